@@ -1,0 +1,72 @@
+#include "app/app_services.h"
+
+#include "app/main_dialog.h"
+#include "app/project_state.h"
+#include "platform/data_folder.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QThread>
+
+namespace {
+
+std::function<void(const QString&)>& MessageHandler()
+{
+    static std::function<void(const QString&)> handler;
+    return handler;
+}
+
+// Lives on the GUI thread for the whole run, so other threads always have
+// a valid object to queue commands to, even while the main window goes away.
+QObject* g_commandRelay = nullptr;
+
+void DeliverMainCommand(int id)
+{
+    if (CQuellonKR9SeriesDlg* dlg = g_pMainDlg)
+        dlg->OnCommand(id);
+}
+
+} // namespace
+
+QString GetUserDataFilePath(const QString& fileName)
+{
+    const QString folder = DataFolderPath();
+    EnsureFolder(folder);
+    return folder + fileName;
+}
+
+void ShowMessage(const QString& text)
+{
+    if (const auto& handler = MessageHandler()) {
+        handler(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Corvane"), text, QMessageBox::Ok,
+                    g_hMainWnd.load());
+    box.exec();
+}
+
+void SetShowMessageHandler(std::function<void(const QString&)> handler)
+{
+    MessageHandler() = std::move(handler);
+}
+
+void InitMainCommandRelay()
+{
+    if (!g_commandRelay)
+        g_commandRelay = new QObject(QCoreApplication::instance());
+}
+
+void SendMainCommand(int id)
+{
+    QObject* relay = g_commandRelay;
+    const bool onGuiThread = !QCoreApplication::instance()
+        || QThread::currentThread() == QCoreApplication::instance()->thread();
+    if (onGuiThread || !relay) {
+        if (onGuiThread)
+            DeliverMainCommand(id);
+        return;
+    }
+    QMetaObject::invokeMethod(relay, [id] { DeliverMainCommand(id); }, Qt::QueuedConnection);
+}

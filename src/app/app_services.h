@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Small services of the application core that any part of the program calls.
+
+// The full path of fileName in the data folder, creating the folder chain first.
+QString GetUserDataFilePath(const QString& fileName);
+
+// A plain message box with the text and an OK button.
+void ShowMessage(const QString& text);
+
+// Replaces how ShowMessage presents its text (tests record it instead of
+// opening a box); an empty function puts the message box back.
+void SetShowMessageHandler(std::function<void(const QString&)> handler);
+
+// Hands a command id to the main window's OnCommand. On the GUI thread the
+// command is handled before this returns; from any other thread it is queued
+// to the GUI thread and handled there in order. Without a main window the
+// command is dropped.
+void SendMainCommand(int id);
+
+// Makes SendMainCommand usable from other threads; called once on the GUI
+// thread at start-up, before any other thread can send.
+void InitMainCommandRelay();

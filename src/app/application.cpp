@@ -1,0 +1,48 @@
+#include "app/application.h"
+
+#include "app/app_services.h"
+#include "app/command_line.h"
+#include "app/main_dialog.h"
+#include "platform/clock.h"
+#include "platform/font_faces.h"
+#include "platform/settings_store.h"
+#include "platform/skin_registry.h"
+#include "platform/timer_table.h"
+
+#include <QDir>
+
+CQuellonKR9SeriesApp::CQuellonKR9SeriesApp(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // The window class and desktop entry carry the program's desktop name.
+    setApplicationName(QStringLiteral("Quellon-Corvane"));
+    setApplicationDisplayName(QStringLiteral("Corvane"));
+    setOrganizationName(QStringLiteral("Quellon"));
+    setDesktopFileName(QStringLiteral("Quellon-Corvane"));
+}
+
+int CQuellonKR9SeriesApp::InitInstance()
+{
+    // The project path is fixed before start-up moves to the last used directory.
+    StartupOptions options;
+    options.projectPath = ProjectPathFromArguments(arguments(), QDir::currentPath());
+    options.exePath = applicationFilePath();
+
+    InstallFontSubstitutions();
+    InitMainCommandRelay();
+
+    SteadyClock clock;
+    QtTimerTable timers;
+    SettingsStore settings;
+    PlatformServices platform{clock, timers, settings, SkinRegistry::instance()};
+
+    int exitCode = 0;
+    {
+        CQuellonKR9SeriesDlg dialog(platform, options);
+        g_pMainDlg = &dialog;
+        dialog.OnInitDialog();
+        dialog.show();
+        exitCode = exec();
+        g_pMainDlg = nullptr;
+    }
+    return exitCode;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QApplication>
+
+// The application object: sets up the desktop identity, fonts and command
+// relay, builds the main window, runs it and ends the program when the
+// window has closed.
+class CQuellonKR9SeriesApp : public QApplication {
+    Q_OBJECT
+public:
+    CQuellonKR9SeriesApp(int& argc, char** argv);
+
+    // Runs the program; the return value is the process exit code.
+    int InitInstance();
+};

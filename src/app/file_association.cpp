@@ -1,0 +1,133 @@
+#include "app/file_association.h"
+
+#include "platform/data_folder.h"
+#include "platform/process_starter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+QString WithoutBlanks(QString s)
+{
+    s.remove(QLatin1Char(' '));
+    return s;
+}
+
+// Writes text to path unless it already holds exactly that; true when the
+// file holds the text afterwards. changed reports whether it was written.
+bool WriteIfDifferent(const QString& path, const QByteArray& text, bool& changed)
+{
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == text)
+        return true;
+    existing.close();
+    if (!EnsureFolder(QFileInfo(path).absolutePath()))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        return false;
+    changed = true;
+    return true;
+}
+
+QByteArray ResourceBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void RefreshDesktopCaches(const QString& dataHome)
+{
+    const QString mimeTool = QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
+    if (!mimeTool.isEmpty())
+        ProcessStarter::instance().startDetached(mimeTool, {dataHome + QStringLiteral("/mime")});
+    const QString desktopTool =
+        QStandardPaths::findExecutable(QStringLiteral("update-desktop-database"));
+    if (!desktopTool.isEmpty())
+        ProcessStarter::instance().startDetached(desktopTool,
+                                                 {dataHome + QStringLiteral("/applications")});
+}
+
+} // namespace
+
+QString DesktopExecLine(const QString& program)
+{
+    // Inside the quotes '"', '`', '$' and '\' take a backslash; then the
+    // value as a whole doubles every backslash, and '%' becomes "%%".
+    QString quoted;
+    for (const QChar c : program) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$')
+            || c == QLatin1Char('\\'))
+            quoted += QLatin1Char('\\');
+        quoted += c;
+    }
+    quoted.replace(QLatin1String("\\"), QLatin1String("\\\\"));
+    quoted.replace(QLatin1String("%"), QLatin1String("%%"));
+    return QLatin1Char('"') + quoted + QStringLiteral("\" %f");
+}
+
+QString DesktopEntryText(const QString& program)
+{
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Version=1.0\n"
+                          "Name=Corvane\n"
+                          "GenericName=Preamplifier Remote Console\n"
+                          "Comment=Remote control of KR9 Series microphone preamplifiers\n"
+                          "Exec=%1\n"
+                          "Icon=%2\n"
+                          "Terminal=false\n"
+                          "MimeType=%3;\n"
+                          "Categories=AudioVideo;Audio;Mixer;\n"
+                          "StartupWMClass=Quellon-Corvane\n")
+        .arg(DesktopExecLine(program), QLatin1String(kIconName), QLatin1String(kProjectMimeType));
+}
+
+QString MimePackageText(const QString& extension)
+{
+    QString glob = extension.toHtmlEscaped();
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+               "  <mime-type type=\"%1\">\n"
+               "    <comment>Corvane project</comment>\n"
+               "    <icon name=\"%2\"/>\n"
+               "    <glob pattern=\"*.%3\"/>\n"
+               "    <magic priority=\"60\">\n"
+               "      <match type=\"big32\" offset=\"0\" value=\"0x51535800\"/>\n"
+               "    </magic>\n"
+               "  </mime-type>\n"
+               "</mime-info>\n")
+        .arg(QLatin1String(kProjectMimeType), QLatin1String(kIconName), glob);
+}
+
+bool RegisterFileAssociation(const QString& exePath, const QString& extension)
+{
+    QString ext = WithoutBlanks(extension);
+    ext.remove(QLatin1Char('.'));
+    if (WithoutBlanks(exePath).isEmpty() || ext.isEmpty())
+        return false;
+
+    const QString dataHome = XdgDataHome();
+    bool changed = false;
+    bool ok = WriteIfDifferent(dataHome + QStringLiteral("/mime/packages/")
+                                   + QLatin1String(kMimePackageFileName),
+                               MimePackageText(ext).toUtf8(), changed);
+    ok = WriteIfDifferent(dataHome + QStringLiteral("/applications/")
+                              + QLatin1String(kDesktopFileName),
+                          DesktopEntryText(exePath).toUtf8(), changed)
+        && ok;
+    const QByteArray icon = ResourceBytes(QStringLiteral(":/skin/14128.svg"));
+    if (!icon.isEmpty()) {
+        ok = WriteIfDifferent(dataHome + QStringLiteral("/icons/hicolor/scalable/apps/")
+                                  + QLatin1String(kIconName) + QStringLiteral(".svg"),
+                              icon, changed)
+            && ok;
+    }
+    if (changed)
+        RefreshDesktopCaches(dataHome);
+    return ok;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// The project file type, registered with the desktop the freedesktop way:
+// a shared-mime-info package that names "*.qsx" files (and files opening
+// with the bytes "QSX" and a NUL) as Corvane projects, and a desktop entry
+// that opens them with this program. Both go into the user's data home.
+
+inline constexpr char kProjectMimeType[] = "application/x-corvane-project";
+inline constexpr char kDesktopFileName[] = "Quellon-Corvane.desktop";
+inline constexpr char kMimePackageFileName[] = "quellon-corvane.xml";
+inline constexpr char kIconName[] = "quellon-corvane";
+
+// The Exec value of a desktop entry that runs program with one file argument:
+// the path quoted as the desktop entry rules ask, followed by " %f".
+QString DesktopExecLine(const QString& program);
+
+// The text of the desktop entry and of the MIME package.
+QString DesktopEntryText(const QString& program);
+QString MimePackageText(const QString& extension);
+
+// Writes the MIME package, the desktop entry and the icon under the data
+// home, for the program at exePath (an absolute path) and the extension
+// ("qsx", blanks and dots are dropped). Files that already hold the same
+// text are left untouched; when anything changed, the desktop's MIME and
+// application caches are refreshed in the background. Does nothing when the
+// path or the extension is empty. False when a file could not be written.
+bool RegisterFileAssociation(const QString& exePath, const QString& extension);

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QBrush>
+#include <QColor>
+#include <QIcon>
+#include <QMainWindow>
+#include <QRect>
+#include <QString>
+
+#include <array>
+
+#include "app/main_menu.h"
+#include "app/project_state.h"
+#include "app/window_placement.h"
+
+class Clock;
+class QPainter;
+class SettingsStore;
+class SkinRegistry;
+class TimerTable;
+
+// What the main window needs of the platform; the running program hands it
+// the real pieces, tests hand it a manual clock and timer table and
+// settings in a temporary file.
+struct PlatformServices {
+    Clock& clock;
+    TimerTable& timers;
+    SettingsStore& settings;
+    SkinRegistry& skins;
+};
+
+// What the program was started with.
+struct StartupOptions {
+    QString projectPath;   // absolute path of the project named on the command line, or empty
+    QString exePath;       // the program's own absolute path
+    bool registerFileType = true;
+};
+
+// The main window: owns the views, the scene panel and the per-channel link
+// bookkeeping, builds the whole window in a fixed order, and is the one
+// place that commands (menus, keys, strip controls, unit packets) and timer
+// ticks arrive at.
+class CQuellonKR9SeriesDlg : public QMainWindow {
+    Q_OBJECT
+public:
+    // Timer ids of the main window.
+    enum TimerId : int {
+        kTimerMeterTest = 2,
+        kTimerPoll = 3,
+        kTimerMeterPeriod = 4,
+        kTimerSettle = 5,
+        kTimerAutosave = 6,
+        kTimerSendAll = 12,
+        kTimerAltRelink = 14,
+        kTimerSceneLock = 15,
+        kTimerResendLinks = 21,
+        kTimerMeterTestEnd = 44,
+        kTimerSysCommand = 46,
+        kTimerStartNetwork = 48,
+        kTimerHeartbeat = 50,
+    };
+
+    // Fixed geometry of the window, in pixels of its client area.
+    static constexpr int kOverviewWidth = 1242;
+    static constexpr int kScrollBarWidth = 14;
+    static constexpr int kMinTrackWidth = 1102;
+    static constexpr int kMaxTrackWidth = 31584;
+    static constexpr int kTopLogoBitmap = 191;
+    static constexpr int kTopLogoOffsetX = 40;
+    static constexpr QRgb kBackgroundColor = qRgb(48, 59, 83);
+    static constexpr QRgb kHighlightColor = qRgb(0x78, 0x78, 0x78);
+
+    CQuellonKR9SeriesDlg(PlatformServices& platform, StartupOptions options,
+                         QWidget* parent = nullptr);
+    ~CQuellonKR9SeriesDlg() override;
+
+    // Builds the window; the window stays hidden until the caller shows it.
+    bool OnInitDialog();
+
+    void OnCommand(int id);
+    void OnTimer(int id);
+    void OnOverviewButton();
+    // Closes the window through the shut-down routine.
+    void OnClose();
+    // Tears the program down in order; false when the operator cancelled.
+    bool QuerySaveAndShutDown();
+
+    // The placement of the window as it stands now.
+    WindowPlacement CurrentPlacement() const;
+
+    const MainMenu& menu() const { return m_menu; }
+    const QRect& topLogoRect() const { return m_rcTopLogo; }
+    bool isShutDown() const { return m_bShutDown; }
+
+    // Unit counts, kept by the unit lists.
+    int m_nKR9XUnitCount = 0;
+    int m_nKR960_8UnitCount = 0;
+    int m_nKR960UnitCount = 0;
+    std::array<ChannelLinkRecord, kChannelCount> m_aChannelLink{};
+    int m_nMinTrackHeight = 780;
+    int m_nOverviewLeft = 0;
+    int m_nHScrollPos = 0;
+    int m_nHScrollRange = 0;
+    int m_nVScrollPos = 0;
+    int m_nVScrollRange = 3528;
+    bool m_bAdvancedMenuAdded = false;
+    QBrush m_hbrBackground;
+    QIcon m_hIcon;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend class MainClientArea;
+
+    void BuildMainWindow();
+    void ApplyStoredGeometry(const WindowPlacement& placement);
+    void ClearChannelLinkRecords();
+    void InitBlankProjectIdentity();
+    void SetProjectTitle(const QString& name);
+
+    void OnEraseBkgnd(QPainter& painter, const QRect& rect);
+    void OnPaint(QPainter& painter);
+
+    PlatformServices& m_platform;
+    StartupOptions m_options;
+    MainMenu m_menu;
+    QWidget* m_client = nullptr;
+    QRect m_rcTopLogo;
+    QColor m_savedHighlight;
+    bool m_bShutDown = false;
+};

@@ -1,0 +1,129 @@
+#include "app/project_state.h"
+
+ChannelTable<QString> g_ChannelTitle;
+ChannelTable<QString> g_ChannelNotes;
+ChannelTable<QString> g_ChannelGainText;
+ChannelTable<QString> g_ChannelGainShortText;
+ChannelTable<QString> g_ChannelLinkLabel;
+ChannelTable<int> g_ChannelLinkGroup;
+ChannelTable<int> g_ChannelLinkIndex;
+ChannelTable<int> g_ChannelLinkOn;
+ChannelTable<int> g_LinkedChannels;
+std::array<int, kChannelCount * kLinkGroupCount> g_LinkMembership;
+
+UnitTextTable<QString> g_UnitName;
+UnitTextTable<QString> g_UnitNotes;
+
+SceneTable<QString> g_SceneName;
+SceneTable<QString> g_SceneNotes;
+SceneTable<int> g_SceneModified;
+int g_nSceneCount;
+int g_nCurrentIndex;
+
+LinkGroupTable<QString> g_LinkGroupTitle;
+LinkGroupTable<QString> g_LinkGroupNotes;
+LinkGroupTable<ColorRef> g_LinkGroupColor;
+const LinkGroupTable<ColorRef> kLinkGroupColors = {
+    0xEEAC5F, 0x3A7BFF, 0x49DDF4, 0xB8A0FF, 0xFFE17A,
+    0x93C200, 0x00CFB8, 0xFF6115, 0xDDDDDD, 0xFFFFFF,
+};
+
+CQuellonKR9SeriesDlg* g_pMainDlg = nullptr;
+CQuellonKR9SeriesDlg* g_pWatchdogDlg = nullptr;
+std::atomic<QWidget*> g_hMainWnd{nullptr};
+int g_nCurrentChannel;
+int g_nLastGain;
+bool g_bOverviewMode;
+bool g_bScenesLocked;
+bool g_bFaderDragging;
+bool g_bInitialising;
+bool g_bMainWindowReady;
+bool g_bAll16ChannelUnits;
+int g_nScreenDpi;
+int g_nScreenWidth;
+int g_nScreenHeight;
+QString g_strMessage;
+QString g_strScratch;
+
+QString g_szProjectPath;
+QString g_szProjectName;
+bool g_bProjectHasFile;
+QString g_szLastDirectory;
+QString g_szIniPath;
+int g_nWindowPosReserved;
+
+QString DefaultChannelTitle(int channel)
+{
+    return QStringLiteral("Ch %1").arg(channel + 1);
+}
+
+namespace {
+
+// The tables of this file only: the unit tables of the network layer are
+// another file's, with their own start-up.
+void ResetAppTables()
+{
+    for (int ch = 0; ch < kChannelCount; ++ch)
+        g_ChannelTitle[ch] = DefaultChannelTitle(ch);
+    g_ChannelNotes.fill(QString());
+    g_ChannelGainText.fill(QStringLiteral("+ 6 dB"));
+    g_ChannelGainShortText.fill(QStringLiteral("+6 "));
+    g_ChannelLinkLabel.fill(QStringLiteral("-"));
+    g_ChannelLinkGroup.fill(0);
+    g_ChannelLinkIndex.fill(-1);
+    g_ChannelLinkOn.fill(0);
+    g_LinkedChannels.fill(0);
+    g_LinkMembership.fill(0);
+
+    // A 16-channel unit carries the same name in both of its slots.
+    for (int slot = 1; slot <= kSlotCount; ++slot) {
+        const int unit = SlotToUnitNumber(slot);
+        g_UnitName[slot - 1] = unit <= 16 ? QStringLiteral("KR-960 Unit %1 Unused").arg(unit)
+                                          : QStringLiteral("KR-9X Unit %1 Unused").arg(unit);
+    }
+    for (int i = kSlotCount; i < int(g_UnitName.size()); ++i)
+        g_UnitName[i].clear();
+    g_UnitNotes.fill(QString());
+
+    g_SceneName.fill(QString());
+    g_SceneNotes.fill(QString());
+    g_SceneModified.fill(0);
+    g_nSceneCount = 1;
+    g_nCurrentIndex = 0;
+
+    g_LinkGroupTitle.fill(QString());
+    g_LinkGroupNotes.fill(QString());
+    g_LinkGroupColor.fill(0);
+
+    g_nCurrentChannel = 0;
+    g_nLastGain = 0;
+    g_bOverviewMode = false;
+    g_bScenesLocked = false;
+    g_bFaderDragging = false;
+    g_bInitialising = true;
+    g_bMainWindowReady = false;
+    g_bAll16ChannelUnits = true;
+    g_nScreenDpi = 96;
+    g_nScreenWidth = 0;
+    g_nScreenHeight = 0;
+    g_strMessage.clear();
+    g_strScratch.clear();
+
+    g_szProjectPath.clear();
+    g_szProjectName.clear();
+    g_bProjectHasFile = false;
+    g_szLastDirectory.clear();
+    g_szIniPath.clear();
+    g_nWindowPosReserved = 0;
+}
+
+// The tables hold their start values before the application object starts.
+[[maybe_unused]] const bool s_projectStateReady = (ResetAppTables(), true);
+
+} // namespace
+
+void ResetProjectState()
+{
+    ResetAppTables();
+    ResetUnitTables();
+}

@@ -1,0 +1,143 @@
+#include "platform/ini_file.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringList>
+
+#include <optional>
+
+namespace {
+
+QStringList ReadLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(file.readAll());
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+bool WriteLines(const QString& path, const QStringList& lines)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        bytes += line.toUtf8();
+        bytes += '\n';
+    }
+    return file.write(bytes) == bytes.size() && file.commit();
+}
+
+// The section name of a "[Name]" line.
+std::optional<QString> SectionName(const QString& line)
+{
+    const QString t = line.trimmed();
+    if (t.size() >= 2 && t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']')))
+        return t.mid(1, t.size() - 2).trimmed();
+    return std::nullopt;
+}
+
+// The key of a "Key=Value" line.
+std::optional<QString> KeyName(const QString& line)
+{
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return std::nullopt;
+    return line.left(eq).trimmed();
+}
+
+bool SameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+struct Location {
+    qsizetype sectionLine = -1; // the "[Section]" line
+    qsizetype keyLine = -1;     // the "Key=" line inside it
+    qsizetype sectionEnd = -1;  // the line after the section's last non-blank line
+};
+
+Location Find(const QStringList& lines, const QString& section, const QString& key)
+{
+    Location at;
+    bool inSection = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (const auto name = SectionName(lines[i])) {
+            if (inSection)
+                break;
+            inSection = SameName(*name, section);
+            if (inSection && at.sectionLine < 0) {
+                at.sectionLine = i;
+                at.sectionEnd = i + 1;
+            }
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (!lines[i].trimmed().isEmpty())
+            at.sectionEnd = i + 1;
+        if (at.keyLine < 0) {
+            if (const auto k = KeyName(lines[i]); k && SameName(*k, key))
+                at.keyLine = i;
+        }
+    }
+    return at;
+}
+
+} // namespace
+
+IniFile::IniFile(QString path) : m_path(std::move(path)) {}
+
+QString IniFile::readString(const QString& section, const QString& key,
+                            const QString& defaultValue) const
+{
+    const QStringList lines = ReadLines(m_path);
+    const Location at = Find(lines, section, key);
+    if (at.keyLine < 0)
+        return defaultValue;
+    const QString& line = lines[at.keyLine];
+    return line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
+}
+
+bool IniFile::writeString(const QString& section, const QString& key, const QString& value)
+{
+    // A line break, or a key with '=', would split the entry and corrupt the file.
+    const auto breaksLine = [](const QString& s) {
+        return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
+    };
+    if (breaksLine(section) || breaksLine(key) || breaksLine(value) || key.trimmed().isEmpty()
+        || key.contains(QLatin1Char('=')) || section.contains(QLatin1Char(']')))
+        return false;
+    QStringList lines = ReadLines(m_path);
+    const Location at = Find(lines, section, key);
+    const QString entry = key + QLatin1Char('=') + value;
+    if (at.keyLine >= 0) {
+        if (lines[at.keyLine] == entry)
+            return true;
+        lines[at.keyLine] = entry;
+    } else if (at.sectionLine >= 0) {
+        lines.insert(at.sectionEnd, entry);
+    } else {
+        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+            lines.append(QString());
+        lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
+        lines.append(entry);
+    }
+    return WriteLines(m_path, lines);
+}
+
+bool IniFile::removeKey(const QString& section, const QString& key)
+{
+    QStringList lines = ReadLines(m_path);
+    const Location at = Find(lines, section, key);
+    if (at.keyLine < 0)
+        return true;
+    lines.removeAt(at.keyLine);
+    return WriteLines(m_path, lines);
+}

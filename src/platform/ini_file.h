@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// A small profile file of "[Section]" headers and "Key=Value" lines, read
+// and written one key at a time. Section and key names match without regard
+// to case; lines the program does not know are kept as they are. Every write
+// replaces the file through a temporary file, so a failed write leaves the
+// old file whole.
+class IniFile {
+public:
+    explicit IniFile(QString path);
+
+    const QString& path() const { return m_path; }
+
+    // The value of key in section, or defaultValue when either is missing
+    // or the file cannot be read. Surrounding blanks of the value are dropped.
+    QString readString(const QString& section, const QString& key,
+                       const QString& defaultValue = QString()) const;
+
+    // Sets key in section, adding the section and the key where missing.
+    // False when the file could not be written.
+    bool writeString(const QString& section, const QString& key, const QString& value);
+
+    // Removes key from section; true when the file is as asked afterwards.
+    bool removeKey(const QString& section, const QString& key);
+
+private:
+    QString m_path;
+};

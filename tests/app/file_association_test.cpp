@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include "app/app_services.h"
+#include "app/file_association.h"
+#include "platform/process_starter.h"
+
+namespace {
+
+class RecordingStarter : public ProcessStarter {
+public:
+    bool startDetached(const QString& program, const QStringList& arguments) override
+    {
+        started.append(QFileInfo(program).fileName() + QLatin1Char(' ') + arguments.join(' '));
+        return true;
+    }
+    QStringList started;
+};
+
+QString ReadText(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Every test gets a data home of its own and sees what would be started.
+class FileAssociation : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_oldDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", m_home.path().toLocal8Bit());
+        ProcessStarter::setInstance(&m_starter);
+    }
+    void TearDown() override
+    {
+        ProcessStarter::setInstance(nullptr);
+        qputenv("XDG_DATA_HOME", m_oldDataHome);
+    }
+    QString desktopPath() const
+    {
+        return m_home.path() + QStringLiteral("/applications/Quellon-Corvane.desktop");
+    }
+    QString mimePath() const
+    {
+        return m_home.path() + QStringLiteral("/mime/packages/quellon-corvane.xml");
+    }
+
+    QTemporaryDir m_home;
+    QByteArray m_oldDataHome;
+    RecordingStarter m_starter;
+};
+
+} // namespace
+
+TEST(DesktopExec, QuotesThePathByTheDesktopEntryRules)
+{
+    EXPECT_EQ(DesktopExecLine(QStringLiteral("/opt/Quellon Apps/corvane")),
+              QStringLiteral("\"/opt/Quellon Apps/corvane\" %f"));
+    // '"', '`' and '$' take one backslash inside the quotes; a backslash
+    // takes one for the quotes and the pair is doubled for the value; '%' doubles.
+    EXPECT_EQ(DesktopExecLine(QStringLiteral("/a\"b`c$d\\e%f")),
+              QStringLiteral("\"/a\\\\\"b\\\\`c\\\\$d\\\\\\\\e%%f\" %f"));
+}
+
+TEST_F(FileAssociation, WritesAValidDesktopEntryAndMimePackage)
+{
+    const QString program = QStringLiteral("/opt/Quellon Apps/bin/corvane");
+    ASSERT_TRUE(RegisterFileAssociation(program, QStringLiteral("qsx")));
+
+    const QString desktop = ReadText(desktopPath());
+    EXPECT_TRUE(desktop.startsWith(QStringLiteral("[Desktop Entry]\n")));
+    EXPECT_TRUE(desktop.contains(
+        QStringLiteral("\nExec=\"/opt/Quellon Apps/bin/corvane\" %f\n")));
+    EXPECT_TRUE(desktop.contains(QStringLiteral("\nMimeType=application/x-corvane-project;\n")));
+    EXPECT_TRUE(desktop.contains(QStringLiteral("\nStartupWMClass=Quellon-Corvane\n")));
+    EXPECT_TRUE(QFileInfo::exists(m_home.path()
+                                  + QStringLiteral("/icons/hicolor/scalable/apps/quellon-corvane.svg")));
+
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (!validator.isEmpty()) {
+        QProcess check;
+        check.start(validator, {desktopPath()});
+        ASSERT_TRUE(check.waitForFinished());
+        EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString();
+    }
+
+    // The MIME package names the glob and the "QSX\0" magic.
+    QFile mime(mimePath());
+    ASSERT_TRUE(mime.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&mime);
+    QString type, glob, magicType, magicValue;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            const auto a = xml.attributes();
+            if (xml.name() == QLatin1String("mime-type"))
+                type = a.value(QLatin1String("type")).toString();
+            else if (xml.name() == QLatin1String("glob"))
+                glob = a.value(QLatin1String("pattern")).toString();
+            else if (xml.name() == QLatin1String("match")) {
+                magicType = a.value(QLatin1String("type")).toString();
+                magicValue = a.value(QLatin1String("value")).toString();
+            }
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(type, QStringLiteral("application/x-corvane-project"));
+    EXPECT_EQ(glob, QStringLiteral("*.qsx"));
+    EXPECT_EQ(magicType, QStringLiteral("big32"));
+    EXPECT_EQ(magicValue.toUInt(nullptr, 16), 0x51535800u); // 'Q' 'S' 'X' NUL
+}
+
+TEST_F(FileAssociation, TheMimeDatabaseToolAcceptsThePackage)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
+    if (tool.isEmpty())
+        GTEST_SKIP() << "update-mime-database is not installed";
+    ASSERT_TRUE(RegisterFileAssociation(QStringLiteral("/usr/bin/corvane"), QStringLiteral("qsx")));
+    QProcess update;
+    update.start(tool, {m_home.path() + QStringLiteral("/mime")});
+    ASSERT_TRUE(update.waitForFinished());
+    ASSERT_EQ(update.exitCode(), 0) << update.readAllStandardError().toStdString();
+    EXPECT_TRUE(ReadText(m_home.path() + QStringLiteral("/mime/globs2"))
+                    .contains(QStringLiteral("application/x-corvane-project:*.qsx")));
+}
+
+TEST_F(FileAssociation, RefreshesTheDesktopCachesOnlyWhenSomethingChanged)
+{
+    ASSERT_TRUE(RegisterFileAssociation(QStringLiteral("/usr/bin/corvane"), QStringLiteral("qsx")));
+    const qsizetype afterFirst = m_starter.started.size();
+    const QDateTime written = QFileInfo(desktopPath()).lastModified();
+
+    ASSERT_TRUE(RegisterFileAssociation(QStringLiteral("/usr/bin/corvane"), QStringLiteral("qsx")));
+    EXPECT_EQ(m_starter.started.size(), afterFirst);
+    EXPECT_EQ(QFileInfo(desktopPath()).lastModified(), written);
+
+    // A program that moved is registered again.
+    ASSERT_TRUE(RegisterFileAssociation(QStringLiteral("/opt/corvane"), QStringLiteral("qsx")));
+    EXPECT_TRUE(ReadText(desktopPath()).contains(QStringLiteral("Exec=\"/opt/corvane\" %f")));
+    if (!QStandardPaths::findExecutable(QStringLiteral("update-mime-database")).isEmpty()) {
+        EXPECT_GT(m_starter.started.size(), afterFirst);
+    }
+}
+
+TEST_F(FileAssociation, CleansTheExtensionAndIgnoresEmptyInput)
+{
+    ASSERT_TRUE(RegisterFileAssociation(QStringLiteral("/usr/bin/corvane"), QStringLiteral(" .q sx")));
+    EXPECT_TRUE(ReadText(mimePath()).contains(QStringLiteral("pattern=\"*.qsx\"")));
+
+    QFile::remove(mimePath());
+    QFile::remove(desktopPath());
+    EXPECT_FALSE(RegisterFileAssociation(QStringLiteral("   "), QStringLiteral("qsx")));
+    EXPECT_FALSE(RegisterFileAssociation(QStringLiteral("/usr/bin/corvane"), QStringLiteral(" . ")));
+    EXPECT_FALSE(QFileInfo::exists(mimePath()));
+    EXPECT_FALSE(QFileInfo::exists(desktopPath()));
+}
+
+TEST_F(FileAssociation, DataFilesLiveInTheDataFolderWhichIsCreatedOnDemand)
+{
+    const QString folder = m_home.path() + QStringLiteral("/Quellon/Corvane");
+    ASSERT_FALSE(QFileInfo::exists(folder));
+    EXPECT_EQ(GetUserDataFilePath(QStringLiteral("Corvane.ini")),
+              folder + QStringLiteral("/Corvane.ini"));
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+}

@@ -1,0 +1,322 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <thread>
+
+#include "app/app_services.h"
+#include "app/command_ids.h"
+#include "app/command_line.h"
+#include "app/fonts.h"
+#include "app/main_dialog.h"
+#include "platform/clock.h"
+#include "platform/ini_file.h"
+#include "platform/settings_store.h"
+#include "platform/skin_registry.h"
+#include "platform/timer_table.h"
+
+namespace {
+
+using Dlg = CQuellonKR9SeriesDlg;
+
+// A main window on a manual clock, with its settings in a temporary file.
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProjectState();
+        m_savedCwd = QDir::currentPath();
+        m_savedPalette = QApplication::palette();
+    }
+    void TearDown() override
+    {
+        m_dlg.reset();
+        g_pMainDlg = nullptr;
+        QDir::setCurrent(m_savedCwd);
+        QApplication::setPalette(m_savedPalette);
+    }
+
+    Dlg& Build(StartupOptions options = {})
+    {
+        options.registerFileType = false;
+        m_dlg.reset();
+        m_dlg = std::make_unique<Dlg>(m_platform, options);
+        g_pMainDlg = m_dlg.get();
+        m_dlg->OnInitDialog();
+        return *m_dlg;
+    }
+
+    void StoreWindowPos(const char* value)
+    {
+        m_settings->writeString(QStringLiteral("Settings"), QStringLiteral("WindowPos"),
+                                QString::fromLatin1(value));
+    }
+
+    QTemporaryDir m_dir;
+    QString m_savedCwd;
+    QPalette m_savedPalette;
+    ManualClock m_clock;
+    ManualTimerTable m_timers{m_clock};
+    std::unique_ptr<SettingsStore> m_settings =
+        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
+    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
+    std::unique_ptr<Dlg> m_dlg;
+};
+
+} // namespace
+
+TEST_F(MainWindow, BuildLeavesTheProjectStateReadyAndTheWindowHidden)
+{
+    Dlg& dlg = Build();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_TRUE(g_bMainWindowReady);
+    EXPECT_FALSE(g_bInitialising);
+    EXPECT_EQ(g_SuppressUnitSends, 0);
+    EXPECT_TRUE(g_bAll16ChannelUnits);
+    EXPECT_EQ(g_hMainWnd.load(), &dlg);
+    EXPECT_EQ(g_pWatchdogDlg, &dlg);
+    EXPECT_EQ(g_nCurrentChannel, 0);
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral(" Corvane - New Project"));
+    EXPECT_EQ(g_szProjectName, QStringLiteral("New Project"));
+    EXPECT_TRUE(g_szProjectPath.endsWith(QStringLiteral("New Project.qsx")));
+    EXPECT_FALSE(g_bProjectHasFile);
+
+    for (int group = 0; group < kLinkGroupCount; ++group)
+        EXPECT_EQ(g_LinkGroupColor[group], kLinkGroupColors[group]);
+    EXPECT_EQ(g_LinkGroupColor[0], 0xEEAC5Fu);
+    EXPECT_EQ(g_LinkGroupColor[9], 0xFFFFFFu);
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        const ChannelLinkRecord& r = dlg.m_aChannelLink[ch];
+        ASSERT_EQ(r.channel, ch);
+        ASSERT_EQ(r.ownerSlot, -1);
+        ASSERT_EQ(r.unitType, -1);
+        ASSERT_EQ(r.linkGroup, -1);
+        ASSERT_EQ(g_ChannelLinkIndex[ch], -1);
+    }
+    EXPECT_EQ(g_ChannelTitle[0], QStringLiteral("Ch 1"));
+    EXPECT_EQ(g_ChannelTitle[383], QStringLiteral("Ch 384"));
+    EXPECT_EQ(g_ChannelGainText[7], QStringLiteral("+ 6 dB"));
+    EXPECT_EQ(g_ChannelGainShortText[300], QStringLiteral("+6 "));
+    EXPECT_EQ(dlg.m_nKR960UnitCount + dlg.m_nKR960_8UnitCount + dlg.m_nKR9XUnitCount, 0);
+
+    // The INI file lives in the data folder, which now exists.
+    EXPECT_TRUE(g_szIniPath.endsWith(QStringLiteral("/Quellon/Corvane/Corvane.ini")));
+    EXPECT_TRUE(QFileInfo(QFileInfo(g_szIniPath).path()).isDir());
+}
+
+TEST_F(MainWindow, FontsFollowTheFaceTableAt96Dpi)
+{
+    Build();
+    EXPECT_EQ(g_hFontChannelNumber.family(), QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(g_hFontChannelNumber.pixelSize(), 20);
+    EXPECT_EQ(g_hFontChannelNumber.weight(), QFont::Black);
+    EXPECT_EQ(g_hFontGainReadout.pixelSize(), 18);
+    EXPECT_EQ(g_hFontGainReadout.weight(), QFont::Bold);
+    EXPECT_EQ(g_hFontChannelScribble.pixelSize(), 9);
+    EXPECT_EQ(g_hFontOverviewGain.pixelSize(), 9);
+    EXPECT_EQ(g_hFontMeter.weight(), QFont::Normal);
+    EXPECT_GT(g_fontMenu.pixelSize(), 10);
+    EXPECT_LE(g_fontMenu.pixelSize(), 18);
+}
+
+TEST_F(MainWindow, StartsInTheOverviewWhateverTheStoredViewMode)
+{
+    for (const char* stored : {"0,1,-1,-1,-1,-1,10,10,1400,900 0 0",
+                               "0,1,-1,-1,-1,-1,10,10,1400,900 1 0", "not a placement"}) {
+        ResetProjectState();
+        StoreWindowPos(stored);
+        Build();
+        EXPECT_TRUE(g_bOverviewMode) << stored;
+    }
+}
+
+TEST_F(MainWindow, StartUpArmsTheNetworkStartOnceAndTheHeartbeat)
+{
+    Build();
+    EXPECT_EQ(m_timers.period(Dlg::kTimerStartNetwork), 200);
+    EXPECT_EQ(m_timers.period(Dlg::kTimerHeartbeat), 5000);
+    m_timers.advance(199);
+    EXPECT_TRUE(m_timers.isArmed(Dlg::kTimerStartNetwork));
+    m_timers.advance(1);
+    EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerStartNetwork));
+    m_timers.advance(20000);
+    EXPECT_TRUE(m_timers.isArmed(Dlg::kTimerHeartbeat));
+}
+
+TEST_F(MainWindow, HighlightsInGreyWhileRunningAndGivesTheColourBack)
+{
+    const QColor before = QApplication::palette().color(QPalette::Highlight);
+    Dlg& dlg = Build();
+    EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), QColor(0x78, 0x78, 0x78));
+    ASSERT_TRUE(dlg.QuerySaveAndShutDown());
+    EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), before);
+}
+
+TEST_F(MainWindow, ExitStoresThePlacementWithTheViewModeAndStopsTheTimers)
+{
+    Dlg& dlg = Build();
+    dlg.show();
+    m_timers.arm(Dlg::kTimerPoll, 4000);
+    m_timers.arm(Dlg::kTimerAutosave, 60000);
+    dlg.OnCommand(ID_APP_EXIT);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_TRUE(dlg.isShutDown());
+    for (int id : {int(Dlg::kTimerPoll), int(Dlg::kTimerAutosave), int(Dlg::kTimerSettle),
+                   int(Dlg::kTimerHeartbeat)})
+        EXPECT_FALSE(m_timers.isArmed(id)) << id;
+
+    const auto stored = m_settings->readString(QStringLiteral("Settings"), QStringLiteral("WindowPos"));
+    ASSERT_TRUE(stored);
+    const auto parsed = ParseWindowPos(*stored);
+    ASSERT_TRUE(parsed) << stored->toStdString();
+    EXPECT_EQ(parsed->viewMode, 1);
+    EXPECT_EQ(parsed->reserved, 0);
+    EXPECT_EQ(parsed->placement.right - parsed->placement.left, dlg.width());
+    EXPECT_EQ(parsed->placement.bottom - parsed->placement.top, dlg.height());
+}
+
+TEST_F(MainWindow, ViewToggleFlipsTheModeAndRestartsTheSettleTimer)
+{
+    Build();
+    ASSERT_TRUE(g_bOverviewMode);
+    m_timers.advance(1500);
+    m_dlg->OnCommand(IDC_OVERVIEW_BUTTON);
+    EXPECT_FALSE(g_bOverviewMode);
+    m_timers.advance(1999);
+    EXPECT_TRUE(m_timers.isArmed(Dlg::kTimerSettle));
+}
+
+TEST_F(MainWindow, SizeIsAtLeastTheMinimumTrackingSize)
+{
+    Dlg& dlg = Build();
+    EXPECT_EQ(dlg.minimumWidth(), 1102);
+    EXPECT_EQ(dlg.minimumHeight(), 780);
+    EXPECT_EQ(dlg.maximumWidth(), 31584);
+    dlg.resize(400, 300);
+    EXPECT_GE(dlg.width(), 1102);
+    EXPECT_GE(dlg.height(), 780);
+    // Centred size: overview width + 20 + four scroll-bar widths, widened by 10 at the end.
+    EXPECT_EQ(Build().width(), 1242 + 20 + 4 * 14 + 10);
+}
+
+TEST_F(MainWindow, PaintsTheBackgroundAndTheTopLogo)
+{
+    Dlg& dlg = Build();
+    dlg.show();
+    const QImage image = dlg.centralWidget()->grab().toImage();
+    const QColor background(48, 59, 83);
+    EXPECT_EQ(image.pixelColor(5, 300), background);
+    EXPECT_EQ(image.pixelColor(image.width() - 3, image.height() - 3), background);
+
+    // The logo sits 40 px right of its area, which start-up moved 6 px left.
+    const QRect logo(34, 0, 400, 34);
+    EXPECT_EQ(dlg.topLogoRect().left() + 40, logo.left());
+    int differing = 0;
+    for (int x = logo.left(); x < logo.right(); x += 2)
+        for (int y = 0; y < logo.height(); y += 2)
+            differing += image.pixelColor(x, y) != background;
+    EXPECT_GT(differing, 100);
+    for (int y = 0; y < logo.height(); ++y)
+        ASSERT_EQ(image.pixelColor(logo.left() - 1, y), background);
+}
+
+TEST_F(MainWindow, MenuBarCarriesTheFourMenusAndRoutesItemsToCommands)
+{
+    Dlg& dlg = Build();
+    const QList<QAction*> menus = dlg.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 4);
+    EXPECT_EQ(menus[0]->text(), QStringLiteral("  &Files    "));
+    EXPECT_EQ(menus[1]->text(), QStringLiteral("  &Edit    "));
+    EXPECT_EQ(menus[2]->text(), QStringLiteral("  &Setup  "));
+    EXPECT_EQ(menus[3]->text(), QStringLiteral("  &Help  "));
+
+    const QList<QAction*> files = dlg.menu().files->actions();
+    ASSERT_EQ(files.size(), 6);
+    EXPECT_EQ(files[0]->text(), QString::fromUtf8("&N\u0332ew Project...\t\tCtrl+N"));
+    EXPECT_EQ(files[4]->data().toInt(), int(ID_APP_EXIT));
+    EXPECT_EQ(files[5]->menu(), dlg.menu().recentFiles);
+    EXPECT_FALSE(files[5]->isEnabled()); // no recent files yet
+
+    dlg.show();
+    files[4]->trigger();
+    EXPECT_TRUE(dlg.isShutDown());
+    EXPECT_FALSE(dlg.isVisible());
+}
+
+TEST_F(MainWindow, SendMainCommandIsImmediateHereAndQueuedFromOtherThreads)
+{
+    Build();
+    ASSERT_TRUE(g_bOverviewMode);
+    SendMainCommand(IDC_OVERVIEW_BUTTON);
+    EXPECT_FALSE(g_bOverviewMode);
+
+    std::thread sender([] {
+        for (int i = 0; i < 3; ++i)
+            SendMainCommand(IDC_OVERVIEW_BUTTON);
+    });
+    sender.join();
+    EXPECT_FALSE(g_bOverviewMode); // nothing runs on the sender's thread
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(g_bOverviewMode); // three toggles arrived
+}
+
+TEST_F(MainWindow, CommandLineProjectPathSurvivesTheMoveToTheLastUsedDirectory)
+{
+    const QString lastDir = m_dir.filePath(QStringLiteral("projects"));
+    ASSERT_TRUE(QDir().mkpath(lastDir));
+    ASSERT_TRUE(IniFile(GetUserDataFilePath(QStringLiteral("Corvane.ini")))
+                    .writeString(QStringLiteral("Data Directory"),
+                                 QStringLiteral("Last Used Directory"), lastDir));
+
+    StartupOptions options;
+    options.projectPath = ProjectPathFromArguments(
+        {QStringLiteral("corvane"), QStringLiteral("shows/friday.qsx")}, m_dir.path());
+    Build(options);
+    EXPECT_EQ(QDir::currentPath(), QDir(lastDir).canonicalPath());
+    EXPECT_EQ(g_szLastDirectory, lastDir);
+    EXPECT_EQ(g_szProjectPath, m_dir.filePath(QStringLiteral("shows/friday.qsx")));
+}
+
+TEST(CommandLine, TakesTheFirstNonOptionArgumentMadeAbsolute)
+{
+    const QString launch = QStringLiteral("/home/operator/shows");
+    EXPECT_EQ(ProjectPathFromArguments({QStringLiteral("corvane")}, launch), QString());
+    EXPECT_EQ(ProjectPathFromArguments({QStringLiteral("corvane"), QStringLiteral("a.qsx")}, launch),
+              QStringLiteral("/home/operator/shows/a.qsx"));
+    EXPECT_EQ(ProjectPathFromArguments({QStringLiteral("corvane"), QStringLiteral("../b.qsx")}, launch),
+              QStringLiteral("/home/operator/b.qsx"));
+    EXPECT_EQ(ProjectPathFromArguments(
+                  {QStringLiteral("corvane"), QStringLiteral("-style"), QStringLiteral("/x/c.qsx")},
+                  launch),
+              QStringLiteral("/x/c.qsx"));
+    EXPECT_EQ(ProjectPathFromArguments(
+                  {QStringLiteral("corvane"), QStringLiteral("--"), QStringLiteral("-odd.qsx")}, launch),
+              QStringLiteral("/home/operator/shows/-odd.qsx"));
+}
+
+TEST(ProjectState, StartValues)
+{
+    ResetProjectState();
+    EXPECT_EQ(g_ChannelTitle[0], QStringLiteral("Ch 1"));
+    EXPECT_EQ(g_ChannelTitle[383], QStringLiteral("Ch 384"));
+    EXPECT_EQ(g_ChannelLinkLabel[10], QStringLiteral("-"));
+    EXPECT_EQ(g_ChannelLinkIndex[10], -1);
+    EXPECT_EQ(g_UnitName[0], QStringLiteral("KR-960 Unit 1 Unused"));
+    EXPECT_EQ(g_UnitName[1], QStringLiteral("KR-960 Unit 1 Unused"));
+    EXPECT_EQ(g_UnitName[31], QStringLiteral("KR-960 Unit 16 Unused"));
+    EXPECT_EQ(g_UnitName[32], QStringLiteral("KR-9X Unit 17 Unused"));
+    EXPECT_EQ(g_UnitName[47], QStringLiteral("KR-9X Unit 32 Unused"));
+    EXPECT_EQ(g_nSceneCount, 1);
+    EXPECT_EQ(g_nScreenDpi, 96);
+    EXPECT_TRUE(g_bAll16ChannelUnits);
+    EXPECT_TRUE(g_bInitialising);
+    EXPECT_FALSE(g_bOverviewMode);
+    EXPECT_EQ(g_SuppressUnitSends, 1);
+    EXPECT_EQ(g_UnitStatus[48], UNIT_INACTIVE);
+}
