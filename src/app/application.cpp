@@ -7,6 +7,7 @@
 #include "platform/font_faces.h"
 #include "platform/settings_store.h"
 #include "platform/skin_registry.h"
+#include "platform/termination_signals.h"
 #include "platform/timer_table.h"
 
 #include <QDir>
@@ -40,6 +41,7 @@ int CQuellonKR9SeriesApp::InitInstance()
         CQuellonKR9SeriesDlg dialog(platform, options);
         g_pMainDlg = &dialog;
         dialog.OnInitDialog();
+        WatchTerminationSignals(&dialog, [&dialog] { dialog.OnClose(); });
         dialog.show();
         exitCode = exec();
         g_pMainDlg = nullptr;

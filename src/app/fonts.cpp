@@ -4,6 +4,9 @@
 
 #include <QFontMetrics>
 
+QBrush g_hbrPreferences;
+QBrush g_hbrYesNoStatic;
+
 QFont g_hFontChannelNumber;
 QFont g_hFontUnitHeader;
 QFont g_hFontChannelScribble;

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QBrush>
 #include <QFont>
 #include <QString>
+
+// Solid light brushes of the Preferences dialog and the Yes/No boxes.
+extern QBrush g_hbrPreferences;
+extern QBrush g_hbrYesNoStatic;
 
 // The fonts the views and dialogs draw with, made once at start-up and
 // dropped at exit.

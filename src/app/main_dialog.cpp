@@ -66,6 +66,7 @@ bool CQuellonKR9SeriesDlg::OnInitDialog()
 {
     setWindowIcon(m_hIcon);
     g_pWatchdogDlg = this;
+    m_pRestartNotice = nullptr;
     m_menu = BuildMainMenu(menuBar(), [this](int id) { OnCommand(id); });
 
     for (int group = 0; group < kLinkGroupCount; ++group)
@@ -115,7 +116,9 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     for (std::string& option : g_UnitOption)
         option.clear();
 
-    // 8. The menu font.
+    // 8. Brushes of the light dialog panels, and the menu font.
+    g_hbrPreferences = QBrush(QColor(0xFA, 0xFA, 0xFA));
+    g_hbrYesNoStatic = QBrush(QColor(0xFA, 0xFA, 0xFA));
     CreateMenuFont();
 
     // 9. Selections are highlighted in mid grey throughout the program.
@@ -127,8 +130,8 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     }
 
     // 11. Height from the top logo area; the width follows below.
-    m_rcTopLogo = QRect(QPoint(0, 0), m_platform.skins.naturalSize(kTopLogoBitmap));
-    int windowHeight = m_rcTopLogo.height() + 704;
+    m_stcTopLogo = QRect(QPoint(0, 0), m_platform.skins.naturalSize(kTopLogoBitmap));
+    int windowHeight = m_stcTopLogo.height() + 704;
 
     // 12. Background.
     g_bScenesLocked = false;
@@ -161,7 +164,7 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     m_nOverviewLeft = 60;
 
     // 17. The logo band spans the screen; the window is centred around the overview.
-    m_rcTopLogo.setWidth(std::max(g_nScreenWidth, m_rcTopLogo.width()));
+    m_stcTopLogo.setWidth(std::max(g_nScreenWidth, m_stcTopLogo.width()));
     const int windowWidth = kOverviewWidth + 20 + 4 * kScrollBarWidth;
     windowHeight = std::max(windowHeight, m_nMinTrackHeight);
     setMinimumSize(kMinTrackWidth, m_nMinTrackHeight);
@@ -197,13 +200,14 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     g_bMainWindowReady = true;
     g_bInitialising = false;
     setGeometry(geometry().adjusted(0, 0, 10, 0));
-    m_rcTopLogo.translate(-6, 0);
+    m_stcTopLogo.translate(-6, 0);
     if (havePlacement)
         ApplyStoredGeometry(stored);
     update();
 
     // 23. Every unit slot holds a 16-channel unit until units report otherwise.
     g_bAll16ChannelUnits = true;
+    ResetUnitNames();
 
     // 25. The program always starts showing the overview.
     g_bOverviewMode = true;
@@ -249,6 +253,12 @@ void CQuellonKR9SeriesDlg::ApplyStoredGeometry(const WindowPlacement& p)
     if (p.showCommand == WindowPlacement::kShowMaximized
         || (p.flags & WindowPlacement::kRestoreToMaximized))
         setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void CQuellonKR9SeriesDlg::ResetUnitNames()
+{
+    SetUnusedUnitNames();
+    update();
 }
 
 void CQuellonKR9SeriesDlg::InitBlankProjectIdentity()
@@ -367,7 +377,7 @@ void CQuellonKR9SeriesDlg::OnPaint(QPainter& painter)
 {
     if (!g_bMainWindowReady)
         return;
-    const QRect logo = m_rcTopLogo.translated(kTopLogoOffsetX, 0);
+    const QRect logo = m_stcTopLogo.translated(kTopLogoOffsetX, 0);
     const QPixmap pixmap =
         m_platform.skins.pixmap(kTopLogoBitmap, devicePixelRatioF());
     painter.drawPixmap(logo.topLeft(), pixmap);

@@ -85,11 +85,14 @@ public:
     // Tears the program down in order; false when the operator cancelled.
     bool QuerySaveAndShutDown();
 
+    // Every slot's unit name back to its "Unused" default.
+    void ResetUnitNames();
+
     // The placement of the window as it stands now.
     WindowPlacement CurrentPlacement() const;
 
     const MainMenu& menu() const { return m_menu; }
-    const QRect& topLogoRect() const { return m_rcTopLogo; }
+    const QRect& topLogoRect() const { return m_stcTopLogo; }
     bool isShutDown() const { return m_bShutDown; }
 
     // Unit counts, kept by the unit lists.
@@ -106,6 +109,7 @@ public:
     bool m_bAdvancedMenuAdded = false;
     QBrush m_hbrBackground;
     QIcon m_hIcon;
+    QWidget* m_pRestartNotice = nullptr; // the modeless restart notice while it is open
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -126,7 +130,7 @@ private:
     StartupOptions m_options;
     MainMenu m_menu;
     QWidget* m_client = nullptr;
-    QRect m_rcTopLogo;
+    QRect m_stcTopLogo; // the top logo area
     QColor m_savedHighlight;
     bool m_bShutDown = false;
 };

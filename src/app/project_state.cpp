@@ -52,6 +52,18 @@ QString g_szLastDirectory;
 QString g_szIniPath;
 int g_nWindowPosReserved;
 
+void SetUnusedUnitNames()
+{
+    // A 16-channel unit carries the same name in both of its slots.
+    for (int unit = 1; unit <= 16; ++unit) {
+        const QString name = QStringLiteral("KR-960 Unit %1 Unused").arg(unit);
+        g_UnitName[2 * unit - 2] = name;
+        g_UnitName[2 * unit - 1] = name;
+    }
+    for (int unit = 17; unit <= kUnitCount; ++unit)
+        g_UnitName[unit + 15] = QStringLiteral("KR-9X Unit %1 Unused").arg(unit);
+}
+
 QString DefaultChannelTitle(int channel)
 {
     return QStringLiteral("Ch %1").arg(channel + 1);
@@ -75,14 +87,9 @@ void ResetAppTables()
     g_LinkedChannels.fill(0);
     g_LinkMembership.fill(0);
 
-    // A 16-channel unit carries the same name in both of its slots.
-    for (int slot = 1; slot <= kSlotCount; ++slot) {
-        const int unit = SlotToUnitNumber(slot);
-        g_UnitName[slot - 1] = unit <= 16 ? QStringLiteral("KR-960 Unit %1 Unused").arg(unit)
-                                          : QStringLiteral("KR-9X Unit %1 Unused").arg(unit);
-    }
-    for (int i = kSlotCount; i < int(g_UnitName.size()); ++i)
-        g_UnitName[i].clear();
+    for (QString& name : g_UnitName)
+        name.clear();
+    SetUnusedUnitNames();
     g_UnitNotes.fill(QString());
 
     g_SceneName.fill(QString());

@@ -94,6 +94,9 @@ extern QString g_szLastDirectory; // the last used directory
 extern QString g_szIniPath;       // the INI file in the data folder
 extern int g_nWindowPosReserved;  // the reserved field of the stored window placement
 
+// The "Unused" names of all 48 slots.
+void SetUnusedUnitNames();
+
 // Title and "Ch %d" default of a channel.
 QString DefaultChannelTitle(int channel);
 

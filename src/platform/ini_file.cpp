@@ -8,12 +8,30 @@
 
 namespace {
 
-QStringList ReadLines(const QString& path)
+// Lines are held one character per byte, so lines the program does not
+// touch are written back exactly as they were, whatever their encoding;
+// the program's own keys and values are UTF-8.
+QString FromText(const QString& s)
+{
+    return QString::fromLatin1(s.toUtf8());
+}
+
+QString ToText(const QString& bytes)
+{
+    return QString::fromUtf8(bytes.toLatin1());
+}
+
+// The file's lines; empty for a missing file, nothing when it exists but
+// cannot be read (it must then not be replaced).
+std::optional<QStringList> ReadLines(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QString text = QString::fromUtf8(file.readAll());
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (file.exists())
+            return std::nullopt;
+        return QStringList();
+    }
+    QString text = QString::fromLatin1(file.readAll());
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -28,7 +46,7 @@ bool WriteLines(const QString& path, const QStringList& lines)
         return false;
     QByteArray bytes;
     for (const QString& line : lines) {
-        bytes += line.toUtf8();
+        bytes += line.toLatin1();
         bytes += '\n';
     }
     return file.write(bytes) == bytes.size() && file.commit();
@@ -97,26 +115,37 @@ IniFile::IniFile(QString path) : m_path(std::move(path)) {}
 QString IniFile::readString(const QString& section, const QString& key,
                             const QString& defaultValue) const
 {
-    const QStringList lines = ReadLines(m_path);
-    const Location at = Find(lines, section, key);
+    const std::optional<QStringList> lines = ReadLines(m_path);
+    if (!lines)
+        return defaultValue;
+    const Location at = Find(*lines, FromText(section.trimmed()), FromText(key.trimmed()));
     if (at.keyLine < 0)
         return defaultValue;
-    const QString& line = lines[at.keyLine];
-    return line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
+    const QString& line = (*lines)[at.keyLine];
+    return ToText(line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed());
 }
 
-bool IniFile::writeString(const QString& section, const QString& key, const QString& value)
+bool IniFile::writeString(const QString& sectionName, const QString& keyName, const QString& value)
 {
     // A line break, or a key with '=', would split the entry and corrupt the file.
     const auto breaksLine = [](const QString& s) {
         return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
     };
-    if (breaksLine(section) || breaksLine(key) || breaksLine(value) || key.trimmed().isEmpty()
-        || key.contains(QLatin1Char('=')) || section.contains(QLatin1Char(']')))
+    if (breaksLine(sectionName) || breaksLine(keyName) || breaksLine(value))
         return false;
-    QStringList lines = ReadLines(m_path);
-    const Location at = Find(lines, section, key);
-    const QString entry = key + QLatin1Char('=') + value;
+    const QString section = sectionName.trimmed();
+    const QString key = keyName.trimmed();
+    // A key opening with '[' would read back as a section header.
+    if (key.isEmpty()
+        || section.isEmpty() || key.contains(QLatin1Char('=')) || key.startsWith(QLatin1Char('['))
+        || section.contains(QLatin1Char(']')))
+        return false;
+    std::optional<QStringList> read = ReadLines(m_path);
+    if (!read)
+        return false;
+    QStringList& lines = *read;
+    const Location at = Find(lines, FromText(section), FromText(key));
+    const QString entry = FromText(key + QLatin1Char('=') + value);
     if (at.keyLine >= 0) {
         if (lines[at.keyLine] == entry)
             return true;
@@ -126,7 +155,7 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
     } else {
         if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
             lines.append(QString());
-        lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
+        lines.append(FromText(QLatin1Char('[') + section + QLatin1Char(']')));
         lines.append(entry);
     }
     return WriteLines(m_path, lines);
@@ -134,8 +163,11 @@ bool IniFile::writeString(const QString& section, const QString& key, const QStr
 
 bool IniFile::removeKey(const QString& section, const QString& key)
 {
-    QStringList lines = ReadLines(m_path);
-    const Location at = Find(lines, section, key);
+    std::optional<QStringList> read = ReadLines(m_path);
+    if (!read)
+        return false;
+    QStringList& lines = *read;
+    const Location at = Find(lines, FromText(section.trimmed()), FromText(key.trimmed()));
     if (at.keyLine < 0)
         return true;
     lines.removeAt(at.keyLine);

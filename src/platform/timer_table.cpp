@@ -83,7 +83,9 @@ void ManualTimerTable::advance(std::uint64_t ms)
         if (next == m_entries.end())
             break;
         const int id = next->first;
-        m_clock.set(next->second.dueMs);
+        // A tick that fell due before the clock was moved on directly fires
+        // late rather than turning the clock back.
+        m_clock.set(std::max(m_clock.nowMs(), next->second.dueMs));
         next->second.dueMs += static_cast<std::uint64_t>(next->second.periodMs);
         fire(id);
     }

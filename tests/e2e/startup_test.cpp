@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+#include "app/window_placement.h"
+
+namespace {
+
+QString ReadText(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+} // namespace
+
+// Starts the program with a project named relative to its launch folder and
+// asks it to end at once with SIGTERM. The signal is blocked in the child
+// until the program installs its own handling, so it always arrives at a
+// running program, which then shuts down through its normal route.
+TEST(Program, StartsRegistersItselfAndEndsCleanlyOnTerminate)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    QDir(home.path()).mkpath(QStringLiteral("launch"));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
+
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(home.filePath(QStringLiteral("launch")));
+    program.setChildProcessModifier([] {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGTERM);
+        ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    });
+    program.start(QStringLiteral(CORVANE_BINARY), {QStringLiteral("show.qsx")});
+    ASSERT_TRUE(program.waitForStarted(30000));
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit)
+        << program.readAllStandardError().toStdString();
+    EXPECT_EQ(program.exitCode(), 0);
+
+    // The desktop entry opens projects with the program's own absolute path.
+    const QString binary = QFileInfo(QStringLiteral(CORVANE_BINARY)).canonicalFilePath();
+    const QString desktop =
+        ReadText(home.filePath(QStringLiteral("data/applications/Quellon-Corvane.desktop")));
+    EXPECT_TRUE(desktop.contains(QStringLiteral("\nExec=\"%1\" %f\n").arg(binary)))
+        << desktop.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(home.filePath(QStringLiteral("data/mime/packages/quellon-corvane.xml"))));
+    EXPECT_TRUE(QFileInfo(home.filePath(QStringLiteral("data/Quellon/Corvane"))).isDir());
+
+    // The shut-down stored the placement, showing the overview it started in.
+    QSettings settings(home.filePath(QStringLiteral("config/Quellon/Corvane.conf")),
+                       QSettings::IniFormat);
+    const auto stored = ParseWindowPos(settings.value(QStringLiteral("Settings/WindowPos")).toString());
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->viewMode, 1);
+    EXPECT_EQ(stored->placement.right - stored->placement.left, 1328);
+}

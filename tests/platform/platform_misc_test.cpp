@@ -1,0 +1,331 @@
+// The small pieces of the platform layer: dialog units, fonts, colours,
+// per-user settings, the data folder and the process starter.
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QTemporaryDir>
+
+#include "platform/colorref.h"
+#include "platform/data_folder.h"
+#include "platform/dialog_units.h"
+#include "platform/font_faces.h"
+#include "platform/process_starter.h"
+#include "platform/settings_store.h"
+
+#include "qt_printers.h"
+
+#include <optional>
+
+namespace {
+
+// Sets an environment variable for the lifetime of the object and puts the
+// old value (or its absence) back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value) : m_name(name)
+    {
+        m_hadValue = qEnvironmentVariableIsSet(name);
+        m_oldValue = qgetenv(name);
+        qputenv(name, value);
+    }
+    ~ScopedEnv()
+    {
+        if (m_hadValue)
+            qputenv(m_name, m_oldValue);
+        else
+            qunsetenv(m_name);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    bool m_hadValue = false;
+    QByteArray m_oldValue;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------- dialog units
+
+TEST(DialogUnits, ConvertToPixelsRoundingHalvesAwayFromZero)
+{
+    using namespace dialog_units;
+    // x * 6 / 4
+    EXPECT_EQ(ToPixelsX(0), 0);
+    EXPECT_EQ(ToPixelsX(2), 3);
+    EXPECT_EQ(ToPixelsX(1), 2);    // 1.5
+    EXPECT_EQ(ToPixelsX(3), 5);    // 4.5
+    EXPECT_EQ(ToPixelsX(-1), -2);  // -1.5
+    EXPECT_EQ(ToPixelsX(-3), -5);  // -4.5
+    EXPECT_EQ(ToPixelsX(-4), -6);
+    EXPECT_EQ(ToPixelsX(100), 150);
+    EXPECT_EQ(ToPixelsX(267), 401); // 400.5
+
+    // y * 13 / 8
+    EXPECT_EQ(ToPixelsY(0), 0);
+    EXPECT_EQ(ToPixelsY(1), 2);    // 1.625
+    EXPECT_EQ(ToPixelsY(3), 5);    // 4.875
+    EXPECT_EQ(ToPixelsY(5), 8);    // 8.125
+    EXPECT_EQ(ToPixelsY(4), 7);    // 6.5
+    EXPECT_EQ(ToPixelsY(12), 20);  // 19.5
+    EXPECT_EQ(ToPixelsY(-4), -7);  // -6.5
+    EXPECT_EQ(ToPixelsY(-5), -8);  // -8.125
+    EXPECT_EQ(ToPixelsY(-1), -2);  // -1.625
+    EXPECT_EQ(ToPixelsY(8), 13);
+    EXPECT_EQ(ToPixelsY(200), 325);
+
+    // Large layouts do not overflow on the way.
+    EXPECT_EQ(ToPixelsX(1'000'000'000), 1'500'000'000);
+
+    EXPECT_EQ(ToPixels(QPoint(3, 4)), QPoint(5, 7));
+    EXPECT_EQ(ToPixels(QPoint(-1, -5)), QPoint(-2, -8));
+
+    static_assert(ToPixelsX(1) == 2 && ToPixelsY(4) == 7, "usable in constant expressions");
+}
+
+TEST(DialogUnits, MapDialogRectMapsEachEdge)
+{
+    using dialog_units::MapDialogRect;
+    // The right and bottom edges are mapped on their own, so the size is not
+    // the mapped width: left 1 -> 2, right 4 -> 6 gives width 4 (width 3 alone
+    // would be 5); top 1 -> 2, bottom 5 -> 8 gives height 6 (height 4 alone is 7).
+    EXPECT_EQ(MapDialogRect(1, 1, 3, 4), QRect(2, 2, 4, 6));
+    EXPECT_EQ(MapDialogRect(0, 0, 3, 4), QRect(0, 0, 5, 7));
+    EXPECT_EQ(MapDialogRect(7, 14, 50, 14), QRect(11, 23, 75, 23));
+    // Neighbours that share an edge in dialog units share it in pixels too.
+    const QRect left = MapDialogRect(3, 3, 7, 9);
+    const QRect right = MapDialogRect(10, 3, 5, 9);
+    EXPECT_EQ(left.x() + left.width(), right.x());
+    const QRect upper = MapDialogRect(3, 3, 7, 9);
+    const QRect lower = MapDialogRect(3, 12, 7, 5);
+    EXPECT_EQ(upper.y() + upper.height(), lower.y());
+    // Negative positions and empty sizes.
+    EXPECT_EQ(MapDialogRect(-3, -4, 3, 4), QRect(-5, -7, 5, 7));
+    EXPECT_EQ(MapDialogRect(5, 5, 0, 0), QRect(8, 8, 0, 0));
+}
+
+// ---------------------------------------------------------------- font faces
+
+TEST(FontFaces, MapsTheDesignFacesToLiberationSans)
+{
+    for (const char* face : {"Arial", "arial", "ARIAL", "Microsoft Sans Serif", "microsoft sans serif",
+                             "Arial Black", "ARIAL BLACK", "arial black"})
+        EXPECT_EQ(MappedFontFamily(QString::fromLatin1(face)), "Liberation Sans") << face;
+    for (const char* face : {"Courier New", "Liberation Mono", "Arial Narrow", "Arial ", "", "Sans"})
+        EXPECT_EQ(MappedFontFamily(QString::fromLatin1(face)), QString::fromLatin1(face)) << face;
+}
+
+TEST(FontFaces, PointTenthsToPixelsAt96Dpi)
+{
+    const std::pair<int, int> cases[] = {
+        {150, 20}, {80, 11}, {71, 9}, {136, 18}, {90, 12},
+        {66, 9},   {70, 9},  {100, 13}, {120, 16}, {75, 10},
+    };
+    for (const auto& [tenths, pixels] : cases)
+        EXPECT_EQ(PointTenthsToPixels(tenths), pixels) << tenths;
+}
+
+TEST(FontFaces, MakeFontPicksFamilySizeAndWeight)
+{
+    const QFont black = MakeFont("Arial Black", 90, 300);
+    EXPECT_EQ(black.family(), "Liberation Sans");
+    EXPECT_EQ(black.weight(), QFont::Black);
+    EXPECT_EQ(black.pixelSize(), 12);
+    EXPECT_EQ(MakeFont("arial black", 80, 0).weight(), QFont::Black);
+
+    const QFont regular = MakeFont("Arial", 90, 0);
+    EXPECT_EQ(regular.family(), "Liberation Sans");
+    EXPECT_EQ(regular.weight(), QFont::Normal);
+    EXPECT_EQ(regular.pixelSize(), 12);
+
+    EXPECT_EQ(MakeFont("Arial", 80, 700).weight(), QFont::Bold);
+    EXPECT_EQ(MakeFont("Arial", 80, 700).pixelSize(), 11);
+    EXPECT_EQ(MakeFont("Microsoft Sans Serif", 80, 400).weight(), QFont::Normal);
+    EXPECT_EQ(MakeFont("Microsoft Sans Serif", 80, 400).family(), "Liberation Sans");
+    EXPECT_EQ(MakeFont("Arial", 80, 2000).weight(), QFont::Black); // clamped to 900
+    EXPECT_EQ(MakeFont("Arial", 80, 50).weight(), QFont::Thin);    // clamped to 100
+
+    // A tiny size still gives a usable font.
+    EXPECT_GE(MakeFont("Arial", 1, 400).pixelSize(), 1);
+
+    // Faces the skin names are substituted for widgets too (the test main installs them).
+    EXPECT_TRUE(QFont::substitutes("Arial").contains("Liberation Sans", Qt::CaseInsensitive));
+    EXPECT_TRUE(QFont::substitutes("Arial Black").contains("Liberation Sans", Qt::CaseInsensitive));
+}
+
+// ---------------------------------------------------------------- colours
+
+TEST(ColorRef, BgrLayoutRoundTrips)
+{
+    static_assert(MakeColorRef(0x5F, 0xAC, 0xEE) == 0xEEAC5Fu);
+    static_assert(MakeColorRef(0xFF, 0, 0) == 0x0000FFu);
+    static_assert(MakeColorRef(0, 0, 0xFF) == 0xFF0000u);
+    static_assert(MakeColorRef(0x1FF, 0x100, -1) == 0xFF00FFu, "components are masked to a byte");
+
+    const QColor c = ToQColor(0xEEAC5F);
+    EXPECT_EQ(c.red(), 0x5F);
+    EXPECT_EQ(c.green(), 0xAC);
+    EXPECT_EQ(c.blue(), 0xEE);
+    EXPECT_EQ(c.alpha(), 255);
+
+    // The unused top byte does not leak into the colour.
+    EXPECT_EQ(ToQColor(0xFF303B53u), QColor(0x53, 0x3B, 0x30));
+
+    for (const ColorRef ref : {0x000000u, 0xFFFFFFu, 0x533B30u, 0x123456u}) {
+        const QColor q = ToQColor(ref);
+        EXPECT_EQ(MakeColorRef(q.red(), q.green(), q.blue()), ref) << std::hex << ref;
+    }
+}
+
+// ---------------------------------------------------------------- settings
+
+TEST(SettingsStore, ReadsBackWhatWasWrittenThroughAFreshStore)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("settings.ini");
+
+    {
+        SettingsStore store(path);
+        EXPECT_EQ(store.readString("Window", "Placement"), std::nullopt);
+        EXPECT_TRUE(store.writeString("Window", "Placement", "44,1,-1,-1,-1,-1,10,20,810,620 0 0"));
+        EXPECT_TRUE(store.writeString("Window", "Title", "  Stage = left; mics  "));
+        EXPECT_TRUE(store.writeString("Other", "Empty", ""));
+        EXPECT_EQ(store.readString("Window", "Missing"), std::nullopt);
+        EXPECT_EQ(store.readString("Nowhere", "Placement"), std::nullopt);
+        // The file exists before the store goes away: writes are flushed at once.
+        EXPECT_TRUE(QFileInfo::exists(path));
+
+        // A second store opened while the first still lives sees the values.
+        SettingsStore reader(path);
+        EXPECT_EQ(reader.readString("Window", "Placement"),
+                  std::optional<QString>("44,1,-1,-1,-1,-1,10,20,810,620 0 0"));
+    }
+
+    SettingsStore again(path);
+    EXPECT_EQ(again.readString("Window", "Placement"),
+              std::optional<QString>("44,1,-1,-1,-1,-1,10,20,810,620 0 0"));
+    EXPECT_EQ(again.readString("Window", "Title"), std::optional<QString>("  Stage = left; mics  "));
+    EXPECT_EQ(again.readString("Other", "Empty"), std::optional<QString>(""));
+    EXPECT_EQ(again.readString("Window", "Missing"), std::nullopt);
+
+    // Overwriting replaces the value.
+    EXPECT_TRUE(again.writeString("Window", "Placement", "0,1,2"));
+    EXPECT_EQ(SettingsStore(path).readString("Window", "Placement"), std::optional<QString>("0,1,2"));
+}
+
+TEST(SettingsStore, WriteToAPlaceThatCannotBeWrittenFails)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString blocker = dir.filePath("plain");
+    {
+        QFile file(blocker);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    SettingsStore store(blocker + "/settings.ini");
+    EXPECT_FALSE(store.writeString("Window", "Placement", "1"));
+}
+
+// ---------------------------------------------------------------- data folder
+
+TEST(DataFolder, DataHomeFollowsAnAbsoluteXdgDataHomeOnly)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString home = QDir(dir.path()).canonicalPath();
+    ScopedEnv homeEnv("HOME", home.toLocal8Bit());
+    const QString fallback = home + "/.local/share";
+
+    {
+        ScopedEnv env("XDG_DATA_HOME", (home + "/xdg-data/").toLocal8Bit());
+        EXPECT_EQ(XdgDataHome(), home + "/xdg-data"); // no trailing slash
+        EXPECT_EQ(DataFolderPath(), home + "/xdg-data/Quellon/Corvane/");
+    }
+    {
+        ScopedEnv env("XDG_DATA_HOME", "relative/data");
+        EXPECT_EQ(XdgDataHome(), fallback);
+        EXPECT_EQ(DataFolderPath(), fallback + "/Quellon/Corvane/");
+    }
+    {
+        ScopedEnv env("XDG_DATA_HOME", "");
+        EXPECT_EQ(XdgDataHome(), fallback);
+    }
+}
+
+TEST(DataFolder, DataFolderPathUnderTheTestDataHome)
+{
+    // The test main points XDG_DATA_HOME at a temporary folder.
+    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    ASSERT_FALSE(dataHome.isEmpty());
+    EXPECT_EQ(XdgDataHome(), QDir::cleanPath(dataHome));
+    const QString folder = DataFolderPath();
+    EXPECT_TRUE(folder.endsWith("/Quellon/Corvane/")) << folder.toStdString();
+    EXPECT_TRUE(folder.startsWith(XdgDataHome() + "/")) << folder.toStdString();
+    EXPECT_FALSE(folder.contains("//")) << folder.toStdString();
+}
+
+TEST(DataFolder, EnsureFolderCreatesTheWholeChain)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString nested = dir.filePath("a/b/c/Quellon/Corvane/");
+    ASSERT_FALSE(QFileInfo::exists(nested));
+    EXPECT_TRUE(EnsureFolder(nested));
+    EXPECT_TRUE(QFileInfo(nested).isDir());
+    EXPECT_TRUE(EnsureFolder(nested));      // already there
+    EXPECT_TRUE(EnsureFolder(dir.path()));  // an existing folder
+
+    // A regular file in the way is an error.
+    const QString blocker = dir.filePath("plain");
+    {
+        QFile file(blocker);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    EXPECT_FALSE(EnsureFolder(blocker + "/sub"));
+    EXPECT_FALSE(EnsureFolder(blocker));
+}
+
+// ---------------------------------------------------------------- process starter
+
+namespace {
+
+class RecordingStarter final : public ProcessStarter {
+public:
+    bool startDetached(const QString& program, const QStringList& arguments) override
+    {
+        lastProgram = program;
+        lastArguments = arguments;
+        return true;
+    }
+    QString lastProgram;
+    QStringList lastArguments;
+};
+
+} // namespace
+
+TEST(ProcessStarter, ProgramWideStarterCanBeReplacedAndRestored)
+{
+    ProcessStarter& real = ProcessStarter::instance();
+    EXPECT_NE(dynamic_cast<DetachedProcessStarter*>(&real), nullptr);
+
+    RecordingStarter fake;
+    ProcessStarter::setInstance(&fake);
+    EXPECT_EQ(&ProcessStarter::instance(), &fake);
+    EXPECT_TRUE(ProcessStarter::instance().startDetached("corvane", {"--restart", "show.cvp"}));
+    EXPECT_EQ(fake.lastProgram, "corvane");
+    EXPECT_EQ(fake.lastArguments, (QStringList{"--restart", "show.cvp"}));
+
+    ProcessStarter::setInstance(nullptr);
+    EXPECT_EQ(&ProcessStarter::instance(), &real);
+
+    // The real starter refuses an empty program name without starting anything.
+    DetachedProcessStarter detached;
+    EXPECT_FALSE(detached.startDetached(QString(), {"x"}));
+}
