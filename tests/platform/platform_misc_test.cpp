@@ -121,16 +121,6 @@ TEST(FontFaces, MapsTheDesignFacesToLiberationSans)
         EXPECT_EQ(MappedFontFamily(QString::fromLatin1(face)), QString::fromLatin1(face)) << face;
 }
 
-TEST(FontFaces, PointTenthsToPixelsAt96Dpi)
-{
-    const std::pair<int, int> cases[] = {
-        {150, 20}, {80, 11}, {71, 9}, {136, 18}, {90, 12},
-        {66, 9},   {70, 9},  {100, 13}, {120, 16}, {75, 10},
-    };
-    for (const auto& [tenths, pixels] : cases)
-        EXPECT_EQ(PointTenthsToPixels(tenths), pixels) << tenths;
-}
-
 TEST(FontFaces, MakeFontPicksFamilySizeAndWeight)
 {
     const QFont black = MakeFont("Arial Black", 90, 300);
@@ -160,28 +150,6 @@ TEST(FontFaces, MakeFontPicksFamilySizeAndWeight)
 }
 
 // ---------------------------------------------------------------- colours
-
-TEST(ColorRef, BgrLayoutRoundTrips)
-{
-    static_assert(MakeColorRef(0x5F, 0xAC, 0xEE) == 0xEEAC5Fu);
-    static_assert(MakeColorRef(0xFF, 0, 0) == 0x0000FFu);
-    static_assert(MakeColorRef(0, 0, 0xFF) == 0xFF0000u);
-    static_assert(MakeColorRef(0x1FF, 0x100, -1) == 0xFF00FFu, "components are masked to a byte");
-
-    const QColor c = ToQColor(0xEEAC5F);
-    EXPECT_EQ(c.red(), 0x5F);
-    EXPECT_EQ(c.green(), 0xAC);
-    EXPECT_EQ(c.blue(), 0xEE);
-    EXPECT_EQ(c.alpha(), 255);
-
-    // The unused top byte does not leak into the colour.
-    EXPECT_EQ(ToQColor(0xFF303B53u), QColor(0x53, 0x3B, 0x30));
-
-    for (const ColorRef ref : {0x000000u, 0xFFFFFFu, 0x533B30u, 0x123456u}) {
-        const QColor q = ToQColor(ref);
-        EXPECT_EQ(MakeColorRef(q.red(), q.green(), q.blue()), ref) << std::hex << ref;
-    }
-}
 
 // ---------------------------------------------------------------- settings
 
@@ -259,18 +227,6 @@ TEST(DataFolder, DataHomeFollowsAnAbsoluteXdgDataHomeOnly)
     }
 }
 
-TEST(DataFolder, DataFolderPathUnderTheTestDataHome)
-{
-    // The test main points XDG_DATA_HOME at a temporary folder.
-    const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    ASSERT_FALSE(dataHome.isEmpty());
-    EXPECT_EQ(XdgDataHome(), QDir::cleanPath(dataHome));
-    const QString folder = DataFolderPath();
-    EXPECT_TRUE(folder.endsWith("/Quellon/Corvane/")) << folder.toStdString();
-    EXPECT_TRUE(folder.startsWith(XdgDataHome() + "/")) << folder.toStdString();
-    EXPECT_FALSE(folder.contains("//")) << folder.toStdString();
-}
-
 TEST(DataFolder, EnsureFolderCreatesTheWholeChain)
 {
     QTemporaryDir dir;
@@ -309,23 +265,3 @@ public:
 };
 
 } // namespace
-
-TEST(ProcessStarter, ProgramWideStarterCanBeReplacedAndRestored)
-{
-    ProcessStarter& real = ProcessStarter::instance();
-    EXPECT_NE(dynamic_cast<DetachedProcessStarter*>(&real), nullptr);
-
-    RecordingStarter fake;
-    ProcessStarter::setInstance(&fake);
-    EXPECT_EQ(&ProcessStarter::instance(), &fake);
-    EXPECT_TRUE(ProcessStarter::instance().startDetached("corvane", {"--restart", "show.cvp"}));
-    EXPECT_EQ(fake.lastProgram, "corvane");
-    EXPECT_EQ(fake.lastArguments, (QStringList{"--restart", "show.cvp"}));
-
-    ProcessStarter::setInstance(nullptr);
-    EXPECT_EQ(&ProcessStarter::instance(), &real);
-
-    // The real starter refuses an empty program name without starting anything.
-    DetachedProcessStarter detached;
-    EXPECT_FALSE(detached.startDetached(QString(), {"x"}));
-}

@@ -240,16 +240,6 @@ TEST(ManualTimerTable, ZeroOrNegativePeriodTicksOncePerMillisecond)
     EXPECT_EQ(count, 8);
 }
 
-TEST(ManualTimerTable, TicksWithoutAHandlerAreDropped)
-{
-    ManualClock clock;
-    ManualTimerTable timers(clock);
-    timers.arm(1, 10);
-    timers.advance(100);
-    EXPECT_TRUE(timers.isArmed(1));
-    EXPECT_EQ(clock.nowMs(), 100u);
-}
-
 TEST(ManualTimerTable, OverdueTicksNeverTurnTheClockBack)
 {
     Recorder r;
