@@ -47,6 +47,50 @@ void ShowMessage(const QString& text)
     box.exec();
 }
 
+QString g_strNoticeCaption;
+QString g_strNoticeText;
+
+namespace {
+
+std::function<void(const QString&, const QString&, bool)>& NoticeHandler()
+{
+    static std::function<void(const QString&, const QString&, bool)> handler;
+    return handler;
+}
+
+QPointer<QMessageBox>& OpenNotice()
+{
+    static QPointer<QMessageBox> notice;
+    return notice;
+}
+
+} // namespace
+
+void ShowModelessNotice(bool showRestartNow)
+{
+    if (const auto& handler = NoticeHandler()) {
+        handler(g_strNoticeCaption, g_strNoticeText, showRestartNow);
+        return;
+    }
+    QPointer<QMessageBox>& notice = OpenNotice();
+    if (!notice) {
+        notice = new QMessageBox(QMessageBox::Warning, g_strNoticeCaption, g_strNoticeText,
+                                 QMessageBox::Ok, g_hMainWnd.load());
+        notice->setAttribute(Qt::WA_DeleteOnClose);
+        notice->setModal(false);
+    } else {
+        notice->setWindowTitle(g_strNoticeCaption);
+        notice->setText(g_strNoticeText);
+    }
+    notice->show();
+    notice->raise();
+}
+
+void SetNoticeHandler(std::function<void(const QString&, const QString&, bool)> handler)
+{
+    NoticeHandler() = std::move(handler);
+}
+
 void SetShowMessageHandler(std::function<void(const QString&)> handler)
 {
     MessageHandler() = std::move(handler);

@@ -16,6 +16,17 @@ void ShowMessage(const QString& text);
 // opening a box); an empty function puts the message box back.
 void SetShowMessageHandler(std::function<void(const QString&)> handler);
 
+// The modeless notice: caption and text of the next one.
+extern QString g_strNoticeCaption;
+extern QString g_strNoticeText;
+
+// Shows g_strNoticeText under g_strNoticeCaption without blocking. An open
+// notice is brought to the front with the new text rather than stacked.
+void ShowModelessNotice(bool showRestartNow);
+// Replaces how notices are presented (tests record them); empty restores.
+void SetNoticeHandler(std::function<void(const QString& caption, const QString& text,
+                                         bool showRestartNow)> handler);
+
 // Hands a command id to the main window's OnCommand. On the GUI thread the
 // command is handled before this returns; from any other thread it is queued
 // to the GUI thread and handled there in order. Without a main window the

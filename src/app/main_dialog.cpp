@@ -9,15 +9,22 @@
 #include "platform/settings_store.h"
 #include "platform/skin_registry.h"
 #include "platform/timer_table.h"
+#include "protocol/bytes.h"
+#include "protocol/packet_handler132.h"
+#include "protocol/sender132.h"
+#include "protocol/unit_network.h"
+#include "protocol/watchdog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 
@@ -55,6 +62,12 @@ CQuellonKR9SeriesDlg::CQuellonKR9SeriesDlg(PlatformServices& platform, StartupOp
 
 CQuellonKR9SeriesDlg::~CQuellonKR9SeriesDlg()
 {
+    // The receive thread ends before anything it could reach goes away.
+    m_network.reset();
+    if (g_pNetwork && !m_network)
+        g_pNetwork = nullptr;
+    if (g_pUnitHost == this)
+        g_pUnitHost = nullptr;
     m_platform.timers.setHandler({});
     if (g_hMainWnd.load() == this)
         g_hMainWnd = nullptr;
@@ -66,6 +79,7 @@ bool CQuellonKR9SeriesDlg::OnInitDialog()
 {
     setWindowIcon(m_hIcon);
     g_pWatchdogDlg = this;
+    g_pUnitHost = this;
     m_pRestartNotice = nullptr;
     m_menu = BuildMainMenu(menuBar(), [this](int id) { OnCommand(id); });
 
@@ -205,9 +219,12 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
         ApplyStoredGeometry(stored);
     update();
 
-    // 23. Every unit slot holds a 16-channel unit until units report otherwise.
+    // 23. Every unit slot holds a 16-channel unit until units report otherwise;
+    // no MAC is registered yet.
     g_bAll16ChannelUnits = true;
     ResetUnitNames();
+    g_Family_KR960.macTable.fill(MacAddress{});
+    g_Family_KR960_8.macTable.fill(MacAddress{});
 
     // 25. The program always starts showing the overview.
     g_bOverviewMode = true;
@@ -228,6 +245,9 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     m_nKR9XUnitCount = 0;
     m_nKR960_8UnitCount = 0;
     m_nKR960UnitCount = 0;
+
+    // 31. The off-line watchdog.
+    m_wWatchdogTimerId = StartWatchdogTimer();
 }
 
 void CQuellonKR9SeriesDlg::ClearChannelLinkRecords()
@@ -310,6 +330,21 @@ void CQuellonKR9SeriesDlg::OnTimer(int id)
     switch (id) {
     case kTimerStartNetwork:
         timers.kill(kTimerStartNetwork);
+        StartNetwork();
+        timers.arm(kTimerPoll, 4000);
+        break;
+    case kTimerPoll:
+        PollAllUnits();
+        break;
+    case kTimerSendAll:
+        timers.kill(kTimerSendAll);
+        SendAllModels();
+        break;
+    case kTimerResendLinks:
+        timers.kill(kTimerResendLinks);
+        break;
+    case kTimerWatchdog:
+        WatchdogTimerProc();
         break;
     case kTimerMeterPeriod:
     case kTimerSettle:
@@ -347,6 +382,8 @@ void CQuellonKR9SeriesDlg::closeEvent(QCloseEvent* event)
 
 bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
 {
+    if (m_bShutDown)
+        return true;
     // The program's own highlight colour goes with it.
     {
         QPalette palette = QApplication::palette();
@@ -355,14 +392,32 @@ bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
         QApplication::setPalette(palette);
     }
 
+    // Datagrams still queued are not handled any more.
+    if (m_network)
+        m_network->g_StopReceiveThread = 1;
+
     SaveWindowPlacement(m_platform.settings, CurrentPlacement());
 
     DeleteFonts();
 
     TimerTable& timers = m_platform.timers;
     for (const int id : std::initializer_list<int>{kTimerPoll, kTimerMeterPeriod, kTimerSettle,
-                                                   kTimerAutosave, 26, 27, kTimerHeartbeat})
+                                                   kTimerAutosave, 26, 27})
         timers.kill(id);
+    StopWatchdogTimer(m_wWatchdogTimerId);
+    timers.kill(kTimerHeartbeat);
+
+    // The receive thread is woken and joined; the unit lists go.
+    if (m_network) {
+        m_network->ShutdownNetwork();
+        if (g_pNetwork == m_network.get())
+            g_pNetwork = nullptr;
+        m_network.reset();
+    }
+    for (const int slot : g_Family_KR960_8.SlotsInOrder())
+        g_Family_KR960_8.RemoveNode(slot);
+    for (const int slot : g_Family_KR960.SlotsInOrder())
+        g_Family_KR960.RemoveNode(slot);
 
     m_bShutDown = true;
     return true;
@@ -381,4 +436,216 @@ void CQuellonKR9SeriesDlg::OnPaint(QPainter& painter)
     const QPixmap pixmap =
         m_platform.skins.pixmap(kTopLogoBitmap, devicePixelRatioF());
     painter.drawPixmap(logo.topLeft(), pixmap);
+}
+
+void CQuellonKR9SeriesDlg::SetDefaultUnitName(int slot, int model)
+{
+    if (slot < 1 || slot > kSlotCount)
+        return;
+    const int n = SlotToUnitNumber(slot - 1) + 1;
+    switch (model) {
+    case UNIT_TYPE_KR960:
+        g_UnitName[slot - 1] = QStringLiteral("UNIT %1 - KR-960").arg(n);
+        g_UnitName[slot] = g_UnitName[slot - 1];
+        break;
+    case UNIT_TYPE_KR960_8:
+        g_UnitName[slot - 1] = QStringLiteral("UNIT %1 - KR-960/8").arg(n);
+        break;
+    case UNIT_TYPE_KR9X:
+        g_UnitName[slot - 1] = QStringLiteral("UNIT %1 - KR-9X").arg(n);
+        break;
+    default:
+        return;
+    }
+    update();
+}
+
+void CQuellonKR9SeriesDlg::InitLinkSlots(int slot, int model)
+{
+    const int count = model == UNIT_TYPE_KR960 ? 16 : model == UNIT_TYPE_KR9X ? 8 : 0;
+    const int first = FirstChannelOfUnit(slot);
+    for (int c = first; c < first + count && c < kChannelCount; ++c) {
+        m_aChannelLink[c].channel = c;
+        m_aChannelLink[c].ownerSlot = slot;
+        m_aChannelLink[c].unitType = -1;
+    }
+}
+
+void CQuellonKR9SeriesDlg::AddAdvancedMenu()
+{
+    if (m_bAdvancedMenuAdded || !m_menu.setup)
+        return;
+    QMenu* advanced = m_menu.setup->addMenu(QStringLiteral("Advanced"));
+    QAction* snake = advanced->addAction(QStringLiteral("&Snake LEDs"));
+    snake->setData(int(ID_SNAKE_LEDS));
+    connect(snake, &QAction::triggered, this, [this] { OnCommand(ID_SNAKE_LEDS); });
+    m_bAdvancedMenuAdded = true;
+}
+
+void CQuellonKR9SeriesDlg::StartNetwork()
+{
+    if (m_network)
+        return;
+    m_network = std::make_unique<NetworkCore>(m_options.network, [this] {
+        // Receive thread: only ask the GUI thread to drain the queue.
+        QMetaObject::invokeMethod(this, [this] { DrainDatagrams(); }, Qt::QueuedConnection);
+    });
+    g_pNetwork = m_network.get();
+
+    g_LocalIpString = LookUpLocalIpAddress();
+    if (g_LocalIpString.empty()) {
+        ShowMessage(std::string("Error getting local host name and IP address"));
+        ShowMessageBox("Failed to find local host name and IP address");
+    }
+    bool broadcastFailed = false;
+    switch (m_network->InitNetwork(&broadcastFailed)) {
+    case NetworkCore::InitResult::SocketFailed:
+        ShowMessage(std::string("Error in establishing a socket"));
+        return;
+    case NetworkCore::InitResult::BindFailed:
+        if (broadcastFailed)
+            ShowMessage(std::string("setsockopt error"));
+        // Without the port nothing can be received; no receive thread is started.
+        ShowMessage(std::string(" Error in bind"));
+        return;
+    case NetworkCore::InitResult::Ok:
+        if (broadcastFailed)
+            ShowMessage(std::string("setsockopt error"));
+        break;
+    }
+    m_network->StartReceiveThread();
+}
+
+void CQuellonKR9SeriesDlg::DrainDatagrams()
+{
+    if (m_bDraining)
+        return;
+    m_bDraining = true;
+    ReceivedDatagram datagram;
+    while (m_network && m_network->PopDatagram(datagram)) {
+        switch (datagram.route) {
+        case DatagramRoute::KR960:
+            OnUnitPacket_KR960(datagram);
+            break;
+        case DatagramRoute::KR960_8:
+            OnUnitPacket_KR960_8(datagram);
+            break;
+        default:
+            break;
+        }
+    }
+    m_bDraining = false;
+}
+
+namespace {
+
+UnitPacket132 Packet132Of(const ReceivedDatagram& datagram)
+{
+    UnitPacket132 packet{};
+    std::copy_n(datagram.bytes.begin(), packet.size(), packet.begin());
+    return packet;
+}
+
+} // namespace
+
+void CQuellonKR9SeriesDlg::OnUnitPacket_KR960(const ReceivedDatagram& datagram)
+{
+    HandlePacket132(g_Family_KR960, Packet132Of(datagram), datagram.fromAddress);
+}
+
+void CQuellonKR9SeriesDlg::OnUnitPacket_KR960_8(const ReceivedDatagram& datagram)
+{
+    HandlePacket132(g_Family_KR960_8, Packet132Of(datagram), datagram.fromAddress);
+}
+
+WORD CQuellonKR9SeriesDlg::StartWatchdogTimer()
+{
+    m_platform.timers.arm(kTimerWatchdog, kWatchdogPeriodMs);
+    return WORD(kTimerWatchdog);
+}
+
+void CQuellonKR9SeriesDlg::StopWatchdogTimer(WORD id)
+{
+    if (id != 0)
+        m_platform.timers.kill(id);
+}
+
+std::uint32_t CQuellonKR9SeriesDlg::NowMs()
+{
+    return static_cast<std::uint32_t>(m_platform.clock.nowMs());
+}
+
+void CQuellonKR9SeriesDlg::RepaintUnitStatus()
+{
+    update();
+}
+
+void CQuellonKR9SeriesDlg::ShowMessage(const std::string& text)
+{
+    ::ShowMessage(QString::fromStdString(text));
+}
+
+void CQuellonKR9SeriesDlg::ShowMessageBox(const std::string& text)
+{
+    g_strMessage = QString::fromStdString(text);
+    ::ShowMessage(g_strMessage);
+}
+
+void CQuellonKR9SeriesDlg::ShowNotice(const std::string& caption, const std::string& text,
+                                      bool restartNow)
+{
+    g_strNoticeCaption = QString::fromStdString(caption);
+    g_strNoticeText = QString::fromStdString(text);
+    ShowModelessNotice(restartNow);
+}
+
+void CQuellonKR9SeriesDlg::OnUnitAdded132(const UnitFamily132& family, int slot)
+{
+    const int model = family.model();
+    const int first = FirstChannelOfUnit(slot);
+    for (int c = first; c < first + family.channelsPerUnit() && c < kChannelCount; ++c)
+        m_aChannelLink[c] = ChannelLinkRecord{c, slot, model, -1};
+    SetDefaultUnitName(slot, model);
+    if (const UnitNode132* node = family.FindUnit(slot);
+        node && GetBit(p132::kStatusAdvanced, node->Packet[p132::kStatusFlags]))
+        AddAdvancedMenu();
+    update();
+}
+
+void CQuellonKR9SeriesDlg::OnUnitRemoved(int slot, int model)
+{
+    InitLinkSlots(slot, model);
+}
+
+void CQuellonKR9SeriesDlg::OnSlotSetUnused132(const UnitFamily132& family, int slot,
+                                              bool nodeRemoved)
+{
+    const QString unused = QStringLiteral("KR-960 Unit %1 Unused").arg(SlotToUnitNumber(slot));
+    g_UnitName[slot - 1] = unused;
+    if (family.model() == UNIT_TYPE_KR960 && slot < kSlotCount)
+        g_UnitName[slot] = unused;
+    const int first = (slot - 1) * 8;
+    for (int c = first; c < first + family.channelsPerUnit() && c < kChannelCount; ++c)
+        m_aChannelLink[c].linkGroup = -1;
+    update();
+    if (nodeRemoved)
+        ShowMessageBox(QStringLiteral("Unit %1 has been set to an Unused Unit.")
+                           .arg(SlotToUnitNumber(slot))
+                           .toStdString());
+}
+
+void CQuellonKR9SeriesDlg::DrawMeterDb(int channel, float levelDb)
+{
+    if (channel >= 0 && channel < kChannelCount)
+        m_meterLevelDb[channel] = levelDb;
+}
+
+void CQuellonKR9SeriesDlg::ArmTimer(int id, int periodMs)
+{
+    m_platform.timers.arm(id, periodMs);
+}
+
+void CQuellonKR9SeriesDlg::KillTimer(int id)
+{
+    m_platform.timers.kill(id);
 }

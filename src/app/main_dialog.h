@@ -8,10 +8,18 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 
 #include "app/main_menu.h"
 #include "app/project_state.h"
 #include "app/window_placement.h"
+#include "protocol/network_core.h"
+#include "protocol/unit_host.h"
+#include "protocol/unit_list132.h"
+
+#include <memory>
+
+using WORD = std::uint16_t;
 
 class Clock;
 class QPainter;
@@ -34,13 +42,14 @@ struct StartupOptions {
     QString projectPath;   // absolute path of the project named on the command line, or empty
     QString exePath;       // the program's own absolute path
     bool registerFileType = true;
+    NetworkConfig network; // ports of the unit network
 };
 
 // The main window: owns the views, the scene panel and the per-channel link
 // bookkeeping, builds the whole window in a fixed order, and is the one
 // place that commands (menus, keys, strip controls, unit packets) and timer
 // ticks arrive at.
-class CQuellonKR9SeriesDlg : public QMainWindow {
+class CQuellonKR9SeriesDlg : public QMainWindow, public UnitHost {
     Q_OBJECT
 public:
     // Timer ids of the main window.
@@ -58,6 +67,8 @@ public:
         kTimerSysCommand = 46,
         kTimerStartNetwork = 48,
         kTimerHeartbeat = 50,
+        // The off-line watchdog's own tick.
+        kTimerWatchdog = 9000,
     };
 
     // Fixed geometry of the window, in pixels of its client area.
@@ -87,6 +98,40 @@ public:
 
     // Every slot's unit name back to its "Unused" default.
     void ResetUnitNames();
+    // The default name of a slot once a unit of the model is heard there.
+    virtual void SetDefaultUnitName(int slot, int model);
+    // The link records of a unit's channels back to "owned, no group".
+    void InitLinkSlots(int slot, int model);
+    // Adds the "Advanced" menu with the LED test once per run.
+    void AddAdvancedMenu();
+
+    // The unit network: started by timer 48, shut down with the program.
+    void StartNetwork();
+    NetworkCore* network() const { return m_network.get(); }
+    // Handles every datagram the receive thread has queued, one at a time
+    // and in arrival order; a call while a datagram is being handled waits
+    // for that handling to end.
+    void DrainDatagrams();
+    void OnUnitPacket_KR960(const ReceivedDatagram& datagram);
+    void OnUnitPacket_KR960_8(const ReceivedDatagram& datagram);
+    WORD StartWatchdogTimer();
+    void StopWatchdogTimer(WORD id);
+
+    // UnitHost
+    std::uint32_t NowMs() override;
+    void RepaintUnitStatus() override;
+    void ShowMessage(const std::string& text) override;
+    void ShowMessageBox(const std::string& text) override;
+    void ShowNotice(const std::string& caption, const std::string& text, bool restartNow) override;
+    void OnUnitAdded132(const UnitFamily132& family, int slot) override;
+    void OnUnitRemoved(int slot, int model) override;
+    void OnSlotSetUnused132(const UnitFamily132& family, int slot, bool nodeRemoved) override;
+    void DrawMeterDb(int channel, float levelDb) override;
+    void ArmTimer(int id, int periodMs) override;
+    void KillTimer(int id) override;
+
+    // The last meter level of every channel, in dB.
+    const std::array<float, kChannelCount>& meterLevels() const { return m_meterLevelDb; }
 
     // The placement of the window as it stands now.
     WindowPlacement CurrentPlacement() const;
@@ -97,8 +142,9 @@ public:
 
     // Unit counts, kept by the unit lists.
     int m_nKR9XUnitCount = 0;
-    int m_nKR960_8UnitCount = 0;
-    int m_nKR960UnitCount = 0;
+    int& m_nKR960_8UnitCount = g_Family_KR960_8.liveCount;
+    int& m_nKR960UnitCount = g_Family_KR960.liveCount;
+    WORD m_wWatchdogTimerId = 0;
     std::array<ChannelLinkRecord, kChannelCount> m_aChannelLink{};
     int m_nMinTrackHeight = 780;
     int m_nOverviewLeft = 0;
@@ -133,4 +179,7 @@ private:
     QRect m_stcTopLogo; // the top logo area
     QColor m_savedHighlight;
     bool m_bShutDown = false;
+    std::unique_ptr<NetworkCore> m_network;
+    bool m_bDraining = false;
+    std::array<float, kChannelCount> m_meterLevelDb{};
 };

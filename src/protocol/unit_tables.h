@@ -11,6 +11,7 @@
 
 // The unit status of a slot.
 enum UnitStatus : int {
+    UNIT_STATUS_NONE = 0,
     UNIT_INACTIVE = 1,
     UNIT_ACTIVE = 2,
     UNIT_OFFLINE = 3,
@@ -36,6 +37,10 @@ extern SlotTable<std::string> g_UnitOption;    // option card: "MIDI", "DANTE" o
 extern SlotTable<std::string> g_UnitIpAddress; // dotted address text of the unit
 extern SlotTable<int> g_UnitOnline;       // 1 while the slot's unit is on line
 extern ChannelTable<int> g_ChannelUnitType; // model of the unit that owns the channel
+extern SlotTable<int> g_UnitOfflineLatch; // the watchdog has counted the unit off
+extern SlotTable<float> g_UnitTemperature; // degrees Celsius of the last datagram
+extern SlotTable<int> g_UnitMacConflict;
+extern SlotTable<int> g_BlinkPhase;       // 0 or 1: phase of the slot's blinking display
 
 // While nonzero, the send-all and control senders of every model send
 // nothing. Set from program start until the main window is built.

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "protocol/datagram_sort.h"
+#include "protocol/unit_packet132.h"
+
+// Ports and addresses of the unit network: the program listens on pcPort
+// and sends to each unit's address on unitPort. Tests pass free ports.
+struct NetworkConfig {
+    std::uint16_t pcPort = 2000;      // where units send to
+    std::uint16_t unitPort = 2001;    // where units listen
+    std::uint32_t bindAddress = 0;    // host order; 0 = every local address
+};
+
+constexpr std::uint16_t UDP_PORT_PC = 2000;
+constexpr std::uint16_t UDP_PORT_UNIT = 2001;
+
+// One datagram as the receive thread hands it over: its route, its bytes
+// and where it came from.
+struct ReceivedDatagram {
+    DatagramRoute route = DatagramRoute::Ignored;
+    std::uint16_t size = 0;
+    std::array<std::uint8_t, p132::kSize> bytes{};
+    std::uint32_t fromAddress = 0; // host order
+    std::uint16_t fromPort = 0;
+};
+
+// The part of the network that knows no unit model: the receive socket and
+// its thread, which sorts datagrams by route and queues copies for the GUI
+// thread in arrival order, and the send socket.
+class NetworkCore {
+public:
+    enum class InitResult { Ok, SocketFailed, BindFailed };
+
+    // onDatagramsWaiting is called on the receive thread when the queue
+    // stops being empty; it must only arrange for the GUI thread to drain
+    // the queue, never wait for it.
+    NetworkCore(NetworkConfig config, std::function<void()> onDatagramsWaiting);
+    ~NetworkCore();
+    NetworkCore(const NetworkCore&) = delete;
+    NetworkCore& operator=(const NetworkCore&) = delete;
+
+    const NetworkConfig& config() const { return m_config; }
+
+    // Creates the receive socket, allows broadcast on it and binds it.
+    // broadcastFailed reports a socket that could not be set to receive broadcasts.
+    InitResult InitNetwork(bool* broadcastFailed = nullptr);
+    // Starts the receive thread; false (and no thread) without a bound socket.
+    bool StartReceiveThread();
+    // Sets the stop flag, wakes and joins the receive thread, closes the sockets.
+    void ShutdownNetwork();
+
+    bool isBound() const { return m_recvSocket >= 0 && m_bound; }
+    bool isReceiving() const { return m_thread.joinable(); }
+    // The port actually bound (differs from the configured one when that was 0).
+    std::uint16_t boundPort() const { return m_boundPort; }
+
+    // GUI thread: the oldest datagram waiting, if any.
+    bool PopDatagram(ReceivedDatagram& out);
+    std::size_t queuedCount() const;
+    // Waits up to timeoutMs until at least count datagrams wait in the queue.
+    bool WaitForQueued(std::size_t count, int timeoutMs) const;
+
+    // Creates the send socket when there is none; false when it cannot.
+    bool EnsureSendSocket();
+    bool hasSendSocket() const { return m_sendSocket >= 0; }
+    // Sends a datagram to address (host order) on the unit port. False when
+    // no send socket could be created; a failing send itself is not reported.
+    bool Send(const std::uint8_t* data, std::size_t size, std::uint32_t address);
+    int lastSendResult() const { return m_socketResult; }
+
+    std::atomic<int> g_StopReceiveThread{0};
+    // Datagrams of 97 or 132 bytes received, whatever their format code.
+    std::atomic<std::uint32_t> g_PacketsReceived{0};
+    // Datagrams dropped because the GUI thread had fallen too far behind.
+    std::atomic<std::uint32_t> droppedDatagrams{0};
+
+private:
+    void ReceiveThreadProc();
+    void Enqueue(const std::uint8_t* data, std::size_t size, DatagramRoute route,
+                 std::uint32_t fromAddress, std::uint16_t fromPort);
+
+    NetworkConfig m_config;
+    std::function<void()> m_onDatagramsWaiting;
+    int m_recvSocket = -1;
+    int m_sendSocket = -1;
+    int m_wakePipe[2] = {-1, -1};
+    bool m_bound = false;
+    std::uint16_t m_boundPort = 0;
+    int m_socketResult = 0;
+    std::thread m_thread;
+
+    // A fixed ring, so receiving allocates nothing per datagram.
+    static constexpr std::size_t kQueueCapacity = 2048;
+    mutable std::mutex m_queueMutex;
+    mutable std::condition_variable m_queueChanged;
+    std::vector<ReceivedDatagram> m_queue;
+    std::size_t m_queueHead = 0;
+    std::size_t m_queueSize = 0;
+};
+
+// The first IPv4 address of this computer on a network (not loopback), as
+// dotted text; empty when there is none.
+std::string LookUpLocalIpAddress();

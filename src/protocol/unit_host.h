@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class UnitFamily132;
+
+// What the unit network needs of the program around it: time, the operator's
+// message boxes and notices, and the views, names and links that follow a
+// unit coming and going. The main window implements it; tests record it.
+class UnitHost {
+public:
+    virtual ~UnitHost() = default;
+
+    // Milliseconds of the program's monotonic clock, wrapping at 2^32.
+    virtual std::uint32_t NowMs() = 0;
+
+    // The unit status strip shows g_UnitStatus again.
+    virtual void RepaintUnitStatus() = 0;
+    // A plain modal message box.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // The skinned modal message box.
+    virtual void ShowMessageBox(const std::string& text) = 0;
+    // The modeless notice, with or without its "Restart Now" button.
+    virtual void ShowNotice(const std::string& caption, const std::string& text,
+                            bool restartNow) = 0;
+
+    // A 132-byte unit has been added in slot (its node, tables and counts
+    // stand): link records, name, strips from its first datagram, views.
+    virtual void OnUnitAdded132(const UnitFamily132& family, int slot) = 0;
+    // The unit in slot has gone (its node is about to be removed).
+    virtual void OnUnitRemoved(int slot, int model) = 0;
+    // A 132-byte unit left slot for a new unit ID: names, channel strips and
+    // links of the slot go back to unused. nodeRemoved says whether a node
+    // held the slot (then the operator is told).
+    virtual void OnSlotSetUnused132(const UnitFamily132& family, int slot, bool nodeRemoved) = 0;
+    // A meter level in dB for a channel of the view that is shown.
+    virtual void DrawMeterDb(int channel, float levelDb) = 0;
+
+    // Main-window timers.
+    virtual void ArmTimer(int id, int periodMs) = 0;
+    virtual void KillTimer(int id) = 0;
+};

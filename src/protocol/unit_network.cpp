@@ -1,0 +1,64 @@
+#include "protocol/unit_network.h"
+
+#include "protocol/network_core.h"
+#include "protocol/sender132.h"
+#include "protocol/unit_host.h"
+#include "protocol/unit_list132.h"
+#include "protocol/unit_tables.h"
+
+UnitHost* g_pUnitHost = nullptr;
+NetworkCore* g_pNetwork = nullptr;
+std::uint32_t g_PcSequence = 0;
+int g_MeterPeriodMs = 100;
+int g_SendInProgress = 0;
+std::uint8_t g_IdentifyUnit = 0;
+std::string g_LocalIpString;
+
+void ResetProtocolState()
+{
+    g_Family_KR960.Reset();
+    g_Family_KR960_8.Reset();
+    g_PcSequence = 0;
+    g_MeterPeriodMs = 100;
+    g_SendInProgress = 0;
+    g_IdentifyUnit = 0;
+    g_LocalIpString.clear();
+    ResetUnitTables();
+}
+
+void SendControlToModels(bool toKR9X, bool toKR960_8, bool toKR960, int slot,
+                         std::string_view name, float value, int channel)
+{
+    (void)toKR9X;
+    if (toKR960_8)
+        SendControl_KR960_8(slot, name, channel, value);
+    if (toKR960)
+        SendControl_KR960(slot, name, channel, value);
+}
+
+void SendAllModels()
+{
+    SendAllUnits_KR960_8();
+    SendAllUnits_KR960();
+}
+
+void PollAllUnits()
+{
+    if (!g_pNetwork || g_pNetwork->g_PacketsReceived.load() < 1)
+        return;
+    SendAllModels();
+    // Units run from a MIDI card are polled once more each.
+    for (int slot = 1; slot <= kSlotCount; ++slot) {
+        if (g_UnitOption[slot] != "MIDI")
+            continue;
+        if (g_UnitModel[slot] == UNIT_TYPE_KR960_8)
+            SendAllUnits_KR960_8();
+        else if (g_UnitModel[slot] == UNIT_TYPE_KR960)
+            SendAllUnits_KR960();
+    }
+}
+
+std::uint32_t NetworkNowMs()
+{
+    return g_pUnitHost ? g_pUnitHost->NowMs() : 0;
+}

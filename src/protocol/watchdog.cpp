@@ -1,0 +1,31 @@
+#include "protocol/watchdog.h"
+
+#include "protocol/packet_handler132.h"
+#include "protocol/unit_list132.h"
+#include "protocol/unit_network.h"
+#include "protocol/unit_status.h"
+
+void CheckOffline132(UnitFamily132& family)
+{
+    const std::uint32_t now = NetworkNowMs();
+    for (int id = 1; id <= 16; ++id) {
+        const int slot = UnitNumberToSlot(id);
+        const UnitNode132* node = family.FindUnit(slot);
+        // Unsigned difference: the wrap of the millisecond counter does no harm.
+        if (!node || now - node->LastHeardTime <= kOfflineAfterMs)
+            continue;
+        g_UnitOfflineLatch[slot] = 1;
+        --family.liveCount;
+        g_UnitOnline[slot] = 0;
+        SetUnitStatus(slot, UNIT_OFFLINE);
+        RemoveUnit132(family, slot);
+    }
+}
+
+void WatchdogTimerProc()
+{
+    if (g_Family_KR960.liveCount > 0)
+        CheckOffline132(g_Family_KR960);
+    if (g_Family_KR960_8.unitsAdded > 0)
+        CheckOffline132(g_Family_KR960_8);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+// Takes silent units off line: a unit whose last datagram is more than
+// 2000 ms old is counted off, marked not on line, shown as off line and its
+// node removed. Runs every 2000 ms on the GUI thread, so it never meets a
+// packet handler or a sender half-way.
+
+constexpr std::uint32_t kOfflineAfterMs = 2000;
+constexpr int kWatchdogPeriodMs = 2000;
+
+class UnitFamily132;
+
+void CheckOffline132(UnitFamily132& family);
+
+// One tick of the watchdog over every model that has units to check.
+void WatchdogTimerProc();

@@ -1,0 +1,249 @@
+// What one 132-byte datagram does to the unit lists, tables and status codes.
+
+#include <gtest/gtest.h>
+
+#include "crafted_packets.h"
+#include "fake_host.h"
+#include "protocol/packet_handler132.h"
+#include "protocol/sender132.h"
+#include "protocol/unit_status.h"
+#include "protocol/watchdog.h"
+
+namespace {
+
+using C = Crafted132;
+
+// No network is started here, so nothing is sent anywhere (the crafted units
+// state addresses of a private range); senders report "Error in socket".
+class Handler132 : public ::testing::Test {
+protected:
+    void SetUp() override { ResetProtocolState(); }
+
+    static UnitPacket132 Unit(int id, std::uint8_t option, std::uint8_t macLast)
+    {
+        return C::With(C::First(std::uint8_t(id), option), {{0x0D, {macLast}}});
+    }
+
+    void Receive(UnitFamily132& family, const UnitPacket132& p)
+    {
+        HandlePacket132(family, p, 0x7F000002);
+    }
+
+    FakeHost host;
+};
+
+} // namespace
+
+TEST_F(Handler132, UnitIdsOutsideTheRangeRaiseANoticeAndStoreNothing)
+{
+    for (int id : {0, 17}) {
+        Receive(g_Family_KR960, Unit(id, 0x09, 1));
+        ASSERT_FALSE(host.notices.empty());
+        EXPECT_EQ(host.notices.back().first, "Error in KOVA Header");
+        EXPECT_NE(host.notices.back().second.find("Unit ID to Unit " + std::to_string(id) + "."),
+                  std::string::npos);
+        EXPECT_NE(host.notices.back().second.find("only units 1 through 16"), std::string::npos);
+    }
+    EXPECT_FALSE(host.lastNoticeRestart);
+    EXPECT_TRUE(g_Family_KR960.nodes().empty());
+    EXPECT_EQ(g_Family_KR960.liveCount, 0);
+}
+
+TEST_F(Handler132, FirstDatagramAddsTheUnitAndLaterOnesApplyMetersAndOptions)
+{
+    Receive(g_Family_KR960, C::With(Unit(3, 0x09, 1), {{0x22, {40}}, {0x27, {0}}}));
+    const UnitNode132* node = g_Family_KR960.FindUnit(5);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(g_Family_KR960.liveCount, 1);
+    EXPECT_EQ(g_UnitStatus[5], UNIT_ACTIVE);
+    EXPECT_EQ(g_UnitModel[5], UNIT_TYPE_KR960);
+    EXPECT_EQ(g_SlotModel[5], UNIT_TYPE_KR960);
+    EXPECT_EQ(g_UnitOnline[5], 1);
+    EXPECT_EQ(g_UnitIpAddress[5], "192.168.1.20");
+    EXPECT_EQ(node->UnitAddr, 0xC0A80114u); // from now on: the address the unit states
+    EXPECT_EQ(g_ChannelUnitType[32], UNIT_TYPE_KR960);
+    EXPECT_EQ(g_ChannelUnitType[47], UNIT_TYPE_KR960);
+    EXPECT_EQ(g_ChannelUnitType[48], UNIT_TYPE_UNUSED);
+    EXPECT_EQ(host.added, (std::vector<std::pair<int, int>>{{UNIT_TYPE_KR960, 5}}));
+    EXPECT_EQ(host.timers[5], 2000);
+    EXPECT_EQ(g_UnitOption[5], "DANTE");
+    EXPECT_EQ(g_Family_KR960.rateText[5], "4X"); // 0x23 has bit 5
+    EXPECT_FLOAT_EQ(g_UnitTemperature[5], 41.0f);
+    EXPECT_FLOAT_EQ(host.meters[32], -20.0f);
+    EXPECT_FLOAT_EQ(host.meters[33], 0.0f);
+    EXPECT_FLOAT_EQ(host.meters[47], -12.5f);
+
+    // The option card of a 16-channel unit reads MIDI or DANTE; an 8-channel
+    // unit keeps its text when neither bit is set.
+    Receive(g_Family_KR960, Unit(3, 0x05, 1));
+    EXPECT_EQ(g_UnitOption[5], "MIDI");
+    Receive(g_Family_KR960_8, Unit(1, 0x08, 2));
+    EXPECT_EQ(g_UnitOption[1], "DANTE");
+    Receive(g_Family_KR960_8, Unit(1, 0x02, 2));
+    EXPECT_EQ(g_UnitOption[1], "DANTE");
+    Receive(g_Family_KR960_8, Unit(1, 0x04, 2));
+    EXPECT_EQ(g_UnitOption[1], "MIDI");
+}
+
+TEST_F(Handler132, AnotherMacOnATakenIdIsAConflictUntilTheFirstGoesOffLine)
+{
+    Receive(g_Family_KR960, Unit(4, 0x09, 1));
+    Receive(g_Family_KR960, Unit(4, 0x09, 2));
+    EXPECT_EQ(g_UnitStatus[7], UNIT_CONFLICT);
+    ASSERT_EQ(host.notices.size(), 1u);
+    EXPECT_EQ(host.notices[0].first, "Unit ID Conflict");
+    EXPECT_EQ(host.notices[0].second,
+              "The KR-960 Unit ID 4 is in conflict with another unit of the same Unit ID. Please "
+              "correct it.");
+    ASSERT_NE(g_Family_KR960.FindUnit(7), nullptr);
+    EXPECT_EQ(g_Family_KR960.FindUnit(7)->Mac[5], 1);
+
+    // An 8-channel unit with yet another MAC meets the same test on the 16-channel table.
+    Receive(g_Family_KR960_8, Unit(4, 0x08, 3));
+    EXPECT_TRUE(g_Family_KR960_8.nodes().empty());
+
+    // Silence takes the first unit off line; then the second is welcome.
+    host.now += 2001;
+    WatchdogTimerProc();
+    EXPECT_EQ(g_UnitStatus[7], UNIT_OFFLINE);
+    EXPECT_EQ(g_Family_KR960.liveCount, 0);
+    Receive(g_Family_KR960, Unit(4, 0x09, 2));
+    ASSERT_NE(g_Family_KR960.FindUnit(7), nullptr);
+    EXPECT_EQ(g_Family_KR960.FindUnit(7)->Mac[5], 2);
+    EXPECT_EQ(g_UnitStatus[7], UNIT_ACTIVE);
+}
+
+TEST_F(Handler132, AUnitThatChangesItsIdLeavesItsOldSlotUnused)
+{
+    Receive(g_Family_KR960, Unit(2, 0x09, 1));
+    ASSERT_NE(g_Family_KR960.FindUnit(3), nullptr);
+    Receive(g_Family_KR960, Unit(5, 0x09, 1));
+    EXPECT_NE(g_Family_KR960.FindUnit(9), nullptr);
+    EXPECT_EQ(g_Family_KR960.FindUnit(3), nullptr);
+    EXPECT_EQ(g_UnitStatus[3], UNIT_INACTIVE);
+    EXPECT_EQ(g_UnitOnline[3], 0);
+    EXPECT_EQ(g_UnitOnline[4], 0);
+    EXPECT_TRUE(IsZeroMac(g_Family_KR960.macTable[3]));
+    EXPECT_EQ(g_Family_KR960.liveCount, 1);
+    EXPECT_EQ(g_ChannelUnitType[16], UNIT_TYPE_UNUSED);
+    EXPECT_EQ(host.setUnused, (std::vector<std::pair<int, int>>{{UNIT_TYPE_KR960, 3}}));
+    EXPECT_EQ(host.removed, (std::vector<std::pair<int, int>>{{UNIT_TYPE_KR960, 3}}));
+    EXPECT_NE(std::find(host.messages.begin(), host.messages.end(), "set unused 3"),
+              host.messages.end());
+}
+
+TEST_F(Handler132, AllZeroMacsNeverTakeOverAnotherSlot)
+{
+    Receive(g_Family_KR960, C::With(Unit(2, 0x09, 0), {{0x08, {0, 0, 0, 0, 0, 0}}}));
+    Receive(g_Family_KR960, C::With(Unit(6, 0x09, 0), {{0x08, {0, 0, 0, 0, 0, 0}}}));
+    EXPECT_NE(g_Family_KR960.FindUnit(3), nullptr);
+    EXPECT_NE(g_Family_KR960.FindUnit(11), nullptr);
+    EXPECT_TRUE(host.setUnused.empty());
+}
+
+TEST_F(Handler132, LocalModeBlinksAtThePacketRateAndKeepsTheUnitOnLine)
+{
+    Receive(g_Family_KR960, Unit(1, 0x09, 1));
+    std::vector<int> shown;
+    for (int i = 0; i < 14; ++i) {
+        host.now += 100;
+        Receive(g_Family_KR960, Unit(1, 0x00, 1));
+        shown.push_back(g_UnitStatus[1]);
+    }
+    // 5 while a phase holds; the first change comes more than 500 ms after
+    // the first local-mode packet, i.e. at its 7th packet (600 ms).
+    EXPECT_EQ(shown, (std::vector<int>{5, 5, 5, 5, 5, 5, 1, 5, 5, 5, 5, 5, 2, 5}));
+    EXPECT_EQ(g_BlinkPhase[1], 0);
+    WatchdogTimerProc();
+    EXPECT_EQ(g_Family_KR960.liveCount, 1);
+    EXPECT_TRUE(host.meters.size() == 16u); // only the first datagram's meters
+}
+
+TEST_F(Handler132, ExactlyFiveHundredMillisecondsDoesNotFlipThePhase)
+{
+    Receive(g_Family_KR960_8, Unit(1, 0x08, 1));
+    Receive(g_Family_KR960_8, Unit(1, 0x00, 1)); // starts the blink clock
+    host.now += 500;
+    Receive(g_Family_KR960_8, Unit(1, 0x00, 1));
+    EXPECT_EQ(g_UnitStatus[1], UNIT_NOW_OFFLINE);
+    host.now += 500;
+    Receive(g_Family_KR960_8, Unit(1, 0x00, 1));
+    EXPECT_EQ(g_UnitStatus[1], UNIT_INACTIVE);
+}
+
+TEST_F(Handler132, AuxPowerShowsFifteenThenNineAndStillAppliesMeters)
+{
+    Receive(g_Family_KR960, Unit(1, 0x09, 1));
+    host.meters.clear();
+    const int repaintsBefore = host.repaints;
+    Receive(g_Family_KR960, C::With(Unit(1, 0x09, 1), {{0x1E, {0x02}}}));
+    EXPECT_EQ(g_UnitStatus[1], UNIT_AUX_POWER_ON);
+    EXPECT_GE(host.repaints - repaintsBefore, 2);
+    EXPECT_EQ(host.meters.size(), 16u);
+    EXPECT_EQ(g_Family_KR960.auxSeen[1], 1);
+}
+
+TEST_F(Handler132, AnotherSubnetMaskIsRefusedEachTime)
+{
+    Receive(g_Family_KR960, Unit(1, 0x09, 1));
+    host.meters.clear();
+    Receive(g_Family_KR960, C::With(Unit(1, 0x09, 1), {{0x80, {0xFF, 0xFF, 0x00, 0x00}}, {0x75, {77}}}));
+    Receive(g_Family_KR960, C::With(Unit(1, 0x09, 1), {{0x80, {0xFF, 0xFF, 0x00, 0x00}}, {0x75, {77}}}));
+    EXPECT_EQ(std::count(host.messages.begin(), host.messages.end(), "Wrong SubnetMask."), 2);
+    EXPECT_TRUE(host.meters.empty());
+    EXPECT_FLOAT_EQ(g_UnitTemperature[1], 41.0f);
+    EXPECT_EQ(g_UnitStatus[1], UNIT_ACTIVE);
+}
+
+TEST_F(Handler132, WatchdogTakesUnitsOffLineBetweenTwoAndFourSecondsOfSilence)
+{
+    Receive(g_Family_KR960, Unit(16, 0x09, 1)); // slot 31
+    Receive(g_Family_KR960_8, Unit(2, 0x08, 2));
+    host.now += 1999;
+    WatchdogTimerProc();
+    EXPECT_EQ(g_Family_KR960.liveCount, 1);
+    host.now += 2000;
+    WatchdogTimerProc();
+    EXPECT_EQ(g_Family_KR960.liveCount, 0);
+    EXPECT_EQ(g_Family_KR960_8.liveCount, 0);
+    EXPECT_EQ(g_UnitStatus[31], UNIT_OFFLINE);
+    EXPECT_EQ(g_UnitOnline[31], 0);
+    EXPECT_EQ(g_UnitOfflineLatch[31], 0); // back to 0 with the removal
+    EXPECT_TRUE(g_Family_KR960.nodes().empty());
+    EXPECT_EQ(host.removed.front(), (std::pair<int, int>{UNIT_TYPE_KR960, 31}));
+
+    // Heard again, the unit is added anew.
+    Receive(g_Family_KR960, Unit(16, 0x09, 1));
+    EXPECT_EQ(g_Family_KR960.liveCount, 1);
+    EXPECT_EQ(g_UnitStatus[31], UNIT_ACTIVE);
+    EXPECT_EQ(g_Family_KR960.unitsAdded, 2);
+}
+
+TEST(UnitList, MacOrderPutsEqualAndZeroLeadingMacsNewestFirst)
+{
+    UnitFamily132 family(UNIT_TYPE_KR960);
+    const auto node = [](int slot, MacAddress mac) {
+        UnitNode132 n{};
+        n.Slot = std::uint8_t(slot);
+        n.Mac = mac;
+        return n;
+    };
+    family.InsertUnitSorted(node(1, {0x00, 0x11, 0, 0, 0, 1}));
+    family.InsertUnitSorted(node(3, {0x00, 0x22, 0, 0, 0, 2}));
+    family.InsertUnitSorted(node(5, {0x01, 0x00, 0, 0, 0, 3}));
+    family.InsertUnitSorted(node(7, {0x00, 0x99, 0, 0, 0, 0}));
+    EXPECT_EQ(family.SlotsInOrder(), (std::vector<int>{7, 3, 1, 5}));
+
+    int slot = 0, channel = 0;
+    ASSERT_TRUE(family.FindUnitForChannel(8, &slot, &channel));
+    EXPECT_EQ(slot, 1);
+    EXPECT_EQ(channel, 8);
+    EXPECT_FALSE(family.FindUnitForChannel(200, &slot, &channel));
+
+    UnitFamily132 eight(UNIT_TYPE_KR960_8);
+    eight.InsertUnitSorted(node(1, {1, 2, 3, 4, 5, 6}));
+    EXPECT_FALSE(eight.FindUnitForChannel(8, &slot, &channel));
+    EXPECT_TRUE(eight.RemoveNode(1));
+    EXPECT_TRUE(eight.nodes().empty());
+    EXPECT_FALSE(eight.RemoveNode(1));
+}
