@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build ccache g++ pkg-config
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
   fonts-liberation2
   shared-mime-info desktop-file-utils
   xvfb xauth

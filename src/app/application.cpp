@@ -27,6 +27,12 @@ int CQuellonKR9SeriesApp::InitInstance()
     StartupOptions options;
     options.projectPath = ProjectPathFromArguments(arguments(), QDir::currentPath());
     options.exePath = applicationFilePath();
+    // Another pair of ports (a second console on the bench, the unit emulator).
+    bool ok = false;
+    if (const int port = qEnvironmentVariableIntValue("CORVANE_PC_PORT", &ok); ok && port >= 0 && port < 65536)
+        options.network.pcPort = static_cast<std::uint16_t>(port);
+    if (const int port = qEnvironmentVariableIntValue("CORVANE_UNIT_PORT", &ok); ok && port > 0 && port < 65536)
+        options.network.unitPort = static_cast<std::uint16_t>(port);
 
     InstallFontSubstitutions();
     InitMainCommandRelay();

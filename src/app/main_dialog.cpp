@@ -492,8 +492,7 @@ void CQuellonKR9SeriesDlg::StartNetwork()
     });
     g_pNetwork = m_network.get();
 
-    g_LocalIpString = LookUpLocalIpAddress();
-    if (g_LocalIpString.empty()) {
+    if (!GetLocalHostAddress()) {
         ShowMessage(std::string("Error getting local host name and IP address"));
         ShowMessageBox("Failed to find local host name and IP address");
     }
@@ -555,7 +554,24 @@ void CQuellonKR9SeriesDlg::OnUnitPacket_KR960(const ReceivedDatagram& datagram)
 
 void CQuellonKR9SeriesDlg::OnUnitPacket_KR960_8(const ReceivedDatagram& datagram)
 {
-    HandlePacket132(g_Family_KR960_8, Packet132Of(datagram), datagram.fromAddress);
+    const UnitPacket132 packet = Packet132Of(datagram);
+    HandlePacket132(FamilyForDatagram(packet), packet, datagram.fromAddress);
+}
+
+void CQuellonKR9SeriesDlg::SetMeterRate_KR960()
+{
+    if (m_nKR960UnitCount < 1)
+        return;
+    SetMeterRate132(g_Family_KR960);
+    m_platform.timers.arm(kTimerMeterPeriod, g_MeterPeriodMs);
+}
+
+void CQuellonKR9SeriesDlg::SetMeterRate_KR960_8()
+{
+    if (m_nKR960_8UnitCount < 1)
+        return;
+    SetMeterRate132(g_Family_KR960_8);
+    m_platform.timers.arm(kTimerMeterPeriod, g_MeterPeriodMs);
 }
 
 WORD CQuellonKR9SeriesDlg::StartWatchdogTimer()

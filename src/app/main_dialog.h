@@ -114,6 +114,9 @@ public:
     void DrainDatagrams();
     void OnUnitPacket_KR960(const ReceivedDatagram& datagram);
     void OnUnitPacket_KR960_8(const ReceivedDatagram& datagram);
+    // A new g_MeterPeriodMs for every unit of the model; timer 4 follows it.
+    void SetMeterRate_KR960();
+    void SetMeterRate_KR960_8();
     WORD StartWatchdogTimer();
     void StopWatchdogTimer(WORD id);
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <ifaddrs.h>
+#include <netdb.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -15,6 +16,7 @@
 #include <cstring>
 
 #include "protocol/ipv4.h"
+#include "protocol/unit_network.h"
 
 NetworkCore::NetworkCore(NetworkConfig config, std::function<void()> onDatagramsWaiting)
     : m_config(config), m_onDatagramsWaiting(std::move(onDatagramsWaiting)),
@@ -225,5 +227,27 @@ std::string LookUpLocalIpAddress()
         break;
     }
     ::freeifaddrs(list);
+    if (!found.empty())
+        return found;
+
+    // No network interface is up: the address the host name stands for.
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return std::string();
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* result = nullptr;
+    if (::getaddrinfo(name, nullptr, &hints, &result) != 0 || !result)
+        return std::string();
+    const auto* in = reinterpret_cast<const sockaddr_in*>(result->ai_addr);
+    found = DottedText(ntohl(in->sin_addr.s_addr));
+    ::freeaddrinfo(result);
     return found;
+}
+
+bool GetLocalHostAddress()
+{
+    g_LocalIpString = LookUpLocalIpAddress();
+    return !g_LocalIpString.empty();
 }

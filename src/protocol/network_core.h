@@ -109,6 +109,9 @@ private:
     std::size_t m_queueSize = 0;
 };
 
-// The first IPv4 address of this computer on a network (not loopback), as
-// dotted text; empty when there is none.
+// The first IPv4 address of this computer on a network (not loopback), else
+// the address its host name stands for, as dotted text; empty when neither.
 std::string LookUpLocalIpAddress();
+
+// Fills g_LocalIpString with this computer's address; false when there is none.
+bool GetLocalHostAddress();

@@ -58,6 +58,19 @@ bool MacAccepted(int slot, const MacAddress& mac)
 
 } // namespace
 
+UnitFamily132& FamilyForDatagram(const UnitPacket132& datagram)
+{
+    if (GetBit(kOption16Channels, datagram[kOptionFlags]))
+        return g_Family_KR960;
+    const int id = datagram[kUnitId];
+    if (datagram[kOptionFlags] == 0 && id >= 1 && id <= 16) {
+        const UnitNode132* node = g_Family_KR960.FindUnit(UnitNumberToSlot(id));
+        if (node && node->Mac == MacOf(datagram))
+            return g_Family_KR960;
+    }
+    return g_Family_KR960_8;
+}
+
 void HandlePacket132(UnitFamily132& family, const UnitPacket132& received, std::uint32_t fromAddress)
 {
     if (g_pNetwork && g_pNetwork->g_StopReceiveThread.load())

@@ -16,6 +16,11 @@ enum PacketClass132 : int {
     kPacketAux = 11,
 };
 
+// The family that handles a 132-byte datagram. The model bit decides, except
+// for a datagram in local mode: its option byte is 0, so its model bit is
+// clear, and a KR-960 already on line under that ID and MAC keeps it.
+UnitFamily132& FamilyForDatagram(const UnitPacket132& datagram);
+
 // Handles a datagram the receive thread routed to the family; fromAddress is
 // its source (host order).
 void HandlePacket132(UnitFamily132& family, const UnitPacket132& datagram,

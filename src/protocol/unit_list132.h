@@ -90,3 +90,15 @@ inline bool IsZeroMac(const MacAddress& mac)
             return false;
     return true;
 }
+
+// The lookups by model.
+inline UnitNode132* FindUnit_KR960(int slot) { return g_Family_KR960.FindUnit(slot); }
+inline UnitNode132* FindUnit_KR960_8(int slot) { return g_Family_KR960_8.FindUnit(slot); }
+inline bool FindUnitForChannel_KR960(int channel, int* slot, int* channelInUnit)
+{
+    return g_Family_KR960.FindUnitForChannel(channel, slot, channelInUnit);
+}
+inline bool FindUnitForChannel_KR960_8(int channel, int* slot, int* channelInUnit)
+{
+    return g_Family_KR960_8.FindUnitForChannel(channel, slot, channelInUnit);
+}

@@ -7,9 +7,15 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <csignal>
 
 #include "app/window_placement.h"
+#include "unit_emulator.h"
 
 namespace {
 
@@ -36,6 +42,7 @@ TEST(Program, StartsRegistersItselfAndEndsCleanlyOnTerminate)
     env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
+    env.insert(QStringLiteral("CORVANE_PC_PORT"), QStringLiteral("0")); // no fixed port needed here
 
     QProcess program;
     program.setProcessEnvironment(env);
@@ -70,4 +77,61 @@ TEST(Program, StartsRegistersItselfAndEndsCleanlyOnTerminate)
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->viewMode, 1);
     EXPECT_EQ(stored->placement.right - stored->placement.left, 1328);
+}
+
+namespace {
+
+std::uint16_t FreeUdpPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+} // namespace
+
+// The real program on its own ports answers an emulated unit: the first
+// report is answered with a state datagram, polls follow.
+TEST(Program, AnswersAnEmulatedUnitOnLoopback)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const std::uint16_t pcPort = FreeUdpPort();
+    emu::Emulator emulator(pcPort, FreeUdpPort());
+    const int unit = emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 2, 1));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("CORVANE_PC_PORT"), QString::number(pcPort));
+    env.insert(QStringLiteral("CORVANE_UNIT_PORT"), QString::number(emulator.unitPort()));
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(CORVANE_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(30000));
+
+    // The program listens 200 ms after its window is built: report until it answers.
+    bool answered = false;
+    for (int attempt = 0; attempt < 300 && !answered; ++attempt) {
+        emulator.sendReport(unit);
+        emulator.pump(100);
+        answered = emulator.receivedCount(unit, emu::Kind::State) > 0;
+    }
+    EXPECT_TRUE(answered);
+    if (answered) {
+        const emu::Received& first = emulator.received().front();
+        EXPECT_EQ(first.bytes[0x05], 3); // the slot of unit 2
+        EXPECT_EQ(first.bytes[0x04], 3);
+    }
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
 }

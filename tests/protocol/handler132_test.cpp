@@ -247,3 +247,16 @@ TEST(UnitList, MacOrderPutsEqualAndZeroLeadingMacsNewestFirst)
     EXPECT_TRUE(eight.nodes().empty());
     EXPECT_FALSE(eight.RemoveNode(1));
 }
+
+TEST_F(Handler132, AKr960InLocalModeStaysWithItsFamily)
+{
+    Receive(g_Family_KR960, Unit(2, 0x09, 1));
+    const UnitPacket132 local = Unit(2, 0x00, 1);
+    EXPECT_EQ(&FamilyForDatagram(local), &g_Family_KR960);
+    Receive(FamilyForDatagram(local), local);
+    EXPECT_EQ(g_UnitStatus[3], UNIT_NOW_OFFLINE);
+    EXPECT_TRUE(g_Family_KR960_8.nodes().empty());
+    // Another MAC, or no KR-960 under the ID, goes to the 8-channel family.
+    EXPECT_EQ(&FamilyForDatagram(Unit(2, 0x00, 9)), &g_Family_KR960_8);
+    EXPECT_EQ(&FamilyForDatagram(Unit(5, 0x00, 1)), &g_Family_KR960_8);
+}

@@ -1,0 +1,128 @@
+// Throughput of datagram handling: what one unit datagram costs the GUI
+// thread once the unit is on line, and what the replies cost to compose.
+//   build/bench/datagram_bench
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <string>
+
+#include "protocol/datagram_sort.h"
+#include "protocol/packet_handler132.h"
+#include "protocol/sender132.h"
+#include "protocol/unit_host.h"
+#include "protocol/unit_network.h"
+
+namespace {
+
+class BenchHost : public UnitHost {
+public:
+    std::uint32_t NowMs() override { return now; }
+    void RepaintUnitStatus() override {}
+    void ShowMessage(const std::string&) override {}
+    void ShowMessageBox(const std::string&) override {}
+    void ShowNotice(const std::string&, const std::string&, bool) override {}
+    void OnUnitAdded132(const UnitFamily132&, int) override {}
+    void OnUnitRemoved(int, int) override {}
+    void OnSlotSetUnused132(const UnitFamily132&, int, bool) override {}
+    void DrawMeterDb(int channel, float db) override { levels[channel] = db; }
+    void ArmTimer(int, int) override {}
+    void KillTimer(int) override {}
+    std::uint32_t now = 0;
+    float levels[kChannelCount] = {};
+};
+
+// A KR-960 report of unit id at 127.0.0.id.
+UnitPacket132 Report(int id)
+{
+    UnitPacket132 p{};
+    std::memcpy(p.data(), "KOVA", 4);
+    p[4] = 1;
+    p[5] = std::uint8_t(id);
+    p[6] = 3;
+    const std::uint8_t mac[6] = {0x02, 0x4B, 0x56, 0x01, 0x80, std::uint8_t(id)};
+    std::memcpy(&p[8], mac, 6);
+    p[0x1F] = 0;
+    p[0x20] = 50;
+    p[0x21] = 0x09;
+    for (int n = 0; n < 16; ++n) {
+        p[0x22 + 5 * n] = std::uint8_t(n * 7);
+        p[0x22 + 5 * n + 2] = 30;
+    }
+    p[0x72] = 0x20;
+    p[0x75] = 40;
+    const std::uint8_t address[8] = {127, 0, 0, std::uint8_t(id), 255, 255, 255, 0};
+    std::memcpy(&p[0x7C], address, 8);
+    return p;
+}
+
+struct Rack {
+    Rack()
+    {
+        g_pUnitHost = &host;
+        g_pNetwork = nullptr;
+        ResetProtocolState();
+        g_SuppressUnitSends = 0;
+        for (int id = 1; id <= 16; ++id)
+            HandlePacket132(g_Family_KR960, Report(id), 0x7F000000u + std::uint32_t(id));
+    }
+    ~Rack() { g_pUnitHost = nullptr; }
+    BenchHost host;
+};
+
+void BM_RouteDatagram(benchmark::State& state)
+{
+    const UnitPacket132 p = Report(3);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RouteDatagram(p.data(), p.size()));
+}
+BENCHMARK(BM_RouteDatagram);
+
+// The hot path: an active datagram of a unit on line (meters, temperature,
+// option and rate texts, last-heard time), across a full rack of 16 units.
+void BM_HandleActiveDatagram(benchmark::State& state)
+{
+    Rack rack;
+    UnitPacket132 reports[16];
+    for (int id = 1; id <= 16; ++id)
+        reports[id - 1] = Report(id);
+    int i = 0;
+    for (auto _ : state) {
+        rack.host.now += 3;
+        HandlePacket132(g_Family_KR960, reports[i], 0x7F000000u + std::uint32_t(i + 1));
+        i = (i + 1) & 15;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_HandleActiveDatagram);
+
+void BM_ComposeState(benchmark::State& state)
+{
+    Rack rack;
+    UnitNode132* node = g_Family_KR960.FindUnit(1);
+    UnitPacket132 out;
+    std::uint32_t sequence = 0;
+    for (auto _ : state) {
+        ComposeState132(UNIT_TYPE_KR960, *node, ++sequence, 100, out);
+        benchmark::DoNotOptimize(out);
+    }
+}
+BENCHMARK(BM_ComposeState);
+
+void BM_ApplyAndComposeControl(benchmark::State& state)
+{
+    Rack rack;
+    UnitNode132* node = g_Family_KR960.FindUnit(1);
+    UnitPacket132 out;
+    std::uint32_t sequence = 0;
+    for (auto _ : state) {
+        ApplyControl132(UNIT_TYPE_KR960, *node, "Gain", int(sequence & 15), float(sequence & 63));
+        ComposeControl132(UNIT_TYPE_KR960, *node, ++sequence, false, out);
+        benchmark::DoNotOptimize(out);
+    }
+}
+BENCHMARK(BM_ApplyAndComposeControl);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,99 @@
+// Feeds arbitrary bytes to the datagram handling: the input is read as a run
+// of datagrams, each led by one byte that picks its length and how far the
+// clock moves before it. Between datagrams the senders' builders, the
+// control edits and the watchdog run over whatever units exist.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "protocol/datagram_sort.h"
+#include "protocol/packet_handler132.h"
+#include "protocol/sender132.h"
+#include "protocol/unit_host.h"
+#include "protocol/unit_network.h"
+#include "protocol/watchdog.h"
+
+namespace {
+
+class QuietHost : public UnitHost {
+public:
+    std::uint32_t NowMs() override { return now; }
+    void RepaintUnitStatus() override {}
+    void ShowMessage(const std::string&) override {}
+    void ShowMessageBox(const std::string&) override {}
+    void ShowNotice(const std::string&, const std::string&, bool) override {}
+    void OnUnitAdded132(const UnitFamily132&, int) override {}
+    void OnUnitRemoved(int, int) override {}
+    void OnSlotSetUnused132(const UnitFamily132&, int, bool) override {}
+    void DrawMeterDb(int channel, float) override
+    {
+        if (channel < 0 || channel >= kChannelCount)
+            __builtin_trap();
+    }
+    void ArmTimer(int, int) override {}
+    void KillTimer(int) override {}
+    std::uint32_t now = 0;
+};
+
+const char* const kControlNames[] = {"Gain", "Mute", "Pol", "Pad", "48v", "Rbin",
+                                     "Split", "Sqrt", "HardwareMode", "Link"};
+
+void Exercise(UnitFamily132& family, std::uint8_t selector)
+{
+    for (const int slot : family.SlotsInOrder()) {
+        UnitNode132* node = family.FindUnit(slot);
+        if (!node)
+            continue;
+        UnitPacket132 out;
+        ComposeState132(family.model(), *node, selector, 100, out);
+        ApplyControl132(family.model(), *node, kControlNames[selector % 10], selector % 20 - 2,
+                        float(selector) * 1.7f);
+        ComposeControl132(family.model(), *node, selector, selector & 1, out);
+        ComposeNetConfig132(family.model(), *node, 0x7F000001u + selector, 0xFFFFFF00u, out);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static QuietHost host;
+    g_pUnitHost = &host;
+    g_pNetwork = nullptr; // nothing leaves the process
+    ResetProtocolState();
+    host.now = 0;
+
+    while (size > 0) {
+        const std::uint8_t lead = data[0];
+        ++data;
+        --size;
+        // Mostly the two unit sizes, sometimes any length up to the buffer.
+        std::size_t length = (lead & 3) == 0 ? 97 : (lead & 3) == 3 ? (lead * 7u) % 301u : 132;
+        std::uint8_t buffer[kReceiveBufferSize] = {};
+        const std::size_t take = length < size ? length : size;
+        std::memcpy(buffer, data, take);
+        data += take;
+        size -= take;
+        host.now += (lead >> 2) * 40u;
+
+        UnitPacket132 packet{};
+        std::memcpy(packet.data(), buffer, packet.size());
+        switch (RouteDatagram(buffer, length)) {
+        case DatagramRoute::KR960:
+            HandlePacket132(g_Family_KR960, packet, 0x7F000002u);
+            break;
+        case DatagramRoute::KR960_8:
+            HandlePacket132(g_Family_KR960_8, packet, 0x7F000003u);
+            break;
+        default:
+            break;
+        }
+        Exercise(g_Family_KR960, lead);
+        Exercise(g_Family_KR960_8, lead);
+        if (lead & 0x80)
+            WatchdogTimerProc();
+    }
+    return 0;
+}
