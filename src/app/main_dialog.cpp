@@ -14,6 +14,11 @@
 #include "protocol/sender132.h"
 #include "protocol/unit_network.h"
 #include "protocol/watchdog.h"
+#include "controls/gain_fader.h"
+#include "controls/strip_switch.h"
+#include "views/meter_art.h"
+#include "views/meter_law.h"
+#include "views/underview.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,6 +28,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
+#include <QToolButton>
 
 #include <algorithm>
 #include <cstdlib>
@@ -113,7 +120,8 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     CreateStripViewFonts();
     CreateOverviewFonts();
 
-    // 4. Window-wide flags once the channel-strip area stands.
+    // 4. The channel-strip view and its scroll bar.
+    CreateUnderviewWindow();
     g_bMainWindowReady = true;
     g_bInitialising = false;
 
@@ -142,6 +150,10 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
         palette.setColor(QPalette::Highlight, QColor(kHighlightColor));
         QApplication::setPalette(palette);
     }
+
+    // 10. The meter colours, and the meter pictures drawn from them.
+    BuildMeterGradient();
+    RegisterMeterArt(m_platform.skins);
 
     // 11. Height from the top logo area; the width follows below.
     m_stcTopLogo = QRect(QPoint(0, 0), m_platform.skins.naturalSize(kTopLogoBitmap));
@@ -174,8 +186,9 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     if (!g_szLastDirectory.isEmpty() && QFileInfo(g_szLastDirectory).isDir())
         QDir::setCurrent(g_szLastDirectory);
 
-    // 16. The overview's left edge.
+    // 16. The overview's left edge; the scene panel.
     m_nOverviewLeft = 60;
+    CreateOverviewButton();
 
     // 17. The logo band spans the screen; the window is centred around the overview.
     m_stcTopLogo.setWidth(std::max(g_nScreenWidth, m_stcTopLogo.width()));
@@ -363,8 +376,93 @@ void CQuellonKR9SeriesDlg::OnOverviewButton()
 {
     g_bOverviewMode = !g_bOverviewMode;
     m_platform.timers.kill(kTimerSettle);
-    update();
+    ShowViewForMode();
     m_platform.timers.arm(kTimerSettle, 2000);
+}
+
+void CQuellonKR9SeriesDlg::ShowViewForMode()
+{
+    if (m_btnOverview)
+        m_btnOverview->setIcon(QIcon(m_platform.skins.pixmap(174 + (g_bOverviewMode ? 1 : 0), 2.0)));
+    const bool strips = !g_bOverviewMode;
+    if (m_wndUnderview)
+        m_wndUnderview->setVisible(strips);
+    if (m_sbUnderviewHorz)
+        m_sbUnderviewHorz->setVisible(strips);
+    update();
+}
+
+void CQuellonKR9SeriesDlg::CreateUnderviewWindow()
+{
+    m_wndUnderview = new CUnderviewWnd(m_client, m_platform.clock);
+    m_wndUnderview->setGeometry(0, 210, CUnderviewWnd::kWidth, CUnderviewWnd::kHeight);
+    m_wndUnderview->hide();
+    m_wndUnderview->BuildUnderviewLayout();
+    m_wndUnderview->resize(CUnderviewWnd::kWidth, 504);
+
+    m_sbUnderviewHorz = new QScrollBar(Qt::Horizontal, m_client);
+    m_sbUnderviewHorz->setSingleStep(CUnderviewWnd::kStripWidth);
+    m_sbUnderviewHorz->setPageStep(CUnderviewWnd::kSlotWidth);
+    connect(m_sbUnderviewHorz, &QScrollBar::valueChanged, this,
+            [this](int value) { ScrollStripsBy(value - m_nHScrollPos); });
+    UpdateHorzScrollRange();
+    m_sbUnderviewHorz->hide();
+}
+
+void CQuellonKR9SeriesDlg::CreateOverviewButton()
+{
+    m_btnOverview = new QToolButton(m_client);
+    m_btnOverview->setAutoRaise(true);
+    const QSize size = m_platform.skins.naturalSize(174);
+    m_btnOverview->setIconSize(size);
+    m_btnOverview->setFixedSize(size + QSize(4, 4));
+    m_btnOverview->setToolTip(QStringLiteral("Overview / channel strips"));
+    // Centred under the unit status strip, below the scene list.
+    constexpr int kStatusLeft = 520, kStatusWidth = 717, kListBottom = 55 + 94;
+    m_btnOverview->move(kStatusLeft + kStatusWidth / 2 - m_btnOverview->width() / 2, kListBottom + 10);
+    connect(m_btnOverview, &QToolButton::clicked, this, [this] { OnCommand(IDC_OVERVIEW_BUTTON); });
+}
+
+void CQuellonKR9SeriesDlg::UpdateHorzScrollRange()
+{
+    if (!m_sbUnderviewHorz)
+        return;
+    const int clientWidth = m_client->width();
+    m_nHScrollRange = std::max(0, CUnderviewWnd::kWidth - clientWidth + 2);
+    g_nHScrollRange = m_nHScrollRange;
+    m_nHScrollPos = std::clamp(m_nHScrollPos, 0, m_nHScrollRange);
+    g_nHScrollPos = m_nHScrollPos;
+    const QSignalBlocker quiet(m_sbUnderviewHorz);
+    m_sbUnderviewHorz->setRange(0, m_nHScrollRange);
+    m_sbUnderviewHorz->setValue(m_nHScrollPos);
+    m_sbUnderviewHorz->setGeometry(0, 210 + 504 + 16, clientWidth, 16);
+    if (m_wndUnderview)
+        m_wndUnderview->move(-m_nHScrollPos, 210);
+}
+
+void CQuellonKR9SeriesDlg::ScrollStripsBy(int delta)
+{
+    constexpr int step = CUnderviewWnd::kStripWidth;
+    delta = delta / step * step; // toward zero
+    delta = std::clamp(delta, -m_nHScrollPos, m_nHScrollRange - m_nHScrollPos);
+    delta = delta / step * step;
+    if (delta != 0) {
+        m_nHScrollPos += delta;
+        g_nHScrollPos = m_nHScrollPos;
+        if (m_wndUnderview)
+            m_wndUnderview->move(-m_nHScrollPos, 210);
+    }
+    if (m_sbUnderviewHorz && m_sbUnderviewHorz->value() != m_nHScrollPos) {
+        const QSignalBlocker quiet(m_sbUnderviewHorz);
+        m_sbUnderviewHorz->setValue(m_nHScrollPos);
+    }
+}
+
+void CQuellonKR9SeriesDlg::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (g_bMainWindowReady)
+        UpdateHorzScrollRange();
 }
 
 void CQuellonKR9SeriesDlg::OnClose()
@@ -615,6 +713,88 @@ void CQuellonKR9SeriesDlg::ShowNotice(const std::string& caption, const std::str
     ShowModelessNotice(restartNow);
 }
 
+namespace {
+
+using SwitchTable = std::array<CNewCustomBtn*, kChannelCount> CUnderviewWnd::*;
+
+CNewCustomBtn* StripSwitch(CUnderviewWnd* view, SwitchTable table, int channel)
+{
+    if (!view || channel < 0 || channel >= kChannelCount)
+        return nullptr;
+    return (view->*table)[std::size_t(channel)];
+}
+
+void SetSwitch(CUnderviewWnd* view, SwitchTable table, int channel, int state)
+{
+    if (CNewCustomBtn* sw = StripSwitch(view, table, channel))
+        sw->SetState(state);
+}
+
+// 48v and Rbin exclude each other: setting one on dims the other, setting it
+// off turns the other off. Nothing changes while the switch is dimmed.
+void SetExclusivePair(CUnderviewWnd* view, SwitchTable own, SwitchTable other, int channel, int on)
+{
+    const CNewCustomBtn* sw = StripSwitch(view, own, channel);
+    if (!sw || sw->m_nState == CNewCustomBtn::kDisabled)
+        return;
+    SetSwitch(view, own, channel, on ? CNewCustomBtn::kOn : CNewCustomBtn::kOff);
+    SetSwitch(view, other, channel, on ? CNewCustomBtn::kDisabled : CNewCustomBtn::kOff);
+}
+
+int OnOff(int on)
+{
+    return on ? CNewCustomBtn::kOn : CNewCustomBtn::kOff;
+}
+
+} // namespace
+
+void CQuellonKR9SeriesDlg::SetPolButtons(int channel, int on)
+{
+    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pPolButton, channel, OnOff(on));
+}
+
+void CQuellonKR9SeriesDlg::SetPadButtons(int channel, int on)
+{
+    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pPadButton, channel, OnOff(on));
+}
+
+void CQuellonKR9SeriesDlg::Set48vButtons(int channel, int on)
+{
+    SetExclusivePair(m_wndUnderview, &CUnderviewWnd::m_p48vButton, &CUnderviewWnd::m_pRbinButton,
+                     channel, on);
+}
+
+void CQuellonKR9SeriesDlg::SetMuteButtons(int channel, int on)
+{
+    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pMuteButton, channel, OnOff(on));
+}
+
+void CQuellonKR9SeriesDlg::SetSplitButtons(int channel, int on)
+{
+    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pSplitButton, channel, OnOff(on));
+}
+
+void CQuellonKR9SeriesDlg::SetSafeButtons(int channel, int on)
+{
+    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pSafeButton, channel, OnOff(on));
+}
+
+void CQuellonKR9SeriesDlg::SetRbinButtons(int channel, int on)
+{
+    SetExclusivePair(m_wndUnderview, &CUnderviewWnd::m_pRbinButton, &CUnderviewWnd::m_p48vButton,
+                     channel, on);
+}
+
+void CQuellonKR9SeriesDlg::SetSqrtButtons(int channel, int on)
+{
+    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pSqrtButton, channel, OnOff(on));
+}
+
+void CQuellonKR9SeriesDlg::SetLinkButton(int channel, int on)
+{
+    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pLinkButton, channel, OnOff(on));
+}
+
 void CQuellonKR9SeriesDlg::OnUnitAdded132(const UnitFamily132& family, int slot)
 {
     const int model = family.model();
@@ -622,6 +802,30 @@ void CQuellonKR9SeriesDlg::OnUnitAdded132(const UnitFamily132& family, int slot)
     for (int c = first; c < first + family.channelsPerUnit() && c < kChannelCount; ++c)
         m_aChannelLink[c] = ChannelLinkRecord{c, slot, model, -1};
     SetDefaultUnitName(slot, model);
+
+    // The strips show the unit's first datagram: gains and switches.
+    if (const UnitNode132* node = family.FindUnit(slot)) {
+        const UnitPacket132 first = node->Packet;
+        for (int n = 0; n < family.channelsPerUnit(); ++n) {
+            const int c = (slot - 1) * 8 + n;
+            if (c >= kChannelCount)
+                break;
+            const std::uint8_t* r = &first[p132::RecordOffset(std::size_t(n))];
+            const int gain = r[p132::kRecGainCode];
+            const std::uint8_t flags = r[p132::kRecFlags];
+            if (m_wndUnderview)
+                m_wndUnderview->m_Slider[std::size_t(c)]->SetPos(69 - gain);
+            SetPolButtons(c, GetBit(p132::kFlagPol, flags));
+            SetPadButtons(c, GetBit(p132::kFlagPad, flags));
+            Set48vButtons(c, GetBit(p132::kFlag48v, flags));
+            SetMuteButtons(c, GetBit(p132::kFlagMute, flags));
+            SetSplitButtons(c, r[p132::kRecSplitValue]);
+            SetRbinButtons(c, GetBit(p132::kFlagRbin, flags));
+            SetSqrtButtons(c, GetBit(p132::kFlagSqrt, flags));
+            if (m_wndUnderview)
+                m_wndUnderview->SetGainText(c, gain);
+        }
+    }
     if (const UnitNode132* node = family.FindUnit(slot);
         node && GetBit(p132::kStatusAdvanced, node->Packet[p132::kStatusFlags]))
         AddAdvancedMenu();
@@ -652,8 +856,11 @@ void CQuellonKR9SeriesDlg::OnSlotSetUnused132(const UnitFamily132& family, int s
 
 void CQuellonKR9SeriesDlg::DrawMeterDb(int channel, float levelDb)
 {
-    if (channel >= 0 && channel < kChannelCount)
-        m_meterLevelDb[channel] = levelDb;
+    if (channel < 0 || channel >= kChannelCount)
+        return;
+    m_meterLevelDb[channel] = levelDb;
+    if (!g_bOverviewMode && m_wndUnderview)
+        m_wndUnderview->DrawMeterDb(channel, levelDb);
 }
 
 void CQuellonKR9SeriesDlg::ArmTimer(int id, int periodMs)

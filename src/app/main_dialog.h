@@ -22,7 +22,10 @@
 using WORD = std::uint16_t;
 
 class Clock;
+class CUnderviewWnd;
 class QPainter;
+class QScrollBar;
+class QToolButton;
 class SettingsStore;
 class SkinRegistry;
 class TimerTable;
@@ -91,6 +94,10 @@ public:
     void OnCommand(int id);
     void OnTimer(int id);
     void OnOverviewButton();
+    // Scrolls the channel-strip view by whole strips: delta in pixels,
+    // rounded toward zero to a multiple of 82 and kept within the range.
+    void ScrollStripsBy(int delta);
+    void UpdateHorzScrollRange();
     // Closes the window through the shut-down routine.
     void OnClose();
     // Tears the program down in order; false when the operator cancelled.
@@ -104,6 +111,18 @@ public:
     void InitLinkSlots(int slot, int model);
     // Adds the "Advanced" menu with the LED test once per run.
     void AddAdvancedMenu();
+
+    // The switches of a channel as the program itself sets them (from a
+    // unit's first datagram, undo, resets): both views, nothing sent.
+    void SetPolButtons(int channel, int on);
+    void SetPadButtons(int channel, int on);
+    void Set48vButtons(int channel, int on);
+    void SetMuteButtons(int channel, int on);
+    void SetSplitButtons(int channel, int on);
+    void SetSafeButtons(int channel, int on);
+    void SetRbinButtons(int channel, int on);
+    void SetSqrtButtons(int channel, int on);
+    void SetLinkButton(int channel, int on);
 
     // The unit network: started by timer 48, shut down with the program.
     void StartNetwork();
@@ -156,17 +175,24 @@ public:
     int m_nVScrollPos = 0;
     int m_nVScrollRange = 3528;
     bool m_bAdvancedMenuAdded = false;
+    CUnderviewWnd* m_wndUnderview = nullptr;
+    QScrollBar* m_sbUnderviewHorz = nullptr;
+    QToolButton* m_btnOverview = nullptr;
     QBrush m_hbrBackground;
     QIcon m_hIcon;
     QWidget* m_pRestartNotice = nullptr; // the modeless restart notice while it is open
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     friend class MainClientArea;
 
     void BuildMainWindow();
+    void CreateUnderviewWindow();
+    void CreateOverviewButton();
+    void ShowViewForMode();
     void ApplyStoredGeometry(const WindowPlacement& placement);
     void ClearChannelLinkRecords();
     void InitBlankProjectIdentity();

@@ -33,6 +33,8 @@ CQuellonKR9SeriesDlg* g_pWatchdogDlg = nullptr;
 std::atomic<QWidget*> g_hMainWnd{nullptr};
 int g_nCurrentChannel;
 int g_nLastGain;
+int g_nStripCommandKind;
+int g_nStripCommandState;
 bool g_bOverviewMode;
 bool g_bScenesLocked;
 bool g_bFaderDragging;
@@ -42,6 +44,8 @@ bool g_bAll16ChannelUnits;
 int g_nScreenDpi;
 int g_nScreenWidth;
 int g_nScreenHeight;
+int g_nHScrollPos;
+int g_nHScrollRange;
 QString g_strMessage;
 QString g_strScratch;
 
@@ -104,6 +108,8 @@ void ResetAppTables()
 
     g_nCurrentChannel = 0;
     g_nLastGain = 0;
+    g_nStripCommandKind = 0;
+    g_nStripCommandState = 0;
     g_bOverviewMode = false;
     g_bScenesLocked = false;
     g_bFaderDragging = false;
@@ -113,6 +119,8 @@ void ResetAppTables()
     g_nScreenDpi = 96;
     g_nScreenWidth = 0;
     g_nScreenHeight = 0;
+    g_nHScrollPos = 0;
+    g_nHScrollRange = 0;
     g_strMessage.clear();
     g_strScratch.clear();
 

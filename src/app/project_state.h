@@ -27,6 +27,21 @@ using LinkGroupTable = std::array<T, kLinkGroupCount>;
 template <typename T>
 using UnitTextTable = std::array<T, 96>;
 
+// The kind of a strip control: its control id divided by 1000.
+enum StripControlKind : int {
+    STRIP_POL = 3,
+    STRIP_LINK = 4,
+    STRIP_PAD = 5,
+    STRIP_48V = 6,
+    STRIP_MUTE = 7,
+    STRIP_LINK_MENU = 8,
+    STRIP_CHANNEL_TITLE = 9,
+    STRIP_SPLIT = 10,
+    STRIP_SAFE = 11,
+    STRIP_RBIN = 12,
+    STRIP_SQRT = 13,
+};
+
 // Per-channel link bookkeeping of the main dialog; -1 means none.
 struct ChannelLinkRecord {
     int channel = 0;
@@ -74,6 +89,10 @@ extern CQuellonKR9SeriesDlg* g_pWatchdogDlg;
 extern std::atomic<QWidget*> g_hMainWnd;
 extern int g_nCurrentChannel;
 extern int g_nLastGain;
+// The strip command: the kind of control and the new state a strip control
+// reports with g_nCurrentChannel before it sends ID_STRIP_COMMAND.
+extern int g_nStripCommandKind;
+extern int g_nStripCommandState;
 extern bool g_bOverviewMode;
 extern bool g_bScenesLocked;
 extern bool g_bFaderDragging;
@@ -83,6 +102,9 @@ extern bool g_bAll16ChannelUnits;
 extern int g_nScreenDpi;
 extern int g_nScreenWidth;
 extern int g_nScreenHeight;
+// Horizontal scrolling of the channel-strip view, in pixels.
+extern int g_nHScrollPos;
+extern int g_nHScrollRange;
 extern QString g_strMessage;
 extern QString g_strScratch;
 

@@ -46,13 +46,27 @@ QSvgRenderer* SkinRegistry::renderer(const QString& id) const
 
 bool SkinRegistry::contains(const QString& id) const
 {
-    return renderer(id) != nullptr;
+    return m_drawn.contains(id) || renderer(id) != nullptr;
 }
 
 QSize SkinRegistry::naturalSize(const QString& id) const
 {
+    if (const auto it = m_drawn.constFind(id); it != m_drawn.constEnd())
+        return it->naturalSize;
     const QSvgRenderer* r = renderer(id);
     return r ? r->defaultSize() : QSize();
+}
+
+void SkinRegistry::registerPainter(const QString& id, QSize naturalSize, Painter painter)
+{
+    m_drawn.insert(id, Drawn{naturalSize, std::move(painter)});
+    // Pictures of the id rendered before are stale now.
+    for (auto it = m_cache.begin(); it != m_cache.end();) {
+        if (it.key().startsWith(id + QLatin1Char('@')))
+            it = m_cache.erase(it);
+        else
+            ++it;
+    }
 }
 
 QPixmap SkinRegistry::pixmap(const QString& id, QSize size, qreal devicePixelRatio) const
@@ -66,8 +80,9 @@ QPixmap SkinRegistry::pixmap(const QString& id, QSize size, qreal devicePixelRat
                             .arg(qRound(devicePixelRatio * 100));
     if (const auto it = m_cache.constFind(key); it != m_cache.constEnd())
         return it.value();
-    QSvgRenderer* r = renderer(id);
-    if (!r)
+    const auto drawn = m_drawn.constFind(id);
+    QSvgRenderer* r = drawn == m_drawn.constEnd() ? renderer(id) : nullptr;
+    if (drawn == m_drawn.constEnd() && !r)
         return QPixmap();
     const QSize device(int(std::ceil(size.width() * devicePixelRatio)),
                        int(std::ceil(size.height() * devicePixelRatio)));
@@ -75,7 +90,13 @@ QPixmap SkinRegistry::pixmap(const QString& id, QSize size, qreal devicePixelRat
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
-        r->render(&painter, QRectF(QPointF(0, 0), QSizeF(device)));
+        if (r) {
+            r->render(&painter, QRectF(QPointF(0, 0), QSizeF(device)));
+        } else {
+            painter.scale(double(device.width()) / size.width(),
+                          double(device.height()) / size.height());
+            drawn->painter(painter, size);
+        }
     }
     QPixmap result = QPixmap::fromImage(image);
     result.setDevicePixelRatio(devicePixelRatio);

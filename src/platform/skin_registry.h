@@ -5,6 +5,9 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
+class QPainter;
 class QSvgRenderer;
 
 // The artwork of the skin, looked up by the bitmap id or name the layouts
@@ -51,10 +54,26 @@ public:
     // Drops every rendered picture (after a screen change, say).
     void clearCache();
 
+    // A picture the program draws itself (from a rule it owns, such as the
+    // meter law) rather than from an SVG: the painter draws it into a
+    // logical rectangle of the given size. Replaces an earlier one of the id.
+    using Painter = std::function<void(QPainter& painter, QSize size)>;
+    void registerPainter(const QString& id, QSize naturalSize, Painter painter);
+    void registerPainter(int id, QSize naturalSize, Painter painter)
+    {
+        registerPainter(idName(id), naturalSize, std::move(painter));
+    }
+
 private:
     QSvgRenderer* renderer(const QString& id) const;
 
+    struct Drawn {
+        QSize naturalSize;
+        Painter painter;
+    };
+
     QString m_prefix;
+    QHash<QString, Drawn> m_drawn;
     mutable QHash<QString, QSvgRenderer*> m_renderers; // nullptr marks an unknown id
     mutable QHash<QString, QPixmap> m_cache;
 };

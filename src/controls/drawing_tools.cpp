@@ -1,0 +1,93 @@
+#include "controls/drawing_tools.h"
+
+#include <algorithm>
+
+namespace {
+
+float HueValue(float m1, float m2, float hue)
+{
+    if (hue > 360.0f)
+        hue -= 360.0f;
+    if (hue < 0.0f)
+        hue += 360.0f;
+    if (hue < 60.0f)
+        return m1 + (m2 - m1) * hue / 60.0f;
+    if (hue < 180.0f)
+        return m2;
+    if (hue < 240.0f)
+        return m1 + (m2 - m1) * (240.0f - hue) / 60.0f;
+    return m1;
+}
+
+} // namespace
+
+PackedHls RgbToHls(ColorRef rgb)
+{
+    const int r = int(rgb & 0xFF), g = int((rgb >> 8) & 0xFF), b = int((rgb >> 16) & 0xFF);
+    const int max = std::max({r, g, b});
+    const int min = std::min({r, g, b});
+    const float l = float(max + min) / 510.0f;
+    float h = 0.0f, s = 0.0f;
+    if (max != min) {
+        const float delta = float(max - min);
+        s = l <= 0.5f ? delta / float(max + min) : delta / float(510 - max - min);
+        const float rr = float(max - r) / delta;
+        const float gg = float(max - g) / delta;
+        const float bb = float(max - b) / delta;
+        // With ties the later test wins.
+        if (r == max)
+            h = (bb + 6.0f - gg) * 60.0f;
+        if (g == max)
+            h = (rr + 2.0f - bb) * 60.0f;
+        if (b == max)
+            h = (gg + 4.0f - rr) * 60.0f;
+        if (h > 360.0f)
+            h -= 360.0f;
+    }
+    const auto byte = [](float v) { return std::uint32_t(static_cast<int>(v) & 0xFF); };
+    return byte(h * 255.0f / 360.0f) | (byte(l * 255.0f) << 8) | (byte(s * 255.0f) << 16);
+}
+
+ColorRef HlsToRgb(PackedHls hls)
+{
+    const int hueByte = int(hls & 0xFF);
+    const int lightByte = int((hls >> 8) & 0xFF);
+    const int satByte = int((hls >> 16) & 0xFF);
+    if (satByte == 0)
+        return MakeColorRef(lightByte, lightByte, lightByte);
+    const float h = float(hueByte) * 360.0f / 255.0f;
+    const float s = float(satByte) / 255.0f;
+    const float l = float(lightByte) / 255.0f;
+    const float m2 = l <= 0.5f ? l * (1.0f + s) : l + s - l * s;
+    const float m1 = 2.0f * l - m2;
+    const auto channel = [&](float hue) { return static_cast<int>(HueValue(m1, m2, hue) * 255.0f); };
+    return MakeColorRef(channel(h + 120.0f), channel(h), channel(h - 120.0f));
+}
+
+ColorRef HLSTransform(ColorRef colour, int lightPercent, int satPercent)
+{
+    const PackedHls hls = RgbToHls(colour);
+    int h = int(hls & 0xFF), l = int((hls >> 8) & 0xFF), s = int((hls >> 16) & 0xFF);
+    if (lightPercent >= 1)
+        l = (l + (255 - l) * lightPercent / 100) & 0xFF;
+    else if (lightPercent < 0)
+        l = (l * (lightPercent + 100) / 100) & 0xFF;
+    if (satPercent < 0)
+        s = (s * (satPercent + 100) / 100) & 0xFF;
+    return HlsToRgb(PackedHls(h) | (PackedHls(l) << 8) | (PackedHls(s) << 16));
+}
+
+CMyMemDC::CMyMemDC(QPainter& target, const QRect& rect, qreal devicePixelRatio)
+    : m_target(target), m_rect(rect),
+      m_pixmap(QSize(int(rect.width() * devicePixelRatio + 0.5), int(rect.height() * devicePixelRatio + 0.5)))
+{
+    m_pixmap.setDevicePixelRatio(devicePixelRatio);
+    m_pixmap.fill(Qt::transparent);
+    m_painter = std::make_unique<QPainter>(&m_pixmap);
+}
+
+CMyMemDC::~CMyMemDC()
+{
+    m_painter->end();
+    m_target.drawPixmap(m_rect.topLeft(), m_pixmap);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QPainter>
+#include <QPixmap>
+#include <QRect>
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/colorref.h"
+
+// Drawing tools of the skinned controls.
+
+// A colour in the hue-lightness-saturation space, packed like a colour word:
+// hue in bits 0-7, lightness in bits 8-15, saturation in bits 16-23, each
+// scaled to 0..255 (hue 255 = 360 degrees).
+using PackedHls = std::uint32_t;
+
+PackedHls RgbToHls(ColorRef rgb);
+ColorRef HlsToRgb(PackedHls hls);
+
+// Lightens (positive percent) or darkens (negative) a colour, and lowers its
+// saturation by a negative percent.
+ColorRef HLSTransform(ColorRef colour, int lightPercent, int satPercent);
+
+// Collects a drawing in an off-screen pixmap and copies it to the target in
+// one step when it goes out of scope. The rectangle must begin at (0, 0) of
+// the picture; it lands at its own position on the target.
+class CMyMemDC {
+public:
+    CMyMemDC(QPainter& target, const QRect& rect, qreal devicePixelRatio);
+    ~CMyMemDC();
+    CMyMemDC(const CMyMemDC&) = delete;
+    CMyMemDC& operator=(const CMyMemDC&) = delete;
+
+    QPainter& painter() { return *m_painter; }
+
+private:
+    QPainter& m_target;
+    QRect m_rect;
+    QPixmap m_pixmap;
+    std::unique_ptr<QPainter> m_painter;
+};

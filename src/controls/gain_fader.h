@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QRect>
+#include <QWidget>
+
+// What a fader hands its moves to: the gain operations of the main window.
+class FaderHost {
+public:
+    virtual ~FaderHost() = default;
+    // The grab of a fader records the channel's gain for undo (control kind 9).
+    virtual void PushUndoRecord(int channel, int kind, int value) = 0;
+    virtual void SetChannelGain(int step) = 0;
+    virtual void SetUnitBlockGain(int step) = 0;
+    // True when the channel is in a link group; count receives the members.
+    virtual bool CollectLinkedChannels(int channel, int& count) = 0;
+    virtual void SetLinkedGain(int step, int count) = 0;
+    // Every button release over a fader (the active scene may follow the faders).
+    virtual void OnFaderReleased() = 0;
+};
+
+// The program's fader host (the main window); none in bare tests.
+extern FaderHost* g_pFaderHost;
+
+// The vertical gain fader of a channel strip. Its position is a gain step,
+// 0 at the top (highest gain) to GetMax at the bottom. Dragging the thumb
+// turns the pointer into a step and hands it to the gain operations, which
+// set the position of the channel's faders in both views through SetPos.
+class CMySlider : public QWidget {
+    Q_OBJECT
+public:
+    explicit CMySlider(QWidget* parent = nullptr);
+
+    // Sets channel, thumb size and track (the widget's own rectangle) and
+    // puts the thumb at the bottom, as the views do when they create it.
+    void Setup(int channel, QSize thumbSize, int trackBitmap, int thumbBitmap);
+
+    int GetMax() const;
+    int ClampValue(int value) const;
+    // The step for a pointer y while dragging, not clamped.
+    int ValueFromY(int y) const;
+    // Clamps, stores and places the thumb; repaints at once.
+    void SetPos(int value);
+    int GetPos() const { return m_nPos; }
+
+    // The thumb top for a step: (travel) * step / max, truncated.
+    int ThumbTopForValue(int value) const;
+    // The step whose thumb top is top: the exact inverse of ThumbTopForValue
+    // on its values, so a grab without movement keeps the gain.
+    int ValueForThumbTop(int top) const;
+
+    int m_nChannel = 0;
+    int m_nPos = 0;
+    int m_nLinkedOffset = 0;
+    int m_nThumbTop = 50;
+    int m_nThumbTopSaved = 50;
+    int m_nGrabOffset = 0;
+    int m_nThumbHeight = 0;
+    int m_nThumbWidth = 0;
+    QRect m_rcThumb;
+    QRect m_rcTrack;
+    bool m_bHover = false;
+    bool m_bGrabbed = false;
+    bool m_bDragging = false;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    int travel() const { return m_rcTrack.height() - m_nThumbHeight; }
+    QRect ThumbRect() const;
+
+    int m_nTrackBitmap = 133;
+    int m_nThumbBitmap = 132;
+};

@@ -1,0 +1,155 @@
+// The channel-strip view: its fixed layout, the read-outs it derives from
+// the tables, and meters that repaint only when they change on screen.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <memory>
+
+#include "app/fonts.h"
+#include "app/preferences.h"
+#include "app/project_state.h"
+#include "controls/gain_fader.h"
+#include "controls/strip_switch.h"
+#include "platform/clock.h"
+#include "platform/skin_registry.h"
+#include "protocol/unit_network.h"
+#include "views/meter_art.h"
+#include "views/meter_law.h"
+#include "views/strip_labels.h"
+#include "views/underview.h"
+
+namespace {
+
+class StripView : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        CreateStripViewFonts();
+        BuildMeterGradient();
+        RegisterMeterArt(SkinRegistry::instance());
+    }
+
+    void SetUp() override
+    {
+        ResetProjectState();
+        ResetPreferences();
+        g_MeterPeriodMs = 100;
+        m_window.resize(1328, 760);
+        m_view = new CUnderviewWnd(&m_window, m_clock);
+        m_view->move(0, 210);
+        m_view->BuildUnderviewLayout();
+        m_window.show();
+    }
+
+    ManualClock m_clock{5000};
+    QWidget m_window;
+    CUnderviewWnd* m_view = nullptr;
+};
+
+} // namespace
+
+TEST_F(StripView, EveryStripHasItsPlaceAndRemoteUnitsLackFourSwitches)
+{
+    EXPECT_EQ(m_view->width(), 31584);
+    EXPECT_EQ(m_view->m_Slider[383]->geometry(), QRect(31406 + 6, 127, 32, 234));
+    EXPECT_EQ(m_view->m_pPolButton[383]->geometry(), QRect(31406 + 8, 77, 35, 24));
+    EXPECT_EQ(m_view->m_pLinkButton[0]->geometry(), QRect(8, 443, 39, 24));
+    EXPECT_EQ(m_view->MeterRect(1), QRect(82 + 57, 132, 22, 228));
+    EXPECT_EQ(m_view->m_pMuteButton[100]->m_nKind, STRIP_MUTE);
+    EXPECT_EQ(m_view->m_Slider[200]->GetMax(), 63);
+    EXPECT_EQ(m_view->m_Slider[300]->GetMax(), 61);
+    for (auto table : {&CUnderviewWnd::m_pSplitButton, &CUnderviewWnd::m_pSafeButton,
+                       &CUnderviewWnd::m_pRbinButton, &CUnderviewWnd::m_pSqrtButton}) {
+        EXPECT_FALSE((m_view->*table)[255]->isHidden());
+        EXPECT_TRUE((m_view->*table)[256]->isHidden());
+        EXPECT_TRUE((m_view->*table)[383]->isHidden());
+    }
+    // The layout gives every slot its plain default name until units report.
+    EXPECT_EQ(g_UnitName[40], QStringLiteral("UNIT 41"));
+    EXPECT_EQ(UnitHeaderText(4 * 8), QStringLiteral("UNIT 5 - A"));
+    EXPECT_EQ(UnitHeaderText(5 * 8), QStringLiteral("UNIT 6 - B"));
+    EXPECT_EQ(UnitHeaderText(40 * 8), QStringLiteral("UNIT 41"));
+}
+
+TEST_F(StripView, GainReadOutFollowsModelAndPad)
+{
+    g_ChannelUnitType[300] = UNIT_TYPE_KR9X;
+    m_view->SetGainText(300, 20);
+    EXPECT_EQ(g_ChannelGainShortText[300], QStringLiteral("+20 "));
+    m_view->m_pPadButton[300]->m_nState = CNewCustomBtn::kOn;
+    m_view->SetGainText(300, 20);
+    EXPECT_EQ(g_ChannelGainShortText[300], QStringLiteral("+6 "));
+
+    g_ChannelUnitType[7] = UNIT_TYPE_KR960;
+    m_view->SetGainText(7, 20);
+    EXPECT_EQ(g_ChannelGainShortText[7], QStringLiteral("+15 "));
+    m_view->m_pPadButton[7]->m_nState = CNewCustomBtn::kOn;
+    m_view->SetGainText(7, 20);
+    EXPECT_EQ(g_ChannelGainShortText[7], QStringLiteral("-5 "));
+}
+
+TEST_F(StripView, LinkLabelsTakeTheirGroupColourOrTeal)
+{
+    const QColor teal(81, 165, 187);
+    g_LinkGroupColor = kLinkGroupColors;
+    EXPECT_EQ(LinkLabelColour(5), teal);
+    g_ChannelLinkLabel[5] = QStringLiteral("4");
+    g_ChannelLinkIndex[5] = 3;
+    EXPECT_EQ(LinkLabelColour(5), ToQColor(kLinkGroupColors[3]));
+    g_ChannelLinkIndex[5] = 12; // no such group
+    EXPECT_EQ(LinkLabelColour(5), teal);
+    g_ChannelLinkIndex[5] = -1;
+    EXPECT_EQ(LinkLabelColour(5), teal);
+}
+
+TEST_F(StripView, MetersRepaintOnlyWhenTheyChangeOnScreen)
+{
+    m_view->DrawMeterDb(0, -20.0f);
+    EXPECT_EQ(m_view->meterUpdates(), 1u);
+    EXPECT_EQ(m_view->meterView(0).readout, QStringLiteral("-20"));
+    m_view->DrawMeterDb(0, -20.0f); // the same picture
+    EXPECT_EQ(m_view->meterUpdates(), 1u);
+
+    // Off screen: the state is kept for later, nothing is repainted.
+    m_view->DrawMeterDb(200, -6.0f);
+    EXPECT_EQ(m_view->meterUpdates(), 1u);
+    EXPECT_EQ(m_view->meterView(200).readout, QStringLiteral("-6"));
+
+    // A level at 0 dB reads "Ovr"; the dBU scale shifts the read-out.
+    m_view->DrawMeterDb(1, 0.0f);
+    EXPECT_TRUE(m_view->meterView(1).over);
+    EXPECT_EQ(m_view->meterView(1).unlitBottom, strip_meter::kBarTop);
+    g_bMeterScaleDbu = 1;
+    g_bMeterScaleDbfs = 0;
+    m_view->DrawMeterDb(2, -30.0f);
+    EXPECT_EQ(m_view->meterView(2).readout, QStringLiteral("-8"));
+    EXPECT_EQ(MeterScaleBitmap(), 156);
+    g_nDbuMaxLevel = 15;
+    EXPECT_EQ(MeterScaleBitmap(), 154);
+
+    // The held peak keeps its read-out for the hold time.
+    m_view->DrawMeterDb(3, -10.0f);
+    m_clock.advance(2999);
+    m_view->DrawMeterDb(3, -40.0f);
+    EXPECT_EQ(m_view->meterView(3).readout, QStringLiteral("5")); // -10 dB on a 15 dBU scale
+    m_clock.advance(1);
+    m_view->DrawMeterDb(3, -40.0f);
+    EXPECT_EQ(m_view->meterView(3).readout, QStringLiteral("-25"));
+}
+
+TEST_F(StripView, MeterTestNeverDividesByZero)
+{
+    g_MeterPeriodMs = 0;
+    g_nPeakHoldMs = 1234; // none of the known hold times, and no count set yet
+    m_view->DrawMeterStep(0, 167);
+    m_view->DrawMeterStep(0, 20);
+    EXPECT_GE(g_MeterHoldCalls[0], 1);
+    g_nPeakHoldMs = 3000;
+    g_MeterPeriodMs = 100;
+    g_nMeterTestLevel = -12;
+    m_view->DrawMeterStep(5, 167); // full scale: step 0 shows over with a scale chosen
+    EXPECT_TRUE(m_view->meterView(5).over);
+    EXPECT_EQ(g_MeterHoldCalls[5], 22);
+}
