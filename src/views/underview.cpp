@@ -207,14 +207,16 @@ void CUnderviewWnd::DrawMeterDb(int channel, float levelDb)
     v.unlitBottom = UnlitBottomForLevel(levelDb);
     v.peakLine = PeakLineForLevel(held);
     if (held != kNoPeak) {
-        if (held >= 0.0f)
+        if (held >= 0.0f) {
             v.over = true;
-        else
-            v.readout = QString::number(static_cast<int>(held) + (g_bMeterScaleDbu ? g_nDbuMaxLevel : 0));
+        } else {
+            v.hasReadout = true;
+            v.readoutValue = static_cast<int>(held) + (g_bMeterScaleDbu ? g_nDbuMaxLevel : 0);
+        }
     }
     if (v == m_meter[c])
         return;
-    m_meter[c] = std::move(v);
+    m_meter[c] = v;
     UpdateIfShown(MeterRect(channel));
 }
 
@@ -268,14 +270,16 @@ void CUnderviewWnd::DrawMeterStep(int channel, int litPx)
 
     v.peakLine = peakPos;
     if (scale) {
-        if (g_TestPeakReadout[c] == 5000)
+        if (g_TestPeakReadout[c] == 5000) {
             v.over = true;
-        else
-            v.readout = QString::number(g_TestPeakReadout[c]);
+        } else {
+            v.hasReadout = true;
+            v.readoutValue = g_TestPeakReadout[c];
+        }
     }
     if (v == m_meter[c])
         return;
-    m_meter[c] = std::move(v);
+    m_meter[c] = v;
     UpdateIfShown(MeterRect(channel));
 }
 
@@ -311,9 +315,9 @@ void CUnderviewWnd::PaintMeter(QPainter& p, int channel) const
     if (v.over) {
         p.setPen(ToQColor(kOverColour));
         p.drawText(QRect(0, 1, strip_meter::kWidth, 12), Qt::AlignCenter, QStringLiteral("Ovr"));
-    } else if (!v.readout.isEmpty()) {
+    } else if (v.hasReadout) {
         p.setPen(kTeal);
-        p.drawText(QRect(0, 1, strip_meter::kWidth, 12), Qt::AlignCenter, v.readout);
+        p.drawText(QRect(0, 1, strip_meter::kWidth, 12), Qt::AlignCenter, QString::number(v.readoutValue));
     }
     p.fillRect(QRect(0, 12, strip_meter::kWidth, 16), Qt::black);
     p.setPen(kTeal);
@@ -345,20 +349,24 @@ void CUnderviewWnd::PaintLinkLabel(QPainter& p, int channel) const
 void CUnderviewWnd::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    const QRect area = event->rect();
-    p.fillRect(area, QBrush(SkinRegistry::instance().pixmap(QStringLiteral("BACKGROUND"), devicePixelRatioF())));
+    // Meters far apart repaint as one region: paint what each of its parts touches.
+    const QRegion& region = event->region();
+    const QBrush background(SkinRegistry::instance().pixmap(QStringLiteral("BACKGROUND"), devicePixelRatioF()));
+    for (const QRect& part : region)
+        p.fillRect(part, background);
 
+    const QRect area = region.boundingRect();
     // Only the slots the area touches (their pieces reach 5 px into the next slot).
     const int firstSlot = std::max(0, (area.left() - 8) / kSlotWidth);
     const int lastSlot = std::min(kSlotCount - 1, area.right() / kSlotWidth);
     for (int s = firstSlot; s <= lastSlot; ++s) {
         for (const auto& label : m_labels[std::size_t(s)])
-            if (label->m_rect.intersects(area))
+            if (region.intersects(label->m_rect))
                 label->Draw(p);
         for (int ch = s * 8; ch < s * 8 + 8; ++ch) {
-            if (LinkLabelRect(ch).intersects(area))
+            if (region.intersects(LinkLabelRect(ch)))
                 PaintLinkLabel(p, ch);
-            if (MeterRect(ch).intersects(area))
+            if (region.intersects(MeterRect(ch)))
                 PaintMeter(p, ch);
         }
     }
@@ -389,7 +397,7 @@ void CUnderviewWnd::mousePressEvent(QMouseEvent* event)
             const std::size_t c = std::size_t(ch);
             g_TestPeakReadout[c] = 0;
             m_fPeak[c] = kNoPeak;
-            m_meter[c].readout.clear();
+            m_meter[c].hasReadout = false;
             m_meter[c].over = false;
             m_meter[c].peakLine = -1;
             update(meter);

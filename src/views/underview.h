@@ -63,7 +63,8 @@ public:
     struct MeterView {
         int unlitBottom = 228; // bar dark down to here (picture coordinates)
         int peakLine = -1;     // y of the peak line, -1: none
-        QString readout;       // peak read-out text
+        int readoutValue = 0;  // the number the peak read-out shows
+        bool hasReadout = false;
         bool over = false;     // the read-out shows "Ovr"
         bool operator==(const MeterView&) const = default;
     };

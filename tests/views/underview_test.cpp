@@ -108,14 +108,14 @@ TEST_F(StripView, MetersRepaintOnlyWhenTheyChangeOnScreen)
 {
     m_view->DrawMeterDb(0, -20.0f);
     EXPECT_EQ(m_view->meterUpdates(), 1u);
-    EXPECT_EQ(m_view->meterView(0).readout, QStringLiteral("-20"));
+    EXPECT_EQ(m_view->meterView(0).readoutValue, -20);
     m_view->DrawMeterDb(0, -20.0f); // the same picture
     EXPECT_EQ(m_view->meterUpdates(), 1u);
 
     // Off screen: the state is kept for later, nothing is repainted.
     m_view->DrawMeterDb(200, -6.0f);
     EXPECT_EQ(m_view->meterUpdates(), 1u);
-    EXPECT_EQ(m_view->meterView(200).readout, QStringLiteral("-6"));
+    EXPECT_EQ(m_view->meterView(200).readoutValue, -6);
 
     // A level at 0 dB reads "Ovr"; the dBU scale shifts the read-out.
     m_view->DrawMeterDb(1, 0.0f);
@@ -124,7 +124,7 @@ TEST_F(StripView, MetersRepaintOnlyWhenTheyChangeOnScreen)
     g_bMeterScaleDbu = 1;
     g_bMeterScaleDbfs = 0;
     m_view->DrawMeterDb(2, -30.0f);
-    EXPECT_EQ(m_view->meterView(2).readout, QStringLiteral("-8"));
+    EXPECT_EQ(m_view->meterView(2).readoutValue, -8);
     EXPECT_EQ(MeterScaleBitmap(), 156);
     g_nDbuMaxLevel = 15;
     EXPECT_EQ(MeterScaleBitmap(), 154);
@@ -133,10 +133,10 @@ TEST_F(StripView, MetersRepaintOnlyWhenTheyChangeOnScreen)
     m_view->DrawMeterDb(3, -10.0f);
     m_clock.advance(2999);
     m_view->DrawMeterDb(3, -40.0f);
-    EXPECT_EQ(m_view->meterView(3).readout, QStringLiteral("5")); // -10 dB on a 15 dBU scale
+    EXPECT_EQ(m_view->meterView(3).readoutValue, 5); // -10 dB on a 15 dBU scale
     m_clock.advance(1);
     m_view->DrawMeterDb(3, -40.0f);
-    EXPECT_EQ(m_view->meterView(3).readout, QStringLiteral("-25"));
+    EXPECT_EQ(m_view->meterView(3).readoutValue, -25);
 }
 
 TEST_F(StripView, MeterTestNeverDividesByZero)
