@@ -6,8 +6,13 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
-#include <QPointer>
 #include <QThread>
+
+#include "dialogs/dialog_result.h"
+#include "dialogs/message_dialog.h"
+#include "dialogs/modeless_notice.h"
+#include "dialogs/self_closing_dialog.h"
+#include "dialogs/yes_no_dialogs.h"
 
 namespace {
 
@@ -58,13 +63,40 @@ std::function<void(const QString&, const QString&, bool)>& NoticeHandler()
     return handler;
 }
 
-QPointer<QMessageBox>& OpenNotice()
+std::function<int(MessageBoxKind, const QString&)>& BoxHandler()
 {
-    static QPointer<QMessageBox> notice;
-    return notice;
+    static std::function<int(MessageBoxKind, const QString&)> handler;
+    return handler;
 }
 
 } // namespace
+
+int RunMessageBox(MessageBoxKind kind)
+{
+    if (const auto& handler = BoxHandler())
+        return handler(kind, g_strMessage);
+    if (const auto& plain = MessageHandler()) {
+        plain(g_strMessage);
+        return kind == MessageBoxKind::YesNo || kind == MessageBoxKind::YesNoCancel ? IDNO : IDOK;
+    }
+    QWidget* owner = g_hMainWnd.load();
+    switch (kind) {
+    case MessageBoxKind::Message:
+        return CMessageDialog(owner).DoModal();
+    case MessageBoxKind::SelfClosing:
+        return CSelfClosingDlg(owner).DoModal();
+    case MessageBoxKind::YesNo:
+        return CNewYesNoDialog(owner).DoModal();
+    case MessageBoxKind::YesNoCancel:
+        return CNewYesNoCancelDialog(owner).DoModal();
+    }
+    return IDCANCEL;
+}
+
+void SetMessageBoxHandler(std::function<int(MessageBoxKind, const QString&)> handler)
+{
+    BoxHandler() = std::move(handler);
+}
 
 void ShowModelessNotice(bool showRestartNow)
 {
@@ -72,18 +104,7 @@ void ShowModelessNotice(bool showRestartNow)
         handler(g_strNoticeCaption, g_strNoticeText, showRestartNow);
         return;
     }
-    QPointer<QMessageBox>& notice = OpenNotice();
-    if (!notice) {
-        notice = new QMessageBox(QMessageBox::Warning, g_strNoticeCaption, g_strNoticeText,
-                                 QMessageBox::Ok, g_hMainWnd.load());
-        notice->setAttribute(Qt::WA_DeleteOnClose);
-        notice->setModal(false);
-    } else {
-        notice->setWindowTitle(g_strNoticeCaption);
-        notice->setText(g_strNoticeText);
-    }
-    notice->show();
-    notice->raise();
+    CModeless::ShowNotice(g_hMainWnd.load(), showRestartNow);
 }
 
 void SetNoticeHandler(std::function<void(const QString&, const QString&, bool)> handler)

@@ -16,6 +16,22 @@ void ShowMessage(const QString& text);
 // opening a box); an empty function puts the message box back.
 void SetShowMessageHandler(std::function<void(const QString&)> handler);
 
+// The program's own message boxes show g_strMessage and answer with IDOK,
+// IDYES, IDNO or IDCANCEL.
+enum class MessageBoxKind {
+    Message,      // the skinned message box with OK
+    SelfClosing,  // closes itself after a moment
+    YesNo,
+    YesNoCancel,
+};
+int RunMessageBox(MessageBoxKind kind);
+
+// Replaces how the message boxes are presented (tests answer them); an empty
+// function puts the dialogs back. Without one, a test that replaced the plain
+// message box (SetShowMessageHandler) also receives these texts, and the
+// question boxes are answered No.
+void SetMessageBoxHandler(std::function<int(MessageBoxKind kind, const QString& text)> handler);
+
 // The modeless notice: caption and text of the next one.
 extern QString g_strNoticeCaption;
 extern QString g_strNoticeText;

@@ -1,0 +1,59 @@
+#include "dialogs/message_dialog.h"
+
+#include "app/project_state.h"
+
+#include <QKeyEvent>
+
+CMessageDialog::CMessageDialog(QWidget* parent)
+    : CSkinnedDialog(Layout(), FrameStyle::Skinned, parent)
+{
+    SetSkinTitle(QStringLiteral("Message"));
+    SetDragHandle(DragHandle::LogoStatic);
+    SetColours(QColor(kSkinDialogBackground), QColor(255, 255, 255));
+}
+
+CMessageDialog::~CMessageDialog() = default;
+
+DialogTemplate CMessageDialog::Layout()
+{
+    DialogTemplate t;
+    t.id = kTemplateId;
+    t.cx = 173;
+    t.cy = 127;
+    t.caption = QStringLiteral("Message");
+    t.font = DialogFontDef{QStringLiteral("Microsoft Sans Serif"), 8, 400, false};
+    t.items = SkinLayoutStatics(t.cx);
+    t.items.push_back({IDC_MESSAGE, DialogItemKind::Static, 10, 25, 152, 71, {}, kItemCentred});
+    t.items.push_back({IDC_OK_PLACEHOLDER, DialogItemKind::Static, 68, 106, 37, 15,
+                       QStringLiteral("OK"), 0});
+    return t;
+}
+
+bool CMessageDialog::OnInitDialog()
+{
+    CSkinnedDialog::OnInitDialog();
+    CreateSkinButton(m_btnOK, IDC_OK_PLACEHOLDER, CBrannockButton::kBmpHover,
+                     QStringLiteral("OK"), QStringLiteral(" OK "));
+    SetDlgItemText(IDC_MESSAGE, g_strMessage);
+    return true;
+}
+
+void CMessageDialog::OnCommand(int id)
+{
+    if (id == IDC_OK_PLACEHOLDER)
+        OnMessageOK();
+    else
+        CSkinnedDialog::OnCommand(id);
+}
+
+void CMessageDialog::OnMessageOK()
+{
+    EndEditing(IDOK);
+}
+
+void CMessageDialog::PreTranslateKey(QKeyEvent* event)
+{
+    const QString text = event->text();
+    if (text == QLatin1String("O") || text == QLatin1String("o"))
+        OnMessageOK();
+}

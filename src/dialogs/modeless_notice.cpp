@@ -1,0 +1,148 @@
+#include "dialogs/modeless_notice.h"
+
+#include "app/app_services.h"
+
+#include <QPushButton>
+
+namespace {
+
+QPointer<CModeless>& OpenNotice()
+{
+    static QPointer<CModeless> notice;
+    return notice;
+}
+
+std::function<void(int)>& CommandSender()
+{
+    static std::function<void(int)> sender;
+    return sender;
+}
+
+} // namespace
+
+CModeless::CModeless(QWidget* owner) : CSkinnedDialog(Layout(), FrameStyle::TitleBar, owner)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    SetColours(QColor(kBackgroundColor), std::nullopt);
+    m_textTimer.setSingleShot(true);
+    m_closeTimer.setSingleShot(true);
+    connect(&m_textTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerShowTexts); });
+    connect(&m_closeTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerCloseAfterRestart); });
+}
+
+CModeless::~CModeless() = default;
+
+DialogTemplate CModeless::Layout()
+{
+    DialogTemplate t;
+    t.id = kTemplateId;
+    t.cx = 209;
+    t.cy = 108;
+    t.caption = QStringLiteral("Restarting Program");
+    t.font = DialogFontDef{QStringLiteral("Microsoft Sans Serif"), 8, 400, false};
+    t.items = {
+        {IDC_MESSAGE, DialogItemKind::Static, 25, 17, 150, 54, {}, kItemCentred},
+        {IDOK, DialogItemKind::PushButton, 78, 82, 50, 14, QStringLiteral("OK"), kItemHidden},
+        {IDCANCEL, DialogItemKind::PushButton, 18, 82, 50, 14, QStringLiteral("Cancel"), 0},
+        {IDC_RESTART_NOW, DialogItemKind::PushButton, 138, 82, 50, 14,
+         QStringLiteral("Restart Now"), 0},
+    };
+    return t;
+}
+
+CModeless* CModeless::ShowNotice(QWidget* owner, bool showRestartNow)
+{
+    g_bShowRestartNow = showRestartNow;
+    QPointer<CModeless>& notice = OpenNotice();
+    if (notice) {
+        notice->ShowTexts();
+        if (QWidget* restart = notice->GetDlgItem(IDC_RESTART_NOW))
+            restart->setVisible(showRestartNow);
+    } else {
+        notice = new CModeless(owner);
+        notice->show();
+    }
+    notice->raise();
+    notice->activateWindow();
+    return notice;
+}
+
+CModeless* CModeless::current()
+{
+    return OpenNotice();
+}
+
+void CModeless::SetMainCommandSender(std::function<void(int)> sender)
+{
+    CommandSender() = std::move(sender);
+}
+
+bool CModeless::OnInitDialog()
+{
+    CSkinnedDialog::OnInitDialog();
+    if (!g_bShowRestartNow) {
+        if (QWidget* restart = GetDlgItem(IDC_RESTART_NOW))
+            restart->hide();
+    }
+    // The texts follow once the window is up.
+    m_textTimer.start(20);
+    return true;
+}
+
+void CModeless::ShowTexts()
+{
+    setWindowTitle(g_strNoticeCaption);
+    SetDlgItemText(IDC_MESSAGE, g_strNoticeText);
+}
+
+void CModeless::OnTimer(int id)
+{
+    if (id == kTimerShowTexts) {
+        m_textTimer.stop();
+        ShowTexts();
+    } else if (id == kTimerCloseAfterRestart) {
+        m_closeTimer.stop();
+        close();
+    }
+}
+
+bool CModeless::isTimerArmed(int id) const
+{
+    if (id == kTimerShowTexts)
+        return m_textTimer.isActive();
+    if (id == kTimerCloseAfterRestart)
+        return m_closeTimer.isActive();
+    return false;
+}
+
+void CModeless::OnCommand(int id)
+{
+    switch (id) {
+    case IDOK:
+    case IDCANCEL:
+        close();
+        break;
+    case IDC_RESTART_NOW:
+        OnRestartNow();
+        break;
+    default:
+        CSkinnedDialog::OnCommand(id);
+        break;
+    }
+}
+
+void CModeless::OnRestartNow()
+{
+    if (QWidget* restart = GetDlgItem(IDC_RESTART_NOW))
+        restart->hide();
+    // The restart may take the main window, and this notice with it, down
+    // before it returns.
+    QPointer<CModeless> self(this);
+    if (const auto& sender = CommandSender())
+        sender(kRestartCommand);
+    else
+        SendMainCommand(kRestartCommand);
+    if (self)
+        m_closeTimer.start(100);
+}

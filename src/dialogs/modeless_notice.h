@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+
+#include "dialogs/skinned_dialog.h"
+
+class QPushButton;
+
+// The modeless notice: a plain window with a title bar that shows
+// g_strNoticeText under the caption g_strNoticeCaption, with Cancel and,
+// when g_bShowRestartNow is set, "Restart Now". It does not block the
+// program, deletes itself when closed, and there is only ever one: a new
+// notice while one is open brings that one to the front with the new texts.
+class CModeless : public CSkinnedDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTemplateId = 1444;
+    static constexpr int IDC_MESSAGE = 1012;
+    static constexpr int IDC_RESTART_NOW = 3456;
+    static constexpr int kTimerShowTexts = 40;
+    static constexpr int kTimerCloseAfterRestart = 46;
+    // The main window's command that saves, closes and starts the program again.
+    static constexpr int kRestartCommand = 44182;
+    static constexpr QRgb kBackgroundColor = qRgb(189, 93, 93);
+
+    // Opens the notice (owned by owner, a top-level window of its own) or
+    // brings the open one to the front with the current texts. Sets
+    // g_bShowRestartNow first. Callers put the texts into g_strNoticeCaption
+    // and g_strNoticeText before.
+    static CModeless* ShowNotice(QWidget* owner, bool showRestartNow);
+    // The open notice, or nullptr.
+    static CModeless* current();
+
+    // Where "Restart Now" sends the restart command; SendMainCommand unless
+    // replaced (tests record it). An empty function restores SendMainCommand.
+    static void SetMainCommandSender(std::function<void(int)> sender);
+
+    ~CModeless() override;
+
+    static DialogTemplate Layout();
+
+    void OnCommand(int id) override;
+    // The timers' handler: 40 shows the texts, 46 closes after a restart.
+    void OnTimer(int id);
+    bool isTimerArmed(int id) const;
+
+protected:
+    bool OnInitDialog() override;
+
+private:
+    explicit CModeless(QWidget* owner);
+
+    void ShowTexts();
+    void OnRestartNow();
+
+    QTimer m_textTimer;
+    QTimer m_closeTimer;
+};

@@ -1,0 +1,61 @@
+#include "dialogs/self_closing_dialog.h"
+
+#include "app/fonts.h"
+#include "app/project_state.h"
+
+#include <QPainter>
+
+CSelfClosingDlg::CSelfClosingDlg(QWidget* parent, int closeAfterMs)
+    : CSkinnedDialog(Layout(), FrameStyle::Skinned, parent)
+{
+    SetSkinTitle(QStringLiteral("Message"));
+    SetColours(QColor(kBodyColor), QColor(kBodyColor));
+    m_closeTimer.setSingleShot(true);
+    m_closeTimer.setInterval(closeAfterMs);
+    connect(&m_closeTimer, &QTimer::timeout, this, [this] { OnTimer(kTimerClose); });
+}
+
+CSelfClosingDlg::~CSelfClosingDlg() = default;
+
+DialogTemplate CSelfClosingDlg::Layout()
+{
+    DialogTemplate t;
+    t.id = kTemplateId;
+    t.cx = 239;
+    t.cy = 114;
+    t.caption = QStringLiteral("Message");
+    t.font = DialogFontDef{QStringLiteral("Microsoft Sans Serif"), 8, 400, false};
+    t.items = SkinLayoutStatics(t.cx);
+    t.items.push_back({IDC_MESSAGE, DialogItemKind::Static, 11, 23, 214, 74, {}, kItemCentred});
+    return t;
+}
+
+bool CSelfClosingDlg::OnInitDialog()
+{
+    CSkinnedDialog::OnInitDialog();
+    if (QWidget* message = GetDlgItem(IDC_MESSAGE))
+        message->setFont(g_hFontSceneList);
+    SetDlgItemText(IDC_MESSAGE, g_strMessage);
+    m_closeTimer.start();
+    return true;
+}
+
+void CSelfClosingDlg::OnTimer(int id)
+{
+    if (id != kTimerClose)
+        return;
+    m_closeTimer.stop();
+    EndDialog(IDOK);
+}
+
+void CSelfClosingDlg::OnPaint(QPainter& painter)
+{
+    DrawSkinnedDialogFrame(this, painter, QStringLiteral("Message"), QColor(kBodyColor));
+}
+
+void CSelfClosingDlg::hideEvent(QHideEvent* event)
+{
+    // Ended early (Enter, Escape): the timer must not end it a second time.
+    m_closeTimer.stop();
+    CSkinnedDialog::hideEvent(event);
+}

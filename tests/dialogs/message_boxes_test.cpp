@@ -1,0 +1,217 @@
+// The program's message boxes: the result each button and key ends them
+// with, the gain-change mark, and the box that closes itself.
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include "app/fonts.h"
+#include "app/project_state.h"
+#include "controls/bitmap_buttons.h"
+#include "dialogs/message_dialog.h"
+#include "dialogs/self_closing_dialog.h"
+#include "dialogs/yes_no_dialogs.h"
+
+namespace {
+
+// The skinned button a dialog laid over the placeholder with this id.
+CBrannockButton* ButtonOver(QWidget& dialog, int placeholderId)
+{
+    for (CBrannockButton* button : dialog.findChildren<CBrannockButton*>())
+        if (button->commandId() == placeholderId)
+            return button;
+    return nullptr;
+}
+
+QString LabelText(CSkinnedDialog& dialog, int id)
+{
+    auto* label = qobject_cast<QLabel*>(dialog.GetDlgItem(id));
+    return label ? label->text() : QStringLiteral("<no label>");
+}
+
+class MessageBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CreateStripViewFonts();
+        CreateSceneListFont();
+        g_strMessage = QStringLiteral("Unit 3 did not answer.");
+        g_bIgnoreNextGainChange = false;
+    }
+    void TearDown() override
+    {
+        g_strMessage.clear();
+        g_bIgnoreNextGainChange = false;
+    }
+};
+
+} // namespace
+
+TEST_F(MessageBoxTest, MessageBoxOkAndItsKeyEndWithOkAndMarkTheNextGainChange)
+{
+    {
+        CMessageDialog box;
+        box.show();
+        EXPECT_EQ(LabelText(box, CMessageDialog::IDC_MESSAGE), g_strMessage);
+        CBrannockButton* ok = ButtonOver(box, CMessageDialog::IDC_OK_PLACEHOLDER);
+        ASSERT_NE(ok, nullptr);
+        EXPECT_EQ(ok->caption(), QStringLiteral("OK"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        EXPECT_FALSE(box.isVisible());
+        EXPECT_EQ(box.result(), IDOK);
+        EXPECT_TRUE(g_bIgnoreNextGainChange);
+    }
+    for (char key : {'O', 'o'}) {
+        g_bIgnoreNextGainChange = false;
+        CMessageDialog box;
+        box.show();
+        QTest::keyClick(&box, 'x');
+        EXPECT_TRUE(box.isVisible()) << "other characters do nothing";
+        QTest::keyClick(&box, key);
+        EXPECT_FALSE(box.isVisible()) << key;
+        EXPECT_EQ(box.result(), IDOK) << key;
+        EXPECT_TRUE(g_bIgnoreNextGainChange) << key;
+    }
+}
+
+TEST_F(MessageBoxTest, MessageBoxEnterAndEscapeEndWithoutTheMark)
+{
+    const std::pair<Qt::Key, int> cases[] = {
+        {Qt::Key_Return, IDOK}, {Qt::Key_Enter, IDOK}, {Qt::Key_Escape, IDCANCEL}};
+    for (const auto& [key, expected] : cases) {
+        CMessageDialog box;
+        box.show();
+        QTest::keyClick(&box, key);
+        EXPECT_FALSE(box.isVisible()) << key;
+        EXPECT_EQ(box.result(), expected) << key;
+        EXPECT_FALSE(g_bIgnoreNextGainChange) << key;
+    }
+    // The window's close button counts as Escape.
+    CMessageDialog box;
+    box.show();
+    box.close();
+    EXPECT_EQ(box.result(), IDCANCEL);
+    EXPECT_FALSE(g_bIgnoreNextGainChange);
+}
+
+TEST_F(MessageBoxTest, DoModalHandsBackTheResult)
+{
+    CMessageDialog box;
+    QTimer::singleShot(0, &box, [&box] { QTest::keyClick(&box, 'o'); });
+    EXPECT_EQ(box.DoModal(), IDOK);
+
+    CNewYesNoDialog decision;
+    QTimer::singleShot(0, &decision, [&decision] { QTest::keyClick(&decision, 'n'); });
+    EXPECT_EQ(decision.DoModal(), IDNO);
+}
+
+namespace {
+
+// An answer given to a box: a click on the button over a placeholder, or a key.
+struct Answer {
+    int placeholder; // 0 for a key
+    int key;         // a character or a Qt::Key
+    int expected;
+};
+
+template <typename Box>
+void ExpectAnswers(std::initializer_list<Answer> answers)
+{
+    for (const Answer& a : answers) {
+        Box box;
+        box.show();
+        if (a.placeholder) {
+            CBrannockButton* button = ButtonOver(box, a.placeholder);
+            ASSERT_NE(button, nullptr) << a.placeholder;
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else if (a.key < 0x100) {
+            QTest::keyClick(&box, char(a.key));
+        } else {
+            QTest::keyClick(&box, Qt::Key(a.key));
+        }
+        EXPECT_FALSE(box.isVisible()) << a.placeholder << " " << a.key;
+        EXPECT_EQ(box.result(), a.expected) << a.placeholder << " " << a.key;
+        EXPECT_FALSE(g_bIgnoreNextGainChange) << a.placeholder << " " << a.key;
+    }
+}
+
+} // namespace
+
+TEST_F(MessageBoxTest, YesNoBoxAnswersByButtonsCharactersAndKeys)
+{
+    ExpectAnswers<CNewYesNoDialog>({
+        {CNewYesNoDialog::IDC_YES_PLACEHOLDER, 0, IDYES},
+        {CNewYesNoDialog::IDC_NO_PLACEHOLDER, 0, IDNO},
+        {0, 'y', IDYES}, {0, 'Y', IDYES}, {0, 'n', IDNO}, {0, 'N', IDNO},
+        {0, Qt::Key_Return, IDOK}, {0, Qt::Key_Escape, IDCANCEL},
+    });
+    // Neither a stray character nor the third box's Cancel key answers.
+    CNewYesNoDialog box;
+    box.show();
+    QTest::keyClick(&box, 'c');
+    QTest::keyClick(&box, 'q');
+    EXPECT_TRUE(box.isVisible());
+}
+
+TEST_F(MessageBoxTest, YesNoCancelBoxAddsCancel)
+{
+    ExpectAnswers<CNewYesNoCancelDialog>({
+        {CNewYesNoCancelDialog::IDC_CANCEL_PLACEHOLDER, 0, IDCANCEL},
+        {CNewYesNoCancelDialog::IDC_YES_PLACEHOLDER, 0, IDYES},
+        {CNewYesNoCancelDialog::IDC_NO_PLACEHOLDER, 0, IDNO},
+        {0, 'c', IDCANCEL}, {0, 'C', IDCANCEL}, {0, 'y', IDYES}, {0, 'N', IDNO},
+        {0, Qt::Key_Return, IDOK}, {0, Qt::Key_Escape, IDCANCEL},
+    });
+}
+
+TEST_F(MessageBoxTest, YesNoBoxesArePlainDecisionWindowsWithRoundedLowerCorners)
+{
+    CNewYesNoDialog box;
+    box.show();
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("Decision"));
+    EXPECT_FALSE(box.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(LabelText(box, CNewYesNoDialog::IDC_MESSAGE), g_strMessage);
+    const QRegion shape = box.mask();
+    ASSERT_FALSE(shape.isEmpty());
+    const int w = box.width();
+    const int h = box.height();
+    EXPECT_TRUE(shape.contains(QPoint(w / 2, h / 2)));
+    EXPECT_TRUE(shape.contains(QPoint(0, 0)));
+    EXPECT_FALSE(shape.contains(QPoint(0, h - 1)));
+    EXPECT_FALSE(shape.contains(QPoint(w - 1, h - 1)));
+}
+
+TEST_F(MessageBoxTest, SelfClosingBoxEndsWithOkWhenItsTimerFires)
+{
+    CSelfClosingDlg box;
+    EXPECT_FALSE(box.isCloseTimerArmed()) << "the time runs from the opening";
+    box.show();
+    EXPECT_EQ(LabelText(box, CSelfClosingDlg::IDC_MESSAGE), g_strMessage);
+    EXPECT_EQ(box.GetDlgItem(CSelfClosingDlg::IDC_MESSAGE)->font(), g_hFontSceneList);
+    ASSERT_TRUE(box.isCloseTimerArmed());
+    EXPECT_EQ(box.closeTimerPeriod(), 1500);
+
+    box.OnTimer(7); // not its timer
+    EXPECT_TRUE(box.isVisible());
+    box.OnTimer(CSelfClosingDlg::kTimerClose);
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_EQ(box.result(), IDOK);
+    EXPECT_FALSE(box.isCloseTimerArmed());
+    EXPECT_FALSE(g_bIgnoreNextGainChange);
+}
+
+TEST_F(MessageBoxTest, SelfClosingBoxRunsModallyUntilItsTimerEndsIt)
+{
+    // A zero period lets the real timer end the modal loop at once.
+    CSelfClosingDlg box(nullptr, 0);
+    EXPECT_EQ(box.DoModal(), IDOK);
+
+    // Ended early, the box is not ended again by its timer.
+    CSelfClosingDlg early;
+    early.show();
+    QTest::keyClick(&early, Qt::Key_Escape);
+    EXPECT_EQ(early.result(), IDCANCEL);
+    EXPECT_FALSE(early.isCloseTimerArmed());
+}
