@@ -9,7 +9,9 @@
 
 #include "protocol/datagram_sort.h"
 #include "protocol/packet_handler132.h"
+#include "protocol/packet_handler_kr9x.h"
 #include "protocol/sender132.h"
+#include "protocol/sender_kr9x.h"
 #include "protocol/unit_host.h"
 #include "protocol/unit_network.h"
 
@@ -23,6 +25,7 @@ public:
     void ShowMessageBox(const std::string&) override {}
     void ShowNotice(const std::string&, const std::string&, bool) override {}
     void OnUnitAdded132(const UnitFamily132&, int) override {}
+    void OnUnitAddedKR9X(int) override {}
     void OnUnitRemoved(int, int) override {}
     void OnSlotSetUnused132(const UnitFamily132&, int, bool) override {}
     void DrawMeterDb(int channel, float db) override { levels[channel] = db; }
@@ -56,6 +59,28 @@ UnitPacket132 Report(int id)
     return p;
 }
 
+// A KR-9X report of unit id (17..32) with in-range supplies.
+UnitPacket97 Report97(int id)
+{
+    UnitPacket97 p{};
+    std::memcpy(p.data(), "KOVA", 4);
+    p[4] = 1;
+    p[5] = std::uint8_t(id);
+    const std::uint8_t mac[6] = {0x02, 0x4B, 0x56, 0x09, 0x80, std::uint8_t(id)};
+    std::memcpy(&p[8], mac, 6);
+    p[0x1F] = 0;
+    p[0x20] = 50;
+    p[0x21] = 0x01;
+    for (int n = 0; n < 8; ++n) {
+        p[0x22 + 6 * n] = 1;
+        p[0x22 + 6 * n + 1] = std::uint8_t(n * 3);
+        p[0x22 + 6 * n + 4] = 30;
+    }
+    const std::uint8_t supplies[5] = {96, 120, 50, 33, 40};
+    std::memcpy(&p[0x55], supplies, 5);
+    return p;
+}
+
 struct Rack {
     Rack()
     {
@@ -65,6 +90,8 @@ struct Rack {
         g_SuppressUnitSends = 0;
         for (int id = 1; id <= 16; ++id)
             HandlePacket132(g_Family_KR960, Report(id), 0x7F000000u + std::uint32_t(id));
+        for (int id = 17; id <= 32; ++id)
+            HandlePacketKR9X(Report97(id), 0x7F000000u + std::uint32_t(id));
     }
     ~Rack() { g_pUnitHost = nullptr; }
     BenchHost host;
@@ -95,6 +122,23 @@ void BM_HandleActiveDatagram(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_HandleActiveDatagram);
+
+// The same for the KR-9X: meters, supplies and range test, option and status bytes.
+void BM_HandleActiveDatagramKR9X(benchmark::State& state)
+{
+    Rack rack;
+    UnitPacket97 reports[16];
+    for (int id = 17; id <= 32; ++id)
+        reports[id - 17] = Report97(id);
+    int i = 0;
+    for (auto _ : state) {
+        rack.host.now += 3;
+        HandlePacketKR9X(reports[i], 0x7F000000u + std::uint32_t(i + 17));
+        i = (i + 1) & 15;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_HandleActiveDatagramKR9X);
 
 void BM_ComposeState(benchmark::State& state)
 {

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the datagram handling: the input is read as a run
 // of datagrams, each led by one byte that picks its length and how far the
-// clock moves before it. Between datagrams the senders' builders, the
+// clock moves before it (and, for a 97-byte one, whether its unit ID is
+// forced into the KR-9X range). Between datagrams the senders' builders, the
 // control edits and the watchdog run over whatever units exist.
 
 #include <cstddef>
@@ -10,7 +11,9 @@
 
 #include "protocol/datagram_sort.h"
 #include "protocol/packet_handler132.h"
+#include "protocol/packet_handler_kr9x.h"
 #include "protocol/sender132.h"
+#include "protocol/sender_kr9x.h"
 #include "protocol/unit_host.h"
 #include "protocol/unit_network.h"
 #include "protocol/watchdog.h"
@@ -25,6 +28,7 @@ public:
     void ShowMessageBox(const std::string&) override {}
     void ShowNotice(const std::string&, const std::string&, bool) override {}
     void OnUnitAdded132(const UnitFamily132&, int) override {}
+    void OnUnitAddedKR9X(int) override {}
     void OnUnitRemoved(int, int) override {}
     void OnSlotSetUnused132(const UnitFamily132&, int, bool) override {}
     void DrawMeterDb(int channel, float) override
@@ -55,6 +59,27 @@ void Exercise(UnitFamily132& family, std::uint8_t selector)
     }
 }
 
+void ExerciseKR9X(std::uint8_t selector)
+{
+    for (const int slot : g_Family_KR9X.SlotsInOrder()) {
+        UnitNodeKR9X* node = g_Family_KR9X.FindUnit(slot);
+        if (!node)
+            continue;
+        UnitPacket97 out;
+        ComposeStateKR9X(*node, selector, 100, out);
+        ApplyControlKR9X(*node, kControlNames[selector % 10], selector % 20 - 2,
+                         float(selector) * 1.7f);
+        ComposeControlKR9X(*node, selector, out);
+    }
+    int slot = 0;
+    int channel = 0;
+    if (FindUnitForChannel_KR9X(256 + selector % 128, &slot, &channel)
+        && (channel < 0 || channel > 7 || slot < 33 || slot > 48))
+        __builtin_trap();
+    for (int s = 33; s <= 48; ++s)
+        SuppliesInRange_KR9X(s);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -81,6 +106,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         UnitPacket132 packet{};
         std::memcpy(packet.data(), buffer, packet.size());
         switch (RouteDatagram(buffer, length)) {
+        case DatagramRoute::KR9X: {
+            UnitPacket97 packet97{};
+            std::memcpy(packet97.data(), buffer, packet97.size());
+            // Half of them get a unit ID in range, so units come and go.
+            if (lead & 0x40)
+                packet97[p97::kUnitId] = std::uint8_t(17 + packet97[p97::kUnitId] % 16);
+            HandlePacketKR9X(packet97, 0x7F000004u);
+            break;
+        }
         case DatagramRoute::KR960:
             HandlePacket132(g_Family_KR960, packet, 0x7F000002u);
             break;
@@ -92,6 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         Exercise(g_Family_KR960, lead);
         Exercise(g_Family_KR960_8, lead);
+        ExerciseKR9X(lead);
         if (lead & 0x80)
             WatchdogTimerProc();
     }

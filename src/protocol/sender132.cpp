@@ -1,12 +1,9 @@
 #include "protocol/sender132.h"
 
-#include <cmath>
 #include <cstring>
-#include <limits>
 
 #include "protocol/bytes.h"
 #include "protocol/network_core.h"
-#include "protocol/unit_host.h"
 #include "protocol/unit_network.h"
 
 using namespace p132;
@@ -15,18 +12,6 @@ namespace {
 
 constexpr std::uint8_t kMagicBytes[4] = {'K', 'O', 'V', 'A'};
 constexpr std::uint8_t kGuiVersionBytes[4] = {0x0A, 0x00, 0x00, 0x00};
-constexpr char kErrorInSocket[] = "Error in socket";
-
-// The value of a control as the unit takes it: truncated toward zero; a value
-// that is no number gives 0.
-int ControlValue(float value)
-{
-    if (!std::isfinite(value))
-        return 0;
-    const double clamped = std::fmax(std::fmin(double(value), double(std::numeric_limits<int>::max())),
-                                     double(std::numeric_limits<int>::min()));
-    return static_cast<int>(clamped);
-}
 
 void SetModelBit(UnitType model, UnitPacket132& p)
 {
@@ -52,16 +37,6 @@ void WriteCommonHeader(UnitType model, UnitPacket132& p, std::uint32_t sequence)
 bool Suppressed()
 {
     return g_SuppressUnitSends != 0;
-}
-
-// Makes sure a send socket exists; tells the operator when it cannot.
-bool HaveSendSocket()
-{
-    if (g_pNetwork && g_pNetwork->EnsureSendSocket())
-        return true;
-    if (g_pUnitHost)
-        g_pUnitHost->ShowMessage(kErrorInSocket);
-    return false;
 }
 
 void SendPacket(const UnitPacket132& packet, const UnitNode132& node)

@@ -28,6 +28,10 @@ public:
     // A 132-byte unit has been added in slot (its node, tables and counts
     // stand): link records, name, strips from its first datagram, views.
     virtual void OnUnitAdded132(const UnitFamily132& family, int slot) = 0;
+    // A KR-9X has been added in slot (its node, tables and counts stand):
+    // link records, name, faders, switches and gain read-outs from the first
+    // datagram that the node stores. The main window overrides it.
+    virtual void OnUnitAddedKR9X(int slot) { (void)slot; }
     // The unit in slot has gone (its node is about to be removed).
     virtual void OnUnitRemoved(int slot, int model) = 0;
     // A 132-byte unit left slot for a new unit ID: names, channel strips and

@@ -1,9 +1,14 @@
 #include "protocol/unit_network.h"
 
+#include <cmath>
+#include <limits>
+
 #include "protocol/network_core.h"
 #include "protocol/sender132.h"
+#include "protocol/sender_kr9x.h"
 #include "protocol/unit_host.h"
 #include "protocol/unit_list132.h"
+#include "protocol/unit_list_kr9x.h"
 #include "protocol/unit_tables.h"
 
 UnitHost* g_pUnitHost = nullptr;
@@ -16,6 +21,7 @@ std::string g_LocalIpString;
 
 void ResetProtocolState()
 {
+    g_Family_KR9X.Reset();
     g_Family_KR960.Reset();
     g_Family_KR960_8.Reset();
     g_PcSequence = 0;
@@ -29,7 +35,8 @@ void ResetProtocolState()
 void SendControlToModels(bool toKR9X, bool toKR960_8, bool toKR960, int slot,
                          std::string_view name, float value, int channel)
 {
-    (void)toKR9X;
+    if (toKR9X)
+        SendControl_KR9X(slot, name, channel, value);
     if (toKR960_8)
         SendControl_KR960_8(slot, name, channel, value);
     if (toKR960)
@@ -38,6 +45,7 @@ void SendControlToModels(bool toKR9X, bool toKR960_8, bool toKR960, int slot,
 
 void SendAllModels()
 {
+    SendAllUnits_KR9X();
     SendAllUnits_KR960_8();
     SendAllUnits_KR960();
 }
@@ -56,6 +64,24 @@ void PollAllUnits()
         else if (g_UnitModel[slot] == UNIT_TYPE_KR960)
             SendAllUnits_KR960();
     }
+}
+
+bool HaveSendSocket()
+{
+    if (g_pNetwork && g_pNetwork->EnsureSendSocket())
+        return true;
+    if (g_pUnitHost)
+        g_pUnitHost->ShowMessage("Error in socket");
+    return false;
+}
+
+int ControlValue(float value)
+{
+    if (!std::isfinite(value))
+        return 0;
+    const double clamped = std::fmax(std::fmin(double(value), double(std::numeric_limits<int>::max())),
+                                     double(std::numeric_limits<int>::min()));
+    return static_cast<int>(clamped);
 }
 
 std::uint32_t NetworkNowMs()

@@ -42,5 +42,13 @@ void PollAllUnits();
 // The state to every unit of every model, once.
 void SendAllModels();
 
+// Makes sure a send socket exists; tells the operator "Error in socket" when
+// it cannot. Every model's senders ask before each datagram.
+bool HaveSendSocket();
+
+// The value of a control as a unit takes it: truncated toward zero; a value
+// that is no number gives 0.
+int ControlValue(float value);
+
 // Time of the program's clock as the unit nodes keep it.
 std::uint32_t NetworkNowMs();

@@ -1,7 +1,11 @@
 #include "protocol/watchdog.h"
 
+#include <utility>
+
 #include "protocol/packet_handler132.h"
+#include "protocol/packet_handler_kr9x.h"
 #include "protocol/unit_list132.h"
+#include "protocol/unit_list_kr9x.h"
 #include "protocol/unit_network.h"
 #include "protocol/unit_status.h"
 
@@ -22,8 +26,27 @@ void CheckOffline132(UnitFamily132& family)
     }
 }
 
+void CheckOffline_KR9X()
+{
+    const std::uint32_t now = NetworkNowMs();
+    for (int slot = kFirstUnitIdKR9X + kSlotOffsetKR9X; slot <= kSlotCount; ++slot) {
+        const UnitNodeKR9X* node = std::as_const(g_Family_KR9X).FindUnit(slot);
+        // Unsigned difference: the wrap of the millisecond counter does no harm.
+        if (!node || now - node->LastHeardTime <= kOfflineAfterMs
+            || g_UnitStatus[slot] == UNIT_OFFLINE || g_UnitOfflineLatch[slot] != 0)
+            continue;
+        g_UnitOfflineLatch[slot] = 1;
+        --g_Family_KR9X.liveCount;
+        g_UnitOnline[slot] = 0;
+        SetUnitStatus(slot, UNIT_OFFLINE);
+        RemoveUnit_KR9X(slot);
+    }
+}
+
 void WatchdogTimerProc()
 {
+    if (g_Family_KR9X.unitsAdded > 0)
+        CheckOffline_KR9X();
     if (g_Family_KR960.liveCount > 0)
         CheckOffline132(g_Family_KR960);
     if (g_Family_KR960_8.unitsAdded > 0)

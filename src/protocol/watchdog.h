@@ -13,6 +13,8 @@ constexpr int kWatchdogPeriodMs = 2000;
 class UnitFamily132;
 
 void CheckOffline132(UnitFamily132& family);
+// The KR-9X check: also skips a slot already shown off line or counted off.
+void CheckOffline_KR9X();
 
 // One tick of the watchdog over every model that has units to check.
 void WatchdogTimerProc();

@@ -3,7 +3,9 @@
 // A unit host that records what the network layer asks of the program, with
 // a clock the test sets.
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -24,7 +26,13 @@ public:
 
     std::uint32_t NowMs() override { return now; }
     void RepaintUnitStatus() override { ++repaints; }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowMessage(const std::string& text) override
+    {
+        messages.push_back(text);
+        // A modal box runs a nested event loop, in which timers may fire.
+        if (duringBox)
+            duringBox();
+    }
     void ShowMessageBox(const std::string& text) override { messages.push_back(text); }
     void ShowNotice(const std::string& caption, const std::string& text, bool restartNow) override
     {
@@ -35,6 +43,7 @@ public:
     {
         added.emplace_back(family.model(), slot);
     }
+    void OnUnitAddedKR9X(int slot) override { added.emplace_back(UNIT_TYPE_KR9X, slot); }
     void OnUnitRemoved(int slot, int model) override { removed.emplace_back(model, slot); }
     void OnSlotSetUnused132(const UnitFamily132& family, int slot, bool nodeRemoved) override
     {
@@ -56,4 +65,12 @@ public:
     std::vector<std::pair<int, int>> setUnused; // model, slot
     std::map<int, float> meters;
     std::map<int, int> timers;
+    std::function<void()> duringBox;
+
+    // The "Error in socket" boxes: one per datagram that a sender tried to
+    // send while no network runs.
+    long SocketErrors() const
+    {
+        return std::count(messages.begin(), messages.end(), std::string("Error in socket"));
+    }
 };
