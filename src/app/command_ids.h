@@ -41,6 +41,11 @@ enum CommandId : int {
     // Commands other windows send
     ID_STRIP_COMMAND = 210,
     ID_GAIN_CHANGE = 511,
+    ID_LINK_MENU_TITLE = 100,
+    ID_LINK_GROUP_NONE = 499,
+    ID_LINK_OFF = 500,
+    ID_LINK_GROUP_1 = 501, // 501..510 for groups 1..10
+    ID_LINK_GROUP_10 = 510,
     ID_UNIT_PACKET_KR960 = 2099,
     ID_UNIT_PACKET_KR960_8 = 1099,
     ID_UNIT_PACKET_KR9X = 5499,

@@ -11,6 +11,8 @@
 #include "platform/timer_table.h"
 #include "protocol/bytes.h"
 #include "protocol/packet_handler132.h"
+#include "protocol/packet_handler_kr9x.h"
+#include "protocol/sender_kr9x.h"
 #include "protocol/sender132.h"
 #include "protocol/unit_network.h"
 #include "protocol/watchdog.h"
@@ -75,6 +77,8 @@ CQuellonKR9SeriesDlg::~CQuellonKR9SeriesDlg()
         g_pNetwork = nullptr;
     if (g_pUnitHost == this)
         g_pUnitHost = nullptr;
+    if (g_pFaderHost == this)
+        g_pFaderHost = nullptr;
     m_platform.timers.setHandler({});
     if (g_hMainWnd.load() == this)
         g_hMainWnd = nullptr;
@@ -87,7 +91,7 @@ bool CQuellonKR9SeriesDlg::OnInitDialog()
     setWindowIcon(m_hIcon);
     g_pWatchdogDlg = this;
     g_pUnitHost = this;
-    m_pRestartNotice = nullptr;
+    g_pFaderHost = this;
     m_menu = BuildMainMenu(menuBar(), [this](int id) { OnCommand(id); });
 
     for (int group = 0; group < kLinkGroupCount; ++group)
@@ -332,7 +336,24 @@ void CQuellonKR9SeriesDlg::OnCommand(int id)
     case IDC_OVERVIEW_BUTTON:
         OnOverviewButton();
         break;
+    case ID_STRIP_COMMAND:
+        OnStripButton();
+        break;
+    case ID_EDIT_UNDO:
+        UndoLastChange();
+        break;
+    case ID_LINK_GROUP_NONE:
+        OnLinkGroupNone();
+        break;
+    case ID_LINK_OFF:
+        OnLinkOff();
+        break;
+    case ID_GAIN_CHANGE:
+        SetChannelGain(g_nLastGain);
+        break;
     default:
+        if (id >= ID_LINK_GROUP_1 && id <= ID_LINK_GROUP_10)
+            SetCurrentChannelGroup(id - ID_LINK_OFF, true);
         break;
     }
 }
@@ -344,6 +365,7 @@ void CQuellonKR9SeriesDlg::OnTimer(int id)
     case kTimerStartNetwork:
         timers.kill(kTimerStartNetwork);
         StartNetwork();
+        SendAllUnits_KR9X();
         timers.arm(kTimerPoll, 4000);
         break;
     case kTimerPoll:
@@ -355,6 +377,20 @@ void CQuellonKR9SeriesDlg::OnTimer(int id)
         break;
     case kTimerResendLinks:
         timers.kill(kTimerResendLinks);
+        ::ResendLinks_KR9X([this](int channel) { return SwitchState(STRIP_LINK, channel) != 0; });
+        break;
+    case kTimerAltRelink:
+        // Nothing while the fader is still held; then the channel re-joins its group.
+        if (g_bFaderDragging)
+            break;
+        timers.kill(kTimerAltRelink);
+        if (g_bAltDetached) {
+            g_nStripCommandState = 1;
+            g_bAltDetached = false;
+            ToggleChannelLink(false);
+        }
+        if (m_nKR9XUnitCount >= 1)
+            timers.arm(kTimerSendAll, 1000);
         break;
     case kTimerWatchdog:
         WatchdogTimerProc();
@@ -512,6 +548,7 @@ bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
             g_pNetwork = nullptr;
         m_network.reset();
     }
+    ::RemoveAllUnits_KR9X();
     for (const int slot : g_Family_KR960_8.SlotsInOrder())
         g_Family_KR960_8.RemoveNode(slot);
     for (const int slot : g_Family_KR960.SlotsInOrder())
@@ -627,6 +664,9 @@ void CQuellonKR9SeriesDlg::DrainDatagrams()
         case DatagramRoute::KR960_8:
             OnUnitPacket_KR960_8(datagram);
             break;
+        case DatagramRoute::KR9X:
+            OnUnitPacket_KR9X(datagram);
+            break;
         default:
             break;
         }
@@ -650,6 +690,13 @@ void CQuellonKR9SeriesDlg::OnUnitPacket_KR960(const ReceivedDatagram& datagram)
     HandlePacket132(g_Family_KR960, Packet132Of(datagram), datagram.fromAddress);
 }
 
+void CQuellonKR9SeriesDlg::OnUnitPacket_KR9X(const ReceivedDatagram& datagram)
+{
+    UnitPacket97 packet{};
+    std::copy_n(datagram.bytes.begin(), packet.size(), packet.begin());
+    HandlePacketKR9X(packet, datagram.fromAddress);
+}
+
 void CQuellonKR9SeriesDlg::OnUnitPacket_KR960_8(const ReceivedDatagram& datagram)
 {
     const UnitPacket132 packet = Packet132Of(datagram);
@@ -670,6 +717,12 @@ void CQuellonKR9SeriesDlg::SetMeterRate_KR960_8()
         return;
     SetMeterRate132(g_Family_KR960_8);
     m_platform.timers.arm(kTimerMeterPeriod, g_MeterPeriodMs);
+}
+
+void CQuellonKR9SeriesDlg::SetMeterRate_KR9X(int periodMs)
+{
+    if (::SetMeterRate_KR9X(periodMs))
+        m_platform.timers.arm(kTimerMeterPeriod, g_MeterPeriodMs);
 }
 
 WORD CQuellonKR9SeriesDlg::StartWatchdogTimer()
@@ -702,7 +755,7 @@ void CQuellonKR9SeriesDlg::ShowMessage(const std::string& text)
 void CQuellonKR9SeriesDlg::ShowMessageBox(const std::string& text)
 {
     g_strMessage = QString::fromStdString(text);
-    ::ShowMessage(g_strMessage);
+    RunMessageBox(MessageBoxKind::Message);
 }
 
 void CQuellonKR9SeriesDlg::ShowNotice(const std::string& caption, const std::string& text,
@@ -711,88 +764,6 @@ void CQuellonKR9SeriesDlg::ShowNotice(const std::string& caption, const std::str
     g_strNoticeCaption = QString::fromStdString(caption);
     g_strNoticeText = QString::fromStdString(text);
     ShowModelessNotice(restartNow);
-}
-
-namespace {
-
-using SwitchTable = std::array<CNewCustomBtn*, kChannelCount> CUnderviewWnd::*;
-
-CNewCustomBtn* StripSwitch(CUnderviewWnd* view, SwitchTable table, int channel)
-{
-    if (!view || channel < 0 || channel >= kChannelCount)
-        return nullptr;
-    return (view->*table)[std::size_t(channel)];
-}
-
-void SetSwitch(CUnderviewWnd* view, SwitchTable table, int channel, int state)
-{
-    if (CNewCustomBtn* sw = StripSwitch(view, table, channel))
-        sw->SetState(state);
-}
-
-// 48v and Rbin exclude each other: setting one on dims the other, setting it
-// off turns the other off. Nothing changes while the switch is dimmed.
-void SetExclusivePair(CUnderviewWnd* view, SwitchTable own, SwitchTable other, int channel, int on)
-{
-    const CNewCustomBtn* sw = StripSwitch(view, own, channel);
-    if (!sw || sw->m_nState == CNewCustomBtn::kDisabled)
-        return;
-    SetSwitch(view, own, channel, on ? CNewCustomBtn::kOn : CNewCustomBtn::kOff);
-    SetSwitch(view, other, channel, on ? CNewCustomBtn::kDisabled : CNewCustomBtn::kOff);
-}
-
-int OnOff(int on)
-{
-    return on ? CNewCustomBtn::kOn : CNewCustomBtn::kOff;
-}
-
-} // namespace
-
-void CQuellonKR9SeriesDlg::SetPolButtons(int channel, int on)
-{
-    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pPolButton, channel, OnOff(on));
-}
-
-void CQuellonKR9SeriesDlg::SetPadButtons(int channel, int on)
-{
-    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pPadButton, channel, OnOff(on));
-}
-
-void CQuellonKR9SeriesDlg::Set48vButtons(int channel, int on)
-{
-    SetExclusivePair(m_wndUnderview, &CUnderviewWnd::m_p48vButton, &CUnderviewWnd::m_pRbinButton,
-                     channel, on);
-}
-
-void CQuellonKR9SeriesDlg::SetMuteButtons(int channel, int on)
-{
-    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pMuteButton, channel, OnOff(on));
-}
-
-void CQuellonKR9SeriesDlg::SetSplitButtons(int channel, int on)
-{
-    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pSplitButton, channel, OnOff(on));
-}
-
-void CQuellonKR9SeriesDlg::SetSafeButtons(int channel, int on)
-{
-    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pSafeButton, channel, OnOff(on));
-}
-
-void CQuellonKR9SeriesDlg::SetRbinButtons(int channel, int on)
-{
-    SetExclusivePair(m_wndUnderview, &CUnderviewWnd::m_pRbinButton, &CUnderviewWnd::m_p48vButton,
-                     channel, on);
-}
-
-void CQuellonKR9SeriesDlg::SetSqrtButtons(int channel, int on)
-{
-    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pSqrtButton, channel, OnOff(on));
-}
-
-void CQuellonKR9SeriesDlg::SetLinkButton(int channel, int on)
-{
-    SetSwitch(m_wndUnderview, &CUnderviewWnd::m_pLinkButton, channel, OnOff(on));
 }
 
 void CQuellonKR9SeriesDlg::OnUnitAdded132(const UnitFamily132& family, int slot)
@@ -832,6 +803,33 @@ void CQuellonKR9SeriesDlg::OnUnitAdded132(const UnitFamily132& family, int slot)
     update();
 }
 
+void CQuellonKR9SeriesDlg::OnUnitAddedKR9X(int slot)
+{
+    const int first = FirstChannelOfUnit(slot);
+    for (int c = first; c < first + 8 && c < kChannelCount; ++c)
+        m_aChannelLink[std::size_t(c)] = ChannelLinkRecord{c, slot, UNIT_TYPE_KR9X, -1};
+    SetDefaultUnitName(slot, UNIT_TYPE_KR9X);
+    // The strips show the unit's first datagram; its Link bits are not applied.
+    if (const UnitNodeKR9X* node = g_Family_KR9X.FindUnit(slot)) {
+        const UnitPacket97 stored = node->Packet;
+        for (int n = 0; n < 8; ++n) {
+            const int c = (slot - 1) * 8 + n;
+            if (c >= kChannelCount)
+                break;
+            const std::uint8_t* r = &stored[p97::RecordOffset(std::size_t(n))];
+            const int gain = r[p97::kRecGainCode] & p97::kGainMask;
+            const std::uint8_t flags = r[p97::kRecFlags];
+            SetFaderBothViews(c, 69 - gain);
+            SetPolButtons(c, GetBit(p97::kFlagPol, flags));
+            SetPadButtons(c, GetBit(p97::kFlagPad, flags));
+            Set48vButtons(c, GetBit(p97::kFlag48v, flags));
+            SetMuteButtons(c, GetBit(p97::kFlagMute, flags));
+            SetGainTextBothViews(c, gain);
+        }
+    }
+    update();
+}
+
 void CQuellonKR9SeriesDlg::OnUnitRemoved(int slot, int model)
 {
     InitLinkSlots(slot, model);
@@ -848,10 +846,10 @@ void CQuellonKR9SeriesDlg::OnSlotSetUnused132(const UnitFamily132& family, int s
     for (int c = first; c < first + family.channelsPerUnit() && c < kChannelCount; ++c)
         m_aChannelLink[c].linkGroup = -1;
     update();
-    if (nodeRemoved)
-        ShowMessageBox(QStringLiteral("Unit %1 has been set to an Unused Unit.")
-                           .arg(SlotToUnitNumber(slot))
-                           .toStdString());
+    if (nodeRemoved) {
+        g_strMessage = QStringLiteral("Unit %1 has been set to an Unused Unit.").arg(SlotToUnitNumber(slot));
+        RunMessageBox(MessageBoxKind::SelfClosing);
+    }
 }
 
 void CQuellonKR9SeriesDlg::DrawMeterDb(int channel, float levelDb)

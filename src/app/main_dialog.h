@@ -16,6 +16,8 @@
 #include "protocol/network_core.h"
 #include "protocol/unit_host.h"
 #include "protocol/unit_list132.h"
+#include "protocol/unit_list_kr9x.h"
+#include "controls/gain_fader.h"
 
 #include <memory>
 
@@ -52,7 +54,24 @@ struct StartupOptions {
 // bookkeeping, builds the whole window in a fixed order, and is the one
 // place that commands (menus, keys, strip controls, unit packets) and timer
 // ticks arrive at.
-class CQuellonKR9SeriesDlg : public QMainWindow, public UnitHost {
+// The unit on line that owns a channel, as the three unit lists report it.
+struct ChannelOwner {
+    bool kr9x = false;
+    bool kr960_8 = false;
+    bool kr960 = false;
+    int slot = 0;          // the unit's slot (the first of a 16-channel unit)
+    int channelInUnit = 0;
+    int blockSize = 0;     // 16, 8, or 0 when no unit on line owns the channel
+    int blockFirst = 0;    // first channel of the unit block
+    bool any() const { return kr9x || kr960_8 || kr960; }
+};
+
+// Looks a channel up in the unit lists (each only while its model has units on line).
+ChannelOwner FindChannelOwner(int channel);
+
+class CNewCustomBtn;
+
+class CQuellonKR9SeriesDlg : public QMainWindow, public UnitHost, public FaderHost {
     Q_OBJECT
 public:
     // Timer ids of the main window.
@@ -112,6 +131,44 @@ public:
     // Adds the "Advanced" menu with the LED test once per run.
     void AddAdvancedMenu();
 
+    // ---- strip commands, link groups, gain, undo ----
+    // The strip command (210): applies what the strip control reported in
+    // g_nCurrentChannel, g_nStripCommandKind and g_nStripCommandState.
+    void OnStripButton();
+    // Marks the active scene modified (the "*" of its scene-list line).
+    void MarkCurrentSceneModified();
+    void UndoLastChange();
+
+    // Link groups of the current channel (g_nCurrentChannel).
+    void AssignLinkGroup(int channel, int group0, bool recordUndo);
+    void ApplyLinkGroup(int group1);
+    void SetCurrentChannelGroup(int group1, bool recordUndo);
+    void OnLinkGroupNone();
+    void OnLinkOff();
+    void ClearChannelLink();
+    void SyncLinkedMute();
+    void ToggleChannelLink(bool recordUndo);
+
+    // FaderHost: the gain operations of the current channel.
+    void PushUndoRecord(int channel, int kind, int value) override;
+    void SetChannelGain(int position) override;
+    void SetUnitBlockGain(int position) override;
+    bool CollectLinkedChannels(int channel, int& count) override;
+    void SetLinkedGain(int position, int count) override;
+    void OnFaderReleased() override;
+
+    // The switch of a kind of a channel in the channel-strip view.
+    CNewCustomBtn* StripSwitch(int kind, int channel) const;
+    int SwitchState(int kind, int channel) const;
+    // Both views: a switch state, a fader position, a gain read-out, a link label.
+    void SetSwitchBothViews(int kind, int channel, int state);
+    void SetFaderBothViews(int channel, int position);
+    int FaderPosition(int channel) const;
+    void SetReferencePosition(int channel, int position);
+    int ReferencePosition(int channel) const;
+    void SetGainTextBothViews(int channel, int db);
+    void SetLinkLabelBothViews(int channel, const QString& label);
+
     // The switches of a channel as the program itself sets them (from a
     // unit's first datagram, undo, resets): both views, nothing sent.
     void SetPolButtons(int channel, int on);
@@ -133,9 +190,11 @@ public:
     void DrainDatagrams();
     void OnUnitPacket_KR960(const ReceivedDatagram& datagram);
     void OnUnitPacket_KR960_8(const ReceivedDatagram& datagram);
+    void OnUnitPacket_KR9X(const ReceivedDatagram& datagram);
     // A new g_MeterPeriodMs for every unit of the model; timer 4 follows it.
     void SetMeterRate_KR960();
     void SetMeterRate_KR960_8();
+    void SetMeterRate_KR9X(int periodMs);
     WORD StartWatchdogTimer();
     void StopWatchdogTimer(WORD id);
 
@@ -146,6 +205,7 @@ public:
     void ShowMessageBox(const std::string& text) override;
     void ShowNotice(const std::string& caption, const std::string& text, bool restartNow) override;
     void OnUnitAdded132(const UnitFamily132& family, int slot) override;
+    void OnUnitAddedKR9X(int slot) override;
     void OnUnitRemoved(int slot, int model) override;
     void OnSlotSetUnused132(const UnitFamily132& family, int slot, bool nodeRemoved) override;
     void DrawMeterDb(int channel, float levelDb) override;
@@ -163,7 +223,7 @@ public:
     bool isShutDown() const { return m_bShutDown; }
 
     // Unit counts, kept by the unit lists.
-    int m_nKR9XUnitCount = 0;
+    int& m_nKR9XUnitCount = g_Family_KR9X.liveCount;
     int& m_nKR960_8UnitCount = g_Family_KR960_8.liveCount;
     int& m_nKR960UnitCount = g_Family_KR960.liveCount;
     WORD m_wWatchdogTimerId = 0;
@@ -180,7 +240,6 @@ public:
     QToolButton* m_btnOverview = nullptr;
     QBrush m_hbrBackground;
     QIcon m_hIcon;
-    QWidget* m_pRestartNotice = nullptr; // the modeless restart notice while it is open
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -191,6 +250,7 @@ private:
 
     void BuildMainWindow();
     void CreateUnderviewWindow();
+    void ShowLinkPopup();
     void CreateOverviewButton();
     void ShowViewForMode();
     void ApplyStoredGeometry(const WindowPlacement& placement);

@@ -8,6 +8,7 @@
 // through protocol/unit_tables.h, so this header reaches every table.
 
 #include <QString>
+#include <Qt>
 
 #include <array>
 #include <atomic>
@@ -93,6 +94,13 @@ extern int g_nLastGain;
 // reports with g_nCurrentChannel before it sends ID_STRIP_COMMAND.
 extern int g_nStripCommandKind;
 extern int g_nStripCommandState;
+// The modifier keys (Ctrl, Alt) held with the input event being handled:
+// the strip controls note them before they raise a command.
+extern Qt::KeyboardModifiers g_InputModifiers;
+// Set while the link popup of a strip is opening.
+extern bool g_bLinkPopupOpening;
+// A channel is detached from its link group for an Alt fader move.
+extern bool g_bAltDetached;
 extern bool g_bOverviewMode;
 extern bool g_bScenesLocked;
 extern bool g_bFaderDragging;
