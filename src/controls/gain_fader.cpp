@@ -134,6 +134,7 @@ void CMySlider::mouseMoveEvent(QMouseEvent* event)
     if (!g_pFaderHost)
         return;
     const Qt::KeyboardModifiers keys = event->modifiers();
+    g_InputModifiers = keys;
     int count = 0;
     if (keys & Qt::AltModifier)
         g_pFaderHost->SetChannelGain(step);
@@ -143,6 +144,7 @@ void CMySlider::mouseMoveEvent(QMouseEvent* event)
         g_pFaderHost->SetLinkedGain(step, count);
     else
         g_pFaderHost->SetChannelGain(step);
+    g_InputModifiers = Qt::NoModifier;
 }
 
 void CMySlider::mouseReleaseEvent(QMouseEvent*)

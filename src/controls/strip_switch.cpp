@@ -79,6 +79,7 @@ void CNewCustomBtn::mousePressEvent(QMouseEvent* event)
     const int state = m_nState != kOn ? kOn : kOff;
     m_nState = state;
     g_nStripCommandState = state;
+    g_InputModifiers = event->modifiers();
     repaint(); // the new picture shows before the command runs
     SendMainCommand(ID_STRIP_COMMAND);
 }
@@ -101,6 +102,7 @@ void CNewCustomBtn::mouseMoveEvent(QMouseEvent* event)
         || other->IsBlocked())
         return;
     g_nCurrentChannel = other->m_nIndex;
+    g_InputModifiers = event->modifiers();
     SendMainCommand(ID_STRIP_COMMAND);
 }
 
