@@ -11,6 +11,7 @@
 #include "platform/timer_table.h"
 
 #include <QDir>
+#include <QTimer>
 
 CQuellonKR9SeriesApp::CQuellonKR9SeriesApp(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -27,6 +28,8 @@ int CQuellonKR9SeriesApp::InitInstance()
     StartupOptions options;
     options.projectPath = ProjectPathFromArguments(arguments(), QDir::currentPath());
     options.exePath = applicationFilePath();
+    // Unattended runs (the end-to-end tests, the load bench) skip the start-up question.
+    options.askStartupQuestion = !qEnvironmentVariableIsSet("CORVANE_NO_STARTUP_QUESTION");
     // Another pair of ports (a second console on the bench, the unit emulator).
     bool ok = false;
     if (const int port = qEnvironmentVariableIntValue("CORVANE_PC_PORT", &ok); ok && port >= 0 && port < 65536)
@@ -47,7 +50,16 @@ int CQuellonKR9SeriesApp::InitInstance()
         CQuellonKR9SeriesDlg dialog(platform, options);
         g_pMainDlg = &dialog;
         dialog.OnInitDialog();
-        WatchTerminationSignals(&dialog, [&dialog] { dialog.OnClose(); });
+        WatchTerminationSignals(&dialog, [&dialog] {
+            // A box that is open is answered "cancel" first; the window closes
+            // once its loop has returned.
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                modal->close();
+                QTimer::singleShot(0, &dialog, [&dialog] { dialog.OnClose(); });
+                return;
+            }
+            dialog.OnClose();
+        });
         dialog.show();
         exitCode = exec();
         g_pMainDlg = nullptr;

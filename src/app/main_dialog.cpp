@@ -3,6 +3,7 @@
 #include "app/app_services.h"
 #include "app/command_ids.h"
 #include "app/fonts.h"
+#include "dialogs/dialog_result.h"
 #include "app/file_association.h"
 #include "platform/clock.h"
 #include "platform/ini_file.h"
@@ -31,6 +32,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -249,9 +251,38 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     g_bOverviewMode = false;
     OnOverviewButton();
 
+    // 27. The start-up question waits for the window to be up.
+    if (m_options.askStartupQuestion)
+        QTimer::singleShot(0, this, [this] { AskStartupQuestion(); });
+    else
+        FinishStartup();
+}
+
+void CQuellonKR9SeriesDlg::AskStartupQuestion()
+{
+    if (m_bShutDown)
+        return;
+    const bool fileGiven = !m_options.projectPath.isEmpty();
+    g_strMessage = fileGiven
+        ? QStringLiteral("Would you like to recall a Scene from this project before starting?.\nIf so, "
+                         "please click 'Yes', and recall a Scene.")
+        : QStringLiteral("Would you like to recall a Scene from a previously-saved project before "
+                         "starting?.\nIf so, please click 'Yes', open a Project File, and recall a Scene.");
+    if (RunMessageBox(MessageBoxKind::YesNo) == IDYES)
+        g_SuppressUnitSends = 1;
+    FinishStartup();
+}
+
+void CQuellonKR9SeriesDlg::FinishStartup()
+{
+    // A terminate request during the question may already have ended the program.
+    if (m_bShutDown)
+        return;
+
     // 28. From here on changes reach the units.
     g_SuppressUnitSends = 0;
-    hide();
+    if (m_wndUnderview)
+        m_wndUnderview->update();
 
     // 29. The network starts 200 ms after the build.
     m_platform.timers.arm(kTimerStartNetwork, 200);

@@ -48,6 +48,8 @@ struct StartupOptions {
     QString exePath;       // the program's own absolute path
     bool registerFileType = true;
     NetworkConfig network; // ports of the unit network
+    // Ask at start whether a scene is to be recalled (bench and test runs leave it out).
+    bool askStartupQuestion = true;
 };
 
 // The main window: owns the views, the scene panel and the per-channel link
@@ -249,6 +251,8 @@ private:
     friend class MainClientArea;
 
     void BuildMainWindow();
+    void AskStartupQuestion();
+    void FinishStartup();
     void CreateUnderviewWindow();
     void ShowLinkPopup();
     void CreateOverviewButton();

@@ -42,9 +42,10 @@ protected:
         QApplication::setPalette(m_savedPalette);
     }
 
-    Dlg& Build(StartupOptions options = {})
+    Dlg& Build(StartupOptions options = {}, bool ask = false)
     {
         options.registerFileType = false;
+        options.askStartupQuestion = ask;
         m_dlg.reset();
         m_dlg = std::make_unique<Dlg>(m_platform, options);
         g_pMainDlg = m_dlg.get();
@@ -281,6 +282,40 @@ TEST_F(MainWindow, CommandLineProjectPathSurvivesTheMoveToTheLastUsedDirectory)
     EXPECT_EQ(QDir::currentPath(), QDir(lastDir).canonicalPath());
     EXPECT_EQ(g_szLastDirectory, lastDir);
     EXPECT_EQ(g_szProjectPath, m_dir.filePath(QStringLiteral("shows/friday.qsx")));
+}
+
+TEST_F(MainWindow, StartUpQuestionComesOnceTheWindowIsUpAndTheNetworkWaitsForIt)
+{
+    QString asked;
+    int questions = 0;
+    SetMessageBoxHandler([&](MessageBoxKind kind, const QString& text) {
+        EXPECT_EQ(kind, MessageBoxKind::YesNo);
+        asked = text;
+        ++questions;
+        return 7; // No
+    });
+    Build({}, true);
+    EXPECT_EQ(questions, 0);
+    EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerStartNetwork));
+    EXPECT_EQ(g_SuppressUnitSends, 1);
+    QCoreApplication::processEvents();
+    SetMessageBoxHandler({});
+    EXPECT_EQ(questions, 1);
+    EXPECT_TRUE(asked.startsWith(QStringLiteral("Would you like to recall a Scene from a previously-saved project")));
+    EXPECT_EQ(g_SuppressUnitSends, 0);
+    EXPECT_EQ(m_timers.period(Dlg::kTimerStartNetwork), 200);
+
+    // With a project named on the command line the question names "this project".
+    StartupOptions options;
+    options.projectPath = m_dir.filePath(QStringLiteral("show.qsx"));
+    SetMessageBoxHandler([&](MessageBoxKind, const QString& text) {
+        asked = text;
+        return 6; // Yes
+    });
+    Build(options, true);
+    QCoreApplication::processEvents();
+    SetMessageBoxHandler({});
+    EXPECT_TRUE(asked.startsWith(QStringLiteral("Would you like to recall a Scene from this project before starting?.\n")));
 }
 
 TEST(CommandLine, TakesTheFirstNonOptionArgumentMadeAbsolute)

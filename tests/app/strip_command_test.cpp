@@ -55,6 +55,7 @@ protected:
         SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
         StartupOptions options;
         options.registerFileType = false;
+        options.askStartupQuestion = false;
         m_dlg = std::make_unique<Dlg>(m_platform, options);
         g_pMainDlg = m_dlg.get();
         m_dlg->OnInitDialog();

@@ -54,6 +54,7 @@ protected:
         });
         StartupOptions options;
         options.registerFileType = false;
+        options.askStartupQuestion = false;
         options.network = NetworkConfig{m_pcPort, m_emulator.unitPort(), INADDR_LOOPBACK};
         m_dlg = std::make_unique<Dlg>(m_platform, options);
         g_pMainDlg = m_dlg.get();

@@ -112,6 +112,7 @@ TEST(Program, AnswersAnEmulatedUnitOnLoopback)
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("CORVANE_PC_PORT"), QString::number(pcPort));
     env.insert(QStringLiteral("CORVANE_UNIT_PORT"), QString::number(emulator.unitPort()));
+    env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
     QProcess program;
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(CORVANE_BINARY), {});
