@@ -20,9 +20,14 @@
 #include "platform/settings_store.h"
 #include "platform/skin_registry.h"
 #include "platform/timer_table.h"
+#include "controls/gain_fader.h"
+#include "controls/strip_switch.h"
 #include "protocol/bytes.h"
 #include "protocol/unit_network.h"
 #include "unit_emulator.h"
+#include "views/underview.h"
+
+#include <QTest>
 
 namespace {
 
@@ -49,8 +54,9 @@ protected:
         ResetProjectState();
         ResetProtocolState();
         SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
-        SetNoticeHandler([this](const QString& caption, const QString&, bool) {
+        SetNoticeHandler([this](const QString& caption, const QString& text, bool) {
             m_messages.append(caption);
+            m_notices.append(text);
         });
         StartupOptions options;
         options.registerFileType = false;
@@ -100,6 +106,7 @@ protected:
     emu::Emulator m_emulator{m_pcPort, FreeUdpPort()};
     std::unique_ptr<Dlg> m_dlg;
     QStringList m_messages;
+    QStringList m_notices;
 };
 
 std::uint32_t Sequence(const emu::Received& r)
@@ -259,4 +266,124 @@ TEST_F(UnitNetwork, ShutDownStopsTheReceiveThreadAndEmptiesTheLists)
     EXPECT_EQ(g_pNetwork, nullptr);
     EXPECT_TRUE(g_Family_KR960_8.nodes().empty());
     EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerWatchdog));
+}
+
+TEST_F(UnitNetwork, UnitsOfAllThreeModelsComeOnLineWithTheirStripsSet)
+{
+    const int a = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 1, 1));
+    const int b = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960_8, 2, 2));
+    const int c = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 17, 3));
+    Report(a);
+    Report(b);
+    Report(c);
+    const std::vector<emu::Received> answers = Await(3);
+    EXPECT_EQ(answers.size(), 3u);
+    EXPECT_EQ(g_UnitStatus[1], UNIT_ACTIVE);
+    EXPECT_EQ(g_UnitStatus[3], UNIT_ACTIVE);
+    EXPECT_EQ(g_UnitStatus[33], UNIT_ACTIVE);
+    EXPECT_EQ(g_UnitName[0], QStringLiteral("UNIT 1 - KR-960"));
+    EXPECT_EQ(g_UnitName[2], QStringLiteral("UNIT 2 - KR-960/8"));
+    EXPECT_EQ(g_UnitName[32], QStringLiteral("UNIT 17 - KR-9X"));
+    EXPECT_EQ(m_dlg->m_nKR960UnitCount + m_dlg->m_nKR960_8UnitCount + m_dlg->m_nKR9XUnitCount, 3);
+
+    CUnderviewWnd* view = m_dlg->m_wndUnderview;
+    const struct {
+        int unit;
+        int channel;  // global channel
+        int record;   // channel within the unit
+    } strips[] = {{a, 0, 0}, {a, 15, 15}, {b, 16, 0}, {b, 23, 7}, {c, 256, 0}, {c, 263, 7}};
+    for (const auto& s : strips) {
+        const emu::UnitConfig& cfg = m_emulator.config(s.unit);
+        EXPECT_EQ(view->m_Slider[std::size_t(s.channel)]->GetPos(),
+                  std::min(69 - cfg.gainCodes[std::size_t(s.record)], view->m_Slider[std::size_t(s.channel)]->GetMax()))
+            << s.channel;
+        EXPECT_EQ(view->m_pMuteButton[std::size_t(s.channel)]->m_nState == CNewCustomBtn::kOn,
+                  m_emulator.switchOn(s.unit, s.record, emu::Switch::Mute))
+            << s.channel;
+        EXPECT_EQ(view->m_pPolButton[std::size_t(s.channel)]->m_nState == CNewCustomBtn::kOn,
+                  m_emulator.switchOn(s.unit, s.record, emu::Switch::Pol))
+            << s.channel;
+    }
+    // A remote unit's read-out shows its gain as it is; the others 5 dB less,
+    // and a Pad that is on takes 20 dB more.
+    EXPECT_EQ(g_ChannelGainShortText[256], QString::asprintf("%+d ", m_emulator.config(c).gainCodes[0]));
+    EXPECT_EQ(g_ChannelGainShortText[17], QString::asprintf("%+d ", m_emulator.config(b).gainCodes[1] - 5));
+    ASSERT_TRUE(m_emulator.switchOn(b, 0, emu::Switch::Pad));
+    EXPECT_EQ(g_ChannelGainShortText[16], QString::asprintf("%+d ", m_emulator.config(b).gainCodes[0] - 25));
+}
+
+TEST_F(UnitNetwork, AMuteClickReachesItsUnitAndCtrlReachesTheWholeUnit)
+{
+    const int a = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 3, 1)); // channels 32..47
+    Report(a);
+    Await(1);
+    m_dlg->OnOverviewButton(); // the channel strips
+    m_dlg->show();
+    CUnderviewWnd* view = m_dlg->m_wndUnderview;
+    const bool wasOn = m_emulator.switchOn(a, 5, emu::Switch::Mute);
+
+    QTest::mouseClick(view->m_pMuteButton[37], Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    std::vector<emu::Received> got = Await(1);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].kind, emu::Kind::Control);
+    const std::uint8_t flags = got[0].bytes[0x22 + 5 * 5 + 4];
+    EXPECT_EQ((flags & 0x20) != 0, !wasOn); // the Mute bit
+    EXPECT_NE(flags & 0x80, 0);             // changed
+    EXPECT_EQ(m_emulator.switchOn(a, 5, emu::Switch::Mute), !wasOn);
+
+    // With Ctrl every channel of the unit follows, one control datagram each.
+    QTest::mouseClick(view->m_pMuteButton[40], Qt::LeftButton, Qt::ControlModifier, QPoint(5, 5));
+    got = Await(16);
+    EXPECT_EQ(got.size(), 16u);
+    const bool nowOn = view->m_pMuteButton[40]->m_nState == CNewCustomBtn::kOn;
+    for (int record = 0; record < 16; ++record)
+        EXPECT_EQ(m_emulator.switchOn(a, record, emu::Switch::Mute), nowOn) << record;
+}
+
+TEST_F(UnitNetwork, ConflictsAndUnusualUnitsGiveTheirStatusesAndTexts)
+{
+    const int a = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 4, 1));
+    emu::UnitConfig twin = emu::defaultConfig(emu::Model::KR960, 4, 2); // same ID, another MAC
+    const int b = m_emulator.addUnit(twin);
+    Report(a);
+    Await(1);
+    Report(b);
+    EXPECT_EQ(g_UnitStatus[7], UNIT_CONFLICT);
+    EXPECT_TRUE(m_messages.contains(QStringLiteral("Unit ID Conflict")));
+    EXPECT_TRUE(m_notices.contains(QStringLiteral(
+        "The KR-960 Unit ID 4 is in conflict with another unit of the same Unit ID. Please correct it.")));
+
+    // IDs outside the family's range.
+    const int odd = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 16, 3));
+    Report(odd);
+    EXPECT_TRUE(m_notices.last().startsWith(QStringLiteral("You have chosen to set an KR9X-type Unit ID to Unit 16.")));
+
+    // Local mode blinks, aux power shows 9.
+    Report(a);
+    m_emulator.setLocalMode(a, true);
+    Report(a);
+    EXPECT_EQ(g_UnitStatus[7], UNIT_NOW_OFFLINE);
+    m_emulator.setLocalMode(a, false);
+    m_emulator.setAuxPower(a, true);
+    Report(a);
+    EXPECT_EQ(g_UnitStatus[7], UNIT_AUX_POWER_ON);
+
+    // A remote unit with a bad supply blinks its fault.
+    const int r = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 4));
+    Report(r);
+    emu::Supplies low;
+    low.v48 = 80; // 40 V
+    m_emulator.setSupplies(r, low);
+    Report(r);
+    EXPECT_EQ(g_UnitStatus[36], UNIT_BAD_TEMP_OR_POWER_SUPPLY);
+
+    // A unit given a new ID leaves its old slot unused.
+    const int moving = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960_8, 2, 5));
+    Report(moving);
+    m_emulator.setUnitId(moving, 6);
+    Report(moving);
+    EXPECT_EQ(g_UnitStatus[3], UNIT_INACTIVE);
+    EXPECT_EQ(g_UnitStatus[11], UNIT_ACTIVE);
+    EXPECT_TRUE(m_messages.contains(QStringLiteral("Unit 2 has been set to an Unused Unit.")));
+    EXPECT_EQ(g_UnitName[2], QStringLiteral("KR-960 Unit 2 Unused"));
 }
