@@ -162,7 +162,9 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     RegisterMeterArt(m_platform.skins);
 
     // 11. Height from the top logo area; the width follows below.
-    m_stcTopLogo = QRect(QPoint(0, 0), m_platform.skins.naturalSize(kTopLogoBitmap));
+    m_stcTopLogo = QRect(0, 0, m_platform.skins.naturalSize(kTopLogoBitmap).width() * kTopLogoHeight
+                                   / std::max(1, m_platform.skins.naturalSize(kTopLogoBitmap).height()),
+                         kTopLogoHeight);
     int windowHeight = m_stcTopLogo.height() + 704;
 
     // 12. Background.
@@ -195,6 +197,8 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     // 16. The overview's left edge; the scene panel.
     m_nOverviewLeft = 60;
     CreateOverviewButton();
+    CreateSceneList();
+    CreatePictureButtons();
 
     // 17. The logo band spans the screen; the window is centred around the overview.
     m_stcTopLogo.setWidth(std::max(g_nScreenWidth, m_stcTopLogo.width()));
@@ -244,6 +248,9 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     ResetUnitNames();
     g_Family_KR960.macTable.fill(MacAddress{});
     g_Family_KR960_8.macTable.fill(MacAddress{});
+
+    // 24. The scene panel's buttons.
+    PositionSceneButtons();
 
     // 25. The program always starts showing the overview.
     g_bOverviewMode = true;
@@ -370,6 +377,9 @@ void CQuellonKR9SeriesDlg::OnCommand(int id)
     case ID_STRIP_COMMAND:
         OnStripButton();
         break;
+    case IDC_LOCK_SCENES:
+        OnLockScenes();
+        break;
     case ID_EDIT_UNDO:
         UndoLastChange();
         break;
@@ -430,6 +440,10 @@ void CQuellonKR9SeriesDlg::OnTimer(int id)
     case kTimerSettle:
     case kTimerHeartbeat:
         // These only mark a period; their ticks carry no work.
+        break;
+    case kTimerSceneLock:
+        timers.kill(kTimerSceneLock);
+        ApplySceneLockState();
         break;
     case kTimerSysCommand:
         timers.kill(kTimerSysCommand);
@@ -598,10 +612,12 @@ void CQuellonKR9SeriesDlg::OnPaint(QPainter& painter)
 {
     if (!g_bMainWindowReady)
         return;
-    const QRect logo = m_stcTopLogo.translated(kTopLogoOffsetX, 0);
-    const QPixmap pixmap =
-        m_platform.skins.pixmap(kTopLogoBitmap, devicePixelRatioF());
-    painter.drawPixmap(logo.topLeft(), pixmap);
+    const QSize logoSize(m_platform.skins.naturalSize(kTopLogoBitmap).scaled(QSize(10000, kTopLogoHeight),
+                                                                             Qt::KeepAspectRatio));
+    const QPoint logoAt = m_stcTopLogo.topLeft() + QPoint(kTopLogoOffsetX, 0);
+    painter.drawPixmap(logoAt, m_platform.skins.pixmap(kTopLogoBitmap, logoSize, devicePixelRatioF()));
+    DrawActiveSceneLabel(painter);
+    DrawSceneCaption(painter);
 }
 
 void CQuellonKR9SeriesDlg::SetDefaultUnitName(int slot, int model)

@@ -26,6 +26,7 @@ using WORD = std::uint16_t;
 class Clock;
 class CUnderviewWnd;
 class QPainter;
+class QListWidget;
 class QScrollBar;
 class QToolButton;
 class SettingsStore;
@@ -101,6 +102,7 @@ public:
     static constexpr int kMinTrackWidth = 1102;
     static constexpr int kMaxTrackWidth = 31584;
     static constexpr int kTopLogoBitmap = 191;
+    static constexpr int kTopLogoHeight = 24; // the logo band above the scene caption
     static constexpr int kTopLogoOffsetX = 40;
     static constexpr QRgb kBackgroundColor = qRgb(48, 59, 83);
     static constexpr QRgb kHighlightColor = qRgb(0x78, 0x78, 0x78);
@@ -139,6 +141,20 @@ public:
     void OnStripButton();
     // Marks the active scene modified (the "*" of its scene-list line).
     void MarkCurrentSceneModified();
+    // Every scene-list line rewritten from the names, without marks.
+    void RebuildSceneList();
+    // Lines 1.. renumbered "  %03d %s" keeping their marks; selects item select.
+    void RenumberSceneList(int select);
+    // The scene-list scroll range after the list changed.
+    void UpdateSceneListScroll();
+
+    // ---- the scene panel ----
+    void OnLockScenes();
+    void ApplySceneLockState();
+    void DrawActiveSceneLabel(QPainter& painter);
+    void DrawSceneCaption(QPainter& painter);
+    // The scene list's window (the lines are its items).
+    QListWidget* sceneList() const { return m_lstScenes; }
     void UndoLastChange();
 
     // Link groups of the current channel (g_nCurrentChannel).
@@ -240,6 +256,13 @@ public:
     CUnderviewWnd* m_wndUnderview = nullptr;
     QScrollBar* m_sbUnderviewHorz = nullptr;
     QToolButton* m_btnOverview = nullptr;
+    QToolButton* m_btnNewScene = nullptr;
+    QToolButton* m_btnRecallScene = nullptr;
+    QToolButton* m_btnLockScenes = nullptr;
+    QToolButton* m_btnDeleteScene = nullptr;
+    QToolButton* m_btnUnitAssignment = nullptr;
+    QListWidget* m_lstScenes = nullptr;
+    QRect m_stcActiveScene; // the "Active Scene" frame
     QBrush m_hbrBackground;
     QIcon m_hIcon;
 
@@ -256,6 +279,9 @@ private:
     void CreateUnderviewWindow();
     void ShowLinkPopup();
     void CreateOverviewButton();
+    void CreateSceneList();
+    void CreatePictureButtons();
+    void PositionSceneButtons();
     void ShowViewForMode();
     void ApplyStoredGeometry(const WindowPlacement& placement);
     void ClearChannelLinkRecords();

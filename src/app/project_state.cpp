@@ -52,6 +52,17 @@ int g_nHScrollRange;
 QString g_strMessage;
 QString g_strScratch;
 
+QString g_szActiveSceneName;
+bool g_bTrackActiveScene;
+QString g_strActiveSceneLabel;
+QString g_strActiveSceneTitle;
+const QString kBlankSceneLine = QStringLiteral("  000 Blank Scene");
+
+QString SceneLine(int index, const QString& name)
+{
+    return index == 0 ? kBlankSceneLine : QString::asprintf("  %03d ", index) + name;
+}
+
 QString g_szProjectPath;
 QString g_szProjectName;
 bool g_bProjectHasFile;
@@ -130,6 +141,10 @@ void ResetAppTables()
     g_strMessage.clear();
     g_strScratch.clear();
 
+    g_szActiveSceneName.clear();
+    g_bTrackActiveScene = false;
+    g_strActiveSceneLabel = QStringLiteral("Active Scene: 000");
+    g_strActiveSceneTitle = kBlankSceneLine;
     g_szProjectPath.clear();
     g_szProjectName.clear();
     g_bProjectHasFile = false;

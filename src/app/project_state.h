@@ -116,6 +116,15 @@ extern int g_nHScrollRange;
 extern QString g_strMessage;
 extern QString g_strScratch;
 
+// ---- the active scene ----
+extern QString g_szActiveSceneName;    // name of the scene last created or recalled
+extern bool g_bTrackActiveScene;       // the active scene's record follows every change
+extern QString g_strActiveSceneLabel;  // "Active Scene: %03d"
+extern QString g_strActiveSceneTitle;  // the active scene's name
+// The line of a scene list item: "  %03d %s" (item 0 is the blank scene).
+QString SceneLine(int index, const QString& name);
+extern const QString kBlankSceneLine;
+
 // ---- the project ----
 extern QString g_szProjectPath;   // full path of the project file
 extern QString g_szProjectName;   // its file name, shown in the title

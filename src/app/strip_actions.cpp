@@ -242,12 +242,6 @@ void CQuellonKR9SeriesDlg::PushUndoRecord(int channel, int kind, int value)
     ::PushUndoRecord(channel, kind, value);
 }
 
-void CQuellonKR9SeriesDlg::MarkCurrentSceneModified()
-{
-    if (g_nCurrentIndex >= 0 && g_nCurrentIndex < kSceneCapacity)
-        g_SceneModified[std::size_t(g_nCurrentIndex)] = 1;
-}
-
 void CQuellonKR9SeriesDlg::OnStripButton()
 {
     const int state = g_nStripCommandState;

@@ -1,0 +1,199 @@
+// The scene panel: the scene list with its caption and "Active Scene"
+// label, and the picture buttons under it.
+
+#include "app/main_dialog.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QListWidget>
+#include <QPainter>
+#include <QToolButton>
+
+#include "app/command_ids.h"
+#include "app/fonts.h"
+#include "platform/skin_registry.h"
+#include "platform/timer_table.h"
+
+namespace {
+
+constexpr QRect kSceneListRect(47, 55, 252, 94);
+constexpr int kVisibleSceneRows = 6;
+constexpr int kStatusStripLeft = 520;
+constexpr int kStatusStripWidth = 717;
+
+QToolButton* MakePictureButton(QWidget* parent, SkinRegistry& skin, int picture, const QString& tip)
+{
+    auto* button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    const QSize size = skin.naturalSize(picture);
+    button->setIconSize(size);
+    button->setFixedSize(size + QSize(4, 4));
+    button->setIcon(QIcon(skin.pixmap(picture, 2.0)));
+    button->setToolTip(tip);
+    return button;
+}
+
+} // namespace
+
+void CQuellonKR9SeriesDlg::CreateSceneList()
+{
+    m_lstScenes = new QListWidget(m_client);
+    m_lstScenes->setGeometry(kSceneListRect);
+    m_lstScenes->setFont(g_hFontSceneList);
+    m_lstScenes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_lstScenes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_lstScenes->setUniformItemSizes(true);
+    m_lstScenes->setFrameShape(QFrame::Box);
+    m_lstScenes->addItem(kBlankSceneLine);
+    g_SceneName[0] = kBlankSceneLine;
+    g_nSceneCount = 1;
+    // The "Active Scene" frame, centred over the list between caption and list.
+    m_stcActiveScene = QRect(kSceneListRect.left() + (kSceneListRect.width() - 140) / 2, 41, 140, 13);
+}
+
+void CQuellonKR9SeriesDlg::CreatePictureButtons()
+{
+    SkinRegistry& skin = m_platform.skins;
+    m_btnRecallScene = MakePictureButton(m_client, skin, 183, QStringLiteral("Recall the selected scene"));
+    m_btnNewScene = MakePictureButton(m_client, skin, 180, QStringLiteral("New scene from the live state"));
+    m_btnDeleteScene = MakePictureButton(m_client, skin, 184, QStringLiteral("Delete the selected scene"));
+    m_btnLockScenes = MakePictureButton(m_client, skin, 178, QStringLiteral("Lock the scenes"));
+    m_btnUnitAssignment = MakePictureButton(m_client, skin, 1884, QStringLiteral("Unit assignment (Preferences)"));
+    const std::pair<QToolButton*, int> commands[] = {
+        {m_btnRecallScene, IDC_RECALL_SCENE}, {m_btnNewScene, IDC_NEW_SCENE},
+        {m_btnDeleteScene, IDC_DELETE_SCENE}, {m_btnLockScenes, IDC_LOCK_SCENES},
+        {m_btnUnitAssignment, IDC_UNIT_ASSIGNMENT},
+    };
+    for (const auto& [button, id] : commands) {
+        const int command = id;
+        connect(button, &QToolButton::clicked, this, [this, command] { OnCommand(command); });
+    }
+}
+
+void CQuellonKR9SeriesDlg::PositionSceneButtons()
+{
+    if (!m_btnOverview || !m_lstScenes)
+        return;
+    const int w = m_btnOverview->width();
+    const int left = m_lstScenes->x();
+    const int y = m_lstScenes->geometry().bottom() + 1 + 10;
+    m_btnRecallScene->move(left - w / 2, y);
+    m_btnNewScene->move(left + int(0.6 * w), y);
+    m_btnDeleteScene->move(left + int(1.9 * w), y);
+    m_btnLockScenes->move(left + int(2.75 * w), y);
+    m_btnUnitAssignment->move(left + 60 + 12 * w, y);
+    m_btnOverview->move(kStatusStripLeft + kStatusStripWidth / 2 - w / 2, y);
+}
+
+void CQuellonKR9SeriesDlg::OnLockScenes()
+{
+    m_platform.timers.arm(kTimerSceneLock, 300);
+    g_bScenesLocked = !g_bScenesLocked;
+    ApplySceneLockState();
+}
+
+void CQuellonKR9SeriesDlg::ApplySceneLockState()
+{
+    if (!m_btnNewScene)
+        return;
+    SkinRegistry& skin = m_platform.skins;
+    const bool locked = g_bScenesLocked;
+    const auto picture = [&](QToolButton* button, int unlocked, int lockedPicture) {
+        button->setIcon(QIcon(skin.pixmap(locked ? lockedPicture : unlocked, 2.0)));
+        button->update();
+    };
+    picture(m_btnDeleteScene, 184, 140);
+    picture(m_btnRecallScene, 183, 141);
+    picture(m_btnNewScene, 180, 139);
+    picture(m_btnLockScenes, 178, 179);
+    m_btnDeleteScene->setEnabled(!locked);
+    m_btnRecallScene->setEnabled(!locked);
+    m_btnNewScene->setEnabled(!locked);
+}
+
+void CQuellonKR9SeriesDlg::MarkCurrentSceneModified()
+{
+    const int index = g_nCurrentIndex;
+    if (index < 0 || index >= kSceneCapacity)
+        return;
+    g_SceneModified[std::size_t(index)] = 1;
+    if (!m_lstScenes || index >= m_lstScenes->count())
+        return;
+    QListWidgetItem* item = m_lstScenes->item(index);
+    const QString text = item->text();
+    if (text == kBlankSceneLine || text.contains(QLatin1Char('*')))
+        return;
+    item->setText(text + QLatin1Char('*'));
+    m_lstScenes->setCurrentRow(index);
+}
+
+void CQuellonKR9SeriesDlg::RebuildSceneList()
+{
+    if (!m_lstScenes)
+        return;
+    const int top = m_lstScenes->indexAt(QPoint(1, 1)).row();
+    const int selected = m_lstScenes->currentRow();
+    m_lstScenes->clear();
+    for (int i = 0; i < g_nSceneCount; ++i)
+        m_lstScenes->addItem(SceneLine(i, QString(g_SceneName[std::size_t(i)]).remove(QLatin1Char('*'))));
+    m_lstScenes->setCurrentRow(0);
+    m_lstScenes->setCurrentRow(std::clamp(g_nCurrentIndex, 0, m_lstScenes->count() - 1));
+    if (top >= 0 && top < m_lstScenes->count())
+        m_lstScenes->scrollToItem(m_lstScenes->item(top), QAbstractItemView::PositionAtTop);
+    if (selected >= 0 && selected < m_lstScenes->count())
+        m_lstScenes->setCurrentRow(selected);
+}
+
+void CQuellonKR9SeriesDlg::RenumberSceneList(int select)
+{
+    if (!m_lstScenes || m_lstScenes->count() == 0)
+        return;
+    m_lstScenes->item(0)->setText(kBlankSceneLine);
+    for (int i = 1; i < g_nSceneCount && i < m_lstScenes->count(); ++i) {
+        QString name = m_lstScenes->item(i)->text().mid(6);
+        const bool marked = name.endsWith(QLatin1Char('*'));
+        if (marked)
+            name.chop(1);
+        m_lstScenes->item(i)->setText(SceneLine(i, name) + (marked ? QStringLiteral("*") : QString()));
+        g_SceneName[std::size_t(i)] = name;
+    }
+    m_lstScenes->setCurrentRow(0);
+    if (select >= 0 && select < m_lstScenes->count())
+        m_lstScenes->setCurrentRow(select);
+}
+
+void CQuellonKR9SeriesDlg::UpdateSceneListScroll()
+{
+    // The list scrolls by its own rows until the self-drawn bar stands beside it.
+    if (m_lstScenes && m_lstScenes->count() > kVisibleSceneRows)
+        m_lstScenes->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+void CQuellonKR9SeriesDlg::DrawActiveSceneLabel(QPainter& p)
+{
+    const QRect r = m_stcActiveScene.adjusted(-20, 0, 20, 0).translated(6, -1);
+    p.fillRect(r, QColor(48, 59, 82));
+    p.setFont(g_hFontActiveScene);
+    p.setPen(QColor(240, 240, 240));
+    p.drawText(r, Qt::AlignCenter, g_strActiveSceneLabel);
+}
+
+void CQuellonKR9SeriesDlg::DrawSceneCaption(QPainter& p)
+{
+    if (!m_lstScenes)
+        return;
+    QRect r = m_lstScenes->geometry().translated(6, -32);
+    r.setLeft(r.left() + 4);
+    r.setHeight(16);
+    QString text = g_strActiveSceneTitle;
+    if (text.compare(kBlankSceneLine, Qt::CaseInsensitive) == 0)
+        text = text.mid(6);
+    text = text.left(30);
+    p.setFont(g_hFontUnitHeader);
+    const QFontMetrics metrics(p.font());
+    const int width = metrics.horizontalAdvance(text);
+    p.fillRect(QRect(QPoint(r.left() - 10, r.top() + 6), QPoint(r.right() + 10, r.top() + 6 + metrics.height())),
+               QColor(35, 31, 32));
+    p.setPen(QColor(240, 240, 240));
+    p.drawText(QPoint((r.left() + r.right()) / 2 - width / 2 - 1, r.top() + 6 + metrics.ascent()), text);
+}
