@@ -8,7 +8,10 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include <QFileDialog>
+
 #include "dialogs/dialog_result.h"
+#include "dialogs/skinned_dialog.h"
 #include "dialogs/message_dialog.h"
 #include "dialogs/modeless_notice.h"
 #include "dialogs/self_closing_dialog.h"
@@ -91,6 +94,52 @@ int RunMessageBox(MessageBoxKind kind)
         return CNewYesNoCancelDialog(owner).DoModal();
     }
     return IDCANCEL;
+}
+
+namespace {
+
+std::function<int(CSkinnedDialog&)>& DialogHandler()
+{
+    static std::function<int(CSkinnedDialog&)> handler;
+    return handler;
+}
+
+std::function<QString(bool, const QString&)>& FileChooser()
+{
+    static std::function<QString(bool, const QString&)> chooser;
+    return chooser;
+}
+
+} // namespace
+
+int RunModal(CSkinnedDialog& dialog)
+{
+    if (const auto& handler = DialogHandler())
+        return handler(dialog);
+    return dialog.DoModal();
+}
+
+void SetDialogHandler(std::function<int(CSkinnedDialog&)> handler)
+{
+    DialogHandler() = std::move(handler);
+}
+
+QString ChooseProjectFile(bool forSaving, const QString& directory)
+{
+    if (const auto& chooser = FileChooser())
+        return chooser(forSaving, directory);
+    const QString filter = QStringLiteral("Corvane projects (*.qsx)");
+    QWidget* owner = g_hMainWnd.load();
+    QString path = forSaving ? QFileDialog::getSaveFileName(owner, QStringLiteral("Save Project As"), directory, filter)
+                             : QFileDialog::getOpenFileName(owner, QStringLiteral("Open Project"), directory, filter);
+    if (forSaving && !path.isEmpty() && !path.endsWith(QLatin1String(".qsx"), Qt::CaseInsensitive))
+        path += QStringLiteral(".qsx");
+    return path;
+}
+
+void SetFileChooser(std::function<QString(bool, const QString&)> chooser)
+{
+    FileChooser() = std::move(chooser);
 }
 
 void SetMessageBoxHandler(std::function<int(MessageBoxKind, const QString&)> handler)

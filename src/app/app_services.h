@@ -32,6 +32,17 @@ int RunMessageBox(MessageBoxKind kind);
 // question boxes are answered No.
 void SetMessageBoxHandler(std::function<int(MessageBoxKind kind, const QString& text)> handler);
 
+class CSkinnedDialog;
+// Runs one of the program's dialogs modally and hands back its result;
+// tests replace how (they fill the dialog and answer it).
+int RunModal(CSkinnedDialog& dialog);
+void SetDialogHandler(std::function<int(CSkinnedDialog& dialog)> handler);
+
+// Chooses a project file to open or to save as: the chosen path, or empty
+// when the operator cancelled. Tests replace the chooser.
+QString ChooseProjectFile(bool forSaving, const QString& directory);
+void SetFileChooser(std::function<QString(bool forSaving, const QString& directory)> chooser);
+
 // The modeless notice: caption and text of the next one.
 extern QString g_strNoticeCaption;
 extern QString g_strNoticeText;

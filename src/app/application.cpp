@@ -49,7 +49,6 @@ int CQuellonKR9SeriesApp::InitInstance()
     {
         CQuellonKR9SeriesDlg dialog(platform, options);
         g_pMainDlg = &dialog;
-        dialog.OnInitDialog();
         WatchTerminationSignals(&dialog, [&dialog] {
             // A box that is open is answered "cancel" first; the window closes
             // once its loop has returned.
@@ -60,7 +59,10 @@ int CQuellonKR9SeriesApp::InitInstance()
             }
             dialog.OnClose();
         });
+        dialog.OnInitDialog();
         dialog.show();
+        if (dialog.closeRequested())
+            QTimer::singleShot(0, &dialog, [&dialog] { dialog.OnClose(); });
         exitCode = exec();
         g_pMainDlg = nullptr;
     }

@@ -375,4 +375,7 @@ void CQuellonKR9SeriesDlg::SetUnitBlockGain(int position)
     g_nLastGain = target;
 }
 
-void CQuellonKR9SeriesDlg::OnFaderReleased() {}
+void CQuellonKR9SeriesDlg::OnFaderReleased()
+{
+    TrackActiveScene();
+}

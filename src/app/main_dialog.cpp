@@ -6,6 +6,7 @@
 #include "dialogs/dialog_result.h"
 #include "app/file_association.h"
 #include "platform/clock.h"
+#include "app/recent_files.h"
 #include "platform/ini_file.h"
 #include "platform/settings_store.h"
 #include "platform/skin_registry.h"
@@ -22,6 +23,13 @@
 #include "views/meter_art.h"
 #include "views/meter_law.h"
 #include "views/underview.h"
+#include "views/overview.h"
+#include "views/unit_status_strip.h"
+#include "controls/scroll_bar.h"
+#include "controls/menu_module.h"
+#include "dialogs/preferences_dialog.h"
+#include "dialogs/link_matrix_dialog.h"
+#include "dialogs/naming_dialogs.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -95,6 +103,14 @@ bool CQuellonKR9SeriesDlg::OnInitDialog()
     g_pUnitHost = this;
     g_pFaderHost = this;
     m_menu = BuildMainMenu(menuBar(), [this](int id) { OnCommand(id); });
+    CMenuXP::Attach(menuBar());
+    CPreferences::SetUnitModePictureHandler([this](int id) { SetUnitAssignmentPicture(id); });
+    CLinkMatrixDlg::SetActiveSceneRecapture([this] { TrackActiveScene(); });
+    SetOverviewRepaintHandler([this] {
+        if (m_wndOverview)
+            m_wndOverview->update();
+    });
+    qApp->installEventFilter(this);
 
     for (int group = 0; group < kLinkGroupCount; ++group)
         g_LinkGroupColor[group] = kLinkGroupColors[group];
@@ -138,6 +154,9 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
         g_ChannelLinkGroup[ch] = 0;
         g_ChannelLinkLabel[ch] = QStringLiteral("-");
     }
+
+    // 6. The overview and its vertical bar.
+    CreateOverviewWindow();
 
     // 7. Overview texts and unit options.
     g_ChannelGainText.fill(QStringLiteral("+ 6 dB"));
@@ -187,10 +206,8 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
 
     // 15. The INI file and the last used directory, which becomes the current one.
     g_szIniPath = GetUserDataFilePath(QStringLiteral("Corvane.ini"));
-    g_szLastDirectory = IniFile(g_szIniPath)
-                            .readString(QStringLiteral("Data Directory"),
-                                        QStringLiteral("Last Used Directory"))
-                            .left(260);
+    LoadRecentFileList();
+    g_szLastDirectory = LoadLastUsedDirectory().left(260);
     if (!g_szLastDirectory.isEmpty() && QFileInfo(g_szLastDirectory).isDir())
         QDir::setCurrent(g_szLastDirectory);
 
@@ -198,6 +215,7 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     m_nOverviewLeft = 60;
     CreateOverviewButton();
     CreateSceneList();
+    CreateUnitStatusWindow();
     CreatePictureButtons();
 
     // 17. The logo band spans the screen; the window is centred around the overview.
@@ -221,9 +239,10 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
         RegisterFileAssociation(m_options.exePath, QStringLiteral("qsx"));
 
     // 20. The project named on the command line, or an untitled one.
-    InitBlankProjectIdentity();
+    InitBlankProject();
+    UpdateRecentFileMenu();
     if (!m_options.projectPath.isEmpty())
-        g_szProjectPath = m_options.projectPath;
+        LoadProject(m_options.projectPath);
 
     // 21. The view mode of the last run.
     WindowPlacement stored;
@@ -365,40 +384,6 @@ WindowPlacement CQuellonKR9SeriesDlg::CurrentPlacement() const
     return p;
 }
 
-void CQuellonKR9SeriesDlg::OnCommand(int id)
-{
-    switch (id) {
-    case ID_APP_EXIT:
-        OnClose();
-        break;
-    case IDC_OVERVIEW_BUTTON:
-        OnOverviewButton();
-        break;
-    case ID_STRIP_COMMAND:
-        OnStripButton();
-        break;
-    case IDC_LOCK_SCENES:
-        OnLockScenes();
-        break;
-    case ID_EDIT_UNDO:
-        UndoLastChange();
-        break;
-    case ID_LINK_GROUP_NONE:
-        OnLinkGroupNone();
-        break;
-    case ID_LINK_OFF:
-        OnLinkOff();
-        break;
-    case ID_GAIN_CHANGE:
-        SetChannelGain(g_nLastGain);
-        break;
-    default:
-        if (id >= ID_LINK_GROUP_1 && id <= ID_LINK_GROUP_10)
-            SetCurrentChannelGroup(id - ID_LINK_OFF, true);
-        break;
-    }
-}
-
 void CQuellonKR9SeriesDlg::OnTimer(int id)
 {
     TimerTable& timers = m_platform.timers;
@@ -436,10 +421,19 @@ void CQuellonKR9SeriesDlg::OnTimer(int id)
     case kTimerWatchdog:
         WatchdogTimerProc();
         break;
+    case kTimerMeterTest:
+        MeterTestStep();
+        break;
+    case kTimerMeterTestEnd:
+        OnMeterTestOff();
+        break;
     case kTimerMeterPeriod:
     case kTimerSettle:
     case kTimerHeartbeat:
         // These only mark a period; their ticks carry no work.
+        break;
+    case kTimerAutosave:
+        OnFileSave();
         break;
     case kTimerSceneLock:
         timers.kill(kTimerSceneLock);
@@ -470,6 +464,10 @@ void CQuellonKR9SeriesDlg::ShowViewForMode()
         m_wndUnderview->setVisible(strips);
     if (m_sbUnderviewHorz)
         m_sbUnderviewHorz->setVisible(strips);
+    if (m_overviewPort)
+        m_overviewPort->setVisible(!strips);
+    if (m_sbOverviewVert)
+        m_sbOverviewVert->setVisible(!strips);
     update();
 }
 
@@ -481,11 +479,10 @@ void CQuellonKR9SeriesDlg::CreateUnderviewWindow()
     m_wndUnderview->BuildUnderviewLayout();
     m_wndUnderview->resize(CUnderviewWnd::kWidth, 504);
 
-    m_sbUnderviewHorz = new QScrollBar(Qt::Horizontal, m_client);
-    m_sbUnderviewHorz->setSingleStep(CUnderviewWnd::kStripWidth);
-    m_sbUnderviewHorz->setPageStep(CUnderviewWnd::kSlotWidth);
-    connect(m_sbUnderviewHorz, &QScrollBar::valueChanged, this,
-            [this](int value) { ScrollStripsBy(value - m_nHScrollPos); });
+    m_sbUnderviewHorz = new CMyScrollBar(m_client);
+    m_sbUnderviewHorz->Create(0, m_client, QRect(0, 210 + 504 + 16, m_client->width(), 16), 1030, 6024);
+    connect(m_sbUnderviewHorz, &CMyScrollBar::scrolled, this,
+            [this](int code, int position) { OnHScroll(code, position); });
     UpdateHorzScrollRange();
     m_sbUnderviewHorz->hide();
 }
@@ -513,9 +510,8 @@ void CQuellonKR9SeriesDlg::UpdateHorzScrollRange()
     g_nHScrollRange = m_nHScrollRange;
     m_nHScrollPos = std::clamp(m_nHScrollPos, 0, m_nHScrollRange);
     g_nHScrollPos = m_nHScrollPos;
-    const QSignalBlocker quiet(m_sbUnderviewHorz);
-    m_sbUnderviewHorz->setRange(0, m_nHScrollRange);
-    m_sbUnderviewHorz->setValue(m_nHScrollPos);
+    m_sbUnderviewHorz->SetScrollRange(0, m_nHScrollRange);
+    m_sbUnderviewHorz->SetScrollPos(m_nHScrollPos);
     m_sbUnderviewHorz->setGeometry(0, 210 + 504 + 16, clientWidth, 16);
     if (m_wndUnderview)
         m_wndUnderview->move(-m_nHScrollPos, 210);
@@ -533,10 +529,8 @@ void CQuellonKR9SeriesDlg::ScrollStripsBy(int delta)
         if (m_wndUnderview)
             m_wndUnderview->move(-m_nHScrollPos, 210);
     }
-    if (m_sbUnderviewHorz && m_sbUnderviewHorz->value() != m_nHScrollPos) {
-        const QSignalBlocker quiet(m_sbUnderviewHorz);
-        m_sbUnderviewHorz->setValue(m_nHScrollPos);
-    }
+    if (m_sbUnderviewHorz && m_sbUnderviewHorz->GetScrollPos() != m_nHScrollPos)
+        m_sbUnderviewHorz->SetScrollPos(m_nHScrollPos);
 }
 
 void CQuellonKR9SeriesDlg::resizeEvent(QResizeEvent* event)
@@ -548,6 +542,11 @@ void CQuellonKR9SeriesDlg::resizeEvent(QResizeEvent* event)
 
 void CQuellonKR9SeriesDlg::OnClose()
 {
+    // Asked before the window is up (during its build): it closes once shown.
+    if (!isVisible() && !m_bShutDown) {
+        m_bCloseRequested = true;
+        return;
+    }
     close();
 }
 
@@ -791,7 +790,8 @@ std::uint32_t CQuellonKR9SeriesDlg::NowMs()
 
 void CQuellonKR9SeriesDlg::RepaintUnitStatus()
 {
-    update();
+    if (m_wndUnitStatus)
+        m_wndUnitStatus->RepaintUnitStatus();
 }
 
 void CQuellonKR9SeriesDlg::ShowMessage(const std::string& text)
@@ -831,8 +831,7 @@ void CQuellonKR9SeriesDlg::OnUnitAdded132(const UnitFamily132& family, int slot)
             const std::uint8_t* r = &first[p132::RecordOffset(std::size_t(n))];
             const int gain = r[p132::kRecGainCode];
             const std::uint8_t flags = r[p132::kRecFlags];
-            if (m_wndUnderview)
-                m_wndUnderview->m_Slider[std::size_t(c)]->SetPos(69 - gain);
+            SetFaderBothViews(c, 69 - gain);
             SetPolButtons(c, GetBit(p132::kFlagPol, flags));
             SetPadButtons(c, GetBit(p132::kFlagPad, flags));
             Set48vButtons(c, GetBit(p132::kFlag48v, flags));
@@ -840,8 +839,7 @@ void CQuellonKR9SeriesDlg::OnUnitAdded132(const UnitFamily132& family, int slot)
             SetSplitButtons(c, r[p132::kRecSplitValue]);
             SetRbinButtons(c, GetBit(p132::kFlagRbin, flags));
             SetSqrtButtons(c, GetBit(p132::kFlagSqrt, flags));
-            if (m_wndUnderview)
-                m_wndUnderview->SetGainText(c, gain);
+            SetGainTextBothViews(c, gain);
         }
     }
     if (const UnitNode132* node = family.FindUnit(slot);
@@ -904,8 +902,12 @@ void CQuellonKR9SeriesDlg::DrawMeterDb(int channel, float levelDb)
     if (channel < 0 || channel >= kChannelCount)
         return;
     m_meterLevelDb[channel] = levelDb;
-    if (!g_bOverviewMode && m_wndUnderview)
+    if (g_bOverviewMode) {
+        if (m_wndOverview)
+            m_wndOverview->DrawMeterDb(channel, levelDb);
+    } else if (m_wndUnderview) {
         m_wndUnderview->DrawMeterDb(channel, levelDb);
+    }
 }
 
 void CQuellonKR9SeriesDlg::ArmTimer(int id, int periodMs)

@@ -25,8 +25,13 @@ using WORD = std::uint16_t;
 
 class Clock;
 class CUnderviewWnd;
+class COverviewWnd;
+class CUnitStatusWnd;
+class CMyScrollBar;
 class QPainter;
+class QKeyEvent;
 class QListWidget;
+class QMouseEvent;
 class QScrollBar;
 class QToolButton;
 class SettingsStore;
@@ -73,6 +78,7 @@ struct ChannelOwner {
 ChannelOwner FindChannelOwner(int channel);
 
 class CNewCustomBtn;
+struct SceneRecord;
 
 class CQuellonKR9SeriesDlg : public QMainWindow, public UnitHost, public FaderHost {
     Q_OBJECT
@@ -115,11 +121,33 @@ public:
     bool OnInitDialog();
 
     void OnCommand(int id);
+    // Commands of the menu and the keys.
+    void OnIpAddress();
+    // The naming dialogs: units from a slot index, a channel's title.
+    void OnUnitNaming(int slotIndex);
+    void OnChannelNaming(int channel, bool prompt);
+    void OnEditLink();
+    void OpenHelpDocument(const QString& fileName);
+    void OnUpdateRate(int periodMs);
+    void OnMeterTestFullScale();
+    void OnMeterTestRandom();
+    void OnMeterTestOff();
+    void MeterTestStep();
+    void RestartProgram();
+    // The unit assignment button shows the unit mode (1885 all 16-channel, 1884 mixed).
+    void SetUnitAssignmentPicture(int bitmapId);
+    void OnUninstall();
     void OnTimer(int id);
     void OnOverviewButton();
     // Scrolls the channel-strip view by whole strips: delta in pixels,
     // rounded toward zero to a multiple of 82 and kept within the range.
     void ScrollStripsBy(int delta);
+    // The scroll reports of the bars: a code and a position.
+    void OnHScroll(int code, int position);
+    void OnVScroll(int code, int position);
+    void OnSceneListScroll(int code, int position);
+    // Moves the overview by whole rows (168 px) within 0..3528.
+    void ScrollOverviewBy(int delta);
     void UpdateHorzScrollRange();
     // Closes the window through the shut-down routine.
     void OnClose();
@@ -147,6 +175,39 @@ public:
     void RenumberSceneList(int select);
     // The scene-list scroll range after the list changed.
     void UpdateSceneListScroll();
+
+    // ---- scenes ----
+    void NewScene(const QString& name);
+    void CaptureSceneState(SceneRecord& record);
+    void RecallScene(const QString& name);
+    void ApplySceneChannel(const SceneRecord& record, int channel, int unit, int channelInUnit);
+    void ResetAllChannels();
+    void ResetChannelTitles();
+    void SetChannelLinkGroup(int channel, int group, int linkDown);
+    void SetChannelTitle(int channel, const QString& title);
+    void ClearAllScenes();
+    void OnNewScene();
+    void OnRecallScene();
+    void OnDeleteScene();
+    void RenameScene(int index, const QString& oldName);
+    void SyncSceneNotesFromRecords();
+    void TakeSceneOrderSnapshot();
+    void RestoreSceneOrderSnapshot();
+    // Re-captures the active scene's record after a change, while it is tracked.
+    void TrackActiveScene();
+
+    // ---- projects ----
+    void InitBlankProject();
+    void OnFileNewProject();
+    void OpenProject(bool askSave);
+    void OpenRecentFile(int index);
+    // Saves; false when the project was not saved (failed, or Save As cancelled).
+    bool OnFileSave();
+    bool OnFileSaveAs();
+    // Loads a project file; false (nothing changed) when it is refused.
+    bool LoadProject(const QString& path);
+    void UpdateRecentFileMenu();
+    bool m_bSaveAsCancelled = false;
 
     // ---- the scene panel ----
     void OnLockScenes();
@@ -239,6 +300,7 @@ public:
     const MainMenu& menu() const { return m_menu; }
     const QRect& topLogoRect() const { return m_stcTopLogo; }
     bool isShutDown() const { return m_bShutDown; }
+    bool closeRequested() const { return m_bCloseRequested; }
 
     // Unit counts, kept by the unit lists.
     int& m_nKR9XUnitCount = g_Family_KR9X.liveCount;
@@ -254,7 +316,13 @@ public:
     int m_nVScrollRange = 3528;
     bool m_bAdvancedMenuAdded = false;
     CUnderviewWnd* m_wndUnderview = nullptr;
-    QScrollBar* m_sbUnderviewHorz = nullptr;
+    CMyScrollBar* m_sbUnderviewHorz = nullptr;
+    COverviewWnd* m_wndOverview = nullptr;
+    QWidget* m_overviewPort = nullptr; // the overview shows through this window
+    CMyScrollBar* m_sbOverviewVert = nullptr;
+    CUnitStatusWnd* m_wndUnitStatus = nullptr;
+    CMyScrollBar* m_sbUnitStatus = nullptr;
+    CMyScrollBar* m_sbSceneList = nullptr;
     QToolButton* m_btnOverview = nullptr;
     QToolButton* m_btnNewScene = nullptr;
     QToolButton* m_btnRecallScene = nullptr;
@@ -266,7 +334,13 @@ public:
     QBrush m_hbrBackground;
     QIcon m_hIcon;
 
+    // Keys and scene-list gestures of the whole window, before they are dispatched.
+    bool PreTranslateMessage(QObject* target, QEvent* event);
+    // The accelerator table: the command of a key with its modifiers, or 0.
+    static int AcceleratorCommand(int key, Qt::KeyboardModifiers modifiers);
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -280,12 +354,24 @@ private:
     void ShowLinkPopup();
     void CreateOverviewButton();
     void CreateSceneList();
+    void CreateOverviewWindow();
+    void CreateUnitStatusWindow();
     void CreatePictureButtons();
     void PositionSceneButtons();
     void ShowViewForMode();
     void ApplyStoredGeometry(const WindowPlacement& placement);
     void ClearChannelLinkRecords();
     void InitBlankProjectIdentity();
+    // The save question before New Project, Open and a recent file; false
+    // when the command is to stop (Save As cancelled).
+    bool AskSaveBefore(const QString& question);
+    struct SceneOrderSnapshot {
+        QStringList lines;
+        SceneTable<QString> names;
+        SceneTable<QString> notes;
+        int count = 0;
+        bool taken = false;
+    } m_sceneSnapshot;
     void SetProjectTitle(const QString& name);
 
     void OnEraseBkgnd(QPainter& painter, const QRect& rect);
@@ -298,7 +384,17 @@ private:
     QRect m_stcTopLogo; // the top logo area
     QColor m_savedHighlight;
     bool m_bShutDown = false;
+    bool m_bCloseRequested = false;
     std::unique_ptr<NetworkCore> m_network;
     bool m_bDraining = false;
+    bool m_bMeterTestFullScale = false;
+    int m_nDragSceneIndex = 0;
+    bool m_bDraggingScene = false;
+    bool KeyOverSceneList(QKeyEvent* key);
+    bool KeyElsewhere(QKeyEvent* key);
+    bool SceneListMouse(QMouseEvent* mouse);
+    void StepGain(int delta, bool ctrl);
+    void DragSceneTo(int hovered);
+    bool m_bMeterTestRandom = false;
     std::array<float, kChannelCount> m_meterLevelDb{};
 };

@@ -8,6 +8,7 @@ ChannelTable<QString> g_ChannelLinkLabel;
 ChannelTable<int> g_ChannelLinkGroup;
 ChannelTable<int> g_ChannelLinkIndex;
 ChannelTable<int> g_ChannelLinkOn;
+ChannelTable<int> g_ChannelSplitOn;
 ChannelTable<int> g_LinkedChannels;
 std::array<int, kChannelCount * kLinkGroupCount> g_LinkMembership;
 
@@ -102,6 +103,7 @@ void ResetAppTables()
     g_ChannelLinkGroup.fill(0);
     g_ChannelLinkIndex.fill(-1);
     g_ChannelLinkOn.fill(0);
+    g_ChannelSplitOn.fill(0);
     g_LinkedChannels.fill(0);
     g_LinkMembership.fill(0);
 

@@ -60,6 +60,7 @@ extern ChannelTable<QString> g_ChannelLinkLabel;      // group number as text, o
 extern ChannelTable<int> g_ChannelLinkGroup;          // 1..10, 0 = none
 extern ChannelTable<int> g_ChannelLinkIndex;          // 0..9, -1 = none
 extern ChannelTable<int> g_ChannelLinkOn;             // 1 while the Link switch is on
+extern ChannelTable<int> g_ChannelSplitOn;            // 1 while the Split switch is on
 extern ChannelTable<int> g_LinkedChannels;            // scratch list of one group's members
 
 // ---- link matrix: index channel * 10 + group - 1; 1 where the channel is a member ----

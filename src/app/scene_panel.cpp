@@ -11,6 +11,7 @@
 
 #include "app/command_ids.h"
 #include "app/fonts.h"
+#include "controls/scroll_bar.h"
 #include "platform/skin_registry.h"
 #include "platform/timer_table.h"
 
@@ -164,9 +165,10 @@ void CQuellonKR9SeriesDlg::RenumberSceneList(int select)
 
 void CQuellonKR9SeriesDlg::UpdateSceneListScroll()
 {
-    // The list scrolls by its own rows until the self-drawn bar stands beside it.
-    if (m_lstScenes && m_lstScenes->count() > kVisibleSceneRows)
-        m_lstScenes->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    if (!m_lstScenes || !m_sbSceneList)
+        return;
+    m_sbSceneList->SetScrollRange(0, std::max(0, m_lstScenes->count() - kVisibleSceneRows));
+    m_sbSceneList->SetScrollPos(0);
 }
 
 void CQuellonKR9SeriesDlg::DrawActiveSceneLabel(QPainter& p)
@@ -196,4 +198,12 @@ void CQuellonKR9SeriesDlg::DrawSceneCaption(QPainter& p)
                QColor(35, 31, 32));
     p.setPen(QColor(240, 240, 240));
     p.drawText(QPoint((r.left() + r.right()) / 2 - width / 2 - 1, r.top() + 6 + metrics.ascent()), text);
+}
+
+void CQuellonKR9SeriesDlg::SetUnitAssignmentPicture(int bitmapId)
+{
+    if (!m_btnUnitAssignment)
+        return;
+    m_btnUnitAssignment->setIcon(QIcon(m_platform.skins.pixmap(bitmapId, 2.0)));
+    m_btnUnitAssignment->update();
 }

@@ -15,6 +15,7 @@
 #include "platform/timer_table.h"
 #include "protocol/sender132.h"
 #include "protocol/unit_network.h"
+#include "views/overview.h"
 #include "views/underview.h"
 
 namespace {
@@ -127,29 +128,74 @@ int CQuellonKR9SeriesDlg::SwitchState(int kind, int channel) const
     return sw ? sw->m_nState : CNewCustomBtn::kOff;
 }
 
+namespace {
+
+using OverviewTable = std::array<CNewCustomBtn*, kChannelCount> COverviewWnd::*;
+
+// The overview's switches of a kind; it has no Link switch.
+OverviewTable OverviewTableOfKind(int kind)
+{
+    switch (kind) {
+    case STRIP_POL:
+        return &COverviewWnd::m_pPolButton;
+    case STRIP_PAD:
+        return &COverviewWnd::m_pPadButton;
+    case STRIP_48V:
+        return &COverviewWnd::m_p48vButton;
+    case STRIP_MUTE:
+        return &COverviewWnd::m_pMuteButton;
+    case STRIP_SPLIT:
+        return &COverviewWnd::m_pSplitButton;
+    case STRIP_SAFE:
+        return &COverviewWnd::m_pSafeButton;
+    case STRIP_RBIN:
+        return &COverviewWnd::m_pRbinButton;
+    case STRIP_SQRT:
+        return &COverviewWnd::m_pSqrtButton;
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
 void CQuellonKR9SeriesDlg::SetSwitchBothViews(int kind, int channel, int state)
 {
     if (CNewCustomBtn* sw = StripSwitch(kind, channel))
         sw->SetState(state);
+    const OverviewTable table = OverviewTableOfKind(kind);
+    if (m_wndOverview && table && ValidChannel(channel))
+        if (CNewCustomBtn* sw = (m_wndOverview->*table)[std::size_t(channel)])
+            sw->SetState(state);
 }
 
 void CQuellonKR9SeriesDlg::SetFaderBothViews(int channel, int position)
 {
-    if (m_wndUnderview && ValidChannel(channel))
+    if (!ValidChannel(channel))
+        return;
+    if (m_wndUnderview)
         m_wndUnderview->m_Slider[std::size_t(channel)]->SetPos(position);
+    if (m_wndOverview)
+        m_wndOverview->m_Slider[std::size_t(channel)]->SetPos(position);
 }
 
 int CQuellonKR9SeriesDlg::FaderPosition(int channel) const
 {
-    if (!m_wndUnderview || !ValidChannel(channel))
+    if (!ValidChannel(channel))
         return 0;
-    return m_wndUnderview->m_Slider[std::size_t(channel)]->GetPos();
+    if (m_wndOverview)
+        return m_wndOverview->m_Slider[std::size_t(channel)]->GetPos();
+    return m_wndUnderview ? m_wndUnderview->m_Slider[std::size_t(channel)]->GetPos() : 0;
 }
 
 void CQuellonKR9SeriesDlg::SetReferencePosition(int channel, int position)
 {
-    if (m_wndUnderview && ValidChannel(channel))
+    if (!ValidChannel(channel))
+        return;
+    if (m_wndUnderview)
         m_wndUnderview->m_Slider[std::size_t(channel)]->m_nLinkedOffset = position;
+    if (m_wndOverview)
+        m_wndOverview->m_Slider[std::size_t(channel)]->m_nLinkedOffset = position;
 }
 
 int CQuellonKR9SeriesDlg::ReferencePosition(int channel) const
@@ -163,6 +209,8 @@ void CQuellonKR9SeriesDlg::SetGainTextBothViews(int channel, int db)
 {
     if (m_wndUnderview)
         m_wndUnderview->SetGainText(channel, db);
+    if (m_wndOverview)
+        m_wndOverview->SetGainText(channel, db);
 }
 
 void CQuellonKR9SeriesDlg::SetLinkLabelBothViews(int channel, const QString& label)
@@ -172,6 +220,8 @@ void CQuellonKR9SeriesDlg::SetLinkLabelBothViews(int channel, const QString& lab
     g_ChannelLinkLabel[std::size_t(channel)] = label;
     if (m_wndUnderview)
         m_wndUnderview->SetLinkLabel(channel, label);
+    if (m_wndOverview)
+        m_wndOverview->SetLinkLabel(channel, label);
 }
 
 // ---- the switch setters ----
@@ -311,9 +361,13 @@ void CQuellonKR9SeriesDlg::OnStripButton()
         return;
     } else if (kind == STRIP_LINK_MENU) {
         ShowLinkPopup();
+    } else if (kind == STRIP_CHANNEL_TITLE) {
+        OnChannelNaming(channel, true);
     }
-    if (kind != STRIP_SAFE)
+    if (kind != STRIP_SAFE) {
         MarkCurrentSceneModified();
+        TrackActiveScene();
+    }
 }
 
 void CQuellonKR9SeriesDlg::ShowLinkPopup()

@@ -7,6 +7,7 @@
 #include "app/app_services.h"
 #include "app/command_ids.h"
 #include "app/fonts.h"
+#include "app/main_dialog.h"
 #include "app/project_state.h"
 #include "platform/skin_registry.h"
 #include "views/meter_art.h"
@@ -144,8 +145,8 @@ void CMyStaticTextButton::OnRButtonDown()
         SendMainCommand(ID_METER_PREFERENCES);
         break;
     case TEXT_UNIT_HEADER:
-        // The slot the unit naming dialog opens at.
-        g_nCurrentIndex = m_nIndex / 8;
+        if (g_pMainDlg)
+            g_pMainDlg->OnUnitNaming(m_nIndex / 8);
         break;
     default:
         break;

@@ -1,0 +1,245 @@
+// The project commands: the untitled project, New Project, Open, Save,
+// Save As and the recent files.
+
+#include "app/main_dialog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QMenu>
+
+#include "app/app_services.h"
+#include "app/command_ids.h"
+#include "app/project_file.h"
+#include "app/recent_files.h"
+#include "app/scene_store.h"
+#include "dialogs/dialog_result.h"
+#include "platform/timer_table.h"
+#include "views/underview.h"
+
+namespace {
+
+const QString kUntitledFile = QStringLiteral("New Project.qsx");
+
+} // namespace
+
+bool CQuellonKR9SeriesDlg::AskSaveBefore(const QString& question)
+{
+    g_strMessage = question;
+    if (RunMessageBox(MessageBoxKind::YesNo) != IDYES)
+        return true;
+    if (g_bProjectHasFile)
+        return OnFileSave() || true; // a failed save has said so; the command goes on
+    m_bSaveAsCancelled = false;
+    OnFileSaveAs();
+    if (m_bSaveAsCancelled) {
+        m_bSaveAsCancelled = false;
+        return false;
+    }
+    return true;
+}
+
+void CQuellonKR9SeriesDlg::InitBlankProject()
+{
+    InitBlankProjectIdentity();
+    ClearAllScenes();
+    g_nSceneCount = 0;
+    g_SceneName[0] = kBlankSceneLine;
+    if (m_lstScenes)
+        m_lstScenes->addItem(kBlankSceneLine);
+    g_nSceneCount = 1;
+    ResetAllChannels();
+    g_strActiveSceneTitle = kBlankSceneLine;
+    update();
+}
+
+void CQuellonKR9SeriesDlg::OnFileNewProject()
+{
+    if (!AskSaveBefore(QStringLiteral("Save changes to curent project\n before creating new project?")))
+        return;
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        g_ChannelNotes[std::size_t(ch)].clear();
+        SetChannelTitle(ch, QStringLiteral("Channel %1").arg(ch + 1));
+    }
+    ResetUnitNames();
+    for (int slot = 1; slot <= kSlotCount; ++slot)
+        if (g_SlotModel[slot] >= UNIT_TYPE_KR9X && g_SlotModel[slot] <= UNIT_TYPE_KR960)
+            SetDefaultUnitName(slot, g_SlotModel[slot]);
+    g_LinkGroupTitle.fill(QString());
+    InitBlankProjectIdentity();
+    ClearAllScenes();
+    g_nSceneCount = 0;
+    g_SceneName[0] = kBlankSceneLine;
+    m_lstScenes->addItem(kBlankSceneLine);
+    g_nSceneCount = 1;
+    ResetAllChannels();
+    g_strActiveSceneTitle = kBlankSceneLine;
+    g_strActiveSceneLabel = QStringLiteral("Active Scene: 000");
+    for (int i = 1; i < kSceneCapacity; ++i) {
+        g_SceneName[std::size_t(i)].clear();
+        g_SceneNotes[std::size_t(i)].clear();
+    }
+    g_nCurrentIndex = 0;
+    g_bProjectHasFile = false;
+    m_lstScenes->setCurrentRow(0);
+    UpdateSceneListScroll();
+    update();
+}
+
+void CQuellonKR9SeriesDlg::OpenProject(bool askSave)
+{
+    if (askSave && !AskSaveBefore(QStringLiteral("Save changes to current project before opening?")))
+        return;
+    const QString chosen = ChooseProjectFile(false, g_szLastDirectory);
+    if (chosen.isEmpty())
+        return;
+    if (!PassesOldStyleDateTest(chosen))
+        return;
+    LoadProject(chosen);
+}
+
+void CQuellonKR9SeriesDlg::OpenRecentFile(int index)
+{
+    if (index < 0 || index >= g_nRecentFileCount)
+        return;
+    if (!AskSaveBefore(QStringLiteral("Save changes to current project before opening?")))
+        return;
+    const QString path = g_RecentFiles[std::size_t(index)];
+    if (LoadProject(path))
+        g_nRecentFileIndex = index;
+}
+
+bool CQuellonKR9SeriesDlg::LoadProject(const QString& path)
+{
+    // The old scenes' names are needed to let go of their records.
+    ClearAllScenes();
+    const std::optional<std::vector<SceneRecord>> records = ReadProjectFile(path);
+    if (!records) {
+        // Refused: the tables are as they were; the records come back from them.
+        RebuildSceneList();
+        return false;
+    }
+    if (const int ms = AutosaveIntervalMs())
+        m_platform.timers.arm(kTimerAutosave, ms);
+    else
+        m_platform.timers.kill(kTimerAutosave);
+
+    const int finalCount = g_nSceneCount;
+    m_lstScenes->clear();
+    m_lstScenes->addItem(kBlankSceneLine);
+    for (std::size_t i = 0; i < records->size(); ++i) {
+        const SceneRecord& r = (*records)[i];
+        const int blocks = AppliedBlockCount(r);
+        for (int ch = 0; ch < blocks * 8 && ch < kChannelCount; ++ch) {
+            const std::size_t c = std::size_t(ch);
+            SetFaderBothViews(ch, r.SliderPosition[c]);
+            SetReferencePosition(ch, r.LinkedSliderOffset[c]);
+            for (const int kind : {STRIP_POL, STRIP_PAD, STRIP_48V, STRIP_MUTE, STRIP_SPLIT, STRIP_SAFE,
+                                   STRIP_RBIN, STRIP_SQRT}) {
+                const ChannelWords& field = kind == STRIP_POL ? r.PolButton
+                    : kind == STRIP_PAD                       ? r.PadButton
+                    : kind == STRIP_48V                       ? r.Button48v
+                    : kind == STRIP_MUTE                      ? r.MuteButton
+                    : kind == STRIP_SPLIT                     ? r.SplitButton
+                    : kind == STRIP_SAFE                      ? r.SafeButton
+                    : kind == STRIP_RBIN                      ? r.RbinButton
+                                                              : r.SqrtButton;
+                SetSwitchBothViews(kind, ch, field[c]);
+            }
+            SetSwitchBothViews(STRIP_LINK, ch, r.LinkButton[c]);
+            SetChannelLinkGroup(ch, r.LinkGroup[c], r.LinkButtonDown[c]);
+            SetChannelTitle(ch, r.ChannelTitle[c].text());
+            g_ChannelNotes[c] = r.ChannelNotes[c].text();
+        }
+        const int index = int(i) + 1;
+        m_lstScenes->addItem(SceneLine(index, g_SceneName[std::size_t(index)]));
+        g_nSceneCount = index; // the new record takes the notes of its own entry
+        NewScene(g_SceneName[std::size_t(index)]);
+    }
+    g_nSceneCount = finalCount;
+    ResetAllChannels();
+    if (FinishProjectLoad(path)) {
+        SetProjectTitle(g_szProjectName);
+        LoadRecentFileList();
+        UpdateRecentFileMenu();
+    }
+    g_strActiveSceneTitle = g_SceneName[0];
+    g_strActiveSceneLabel = QStringLiteral("Active Scene: 000");
+    g_nCurrentIndex = 0;
+    m_lstScenes->setCurrentRow(0);
+    UpdateSceneListScroll();
+    update();
+    return true;
+}
+
+bool CQuellonKR9SeriesDlg::OnFileSave()
+{
+    if (QFileInfo(g_szProjectPath).fileName() == kUntitledFile || g_szProjectPath.isEmpty())
+        return OnFileSaveAs();
+    std::vector<SceneRecord> records;
+    for (int i = 1; i < g_nSceneCount; ++i) {
+        if (const SceneRecord* record = FindScene(g_SceneName[std::size_t(i)]))
+            records.push_back(*record);
+        else
+            QApplication::beep();
+    }
+    // A failed save has told the operator; the marks and the old file stay.
+    if (!SaveProjectFile(g_szProjectPath, records))
+        return false;
+    const int selected = m_lstScenes->currentRow();
+    RebuildSceneList();
+    if (selected >= 0)
+        m_lstScenes->setCurrentRow(selected);
+    g_bProjectHasFile = true;
+    return true;
+}
+
+bool CQuellonKR9SeriesDlg::OnFileSaveAs()
+{
+    m_bSaveAsCancelled = false;
+    QString chosen = ChooseProjectFile(true, g_szLastDirectory);
+    if (chosen.isEmpty()) {
+        m_bSaveAsCancelled = true;
+        return false;
+    }
+    chosen = QFileInfo(chosen).absoluteFilePath();
+    const QString previousPath = g_szProjectPath;
+    const QString previousName = g_szProjectName;
+    g_szProjectPath = chosen;
+    g_szProjectName = QFileInfo(chosen).fileName();
+    if (g_szProjectName.size() >= 4)
+        SetProjectTitle(g_szProjectName);
+    if (!OnFileSave()) {
+        // The project keeps the file it had when the new one could not be written.
+        g_szProjectPath = previousPath;
+        g_szProjectName = previousName;
+        SetProjectTitle(g_szProjectName);
+        return false;
+    }
+    if (!g_szProjectPath.isEmpty()) {
+        AddToRecentFileList();
+        LoadRecentFileList();
+        UpdateRecentFileMenu();
+    }
+    return true;
+}
+
+void CQuellonKR9SeriesDlg::UpdateRecentFileMenu()
+{
+    QMenu* menu = m_menu.recentFiles;
+    if (!menu)
+        return;
+    menu->clear();
+    menu->setEnabled(g_nRecentFileCount > 0);
+    for (int i = 0; i < g_nRecentFileCount; ++i) {
+        QAction* action = menu->addAction(QStringLiteral("&%1. %2").arg(i + 1).arg(g_RecentFiles[std::size_t(i)]));
+        action->setData(ID_FILE_MRU_FIRST + i);
+        if (i == 0 && g_nRecentFileIndex != -1) {
+            action->setCheckable(true);
+            action->setChecked(true);
+        }
+        const int command = ID_FILE_MRU_FIRST + i;
+        connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+    }
+}

@@ -1,0 +1,122 @@
+#include "app/recent_files.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/app_services.h"
+#include "app/project_state.h"
+#include "platform/ini_file.h"
+
+std::array<QString, kRecentFileCapacity> g_RecentFiles;
+int g_nRecentFileCount = 0;
+int g_nRecentFileIndex = -1;
+
+namespace {
+
+const QString kRecentSection = QStringLiteral("Recent File List");
+const QString kDirectorySection = QStringLiteral("Data Directory");
+const QString kLastDirectoryKey = QStringLiteral("Last Used Directory");
+
+QString RecentKey(int n)
+{
+    return QStringLiteral("File%1").arg(n);
+}
+
+IniFile OpenIni()
+{
+    g_szIniPath = GetUserDataFilePath(QStringLiteral("Corvane.ini"));
+    return IniFile(g_szIniPath);
+}
+
+// The file name part of a path: the text after its last '/'.
+QString FileNamePart(const QString& path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+} // namespace
+
+bool FileExists(const QString& path)
+{
+    if (path.isEmpty() || QFileInfo(path).isDir())
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly);
+}
+
+void LoadRecentFileList()
+{
+    const IniFile ini = OpenIni();
+    g_nRecentFileCount = 0;
+    // Entries past the count are cleared too, so a path that was skipped as
+    // missing cannot come back with the next write.
+    for (QString& entry : g_RecentFiles)
+        entry.clear();
+    for (int n = 1; n <= kRecentFileCapacity; ++n) {
+        const QString path = ini.readString(kRecentSection, RecentKey(n));
+        if (path.isEmpty())
+            break;
+        if (FileExists(path))
+            g_RecentFiles[static_cast<std::size_t>(g_nRecentFileCount++)] = path;
+    }
+}
+
+void AddToRecentFileList()
+{
+    IniFile ini = OpenIni();
+    const QString path = g_szProjectPath;
+
+    int found = -1;
+    for (int k = 0; k < kRecentFileCapacity && found < 0; ++k) {
+        if (!path.isEmpty()
+            && g_RecentFiles[static_cast<std::size_t>(k)].compare(path, Qt::CaseInsensitive) == 0)
+            found = k;
+    }
+    if (found >= 0) {
+        // The listed path keeps its own spelling; the old head takes its place.
+        std::swap(g_RecentFiles[0], g_RecentFiles[static_cast<std::size_t>(found)]);
+    } else {
+        if (FileNamePart(path).size() < 4) {
+            ShowMessage(QStringLiteral("Bad file"));
+            return;
+        }
+        for (int k = kRecentFileCapacity - 1; k > 0; --k)
+            g_RecentFiles[static_cast<std::size_t>(k)] = g_RecentFiles[static_cast<std::size_t>(k - 1)];
+        g_RecentFiles[0] = path;
+    }
+
+    // The non-empty entries in order, where two neighbours are the same path
+    // keeping only the second.
+    std::array<QString, kRecentFileCapacity> nonEmpty;
+    int taken = 0;
+    for (const QString& entry : g_RecentFiles) {
+        if (!entry.isEmpty())
+            nonEmpty[static_cast<std::size_t>(taken++)] = entry;
+    }
+    std::array<QString, kRecentFileCapacity> kept;
+    int count = 0;
+    for (int k = 0; k < taken; ++k) {
+        const QString& entry = nonEmpty[static_cast<std::size_t>(k)];
+        if (k + 1 < taken && entry == nonEmpty[static_cast<std::size_t>(k + 1)])
+            continue;
+        kept[static_cast<std::size_t>(count++)] = entry;
+    }
+    g_RecentFiles = kept;
+
+    // The section holds exactly the keys File1..File<count>: write those,
+    // then remove the ones past the end.
+    for (int n = 1; n <= count; ++n)
+        ini.writeString(kRecentSection, RecentKey(n), g_RecentFiles[static_cast<std::size_t>(n - 1)]);
+    for (int n = count + 1; n <= kRecentFileCapacity; ++n)
+        ini.removeKey(kRecentSection, RecentKey(n));
+}
+
+bool SaveLastUsedDirectory(const QString& folder)
+{
+    return OpenIni().writeString(kDirectorySection, kLastDirectoryKey, folder);
+}
+
+QString LoadLastUsedDirectory()
+{
+    return OpenIni().readString(kDirectorySection, kLastDirectoryKey);
+}

@@ -1,0 +1,170 @@
+// The scene commands of the scene panel: New, Recall, Delete, Rename and the
+// re-order snapshot.
+
+#include "app/main_dialog.h"
+
+#include <QApplication>
+#include <QListWidget>
+
+#include "app/app_services.h"
+#include "app/preferences.h"
+#include "app/project_file.h"
+#include "app/scene_store.h"
+#include "dialogs/dialog_result.h"
+#include "dialogs/naming_dialogs.h"
+
+namespace {
+
+// The "Are you sure?" of a scene command whose prompt is on.
+bool Confirmed(int prompt)
+{
+    if (!prompt)
+        return true;
+    g_strMessage = QStringLiteral("Are you sure?");
+    return RunMessageBox(MessageBoxKind::YesNo) == IDYES;
+}
+
+} // namespace
+
+void CQuellonKR9SeriesDlg::OnNewScene()
+{
+    if (g_nSceneCount == 1 && g_szProjectName == QLatin1String("New Project")) {
+        g_strMessage = QStringLiteral("This is a new scene for an un-named project.\nWould you like to create a new project name?");
+        if (RunMessageBox(MessageBoxKind::YesNo) == IDYES)
+            OnFileSaveAs();
+    }
+    if (!Confirmed(g_bPromptNewScene))
+        return;
+    // The tables hold the blank scene and 199 stored ones.
+    if (g_nSceneCount >= kSceneCapacity) {
+        QApplication::beep();
+        return;
+    }
+    CNewSceneDialog dialog(this);
+    if (RunModal(dialog) != IDOK)
+        return;
+    const int index = g_nSceneCount;
+    const QString name = g_SceneName[std::size_t(index)].left(99);
+    m_lstScenes->addItem(SceneLine(index, name));
+    NewScene(name);
+    ++g_nSceneCount;
+    m_lstScenes->setCurrentRow(index);
+    g_bTrackActiveScene = true;
+    UpdateSceneListScroll();
+}
+
+void CQuellonKR9SeriesDlg::OnDeleteScene()
+{
+    if (g_nSceneCount < 1)
+        return;
+    const int sel = m_lstScenes->currentRow();
+    if (sel == g_nCurrentIndex) {
+        g_strMessage = QStringLiteral("This is an Active Scene: it cannot be deleted.");
+        RunMessageBox(MessageBoxKind::Message);
+        return;
+    }
+    if (!Confirmed(g_bPromptSceneDelete))
+        return;
+    if (sel < 0 || m_lstScenes->item(sel)->text() == kBlankSceneLine) {
+        QApplication::beep();
+        return;
+    }
+    delete m_lstScenes->takeItem(sel);
+    DeleteSceneRecord(g_SceneName[std::size_t(sel)]);
+    for (int i = sel; i + 1 < kSceneCapacity; ++i) {
+        g_SceneName[std::size_t(i)] = g_SceneName[std::size_t(i + 1)];
+        g_SceneNotes[std::size_t(i)] = g_SceneNotes[std::size_t(i + 1)];
+    }
+    g_SceneName[kSceneCapacity - 1].clear();
+    g_SceneNotes[kSceneCapacity - 1].clear();
+    --g_nSceneCount;
+    // The active scene keeps its own line when a line above it goes.
+    if (g_nCurrentIndex > sel)
+        --g_nCurrentIndex;
+    RenumberSceneList(g_nSceneCount == 1 ? 0 : sel - 1);
+    g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", g_nCurrentIndex);
+    UpdateSceneListScroll();
+    update();
+}
+
+void CQuellonKR9SeriesDlg::OnRecallScene()
+{
+    if (g_nSceneCount <= 0) {
+        g_strMessage = QStringLiteral("No scenes added");
+        RunMessageBox(MessageBoxKind::Message);
+        return;
+    }
+    if (!Confirmed(g_bPromptRecallScene))
+        return;
+    const int sel = m_lstScenes->currentRow();
+    if (sel < 0)
+        return;
+    g_nCurrentIndex = sel;
+    QString& name = g_SceneName[std::size_t(sel)];
+    if (name.endsWith(QLatin1Char('*')))
+        name.chop(1);
+    g_szActiveSceneName = name;
+    RecallScene(name);
+    g_strActiveSceneTitle = name;
+    g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", sel);
+    update();
+}
+
+void CQuellonKR9SeriesDlg::RenameScene(int index, const QString& oldName)
+{
+    g_strRenamePrompt = QStringLiteral("Enter a new name for the '%1' scene").arg(oldName);
+    CRenameScene dialog(this);
+    if (RunModal(dialog) == IDOK) {
+        if (SceneRecord* record = FindScene(oldName)) {
+            const QString newName = g_strRenamedScene.left(99);
+            record->Name.setText(newName);
+            g_SceneName[std::size_t(index)] = newName;
+            record->Notes.setText(g_SceneNotes[std::size_t(g_nCurrentIndex)]);
+            if (g_szActiveSceneName == oldName)
+                g_szActiveSceneName = newName;
+        }
+    }
+    m_lstScenes->clear();
+    for (int i = 0; i < g_nSceneCount; ++i)
+        m_lstScenes->addItem(SceneLine(i, g_SceneName[std::size_t(i)]));
+    m_lstScenes->setCurrentRow(0);
+    m_lstScenes->setCurrentRow(g_nCurrentIndex);
+    RenumberSceneList(index);
+}
+
+void CQuellonKR9SeriesDlg::SyncSceneNotesFromRecords()
+{
+    for (int i = 1; i < m_lstScenes->count(); ++i) {
+        QString text = m_lstScenes->item(i)->text();
+        if (text.endsWith(QLatin1Char('*')))
+            text.chop(1);
+        const QString name = text.size() > 6 ? text.mid(6) : QString();
+        if (const SceneRecord* record = FindScene(name))
+            g_SceneNotes[std::size_t(i)] = record->Notes.text();
+    }
+}
+
+void CQuellonKR9SeriesDlg::TakeSceneOrderSnapshot()
+{
+    SceneOrderSnapshot& s = m_sceneSnapshot;
+    s.lines.clear();
+    for (int i = 0; i < m_lstScenes->count(); ++i)
+        s.lines.append(m_lstScenes->item(i)->text());
+    s.names = g_SceneName;
+    s.notes = g_SceneNotes;
+    s.count = g_nSceneCount;
+    s.taken = true;
+}
+
+void CQuellonKR9SeriesDlg::RestoreSceneOrderSnapshot()
+{
+    SceneOrderSnapshot& s = m_sceneSnapshot;
+    if (!s.taken)
+        return;
+    m_lstScenes->clear();
+    m_lstScenes->addItems(s.lines);
+    g_SceneName = s.names;
+    g_SceneNotes = s.notes;
+    g_nSceneCount = s.count;
+    s.taken = false;
+}

@@ -1,0 +1,303 @@
+// The skinned scroll bar: what each press, hold, drag and release reports to
+// the owner, the repeat timing of the arrows, the thumb's clamping and the
+// cross-axis report to the main window.
+
+#include <gtest/gtest.h>
+
+#include <QCursor>
+#include <QImage>
+#include <QTest>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "app/project_state.h"
+#include "controls/control_ids.h"
+#include "controls/scroll_bar.h"
+#include "platform/clock.h"
+#include "platform/timer_table.h"
+
+namespace {
+
+struct Report {
+    int code;
+    int position;
+    bool operator==(const Report&) const = default;
+};
+
+void PrintTo(const Report& r, std::ostream* os)
+{
+    *os << "{" << r.code << ", " << r.position << "}";
+}
+
+struct CrossReport {
+    Qt::Orientation axis;
+    int code;
+    int position;
+    bool operator==(const CrossReport&) const = default;
+};
+
+class ScrollBarTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_savedHRange = g_nHScrollRange;
+        m_parent.resize(800, 600);
+        m_parent.show();
+    }
+    void TearDown() override { g_nHScrollRange = m_savedHRange; }
+
+    // A bar over a placeholder of the parent, its reports recorded.
+    CMyScrollBar& Make(unsigned style, const QRect& rect, int anchorId = 6024)
+    {
+        auto* anchor = new QWidget(&m_parent);
+        SetControlId(anchor, anchorId);
+        anchor->setGeometry(rect);
+        // One bar at a time answers the timer table.
+        m_bar.reset();
+        m_bar = std::make_unique<CMyScrollBar>(nullptr, &m_timers);
+        EXPECT_TRUE(m_bar->Create(style, &m_parent, anchorId, 1030));
+        QObject::connect(m_bar.get(), &CMyScrollBar::scrolled,
+                         [this](int code, int pos) { reports.push_back({code, pos}); });
+        QObject::connect(m_bar.get(), &CMyScrollBar::crossAxisScrolled,
+                         [this](Qt::Orientation axis, int code, int pos) {
+                             cross.push_back({axis, code, pos});
+                         });
+        return *m_bar;
+    }
+    // Horizontal, 400 x 20: arrows 20 wide, thumb 153, travel 207.
+    CMyScrollBar& Horizontal(int max = 1000)
+    {
+        CMyScrollBar& bar = Make(0x50000100, QRect(10, 500, 400, 20));
+        bar.SetScrollRange(0, max, true);
+        bar.SetScrollPos(0, true);
+        return bar;
+    }
+    // The overview's bar: vertical, 20 x 300, range 0..3528.
+    CMyScrollBar& Vertical()
+    {
+        CMyScrollBar& bar = Make(0x50000101, QRect(700, 40, 20, 300), 6025);
+        bar.SetScrollRange(0, 3528, true);
+        bar.SetScrollPos(0, true);
+        return bar;
+    }
+
+    void Press(const QPoint& p) { QTest::mousePress(m_bar.get(), Qt::LeftButton, {}, p); }
+    void Release(const QPoint& p) { QTest::mouseRelease(m_bar.get(), Qt::LeftButton, {}, p); }
+    void MoveHeld(const QPoint& p)
+    {
+        QMouseEvent move(QEvent::MouseMove, QPointF(p), m_bar->mapToGlobal(QPointF(p)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_bar.get(), &move);
+    }
+
+    QWidget m_parent;
+    ManualClock m_clock{1000};
+    ManualTimerTable m_timers{m_clock};
+    std::unique_ptr<CMyScrollBar> m_bar;
+    std::vector<Report> reports;
+    std::vector<CrossReport> cross;
+    int m_savedHRange = 0;
+};
+
+} // namespace
+
+TEST_F(ScrollBarTest, TakesThePlaceholdersPlaceWithItsOrientationAndPictureSizes)
+{
+    CMyScrollBar& h = Make(0x50000100, QRect(10, 500, 400, 20));
+    QWidget* anchor = FindChildById(&m_parent, 6024);
+    EXPECT_FALSE(anchor->isVisible());
+    EXPECT_EQ(h.geometry(), QRect(10, 500, 400, 20));
+    EXPECT_EQ(ControlId(&h), 1030);
+    EXPECT_TRUE(h.isHorizontal());
+    EXPECT_TRUE(h.isVisible());
+    EXPECT_EQ(h.Travel(), 400 - 2 * 20 - 153);
+    EXPECT_EQ(h.FirstArrowRect(), QRect(0, 0, 20, 20));
+    EXPECT_EQ(h.SecondArrowRect(), QRect(380, 0, 20, 20));
+
+    CMyScrollBar& v = Make(0x50000101, QRect(700, 40, 20, 300), 6025);
+    EXPECT_FALSE(v.isHorizontal());
+    EXPECT_EQ(v.Travel(), 300 - 2 * 20 - 41);
+    EXPECT_EQ(v.SecondArrowRect(), QRect(0, 280, 20, 20));
+
+    CMyScrollBar& hidden = Make(0x40000100, QRect(10, 530, 400, 20), 6026);
+    EXPECT_FALSE(hidden.isVisible());
+
+    CMyScrollBar orphan(nullptr, &m_timers);
+    EXPECT_FALSE(orphan.Create(0x50000100, &m_parent, 4242, 1031));
+}
+
+TEST_F(ScrollBarTest, AQuickArrowClickStepsOnceAtTheReleaseThenReportsBothAxes)
+{
+    g_nHScrollRange = 28000;
+    CMyScrollBar& bar = Vertical();
+    Press(QPoint(10, 290));
+    EXPECT_TRUE(reports.empty()) << "pressing an arrow does not step yet";
+    EXPECT_EQ(bar.timerPeriod(CMyScrollBar::kTimerRepeatDelay), 150);
+    Release(QPoint(10, 290));
+
+    EXPECT_EQ(reports, (std::vector<Report>{{CMyScrollBar::SB_LINEDOWN, 0},
+                                            {CMyScrollBar::SB_THUMBPOSITION, 1}}));
+    ASSERT_EQ(cross.size(), 1u);
+    // 1 / 3528 * 28000 = 7.9, truncated.
+    EXPECT_EQ(cross[0], (CrossReport{Qt::Horizontal, CMyScrollBar::SB_THUMBPOSITION, 7}));
+    EXPECT_EQ(bar.GetScrollPos(), 1);
+    EXPECT_FALSE(bar.isSecondArrowHeld());
+    EXPECT_TRUE(bar.isHover());
+    EXPECT_EQ(bar.timerPeriod(CMyScrollBar::kTimerHover), 50);
+
+    // The delay timer of that short click finds no arrow held and stops.
+    m_timers.advance(150);
+    EXPECT_FALSE(bar.isTimerArmed(CMyScrollBar::kTimerRepeat));
+    EXPECT_EQ(reports.size(), 2u);
+}
+
+TEST_F(ScrollBarTest, AHeldArrowStepsAfter150MsThenEvery100MsAndOnceMoreOverTheArrow)
+{
+    CMyScrollBar& bar = Vertical();
+    Press(QPoint(10, 290));
+    m_timers.advance(149);
+    EXPECT_TRUE(reports.empty());
+    m_timers.advance(1);
+    EXPECT_TRUE(reports.empty()) << "the delay only starts the repeat";
+    EXPECT_EQ(bar.timerPeriod(CMyScrollBar::kTimerRepeat), 100);
+    m_timers.advance(100);
+    EXPECT_EQ(reports.size(), 1u);
+    m_timers.advance(200);
+    EXPECT_EQ(reports.size(), 3u);
+    EXPECT_EQ(bar.GetScrollPos(), 3);
+    Release(QPoint(10, 290));
+    EXPECT_EQ(bar.GetScrollPos(), 4);
+    EXPECT_EQ(reports.back(), (Report{CMyScrollBar::SB_THUMBPOSITION, 4}));
+    EXPECT_FALSE(bar.isTimerArmed(CMyScrollBar::kTimerRepeat));
+
+    // Released away from the arrow: no last step.
+    reports.clear();
+    Press(QPoint(10, 290));
+    m_timers.advance(250);
+    Release(QPoint(10, 150));
+    EXPECT_EQ(reports, (std::vector<Report>{{CMyScrollBar::SB_LINEDOWN, 0},
+                                            {CMyScrollBar::SB_THUMBPOSITION, 5}}));
+}
+
+TEST_F(ScrollBarTest, HoldingTheFirstArrowAtTheStartKeepsReportingWithoutMoving)
+{
+    CMyScrollBar& bar = Horizontal();
+    Press(QPoint(5, 10));
+    m_timers.advance(150 + 300);
+    EXPECT_EQ(reports, (std::vector<Report>(3, Report{CMyScrollBar::SB_LINEUP, 0})));
+    EXPECT_EQ(bar.GetScrollPos(), 0);
+    EXPECT_EQ(bar.ThumbRect().left(), 20);
+}
+
+TEST_F(ScrollBarTest, ATrackClickCentresTheThumbOnThePointAndReportsItsPosition)
+{
+    CMyScrollBar& bar = Horizontal();
+    // After the thumb: its left edge goes to 300 - 153 / 2 = 224.
+    Press(QPoint(300, 10));
+    ASSERT_EQ(reports.size(), 1u);
+    // (224 - 20) * 1000 / 207 = 985.5
+    EXPECT_EQ(reports[0], (Report{CMyScrollBar::SB_PAGEDOWN, 985}));
+    EXPECT_EQ(bar.ThumbRect(), QRect(224, 0, 153, 20));
+    Release(QPoint(300, 10));
+    EXPECT_EQ(reports.back(), (Report{CMyScrollBar::SB_THUMBPOSITION, 985}));
+
+    // Before it, near the start: (100 - 76 - 20) * 1000 / 207 = 19.3
+    reports.clear();
+    Press(QPoint(100, 10));
+    EXPECT_EQ(reports[0], (Report{CMyScrollBar::SB_PAGEUP, 19}));
+    Release(QPoint(100, 10));
+}
+
+TEST_F(ScrollBarTest, ADraggedThumbStopsAtTheEndsAndReportsOnlyAtTheRelease)
+{
+    CMyScrollBar& bar = Horizontal();
+    Press(QPoint(96, 10)); // on the thumb (20..172)
+    EXPECT_TRUE(bar.isThumbGrabbed());
+    MoveHeld(QPoint(2000, 10));
+    EXPECT_TRUE(bar.isDragging());
+    EXPECT_EQ(bar.GetScrollPos(), 1000);
+    EXPECT_EQ(bar.ThumbRect().left(), 20 + 207);
+    MoveHeld(QPoint(-500, 10));
+    EXPECT_EQ(bar.GetScrollPos(), 0);
+    // One pixel along gives 4.8: positions follow the thumb in whole steps.
+    MoveHeld(QPoint(96 + 1, 10));
+    EXPECT_EQ(bar.GetScrollPos(), 4);
+    EXPECT_TRUE(reports.empty()) << "the content follows at the release";
+    Release(QPoint(96 + 1, 10));
+    EXPECT_EQ(reports, (std::vector<Report>{{CMyScrollBar::SB_THUMBPOSITION, 4}}));
+    EXPECT_FALSE(bar.isDragging());
+    EXPECT_FALSE(bar.isThumbGrabbed());
+
+    // Thumb edges that give less than one step read 0.
+    CMyScrollBar& coarse = Horizontal(100);
+    EXPECT_EQ(coarse.PositionFromPoint(QPoint(96 + 2, 10)), 0); // 2 * 100 / 207 = 0.97
+    EXPECT_EQ(coarse.PositionFromPoint(QPoint(96 + 3, 10)), 1);
+}
+
+TEST_F(ScrollBarTest, PositionsAreStoredAsGivenButTheThumbStaysOnTheTrack)
+{
+    CMyScrollBar& bar = Horizontal();
+    EXPECT_EQ(bar.SetScrollPos(500), 0);
+    // 500 * 207 / 1000 = 103.5
+    EXPECT_EQ(bar.ThumbRect().left(), 20 + 103);
+    EXPECT_EQ(bar.SetScrollPos(5000), 500);
+    EXPECT_EQ(bar.GetScrollPos(), 5000);
+    EXPECT_EQ(bar.ThumbRect().left(), 20 + 207);
+    bar.SetScrollPos(-40);
+    EXPECT_EQ(bar.ThumbRect().left(), 20);
+    bar.SetScrollRange(300, 100);
+    EXPECT_EQ(bar.GetScrollLimit(), 200);
+}
+
+TEST_F(ScrollBarTest, ABarWithoutRangeDrawsNoThumb)
+{
+    CMyScrollBar& bar = Horizontal(0);
+    const QImage image = bar.grab().toImage();
+    EXPECT_TRUE(bar.ThumbRect().isEmpty());
+    EXPECT_EQ(bar.ThumbRect().topLeft(), QPoint(-1, -1));
+    // Where the thumb would be, the dark track shows; the frame goes round all.
+    EXPECT_LT(QColor(image.pixel(60, 10)).lightness(), 60);
+    EXPECT_EQ(QColor(image.pixel(0, 0)), QColor(CMyScrollBar::kFrameColor));
+    EXPECT_EQ(QColor(image.pixel(399, 19)), QColor(CMyScrollBar::kFrameColor));
+
+    bar.SetScrollRange(0, 1000);
+    const QImage withThumb = bar.grab().toImage();
+    EXPECT_GT(QColor(withThumb.pixel(60, 10)).lightness(), 100) << "the thumb is light steel";
+    EXPECT_EQ(bar.ThumbRect(), QRect(20, 0, 153, 20));
+}
+
+TEST_F(ScrollBarTest, TheCrossAxisPositionScalesBetweenTheViewsRanges)
+{
+    g_nHScrollRange = 30482;
+    CMyScrollBar& h = Horizontal(30482);
+    h.SetScrollPos(15241);
+    Release(QPoint(300, 30)); // below the bar: no step
+    ASSERT_EQ(cross.size(), 1u);
+    EXPECT_EQ(cross[0], (CrossReport{Qt::Vertical, CMyScrollBar::SB_THUMBPOSITION, 1764}));
+
+    // Without a horizontal range there is nothing to scale: 0.
+    g_nHScrollRange = 0;
+    cross.clear();
+    Release(QPoint(300, 30));
+    EXPECT_EQ(cross[0].position, 0);
+    EXPECT_EQ(h.CrossAxisPosition(12345), 0);
+}
+
+TEST_F(ScrollBarTest, TheHoverEndsOnceThePointerHasLeftTheThumb)
+{
+    CMyScrollBar& bar = Horizontal();
+    Press(QPoint(96, 10));
+    Release(QPoint(96, 10));
+    EXPECT_TRUE(bar.isHover());
+    EXPECT_EQ(bar.cursor().shape(), Qt::PointingHandCursor);
+    QCursor::setPos(bar.mapToGlobal(QPoint(96, 10)));
+    m_timers.advance(50);
+    EXPECT_TRUE(bar.isTimerArmed(CMyScrollBar::kTimerHover)) << "still over the thumb";
+    QCursor::setPos(bar.mapToGlobal(QPoint(390, 10)));
+    m_timers.advance(50);
+    EXPECT_FALSE(bar.isHover());
+    EXPECT_FALSE(bar.isTimerArmed(CMyScrollBar::kTimerHover));
+    EXPECT_EQ(bar.cursor().shape(), Qt::ArrowCursor);
+}

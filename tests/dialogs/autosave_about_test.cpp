@@ -1,0 +1,146 @@
+// The autosave dialog (what it reads, what OK and Cancel write, the range of
+// its minutes and the autosave timer its answer starts or stops) and the
+// About box.
+
+#include "console_fixture.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTest>
+
+#include "dialogs/about_dialog.h"
+#include "dialogs/autosave_dialog.h"
+#include "dialogs/dialog_form_controls.h"
+
+using namespace console_test;
+
+namespace {
+
+using Dlg = CQuellonKR9SeriesDlg;
+constexpr int kAutosaveTimer = Dlg::kTimerAutosave;
+
+QString Minutes(CAutosave& dialog)
+{
+    auto* label = qobject_cast<QLabel*>(dialog.GetDlgItem(CAutosave::IDC_MINUTES));
+    return label ? label->text() : QStringLiteral("<none>");
+}
+
+class Autosave : public ConsoleFixture {};
+
+} // namespace
+
+TEST_F(Autosave, OpensWithTheDefaultsAndOkKeepsAutosaveOffAndTheTimerStopped)
+{
+    m_timers.arm(kAutosaveTimer, 5 * 60000); // a timer left from before is stopped too
+    WhenModal<CAutosave>([](CAutosave& dialog) {
+        EXPECT_EQ(Minutes(dialog), QStringLiteral("10"));
+        EXPECT_TRUE(IsDlgButtonChecked(&dialog, CAutosave::IDC_OFF));
+        EXPECT_EQ(dialog.spin()->lower(), 1);
+        EXPECT_EQ(dialog.spin()->upper(), 60);
+        QTest::mouseClick(ButtonOver(dialog, CAutosave::IDC_OK_PLACEHOLDER), Qt::LeftButton);
+    });
+    EXPECT_EQ(RunAutosaveDialog(m_dlg.get()), IDCANCEL);
+    EXPECT_EQ(g_bAutosaveOff, 1);
+    EXPECT_EQ(g_nAutosaveMinutes, 10);
+    EXPECT_TRUE(g_bIgnoreNextGainChange);
+    EXPECT_FALSE(m_timers.isArmed(kAutosaveTimer));
+}
+
+TEST_F(Autosave, MinutesAcceptedStartTheTimerAndTheArrowsStopAtOneAndSixty)
+{
+    WhenModal<CAutosave>([](CAutosave& dialog) {
+        QTest::mouseClick(dialog.GetDlgItem(CAutosave::IDC_OFF), Qt::LeftButton, {}, QPoint(6, 8));
+        EXPECT_FALSE(IsDlgButtonChecked(&dialog, CAutosave::IDC_OFF));
+        CSpinButtonCtrl* spin = dialog.spin();
+        for (int i = 0; i < 20; ++i) // the lower arrow, pressed more often than needed
+            QTest::mouseClick(spin, Qt::LeftButton, {}, QPoint(4, spin->height() - 3));
+        EXPECT_EQ(Minutes(dialog), QStringLiteral("1"));
+        QTest::mouseClick(ButtonOver(dialog, CAutosave::IDC_OK_PLACEHOLDER), Qt::LeftButton);
+    });
+    EXPECT_EQ(RunAutosaveDialog(m_dlg.get()), IDOK);
+    EXPECT_EQ(g_bAutosaveOff, 0);
+    EXPECT_EQ(g_nAutosaveMinutes, 1);
+    EXPECT_EQ(m_timers.period(kAutosaveTimer), 60000);
+
+    WhenModal<CAutosave>([](CAutosave& dialog) {
+        EXPECT_FALSE(IsDlgButtonChecked(&dialog, CAutosave::IDC_OFF)) << "reads the stored state";
+        CSpinButtonCtrl* spin = dialog.spin();
+        spin->setFocus();
+        for (int i = 0; i < 70; ++i)
+            QTest::keyClick(spin, Qt::Key_Up);
+        EXPECT_EQ(Minutes(dialog), QStringLiteral("60"));
+        QTest::keyClick(&dialog, Qt::Key_Return); // Enter is OK
+    });
+    EXPECT_EQ(RunAutosaveDialog(m_dlg.get()), IDOK);
+    EXPECT_EQ(g_nAutosaveMinutes, 60);
+    EXPECT_EQ(m_timers.period(kAutosaveTimer), 3600000);
+}
+
+TEST_F(Autosave, CancelWritesNothingButStopsARunningTimer)
+{
+    g_bAutosaveOff = 0;
+    g_nAutosaveMinutes = 15;
+    m_timers.arm(kAutosaveTimer, 15 * 60000);
+    WhenModal<CAutosave>([](CAutosave& dialog) {
+        EXPECT_EQ(Minutes(dialog), QStringLiteral("15"));
+        dialog.spin()->Step(+5);
+        CheckDlgButton(&dialog, CAutosave::IDC_OFF, true);
+        QTest::mouseClick(ButtonOver(dialog, CAutosave::IDC_CANCEL_PLACEHOLDER), Qt::LeftButton);
+    });
+    EXPECT_EQ(RunAutosaveDialog(m_dlg.get()), IDCANCEL);
+    EXPECT_EQ(g_bAutosaveOff, 0) << "autosave stays on in the preferences";
+    EXPECT_EQ(g_nAutosaveMinutes, 15);
+    EXPECT_TRUE(g_bIgnoreNextGainChange);
+    EXPECT_FALSE(m_timers.isArmed(kAutosaveTimer));
+}
+
+TEST_F(Autosave, EscapeClosesWithoutMarkingTheGainChangeAndAStrayValueIsKeptInRange)
+{
+    g_bAutosaveOff = 0;
+    g_nAutosaveMinutes = 500; // from a damaged project file
+    WhenModal<CAutosave>([](CAutosave& dialog) {
+        EXPECT_EQ(Minutes(dialog), QStringLiteral("60"));
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    EXPECT_EQ(RunAutosaveDialog(m_dlg.get()), IDCANCEL);
+    EXPECT_FALSE(g_bIgnoreNextGainChange);
+    EXPECT_EQ(g_nAutosaveMinutes, 500) << "nothing is written without OK";
+
+    g_nAutosaveMinutes = 0;
+    WhenModal<CAutosave>([](CAutosave& dialog) {
+        EXPECT_EQ(Minutes(dialog), QStringLiteral("1"));
+        QTest::mouseClick(ButtonOver(dialog, CAutosave::IDC_OK_PLACEHOLDER), Qt::LeftButton);
+    });
+    EXPECT_EQ(RunAutosaveDialog(m_dlg.get()), IDOK);
+    EXPECT_EQ(g_nAutosaveMinutes, 1);
+    EXPECT_EQ(m_timers.period(kAutosaveTimer), 60000);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(AboutBox, FitsItsPictureShowsTheVersionAndClosesOnTheFirstClick)
+{
+    const QSize picture = SkinRegistry::instance().naturalSize(CNewAboutDlg::kAboutBitmap);
+    ASSERT_EQ(picture, QSize(491, 314));
+    CNewAboutDlg about;
+    about.show();
+    EXPECT_EQ(about.size(), QSize(491 + 8, 314 + 35));
+    auto* version = qobject_cast<QLabel*>(about.GetDlgItem(CNewAboutDlg::IDC_VERSION));
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(version->text(), QStringLiteral("Version 1.0.0"));
+    // Right-aligned 8 px inside the picture, near its lower edge.
+    EXPECT_EQ(version->geometry().topLeft(),
+              QPoint(491 - version->width() - 8, 314 - version->height() + 18));
+
+    const QImage shot = about.grab().toImage();
+    // The picture sits at (4, 30): its footer band carries the version's colour.
+    EXPECT_EQ(shot.pixelColor(4 + 20, 30 + 310).rgb(), QColor(134, 158, 194).rgb());
+    EXPECT_EQ(shot.pixelColor(version->x() + 2, version->y() + 2).rgb(),
+              QColor(134, 158, 194).rgb());
+
+    QTest::mouseClick(&about, Qt::RightButton, {}, QPoint(200, 150));
+    EXPECT_TRUE(about.isVisible()) << "only the left button closes it";
+    QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(200, 150));
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), IDCANCEL);
+}

@@ -1,0 +1,185 @@
+#pragma once
+
+// A main window on a manual clock for the dialogs that act through it, with
+// units added from crafted first datagrams and a loopback socket standing in
+// for the units, so the datagrams the dialogs send can be read back.
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/app_services.h"
+#include "app/main_dialog.h"
+#include "app/preferences.h"
+#include "app/project_state.h"
+#include "controls/bitmap_buttons.h"
+#include "dialogs/skinned_dialog.h"
+#include "platform/clock.h"
+#include "platform/settings_store.h"
+#include "platform/skin_registry.h"
+#include "platform/timer_table.h"
+#include "protocol/crafted_packets.h"
+#include "protocol/network_core.h"
+#include "protocol/packet_handler132.h"
+#include "protocol/packet_handler_kr9x.h"
+#include "protocol/unit_network.h"
+
+namespace console_test {
+
+// The skinned button a dialog laid over the placeholder with this id.
+inline CBrannockButton* ButtonOver(QWidget& dialog, int placeholderId)
+{
+    for (CBrannockButton* button : dialog.findChildren<CBrannockButton*>())
+        if (button->commandId() == placeholderId)
+            return button;
+    return nullptr;
+}
+
+// Acts on the next modal dialog of type T once its loop runs.
+template <typename T>
+void WhenModal(std::function<void(T&)> act)
+{
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr) << "the expected dialog is not open";
+        act(*dialog);
+    });
+}
+
+constexpr std::uint32_t kLoopback = 0x7F000001;
+
+// Where the program sends to the units: a UDP socket on a free loopback port.
+class UnitPortCapture {
+public:
+    UnitPortCapture()
+    {
+        m_fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t len = sizeof a;
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
+        m_port = ntohs(a.sin_port);
+    }
+    ~UnitPortCapture() { ::close(m_fd); }
+    UnitPortCapture(const UnitPortCapture&) = delete;
+    UnitPortCapture& operator=(const UnitPortCapture&) = delete;
+
+    std::uint16_t port() const { return m_port; }
+
+    // The next datagram, waiting at most timeoutMs for it (a loopback
+    // hand-over is immediate; the bound only keeps a failing test finite).
+    std::optional<std::vector<std::uint8_t>> Next(int timeoutMs = 2000)
+    {
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, timeoutMs) <= 0)
+            return std::nullopt;
+        std::vector<std::uint8_t> bytes(2048);
+        const ssize_t n = ::recv(m_fd, bytes.data(), bytes.size(), 0);
+        if (n < 0)
+            return std::nullopt;
+        bytes.resize(std::size_t(n));
+        return bytes;
+    }
+    // Drops whatever has arrived so far.
+    void Drain()
+    {
+        while (Next(0)) {
+        }
+    }
+
+private:
+    int m_fd = -1;
+    std::uint16_t m_port = 0;
+};
+
+class ConsoleFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProjectState();
+        ResetProtocolState();
+        ResetPreferences();
+        g_bIgnoreNextGainChange = false;
+        SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
+        SetMessageBoxHandler([this](MessageBoxKind kind, const QString& text) {
+            m_boxes.append(text);
+            return kind == MessageBoxKind::YesNo ? m_answer : 1;
+        });
+        SetNoticeHandler([this](const QString&, const QString& text, bool restartNow) {
+            m_notices.append(text);
+            m_noticeRestartNow = restartNow;
+        });
+        StartupOptions options;
+        options.registerFileType = false;
+        options.askStartupQuestion = false;
+        m_dlg = std::make_unique<CQuellonKR9SeriesDlg>(m_platform, options);
+        g_pMainDlg = m_dlg.get();
+        m_dlg->OnInitDialog();
+        // The unit network without its receive side: sends go to the capture.
+        m_network = std::make_unique<NetworkCore>(
+            NetworkConfig{0, m_capture.port(), kLoopback}, [] {});
+        g_pNetwork = m_network.get();
+    }
+    void TearDown() override
+    {
+        g_pNetwork = nullptr;
+        m_network.reset();
+        m_dlg.reset();
+        g_pMainDlg = nullptr;
+        SetShowMessageHandler({});
+        SetMessageBoxHandler({});
+        SetNoticeHandler({});
+        ResetProtocolState();
+        ResetPreferences();
+        g_bIgnoreNextGainChange = false;
+    }
+
+    // A KR-960 (16 channels) or KR-960/8 under a unit ID, at the loopback address.
+    void Add132(int unitId, bool sixteen, std::uint8_t macLast)
+    {
+        UnitPacket132 p = Crafted132::First(std::uint8_t(unitId), sixteen ? 0x09 : 0x08);
+        p = Crafted132::With(p, {{0x0D, {macLast}}, {0x7C, {127, 0, 0, 1}}});
+        HandlePacket132(sixteen ? g_Family_KR960 : g_Family_KR960_8, p, kLoopback);
+        m_capture.Drain();
+    }
+    // A KR-9X under a unit ID 17..32 (slot ID + 16).
+    void AddKR9X(int unitId, std::uint8_t macLast)
+    {
+        UnitPacket97 p = Crafted97::First(std::uint8_t(unitId), 0x01);
+        p = Crafted97::With(p, {{0x0D, {macLast}}});
+        HandlePacketKR9X(p, kLoopback);
+        m_capture.Drain();
+    }
+
+    QTemporaryDir m_dir;
+    ManualClock m_clock{100000};
+    ManualTimerTable m_timers{m_clock};
+    std::unique_ptr<SettingsStore> m_settings =
+        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
+    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
+    std::unique_ptr<CQuellonKR9SeriesDlg> m_dlg;
+    UnitPortCapture m_capture;
+    std::unique_ptr<NetworkCore> m_network;
+    QStringList m_messages;
+    QStringList m_boxes;
+    QStringList m_notices;
+    bool m_noticeRestartNow = false;
+    int m_answer = 7; // the question boxes answer No unless a test says otherwise
+};
+
+} // namespace console_test

@@ -1,0 +1,496 @@
+// The link dialogs on a main window with units: the matrix putting channels
+// into groups and taking them out through the link rules, its scrolling and
+// sub-dialogs, the member list and the group rename dialog.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+#include "app/app_services.h"
+#include "app/main_dialog.h"
+#include "app/preferences.h"
+#include "app/project_state.h"
+#include "app/undo.h"
+#include "dialogs/link_group_members_dialog.h"
+#include "dialogs/link_matrix_dialog.h"
+#include "dialogs/naming_dialogs.h"
+#include "dialogs/rename_link_group_dialog.h"
+#include "platform/clock.h"
+#include "platform/settings_store.h"
+#include "platform/skin_registry.h"
+#include "platform/timer_table.h"
+#include "protocol/packet_handler132.h"
+#include "protocol/unit_network.h"
+
+#include "platform/qt_printers.h"
+
+// Receives the documents the dialogs ask the desktop to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+namespace {
+
+// A KR-960 first datagram: 16 channels, all switches off, a loopback address.
+UnitPacket132 FirstDatagram(int unitId, std::uint8_t macLast)
+{
+    UnitPacket132 p{};
+    const std::uint8_t head[] = {'K', 'O', 'V', 'A', 1, std::uint8_t(unitId), 3, 0,
+                                 0x02, 0x11, 0x22, 0x33, 0x44, macLast};
+    std::copy(std::begin(head), std::end(head), p.begin());
+    p[0x20] = 100;
+    p[0x21] = 0x09;
+    for (int n = 0; n < 16; ++n)
+        p[0x22 + 5 * n + 2] = 40;
+    const std::uint8_t tail[] = {127, 0, 0, std::uint8_t(10 + unitId), 255, 255, 255, 0};
+    std::copy(std::begin(tail), std::end(tail), p.begin() + 0x7C);
+    return p;
+}
+
+// Acts on the modal dialog of type T once its loop runs.
+template <typename T>
+void WhenModal(std::function<void(T&)> act)
+{
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr) << "the expected dialog is not open";
+        act(*dialog);
+    });
+}
+
+QString Label(const CSkinnedDialog& dialog, int id)
+{
+    const auto* label = qobject_cast<const QLabel*>(dialog.GetDlgItem(id));
+    return label ? label->text() : QStringLiteral("<none>");
+}
+
+int& Member(int channel, int group1)
+{
+    return g_LinkMembership[std::size_t(channel * kLinkGroupCount + group1 - 1)];
+}
+
+class LinkDialogsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProjectState();
+        ResetProtocolState();
+        ResetPreferences();
+        ClearUndoHistory();
+        g_bIgnoreNextGainChange = false;
+        SetShowMessageHandler([this](const QString& text) { messages.append(text); });
+        SetMessageBoxHandler([this](MessageBoxKind, const QString& text) {
+            boxes.append(text);
+            return IDOK;
+        });
+        SetMessageBeepHandler([this] { ++beeps; });
+        StartupOptions options;
+        options.registerFileType = false;
+        options.askStartupQuestion = false;
+        m_main = std::make_unique<CQuellonKR9SeriesDlg>(m_platform, options);
+        g_pMainDlg = m_main.get();
+        m_main->OnInitDialog();
+        m_main->OnOverviewButton(); // the channel strips
+        HandlePacket132(g_Family_KR960, FirstDatagram(1, 1), 0x7F000001); // channels 0..15
+        HandlePacket132(g_Family_KR960, FirstDatagram(3, 3), 0x7F000001); // channels 32..47
+    }
+    void TearDown() override
+    {
+        m_matrix.reset();
+        m_main.reset();
+        g_pMainDlg = nullptr;
+        SetShowMessageHandler({});
+        SetMessageBoxHandler({});
+        SetMessageBeepHandler({});
+        CLinkMatrixDlg::SetActiveSceneRecapture({});
+        ResetProtocolState();
+    }
+
+    CLinkMatrixDlg& Matrix()
+    {
+        m_matrix = std::make_unique<CLinkMatrixDlg>();
+        m_matrix->show();
+        return *m_matrix;
+    }
+    // Scrolls the matrix so that the channel's column is in view.
+    void Reveal(int channel)
+    {
+        const QRect cell = m_matrix->CellRect(channel, 1);
+        if (cell.left() < m_matrix->HitLeft() || cell.right() >= m_matrix->BandRight())
+            m_matrix->OnHScroll(CLinkMatrixDlg::SB_THUMBTRACK,
+                                m_matrix->scrollPos() + cell.left() - m_matrix->HitLeft() - 44);
+    }
+    QPoint Centre(int channel, int group1)
+    {
+        Reveal(channel);
+        return m_matrix->CellRect(channel, group1).center();
+    }
+    void Click(int channel, int group1)
+    {
+        QTest::mouseClick(m_matrix.get(), Qt::LeftButton, {}, Centre(channel, group1));
+    }
+    void MoveHeld(const QPoint& p)
+    {
+        QMouseEvent move(QEvent::MouseMove, QPointF(p), m_matrix->mapToGlobal(QPointF(p)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_matrix.get(), &move);
+    }
+    // The darkest pixel of the text inside a group title (its frame left out).
+    int DarkestTitleText(int group1)
+    {
+        const QImage image = m_matrix->grab().toImage();
+        const QRect inside = g_rcLinkGroupTitle[std::size_t(group1 - 1)].adjusted(2, 2, -2, -2);
+        int darkest = 255;
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                darkest = std::min(darkest, QColor(image.pixel(x, y)).lightness());
+        return darkest;
+    }
+
+    QTemporaryDir m_dir;
+    ManualClock m_clock{100000};
+    ManualTimerTable m_timers{m_clock};
+    std::unique_ptr<SettingsStore> m_settings =
+        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
+    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
+    std::unique_ptr<CQuellonKR9SeriesDlg> m_main;
+    std::unique_ptr<CLinkMatrixDlg> m_matrix;
+    QStringList messages;
+    QStringList boxes;
+    int beeps = 0;
+};
+
+} // namespace
+
+TEST_F(LinkDialogsTest, ACellClickJoinsAndLeavesThroughTheLinkRules)
+{
+    CLinkMatrixDlg& dlg = Matrix();
+    ASSERT_TRUE(dlg.isReady());
+    g_nCurrentChannel = 77;
+    const int undoBefore = g_nUndoCount;
+    Click(3, 2);
+    EXPECT_EQ(g_ChannelLinkGroup[3], 2);
+    EXPECT_EQ(Member(3, 2), 1);
+    EXPECT_EQ(g_ChannelLinkOn[3], 1);
+    EXPECT_EQ(g_ChannelLinkLabel[3], QStringLiteral("2"));
+    EXPECT_EQ(g_nUndoCount, undoBefore + 1) << "the join is recorded for undo";
+    EXPECT_EQ(g_nCurrentChannel, 77) << "the current channel is restored";
+    EXPECT_EQ(g_rcLastToggledCell, dlg.CellRect(3, 2));
+
+    // Another group's cell moves the channel there.
+    Click(3, 5);
+    EXPECT_EQ(g_ChannelLinkGroup[3], 5);
+    EXPECT_EQ(Member(3, 2), 0);
+    EXPECT_EQ(Member(3, 5), 1);
+
+    // Its own cell again takes it out.
+    Click(3, 5);
+    EXPECT_EQ(g_ChannelLinkGroup[3], 0);
+    EXPECT_EQ(Member(3, 5), 0);
+    EXPECT_EQ(g_ChannelLinkOn[3], 0);
+    EXPECT_EQ(g_ChannelLinkLabel[3], QStringLiteral("-"));
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST_F(LinkDialogsTest, RefusedJoinsShowTheirMessagesAndLeaveNoGroup)
+{
+    Matrix();
+    Click(200, 4); // no unit in that slot
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0], QStringLiteral("You can't set a Link Group on an Unused Unit."));
+    EXPECT_EQ(g_ChannelLinkGroup[200], 0);
+    EXPECT_EQ(Member(200, 4), 0);
+
+    Click(0, 1);
+    Click(8, 1); // the other half of the same unit may share it
+    EXPECT_EQ(g_ChannelLinkGroup[8], 1);
+    Click(40, 1); // another unit may not
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_EQ(boxes[1], QStringLiteral("Two different Units cannot have the same Link Group."));
+    EXPECT_EQ(g_ChannelLinkGroup[40], 0);
+    for (int g = 1; g <= kLinkGroupCount; ++g)
+        EXPECT_EQ(Member(40, g), 0) << g;
+}
+
+TEST_F(LinkDialogsTest, ADragTogglesEachCellItEntersOnce)
+{
+    CLinkMatrixDlg& dlg = Matrix();
+    QTest::mousePress(&dlg, Qt::LeftButton, {}, Centre(0, 3));
+    for (int ch = 1; ch < 10; ++ch) {
+        MoveHeld(dlg.CellRect(ch, 3).center());
+        MoveHeld(dlg.CellRect(ch, 3).center() + QPoint(3, 2)); // still the same cell
+    }
+    QTest::mouseRelease(&dlg, Qt::LeftButton, {}, dlg.CellRect(9, 3).center());
+    for (int ch = 0; ch < 10; ++ch)
+        EXPECT_EQ(g_ChannelLinkGroup[std::size_t(ch)], 3) << ch;
+    EXPECT_EQ(g_ChannelLinkGroup[10], 0);
+
+    // Dragging back out leaves the Link state of the channels as it was.
+    QTest::mousePress(&dlg, Qt::LeftButton, {}, dlg.CellRect(9, 3).center());
+    MoveHeld(dlg.CellRect(8, 3).center());
+    EXPECT_EQ(g_ChannelLinkGroup[9], 0);
+    EXPECT_EQ(g_ChannelLinkGroup[8], 0);
+    EXPECT_EQ(g_ChannelLinkOn[8], 1) << "a drag does not clear the Link state";
+    EXPECT_EQ(g_ChannelLinkOn[9], 0) << "a click does";
+    QTest::mouseRelease(&dlg, Qt::LeftButton, {}, dlg.CellRect(8, 3).center());
+}
+
+TEST_F(LinkDialogsTest, ColumnsUnderTheGroupTitlesTakeNoClicks)
+{
+    CLinkMatrixDlg& dlg = Matrix();
+    dlg.OnHScroll(CLinkMatrixDlg::SB_PAGERIGHT, 0);
+    const int y = dlg.CellRect(0, 1).center().y();
+    const QPoint underTitle(dlg.HitLeft() - 5, y);
+    const auto hidden = std::pair{int((dlg.HitLeft() - 5 - dlg.CellRect(0, 1).left()) / 22), 1};
+    EXPECT_TRUE(dlg.CellRect(hidden.first, 1).contains(underTitle)) << "a cell lies there";
+    EXPECT_FALSE(dlg.CellAt(underTitle).has_value());
+    QTest::mouseClick(&dlg, Qt::LeftButton, {}, underTitle);
+    EXPECT_EQ(g_ChannelLinkGroup[std::size_t(hidden.first)], 0);
+    // Every visible cell maps back to itself.
+    const QPoint first(dlg.HitLeft() + 1, y);
+    ASSERT_TRUE(dlg.CellAt(first).has_value());
+    EXPECT_TRUE(dlg.CellRect(dlg.CellAt(first)->first, 1).contains(first));
+}
+
+TEST_F(LinkDialogsTest, ScrollingMovesByCellsAndPagesWithinTheRange)
+{
+    CLinkMatrixDlg& dlg = Matrix();
+    EXPECT_EQ(dlg.scrollBar()->maximum(), 22 * 384 - 400);
+    dlg.OnHScroll(CLinkMatrixDlg::SB_PAGERIGHT, 0);
+    EXPECT_EQ(dlg.scrollPos(), 176);
+    EXPECT_EQ(dlg.scrollBar()->value(), 176);
+    EXPECT_EQ(dlg.CellRect(0, 1).left(), dlg.HitLeft() - 176);
+    dlg.OnHScroll(CLinkMatrixDlg::SB_LINELEFT, 0);
+    EXPECT_EQ(dlg.scrollPos(), 154);
+    dlg.OnHScroll(CLinkMatrixDlg::SB_THUMBTRACK, 8000);
+    EXPECT_EQ(dlg.scrollPos(), 8000);
+    dlg.OnHScroll(CLinkMatrixDlg::SB_PAGERIGHT, 0);
+    EXPECT_EQ(dlg.scrollPos(), 8048) << "never past the end";
+    dlg.OnHScroll(CLinkMatrixDlg::SB_LEFT, 0);
+    EXPECT_EQ(dlg.scrollPos(), 0);
+    dlg.OnHScroll(CLinkMatrixDlg::SB_LINELEFT, 0);
+    EXPECT_EQ(dlg.scrollPos(), 0);
+    dlg.OnHScroll(CLinkMatrixDlg::SB_RIGHT, 0);
+    EXPECT_EQ(dlg.scrollPos(), 8048);
+
+    // The bar's own arrows scroll the grid too.
+    dlg.OnHScroll(CLinkMatrixDlg::SB_LEFT, 0);
+    dlg.scrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(dlg.scrollPos(), 22);
+
+    // The mixed unit mode scrolls through half the range.
+    g_bAll16ChannelUnits = false;
+    dlg.OnHScroll(CLinkMatrixDlg::SB_RIGHT, 0);
+    EXPECT_EQ(dlg.scrollPos(), 4024);
+    EXPECT_EQ(dlg.scrollBar()->value(), 4024);
+}
+
+TEST_F(LinkDialogsTest, AGroupTitleIsGreyUntilTheGroupHasAMember)
+{
+    Matrix();
+    EXPECT_GE(DarkestTitleText(2), 100);
+    Click(5, 2);
+    EXPECT_LT(DarkestTitleText(2), 60);
+    EXPECT_GE(DarkestTitleText(3), 100);
+}
+
+TEST_F(LinkDialogsTest, TitleAndCellClicksOpenTheSubDialogsAndTheMatrixWaitsAfterThem)
+{
+    CLinkMatrixDlg& dlg = Matrix();
+    Click(6, 4);
+    g_LinkGroupTitle[3] = QStringLiteral("Drums");
+
+    // A double click on a title lists the group's members.
+    bool listed = false;
+    WhenModal<CLinkedChannelNamesDlg>([&](CLinkedChannelNamesDlg& members) {
+        listed = true;
+        EXPECT_EQ(Label(members, CLinkedChannelNamesDlg::IDC_GROUP_NUMBER), QStringLiteral("Link Group 4"));
+        EXPECT_EQ(Label(members, CLinkedChannelNamesDlg::IDC_GROUP_TITLE), QStringLiteral("Drums"));
+        ASSERT_EQ(members.members()->count(), 1);
+        EXPECT_EQ(members.members()->item(0)->text(), QStringLiteral("007 Ch 7"));
+        members.OnCommand(CLinkedChannelNamesDlg::IDC_OK_PLACEHOLDER);
+    });
+    QTest::mouseDClick(&dlg, Qt::LeftButton, {}, g_rcLinkGroupTitle[3].center());
+    EXPECT_TRUE(listed);
+    EXPECT_EQ(g_nCurrentLinkGroup, 3);
+    EXPECT_FALSE(dlg.isReady());
+    EXPECT_TRUE(dlg.isTimerArmed(CLinkMatrixDlg::kTimerReady));
+    MoveHeld(dlg.CellRect(7, 4).center());
+    EXPECT_EQ(g_ChannelLinkGroup[7], 0) << "moves right after a sub-dialog toggle nothing";
+    dlg.OnTimer(CLinkMatrixDlg::kTimerReady);
+    EXPECT_TRUE(dlg.isReady());
+
+    // A right click on a title renames the group.
+    WhenModal<CRenameLinkGroup>([](CRenameLinkGroup& rename) {
+        EXPECT_EQ(Label(rename, CRenameLinkGroup::IDC_PROMPT),
+                  QStringLiteral("Enter the desired title for Link Group 2"));
+        rename.nameEdit()->setText(QStringLiteral("Keys"));
+        rename.OnCommand(CRenameLinkGroup::IDC_OK_PLACEHOLDER);
+    });
+    QTest::mouseClick(&dlg, Qt::RightButton, {}, g_rcLinkGroupTitle[1].center());
+    EXPECT_EQ(g_LinkGroupTitle[1], QStringLiteral("Keys"));
+
+    // A right click on a cell names its channel.
+    bool named = false;
+    WhenModal<CChannelNamingDlg>([&](CChannelNamingDlg& naming) {
+        named = true;
+        EXPECT_TRUE(g_bNamingFromMatrix);
+        EXPECT_EQ(naming.currentChannel(), 9);
+        naming.nameEdit()->setText(QStringLiteral("Tom 1"));
+        naming.OnCommand(CChannelNamingDlg::IDC_OK_PLACEHOLDER);
+    });
+    dlg.OnTimer(CLinkMatrixDlg::kTimerReady);
+    QTest::mouseClick(&dlg, Qt::RightButton, {}, dlg.CellRect(9, 1).center());
+    EXPECT_TRUE(named);
+    EXPECT_FALSE(g_bNamingFromMatrix);
+    EXPECT_EQ(g_ChannelTitle[9], QStringLiteral("Tom 1"));
+    EXPECT_EQ(g_ChannelLinkGroup[9], 0) << "a right click toggles nothing";
+}
+
+TEST_F(LinkDialogsTest, OkLetsTheTrackedSceneTakeUpTheChangesAndHelpOpensTheDocument)
+{
+    int recaptures = 0;
+    CLinkMatrixDlg::SetActiveSceneRecapture([&] { ++recaptures; });
+    {
+        CLinkMatrixDlg& dlg = Matrix();
+        QTest::keyClick(&dlg, 'o');
+        EXPECT_EQ(dlg.result(), IDOK);
+        EXPECT_TRUE(g_bIgnoreNextGainChange);
+        EXPECT_EQ(recaptures, 0) << "the active scene does not follow the live state";
+    }
+    g_bTrackActiveScene = true;
+    {
+        CLinkMatrixDlg& dlg = Matrix();
+        dlg.OnCommand(CLinkMatrixDlg::IDC_OK_PLACEHOLDER);
+        EXPECT_EQ(recaptures, 1);
+    }
+    {
+        CLinkMatrixDlg& dlg = Matrix();
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        EXPECT_EQ(dlg.result(), IDCANCEL);
+        EXPECT_EQ(recaptures, 1) << "closing any other way does not re-capture";
+    }
+
+    CLinkMatrixDlg& dlg = Matrix();
+    const QString path = GetUserDataFilePath(CLinkMatrixDlg::kHelpDocument);
+    QFile::remove(path);
+    messages.clear();
+    QTest::keyClick(&dlg, 'h');
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(CLinkMatrixDlg::kHelpDocument)) << messages[0].toStdString();
+
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    QFile document(path);
+    ASSERT_TRUE(document.open(QIODevice::WriteOnly));
+    document.write("%PDF-1.4\n");
+    document.close();
+    dlg.OnCommand(CLinkMatrixDlg::IDC_HELP_PLACEHOLDER);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QFile::remove(path);
+    ASSERT_EQ(catcher.urls.size(), 1);
+    EXPECT_EQ(catcher.urls[0], QUrl::fromLocalFile(path));
+    EXPECT_EQ(messages.size(), 1);
+}
+
+TEST_F(LinkDialogsTest, TheMemberListShowsTheGroupInChannelOrderAndTellsChannelsApart)
+{
+    g_nCurrentLinkGroup = 3;
+    {
+        CLinkedChannelNamesDlg members;
+        members.show();
+        EXPECT_EQ(Label(members, CLinkedChannelNamesDlg::IDC_GROUP_NUMBER), QStringLiteral("Link Group 4"));
+        EXPECT_EQ(members.members()->count(), 0);
+    }
+    g_nCurrentLinkGroup = 0;
+    for (int ch : {2, 11, 40}) {
+        g_nCurrentChannel = ch;
+        m_main->SetCurrentChannelGroup(1, false);
+    }
+    g_ChannelTitle[11] = QStringLiteral("Kick");
+    g_ChannelTitle[40] = QStringLiteral("Kick");
+    // Channel 40 is on another unit: refused, so the group holds 2 and 11.
+    CLinkedChannelNamesDlg members;
+    members.show();
+    ASSERT_EQ(members.members()->count(), 2);
+    EXPECT_EQ(members.members()->item(0)->text(), QStringLiteral("003 Ch 3"));
+    EXPECT_EQ(members.members()->item(1)->text(), QStringLiteral("012 Kick"));
+
+    boxes.clear();
+    members.members()->setCurrentRow(1);
+    members.OnLbnDblclkMembers();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0], QStringLiteral("Channel 12 Title\n\nKick"));
+    EXPECT_EQ(g_nCurrentChannel, 11);
+
+    QTest::keyClick(members.members(), 'O');
+    EXPECT_EQ(members.result(), IDOK);
+    EXPECT_TRUE(g_bIgnoreNextGainChange);
+    EXPECT_EQ(Member(11, 1), 1) << "the list changes no membership";
+}
+
+TEST_F(LinkDialogsTest, RenameLinkGroupStepsThroughTheGroupsAndCancelDropsOnlyTheScreen)
+{
+    g_nCurrentLinkGroup = 2;
+    g_LinkGroupTitle[2] = QStringLiteral("Brass");
+    g_LinkGroupNotes[2] = QStringLiteral("3 mics");
+    CRenameLinkGroup dlg;
+    dlg.show();
+    EXPECT_EQ(Label(dlg, CRenameLinkGroup::IDC_PROMPT),
+              QStringLiteral("Enter the desired title for Link Group 3"));
+    EXPECT_EQ(g_strRenamePrompt, Label(dlg, CRenameLinkGroup::IDC_PROMPT));
+    EXPECT_EQ(dlg.nameEdit()->text(), QStringLiteral("Brass"));
+    EXPECT_EQ(dlg.notesEdit()->toPlainText(), QStringLiteral("3 mics"));
+    EXPECT_EQ(dlg.dragHandle(), CSkinnedDialog::DragHandle::WholeWindow);
+
+    dlg.nameEdit()->setText(QStringLiteral("Horns"));
+    dlg.OnCommand(CRenameLinkGroup::IDC_NEXT_PLACEHOLDER);
+    EXPECT_EQ(g_LinkGroupTitle[2], QStringLiteral("Horns"));
+    EXPECT_EQ(g_strLastLinkGroupTitle, QStringLiteral("Horns"));
+    EXPECT_EQ(g_nCurrentLinkGroup, 3);
+    dlg.nameEdit()->setText(QStringLiteral("dropped"));
+    dlg.OnCommand(CRenameLinkGroup::IDC_CANCEL_PLACEHOLDER);
+    EXPECT_EQ(dlg.result(), IDCANCEL);
+    EXPECT_TRUE(g_bIgnoreNextGainChange);
+    EXPECT_EQ(g_LinkGroupTitle[3], QString());
+    EXPECT_EQ(g_LinkGroupTitle[2], QStringLiteral("Horns"));
+
+    // The ends beep; an empty title is stored as typed.
+    g_nCurrentLinkGroup = 9;
+    CRenameLinkGroup last;
+    last.show();
+    last.nameEdit()->clear();
+    last.OnCommand(CRenameLinkGroup::IDC_NEXT_PLACEHOLDER);
+    EXPECT_EQ(beeps, 1);
+    EXPECT_EQ(g_nCurrentLinkGroup, 9);
+    g_nCurrentLinkGroup = 0;
+    last.ShowGroup();
+    last.OnCommand(CRenameLinkGroup::IDC_PREV_PLACEHOLDER);
+    EXPECT_EQ(beeps, 2);
+
+    // Enter in the notes stores and closes instead of starting a line.
+    last.notesEdit()->setFocus();
+    QTest::keyClicks(last.notesEdit(), QStringLiteral("spare"));
+    QTest::keyClick(last.notesEdit(), Qt::Key_Return);
+    EXPECT_EQ(last.result(), IDOK);
+    EXPECT_EQ(g_LinkGroupNotes[0], QStringLiteral("spare"));
+}
+
+#include "link_dialogs_test.moc"

@@ -1,0 +1,381 @@
+// The naming dialogs: what OK, Prev, Next and Cancel store in the project
+// tables, how they step through channels and slots, and what the fields let
+// in (no more than the project file keeps, nothing it cannot hold).
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+
+#include "app/app_services.h"
+#include "app/project_state.h"
+#include "dialogs/naming_dialogs.h"
+#include "dialogs/text_fields.h"
+
+#include "platform/qt_printers.h"
+
+namespace {
+
+QString Label(const CSkinnedDialog& dialog, int id)
+{
+    const auto* label = qobject_cast<const QLabel*>(dialog.GetDlgItem(id));
+    return label ? label->text() : QStringLiteral("<none>");
+}
+
+CBrannockButton* ButtonOver(QWidget& dialog, int placeholderId)
+{
+    for (CBrannockButton* button : dialog.findChildren<CBrannockButton*>())
+        if (button->commandId() == placeholderId)
+            return button;
+    return nullptr;
+}
+
+void Retype(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+class NamingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProjectState();
+        g_bIgnoreNextGainChange = false;
+        g_bAll16ChannelUnits = true;
+        SetMessageBeepHandler([this] { ++beeps; });
+        SetOverviewRepaintHandler([this] { ++overviewRepaints; });
+    }
+    void TearDown() override
+    {
+        SetMessageBeepHandler({});
+        SetOverviewRepaintHandler({});
+        ResetProjectState();
+    }
+
+    int beeps = 0;
+    int overviewRepaints = 0;
+};
+
+using Channel = CChannelNamingDlg;
+using Unit = CNewUnitNamingDlg;
+
+} // namespace
+
+TEST_F(NamingTest, ChannelNamingStoresOnNextKeepsStoredTextsOnCancelAndMovesTheChannel)
+{
+    g_nCurrentChannel = 11;
+    g_ChannelNotes[11] = QStringLiteral("line one\r\nline two");
+    Channel dlg;
+    dlg.show();
+    EXPECT_EQ(Label(dlg, Channel::IDC_PROMPT), QStringLiteral("Enter the desired title for Channel 12"));
+    EXPECT_EQ(g_strChannelPrompt, Label(dlg, Channel::IDC_PROMPT));
+    EXPECT_EQ(dlg.nameEdit()->text(), QStringLiteral("Ch 12"));
+    EXPECT_EQ(dlg.notesEdit()->toPlainText(), QStringLiteral("line one\nline two"));
+
+    Retype(dlg.nameEdit(), QStringLiteral("Kick"));
+    dlg.OnCommand(Channel::IDC_NEXT_PLACEHOLDER);
+    EXPECT_EQ(g_ChannelTitle[11], QStringLiteral("Kick"));
+    EXPECT_EQ(g_ChannelNotes[11], QStringLiteral("line one\r\nline two")) << "notes keep CR LF";
+    EXPECT_EQ(g_nCurrentChannel, 12);
+    EXPECT_EQ(dlg.nameEdit()->text(), QStringLiteral("Ch 13"));
+    EXPECT_EQ(Label(dlg, Channel::IDC_PROMPT), QStringLiteral("Enter the desired title for Channel 13"));
+    EXPECT_TRUE(dlg.isTimerArmed(Channel::kTimerCaret)) << "the caret timer starts again";
+    EXPECT_GE(overviewRepaints, 1);
+
+    Retype(dlg.nameEdit(), QStringLiteral("Snare"));
+    dlg.OnCommand(Channel::IDC_CANCEL_PLACEHOLDER);
+    EXPECT_EQ(dlg.result(), IDCANCEL);
+    EXPECT_TRUE(g_bIgnoreNextGainChange);
+    EXPECT_EQ(g_ChannelTitle[12], QStringLiteral("Ch 13")) << "Cancel stores nothing";
+    EXPECT_EQ(g_ChannelTitle[11], QStringLiteral("Kick")) << "what Next stored stays";
+    EXPECT_EQ(g_nCurrentChannel, 12) << "the current channel stays moved";
+}
+
+TEST_F(NamingTest, ChannelNamingOkStoresMarksTheGainChangeAndEndsWithOk)
+{
+    g_nCurrentChannel = 3;
+    Channel dlg;
+    dlg.show();
+    Retype(dlg.nameEdit(), QStringLiteral("Bass DI"));
+    dlg.notesEdit()->setPlainText(QStringLiteral("from the stage box"));
+    CBrannockButton* cancel = ButtonOver(dlg, Channel::IDC_CANCEL_PLACEHOLDER);
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->caption(), QStringLiteral("Cancel"));
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_EQ(dlg.result(), IDCANCEL);
+    EXPECT_EQ(g_ChannelTitle[3], QStringLiteral("Ch 4"));
+
+    Channel again;
+    again.show();
+    Retype(again.nameEdit(), QStringLiteral("Bass DI"));
+    again.OnCommand(Channel::IDC_OK_PLACEHOLDER);
+    EXPECT_EQ(again.result(), IDOK);
+    EXPECT_EQ(g_ChannelTitle[3], QStringLiteral("Bass DI"));
+    EXPECT_TRUE(g_bIgnoreNextGainChange);
+}
+
+TEST_F(NamingTest, ChannelNamingKeysAndEnds)
+{
+    // Left in the title field stores and moves to the previous channel.
+    g_nCurrentChannel = 40;
+    {
+        Channel dlg;
+        dlg.show();
+        dlg.nameEdit()->setFocus();
+        Retype(dlg.nameEdit(), QStringLiteral("Vox"));
+        QTest::keyClick(dlg.nameEdit(), Qt::Key_Left);
+        EXPECT_EQ(g_ChannelTitle[40], QStringLiteral("Vox"));
+        EXPECT_EQ(g_nCurrentChannel, 39);
+        QTest::keyClick(dlg.nameEdit(), Qt::Key_Right);
+        EXPECT_EQ(g_nCurrentChannel, 40);
+        // Enter in the notes stores and closes: no line break goes in.
+        dlg.notesEdit()->setFocus();
+        QTest::keyClicks(dlg.notesEdit(), QStringLiteral("lead"));
+        QTest::keyClick(dlg.notesEdit(), Qt::Key_Return);
+        EXPECT_EQ(dlg.result(), IDOK);
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(g_ChannelNotes[40], QStringLiteral("lead"));
+    }
+    // Escape ends with Cancel but leaves the gain change alone.
+    g_bIgnoreNextGainChange = false;
+    {
+        Channel dlg;
+        dlg.show();
+        QTest::keyClick(dlg.nameEdit(), Qt::Key_Escape);
+        EXPECT_EQ(dlg.result(), IDCANCEL);
+        EXPECT_FALSE(g_bIgnoreNextGainChange);
+    }
+    // The ends beep and stay; the texts are still stored.
+    g_nCurrentChannel = 0;
+    {
+        Channel dlg;
+        dlg.show();
+        Retype(dlg.nameEdit(), QStringLiteral("First"));
+        dlg.OnCommand(Channel::IDC_PREV_PLACEHOLDER);
+        EXPECT_EQ(beeps, 1);
+        EXPECT_EQ(g_nCurrentChannel, 0);
+        EXPECT_EQ(g_ChannelTitle[0], QStringLiteral("First"));
+    }
+    g_nCurrentChannel = kChannelCount - 1;
+    {
+        Channel dlg;
+        dlg.show();
+        dlg.OnCommand(Channel::IDC_NEXT_PLACEHOLDER);
+        EXPECT_EQ(beeps, 2);
+        EXPECT_EQ(g_nCurrentChannel, kChannelCount - 1);
+    }
+}
+
+TEST_F(NamingTest, TheCaretTimerPutsTheCaretAtTheStartOfTheName)
+{
+    g_nCurrentChannel = 7;
+    g_ChannelTitle[7] = QStringLiteral("Overhead L");
+    Channel dlg;
+    dlg.show();
+    EXPECT_TRUE(dlg.isTimerArmed(Channel::kTimerCaret));
+    dlg.nameEdit()->selectAll();
+    dlg.OnTimer(Channel::kTimerCaret);
+    EXPECT_FALSE(dlg.isTimerArmed(Channel::kTimerCaret));
+    EXPECT_EQ(dlg.nameEdit()->cursorPosition(), 0);
+    EXPECT_FALSE(dlg.nameEdit()->hasSelectedText());
+}
+
+TEST_F(NamingTest, UnitNamesGoToBothSlotsOfAPairedUnitAndToOneSlotAbove)
+{
+    const int savedScene = g_nCurrentIndex = 3;
+    {
+        Unit dlg(5);
+        dlg.show();
+        EXPECT_EQ(Label(dlg, Unit::IDC_PROMPT), QStringLiteral("Enter the desired title for Unit 3"));
+        EXPECT_EQ(dlg.nameEdit()->text(), g_UnitName[5]);
+        Retype(dlg.nameEdit(), QStringLiteral("Stage Left"));
+        dlg.notesEdit()->setPlainText(QStringLiteral("rack 2"));
+        dlg.OnCommand(Unit::IDC_OK_PLACEHOLDER);
+        EXPECT_EQ(dlg.result(), IDOK);
+        EXPECT_FALSE(g_bIgnoreNextGainChange) << "the unit dialog leaves the gain change alone";
+    }
+    EXPECT_EQ(g_UnitName[4], QStringLiteral("Stage Left"));
+    EXPECT_EQ(g_UnitName[5], QStringLiteral("Stage Left"));
+    EXPECT_EQ(g_UnitNotes[4], QStringLiteral("rack 2"));
+    EXPECT_EQ(g_nCurrentIndex, savedScene) << "the active scene index is not the dialog's";
+
+    const QString before39 = g_UnitName[39];
+    {
+        Unit dlg(40);
+        dlg.show();
+        EXPECT_EQ(Label(dlg, Unit::IDC_PROMPT), QStringLiteral("Enter the desired title for Unit 25"));
+        Retype(dlg.nameEdit(), QStringLiteral("Drum Riser"));
+        dlg.OnCommand(Unit::IDC_OK_PLACEHOLDER);
+    }
+    EXPECT_EQ(g_UnitName[40], QStringLiteral("Drum Riser"));
+    EXPECT_EQ(g_UnitName[41], QStringLiteral("KR-9X Unit 26 Unused"));
+    EXPECT_EQ(g_UnitName[39], before39);
+}
+
+TEST_F(NamingTest, UnitNamingStepsByUnitAndBeepsAtTheEnds)
+{
+    // The 16-channel mode: two slots per unit below index 32, one above.
+    EXPECT_EQ(Unit::NextIndex(0, true), 2);
+    EXPECT_EQ(Unit::NextIndex(31, true), 32) << "unit 17 is not skipped";
+    EXPECT_EQ(Unit::NextIndex(32, true), 33) << "nor are the single-slot units";
+    EXPECT_EQ(Unit::NextIndex(46, true), 47);
+    EXPECT_EQ(Unit::NextIndex(47, true), 47);
+    EXPECT_EQ(Unit::PrevIndex(33, true), 32);
+    EXPECT_EQ(Unit::PrevIndex(32, true), 30);
+    EXPECT_EQ(Unit::PrevIndex(1, true), 0);
+    // The mixed mode steps slot by slot.
+    EXPECT_EQ(Unit::NextIndex(4, false), 5);
+    EXPECT_EQ(Unit::PrevIndex(4, false), 3);
+
+    Unit dlg(46);
+    dlg.show();
+    Retype(dlg.nameEdit(), QStringLiteral("Remote A"));
+    dlg.OnCommand(Unit::IDC_NEXT_PLACEHOLDER);
+    EXPECT_EQ(dlg.currentIndex(), 47);
+    EXPECT_EQ(g_UnitName[46], QStringLiteral("Remote A"));
+    EXPECT_EQ(Label(dlg, Unit::IDC_PROMPT), QStringLiteral("Enter the desired title for Unit 32"));
+    EXPECT_EQ(beeps, 0);
+    dlg.OnCommand(Unit::IDC_NEXT_PLACEHOLDER);
+    EXPECT_EQ(dlg.currentIndex(), 47);
+    EXPECT_EQ(beeps, 1);
+
+    Unit low(1);
+    low.show();
+    Retype(low.nameEdit(), QStringLiteral("FOH"));
+    QTest::keyClick(low.nameEdit(), Qt::Key_Left);
+    EXPECT_EQ(low.currentIndex(), 0);
+    EXPECT_EQ(beeps, 2);
+    EXPECT_EQ(g_UnitName[0], QStringLiteral("FOH"));
+    EXPECT_EQ(low.nameEdit()->text(), QStringLiteral("FOH"));
+    EXPECT_EQ(Label(low, Unit::IDC_PROMPT), QStringLiteral("Enter the desired title for Unit 1"));
+
+    // Cancel after several steps keeps what the steps stored.
+    Retype(low.nameEdit(), QStringLiteral("Monitor World"));
+    QTest::keyClick(low.nameEdit(), Qt::Key_Right);
+    EXPECT_EQ(low.currentIndex(), 2);
+    Retype(low.nameEdit(), QStringLiteral("thrown away"));
+    low.OnCommand(Unit::IDC_CANCEL_PLACEHOLDER);
+    EXPECT_EQ(g_UnitName[0], QStringLiteral("Monitor World"));
+    EXPECT_EQ(g_UnitName[1], QStringLiteral("Monitor World"));
+    EXPECT_EQ(g_UnitName[2], QStringLiteral("KR-960 Unit 2 Unused"));
+}
+
+TEST_F(NamingTest, FieldsTakeNoMoreThanTheFileKeepsAndNothingItCannotHold)
+{
+    g_nCurrentChannel = 0;
+    Channel dlg;
+    dlg.show();
+    CNameEdit* name = dlg.nameEdit();
+    name->clear();
+    QTest::keyClicks(name, QString(120, QLatin1Char('a')));
+    EXPECT_EQ(name->text().size(), kMaxStoredTextLength);
+    // A paste that does not fit goes in as far as it fits.
+    name->setText(QString(95, QLatin1Char('b')));
+    name->setCursorPosition(10);
+    name->insert(QStringLiteral("123456789"));
+    EXPECT_EQ(name->text(), QString(10, QLatin1Char('b')) + QStringLiteral("1234")
+                                + QString(85, QLatin1Char('b')));
+    EXPECT_EQ(name->cursorPosition(), 14);
+    // Characters the code page lacks stay out; its own (é, €) go in.
+    name->clear();
+    name->insert(QStringLiteral("Caf\u00e9 \u20ac5 \u03a9\u2603 \u4e2d!"));
+    EXPECT_EQ(name->text(), QStringLiteral("Caf\u00e9 \u20ac5  !"));
+
+    // Notes: a line end takes two characters of the field.
+    CNotesEdit* notes = dlg.notesEdit();
+    notes->clear();
+    notes->insertPlainText(QString(98, QLatin1Char('n')) + QStringLiteral("\nxyz"));
+    EXPECT_EQ(notes->toPlainText(), QString(98, QLatin1Char('n')));
+    notes->clear();
+    notes->insertPlainText(QString(97, QLatin1Char('n')) + QStringLiteral("\nxyz"));
+    EXPECT_EQ(notes->toPlainText(), QString(97, QLatin1Char('n')) + QStringLiteral("\n"));
+    EXPECT_EQ(notes->StoredText().size(), kMaxStoredTextLength);
+    notes->clear();
+    notes->insertPlainText(QStringLiteral("one\r\ntwo\u2603"));
+    EXPECT_EQ(notes->StoredText(), QStringLiteral("one\r\ntwo"));
+
+    // A longer stored text shows whole, cannot grow, and is stored at the limit.
+    g_ChannelTitle[1] = QString(150, QLatin1Char('L'));
+    dlg.OnCommand(Channel::IDC_NEXT_PLACEHOLDER);
+    EXPECT_EQ(name->text().size(), 150);
+    name->end(false);
+    QTest::keyClick(name, Qt::Key_X);
+    EXPECT_EQ(name->text().size(), 150);
+    dlg.OnCommand(Channel::IDC_OK_PLACEHOLDER);
+    EXPECT_EQ(g_ChannelTitle[1], QString(kMaxStoredTextLength, QLatin1Char('L')));
+}
+
+TEST_F(NamingTest, StoredTextRules)
+{
+    EXPECT_EQ(ToStoredText(QStringLiteral("a\nb"), true), QStringLiteral("a\r\nb"));
+    EXPECT_EQ(ToStoredText(QStringLiteral("a\nb"), false), QStringLiteral("ab"));
+    // A cut never splits a line end.
+    EXPECT_EQ(ToStoredText(QStringLiteral("abc\ndef"), true, 4), QStringLiteral("abc"));
+    EXPECT_EQ(ToStoredText(QStringLiteral("abc\ndef"), true, 5), QStringLiteral("abc\r\n"));
+    EXPECT_EQ(StoredTextLength(QStringLiteral("ab\ncd"), true), 6);
+    EXPECT_EQ(ToStoredText(QStringLiteral("Mix*2"), false, 99, QStringLiteral("*")), QStringLiteral("Mix2"));
+    EXPECT_FALSE(IsStorableCharacter(QChar(0x81), false)) << "a code the code page leaves unused";
+    EXPECT_TRUE(IsStorableCharacter(QChar(0x2122), false)) << "the trade mark sign is in it";
+    EXPECT_FALSE(IsStorableCharacter(QLatin1Char('\t'), false));
+    EXPECT_TRUE(IsStorableCharacter(QLatin1Char('\t'), true));
+}
+
+TEST_F(NamingTest, NewSceneNamesTheNextEntryAndTakesNoMark)
+{
+    g_nSceneCount = 4;
+    g_SceneName[4] = QStringLiteral("Scene 4");
+    {
+        CNewSceneDialog dlg;
+        dlg.show();
+        EXPECT_EQ(dlg.nameEdit()->text(), QStringLiteral("Scene 4"));
+        dlg.nameEdit()->selectAll();
+        QTest::keyClicks(dlg.nameEdit(), QStringLiteral("Act *2*"));
+        EXPECT_EQ(dlg.nameEdit()->text(), QStringLiteral("Act 2"));
+        dlg.notesEdit()->setPlainText(QStringLiteral("band change"));
+        dlg.OnTimer(CNameNotesDialog::kTimerCaret);
+        EXPECT_TRUE(dlg.nameEdit()->hasFocus() || !QApplication::focusWidget());
+        dlg.OnCommand(CNewSceneDialog::IDC_OK_PLACEHOLDER);
+        EXPECT_EQ(dlg.result(), IDOK);
+    }
+    EXPECT_EQ(g_SceneName[4], QStringLiteral("Act 2"));
+    EXPECT_EQ(g_SceneNotes[4], QStringLiteral("band change"));
+    EXPECT_TRUE(g_bIgnoreNextGainChange);
+
+    // A full list has no entry for another scene: nothing is written past it.
+    QStringList messages;
+    SetShowMessageHandler([&](const QString& text) { messages.append(text); });
+    g_nSceneCount = kSceneCapacity;
+    {
+        CNewSceneDialog dlg;
+        dlg.show();
+        QTest::keyClicks(dlg.nameEdit(), QStringLiteral("one too many"));
+        dlg.OnCommand(CNewSceneDialog::IDC_OK_PLACEHOLDER);
+        EXPECT_EQ(dlg.result(), IDCANCEL);
+    }
+    SetShowMessageHandler({});
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("full")));
+}
+
+TEST_F(NamingTest, RenameSceneHandsTheNameBackAndStoresTheNotes)
+{
+    g_nCurrentIndex = 2;
+    g_SceneName[2] = QStringLiteral("Soundcheck");
+    g_SceneNotes[2] = QStringLiteral("old notes");
+    g_strRenamePrompt = QStringLiteral("Enter a new name for the 'Soundcheck' scene");
+    CRenameScene dlg;
+    dlg.show();
+    EXPECT_EQ(Label(dlg, CRenameScene::IDC_PROMPT), g_strRenamePrompt);
+    EXPECT_EQ(dlg.nameEdit()->text(), QStringLiteral("Soundcheck"));
+    EXPECT_EQ(dlg.notesEdit()->toPlainText(), QStringLiteral("old notes"));
+    EXPECT_EQ(dlg.dragHandle(), CSkinnedDialog::DragHandle::WholeWindow);
+    Retype(dlg.nameEdit(), QStringLiteral("Show"));
+    dlg.notesEdit()->setPlainText(QStringLiteral("new notes"));
+    QTest::keyClick(dlg.nameEdit(), Qt::Key_Enter);
+    EXPECT_EQ(dlg.result(), IDOK);
+    EXPECT_EQ(g_strRenamedScene, QStringLiteral("Show"));
+    EXPECT_EQ(g_SceneName[2], QStringLiteral("Soundcheck")) << "the caller renames the scene";
+    EXPECT_EQ(g_SceneNotes[2], QStringLiteral("new notes"));
+}

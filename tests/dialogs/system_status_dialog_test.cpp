@@ -1,0 +1,139 @@
+// The System Status dialog: the word of each status code, the lines it
+// lists, and that it never opens while no unit is on line.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QListWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "app/app_services.h"
+#include "app/fonts.h"
+#include "app/project_state.h"
+#include "controls/bitmap_buttons.h"
+#include "dialogs/system_status_dialog.h"
+#include "protocol/unit_list132.h"
+#include "protocol/unit_list_kr9x.h"
+#include "protocol/unit_network.h"
+#include "protocol/unit_tables.h"
+
+namespace {
+
+using Dlg = CSystemStatusDialog;
+
+class SystemStatus : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { CreateStripViewFonts(); CreateSceneListFont(); }
+    void SetUp() override
+    {
+        ResetProjectState();
+        ResetProtocolState();
+        g_bIgnoreNextGainChange = false;
+        SetMessageBoxHandler([this](MessageBoxKind kind, const QString& text) {
+            EXPECT_EQ(kind, MessageBoxKind::Message);
+            m_messages.append(text);
+            return IDOK;
+        });
+    }
+    void TearDown() override
+    {
+        SetMessageBoxHandler({});
+        ResetProtocolState();
+        g_bIgnoreNextGainChange = false;
+    }
+    static void SetSlot(int slot, int status, const char* ip)
+    {
+        g_UnitStatus[std::size_t(slot)] = status;
+        g_UnitIpAddress[std::size_t(slot)] = ip;
+    }
+    static QStringList Lines(const Dlg& dlg)
+    {
+        QStringList lines;
+        for (int i = 0; i < dlg.list()->count(); ++i)
+            lines.append(dlg.list()->item(i)->text());
+        return lines;
+    }
+
+    QStringList m_messages;
+};
+
+} // namespace
+
+TEST_F(SystemStatus, EachCodeHasItsWord)
+{
+    const std::pair<int, const char*> words[] = {
+        {UNIT_ACTIVE, "ACTIVE"},           {UNIT_OFFLINE, "OFFLINE"},
+        {UNIT_CONFLICT, "CONFLICT"},       {UNIT_NOW_OFFLINE, "LOCAL"},
+        {UNIT_BAD_TEMP_OR_POWER_SUPPLY, "FAULT"}, {UNIT_AUX_POWER_ON, "AUX POWER ON"},
+        {UNIT_BAD_IP_ADDRESS, "BAD IP ADDRESS"},  {UNIT_INACTIVE, ""},
+        {UNIT_WRONG_UNIT_ID, ""},          {UNIT_AUX_POWER_SUPPLY_FAILURE, ""},
+    };
+    for (const auto& [code, word] : words)
+        EXPECT_EQ(Dlg::StatusWord(code), QLatin1String(word)) << code;
+    SetSlot(40, UNIT_OFFLINE, "10.0.0.24");
+    EXPECT_EQ(Dlg::StatusLine(40), QStringLiteral(" Unit 24  IP Address: 10.0.0.24  OFFLINE"));
+}
+
+TEST_F(SystemStatus, WithoutAUnitOnLineOnlyTheMessageShows)
+{
+    SetSlot(3, UNIT_OFFLINE, "192.168.1.20"); // heard once, gone now
+    Dlg dlg;
+    EXPECT_EQ(dlg.DoModal(), Dlg::kNoUnitsResult);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_FALSE(dlg.isInitialised());
+    EXPECT_EQ(m_messages, QStringList{QStringLiteral("There are no active Units to check")});
+
+    // Shown some other way, it tells the same and closes once it is up.
+    Dlg shown;
+    shown.show();
+    EXPECT_EQ(m_messages.size(), 2);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(shown.isVisible());
+    EXPECT_EQ(shown.result(), Dlg::kNoUnitsResult);
+}
+
+TEST_F(SystemStatus, ListsEverySlotThatIsNotInactiveInSlotOrder)
+{
+    ++g_Family_KR960.liveCount;
+    SetSlot(3, UNIT_ACTIVE, "192.168.1.20");
+    SetSlot(5, UNIT_NOW_OFFLINE, "192.168.1.21");
+    SetSlot(7, UNIT_INACTIVE, "192.168.1.22"); // blink's dark phase: not listed
+    SetSlot(9, UNIT_WRONG_UNIT_ID, "");
+    SetSlot(40, UNIT_OFFLINE, "10.0.0.24");
+    SetSlot(41, UNIT_BAD_TEMP_OR_POWER_SUPPLY, "10.0.0.25");
+
+    Dlg dlg;
+    dlg.show();
+    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_EQ(Lines(dlg), (QStringList{
+                              QStringLiteral(" Unit 2  IP Address: 192.168.1.20  ACTIVE"),
+                              QStringLiteral(" Unit 3  IP Address: 192.168.1.21  LOCAL"),
+                              QStringLiteral(" Unit 5  IP Address:   "),
+                              QStringLiteral(" Unit 24  IP Address: 10.0.0.24  OFFLINE"),
+                              QStringLiteral(" Unit 25  IP Address: 10.0.0.25  FAULT"),
+                          }));
+    EXPECT_EQ(dlg.list()->geometry(), QRect(20, 52, 357, 115));
+    for (int id = Dlg::IDC_HIDDEN_FIRST; id <= Dlg::IDC_HIDDEN_LAST; ++id)
+        EXPECT_TRUE(dlg.GetDlgItem(id)->isHidden()) << id;
+}
+
+TEST_F(SystemStatus, OkEndsTheModalDialogAndMarksTheNextGainChange)
+{
+    ++g_Family_KR9X.liveCount;
+    SetSlot(33, UNIT_ACTIVE, "10.0.0.17");
+    QStringList lines;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<Dlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        lines = Lines(*dlg);
+        for (CBrannockButton* button : dlg->findChildren<CBrannockButton*>())
+            if (button->commandId() == Dlg::IDC_OK_PLACEHOLDER)
+                QTest::mouseClick(button, Qt::LeftButton);
+        if (dlg->isVisible())
+            dlg->reject();
+    });
+    EXPECT_EQ(ShowSystemStatusDialog(nullptr), IDOK);
+    EXPECT_EQ(lines, QStringList{QStringLiteral(" Unit 17  IP Address: 10.0.0.17  ACTIVE")});
+    EXPECT_TRUE(g_bIgnoreNextGainChange);
+}

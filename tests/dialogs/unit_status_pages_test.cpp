@@ -1,0 +1,525 @@
+// The unit status pages: the fields each model's page fills from the unit
+// lists and tables, the layouts, stepping with Prev and Next, and what the
+// edits send to a 132-byte unit (checked byte by byte on a loopback port).
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include <vector>
+
+#include "app/app_services.h"
+#include "app/fonts.h"
+#include "app/project_state.h"
+#include "controls/dialog_font_adapter.h"
+#include "dialogs/unit_status_pages.h"
+#include "protocol/bytes.h"
+#include "protocol/ipv4.h"
+#include "protocol/network_core.h"
+#include "protocol/unit_list132.h"
+#include "protocol/unit_list_kr9x.h"
+#include "protocol/unit_network.h"
+#include "protocol/unit_tables.h"
+
+namespace {
+
+using Pages = CUnitMessage_KR960x;
+constexpr std::uint32_t kLoopback = 0x7F000001;
+
+// A unit's listening port on loopback: every datagram sent to it waits in
+// its queue as soon as sendto returns.
+class UnitPort {
+public:
+    UnitPort()
+    {
+        m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t len = sizeof a;
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
+        m_port = ntohs(a.sin_port);
+    }
+    ~UnitPort() { ::close(m_fd); }
+    std::uint16_t port() const { return m_port; }
+
+    std::vector<UnitPacket132> Take()
+    {
+        std::vector<UnitPacket132> out;
+        UnitPacket132 packet{};
+        for (;;) {
+            const ssize_t n = ::recv(m_fd, packet.data(), packet.size(), MSG_DONTWAIT);
+            if (n < 0)
+                break;
+            EXPECT_EQ(n, ssize_t(packet.size()));
+            out.push_back(packet);
+        }
+        return out;
+    }
+
+private:
+    int m_fd = -1;
+    std::uint16_t m_port = 0;
+};
+
+struct Unit132 {
+    int slot = 3;
+    std::uint8_t option = 0x08 | 0x01; // DANTE, 16 channels, address set by hand
+    std::uint8_t status = 0x01;        // split -3 dB
+    std::uint32_t mask = 0xFFFFFF00;
+};
+
+UnitNode132& Add132(UnitFamily132& family, const Unit132& u)
+{
+    UnitNode132 node;
+    node.Slot = std::uint8_t(u.slot);
+    node.IpText = "127.0.0.1";
+    node.UnitAddr = kLoopback;
+    node.SubnetMask = u.mask;
+    node.Mac = {0x00, 0x1D, 0xC1, 0x0A, 0x0B, std::uint8_t(u.slot)};
+    node.OptionByte = u.option;
+    node.StatusByte = u.status;
+    node.Packet[p132::kUnitId] = std::uint8_t(u.slot);
+    node.Packet[p132::kOptionFlags] = u.option;
+    WriteLe32(&node.Packet[p132::kFrmVer], 0x01020304);
+    WriteLe32(&node.Packet[p132::kGuiVer], 0x0A0B0C0D);
+    UnitNode132& added = family.InsertUnitSorted(node);
+    ++family.liveCount;
+    family.maskText[std::size_t(u.slot)] = DottedText(u.mask);
+    g_UnitModel[std::size_t(u.slot)] = family.model();
+    g_SlotModel[std::size_t(u.slot)] = family.model();
+    g_UnitStatus[std::size_t(u.slot)] = UNIT_ACTIVE;
+    g_UnitTemperature[std::size_t(u.slot)] = 41.0f;
+    g_UnitOption[std::size_t(u.slot)] = "DANTE";
+    return added;
+}
+
+UnitNodeKR9X& AddKR9X(int slot)
+{
+    UnitNodeKR9X node;
+    node.Slot = std::uint8_t(slot);
+    node.IpText = "10.0.0.17";
+    node.UnitAddr = kLoopback;
+    node.Mac = {0x02, 0x00, 0x5E, 0x10, 0x20, 0x30};
+    WriteLe32(&node.Packet[p97::kFrmVer], 0xFF001234);
+    UnitNodeKR9X& added = InsertUnitSorted_KR9X(node);
+    ++g_Family_KR9X.liveCount;
+    const std::size_t i = std::size_t(slot);
+    g_UnitModel[i] = UNIT_TYPE_KR9X;
+    g_UnitStatus[i] = UNIT_ACTIVE;
+    g_PS48V[i] = 48.0f;
+    g_PS24V[i] = 24.0f;
+    g_PS5V[i] = 5.0f;
+    g_PS3V3[i] = 3.3f;
+    g_UnitTemperature[i] = 40.0f;
+    return added;
+}
+
+class UnitPages : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { CreateStripViewFonts(); CreateSceneListFont(); }
+
+    void SetUp() override
+    {
+        ResetProjectState();
+        ResetProtocolState();
+        g_bIgnoreNextGainChange = false;
+        g_pNetwork = &m_network;
+        SetMessageBoxHandler([this](MessageBoxKind, const QString& text) {
+            m_messages.append(text);
+            return IDOK;
+        });
+    }
+    void TearDown() override
+    {
+        g_pNetwork = nullptr;
+        SetMessageBoxHandler({});
+        ResetProtocolState();
+        g_bIgnoreNextGainChange = false;
+    }
+
+    // The pages opened on a slot and shown.
+    std::unique_ptr<Pages> Open(int slot)
+    {
+        g_SelectedUnitSlot = slot;
+        auto pages = std::make_unique<Pages>();
+        pages->show();
+        return pages;
+    }
+    static QString Text(const Pages& pages, int id)
+    {
+        auto* label = qobject_cast<QLabel*>(pages.GetDlgItem(id));
+        return label ? label->text() : QStringLiteral("<none>");
+    }
+    static bool Shown(const Pages& pages, int id) { return !pages.GetDlgItem(id)->isHidden(); }
+    static QRect LayoutRect(int id)
+    {
+        for (const DialogItem& item : Pages::Layout().items)
+            if (item.id == id)
+                return DialogItemRect(item);
+        return QRect();
+    }
+
+    UnitPort m_unit;
+    NetworkCore m_network{NetworkConfig{0, m_unit.port(), INADDR_LOOPBACK}, {}};
+    QStringList m_messages;
+};
+
+} // namespace
+
+TEST_F(UnitPages, Kr960PageShowsItsUnitFromTheNodeAndTables)
+{
+    Add132(g_Family_KR960, {});
+    auto pages = Open(3);
+    EXPECT_EQ(Text(*pages, Pages::IDC_TITLE), QStringLiteral("   STATUS OF UNIT 2 (KR-960)"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_STATUS), QStringLiteral("FUNCTIONING NORMALLY"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_TEMPERATURE), QStringLiteral("41.0 degrees C"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_MAC), QStringLiteral("00:1D:C1:0A:0B:03"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_FIRMWARE), QStringLiteral("1.2.3-04-10.11.12"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_FORMAT), QStringLiteral("DANTE"));
+    EXPECT_TRUE(pages->manualRadio()->isChecked());
+    EXPECT_FALSE(pages->automaticRadio()->isChecked());
+    EXPECT_TRUE(pages->ipEdit()->isEnabled());
+    EXPECT_EQ(pages->ipEdit()->text(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(pages->maskEdit()->text(), QStringLiteral("255.255.255.0"));
+    ASSERT_EQ(pages->splitList()->count(), 3);
+    EXPECT_EQ(pages->splitList()->itemText(0), QStringLiteral(" 0 dB"));
+    EXPECT_EQ(pages->splitList()->itemText(2), QStringLiteral("-6 dB"));
+    EXPECT_EQ(pages->splitList()->currentIndex(), 1);
+
+    EXPECT_EQ(pages->pageLayout(), Pages::PageLayout::Net132);
+    for (int id : {Pages::IDC_IP_EDIT, Pages::IDC_MASK_EDIT, Pages::IDC_SET_AUTOMATICALLY,
+                   Pages::IDC_SET_MANUALLY, Pages::IDC_SPLIT, Pages::IDC_FORMAT, Pages::IDC_IP_GROUP_LABEL})
+        EXPECT_TRUE(Shown(*pages, id)) << id;
+    for (int id : {Pages::IDC_48V, Pages::IDC_3V3_LABEL, Pages::IDC_IP_TEXT, Pages::IDC_RATE,
+                   Pages::IDC_RATE_LABEL})
+        EXPECT_FALSE(Shown(*pages, id)) << id;
+    EXPECT_TRUE(m_unit.Take().empty()) << "showing a page sends nothing";
+}
+
+TEST_F(UnitPages, Kr960_8PageWithAutomaticAddressKeepsTheEditsDisabled)
+{
+    Add132(g_Family_KR960_8, {.slot = 7, .option = 0x20 | 0x02, .status = 0x03, .mask = 0xFFFF0000});
+    auto pages = Open(7);
+    EXPECT_EQ(Text(*pages, Pages::IDC_TITLE), QStringLiteral("   STATUS OF UNIT 4 (KR-960/8)"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_FORMAT), QStringLiteral("MADI"));
+    EXPECT_TRUE(pages->automaticRadio()->isChecked());
+    EXPECT_FALSE(pages->ipEdit()->isEnabled());
+    EXPECT_FALSE(pages->maskEdit()->isEnabled());
+    EXPECT_EQ(pages->maskEdit()->text(), QStringLiteral("255.255.0.0"));
+    EXPECT_EQ(pages->splitList()->currentIndex(), -1) << "split bits 11 select nothing";
+
+    // The radios switch the edits.
+    QTest::mouseClick(pages->manualRadio(), Qt::LeftButton);
+    EXPECT_TRUE(pages->manualRadio()->isChecked());
+    EXPECT_TRUE(pages->ipEdit()->isEnabled());
+    QTest::mouseClick(pages->automaticRadio(), Qt::LeftButton);
+    EXPECT_FALSE(pages->maskEdit()->isEnabled());
+}
+
+TEST_F(UnitPages, Kr960PageStatusTextsAndTheNotActiveLayout)
+{
+    Add132(g_Family_KR960, {});
+    auto pages = Open(3);
+    struct Case {
+        int status;
+        const char* text;
+        bool notActive;
+    };
+    const Case cases[] = {
+        {UNIT_OFFLINE, "UNIT OFF-LINE", true},        {UNIT_NOW_OFFLINE, "UNIT OFF-LINE", true},
+        {UNIT_AUX_POWER_ON, "AUX POWER ON", false},   {UNIT_BAD_IP_ADDRESS, "BAD IP ADDRESS", false},
+        {UNIT_CONFLICT, "FUNCTIONING NORMALLY", false}, {UNIT_ACTIVE, "FUNCTIONING NORMALLY", false},
+    };
+    for (const Case& c : cases) {
+        g_UnitStatus[3] = c.status;
+        pages->ShowPage_KR960();
+        SCOPED_TRACE(c.status);
+        EXPECT_EQ(Text(*pages, Pages::IDC_STATUS), QLatin1String(c.text));
+        EXPECT_EQ(Text(*pages, Pages::IDC_TITLE), QStringLiteral("   STATUS OF UNIT 2 (KR-960)"));
+        EXPECT_EQ(pages->pageLayout() == Pages::PageLayout::NotActive, c.notActive);
+        EXPECT_EQ(Shown(*pages, Pages::IDC_TEMPERATURE), !c.notActive);
+        EXPECT_TRUE(Shown(*pages, Pages::IDC_TITLE));
+    }
+    g_UnitStatus[3] = UNIT_INACTIVE;
+    pages->ShowPage_KR960();
+    EXPECT_EQ(Text(*pages, Pages::IDC_STATUS), QStringLiteral("INACTIVE."));
+    EXPECT_EQ(Text(*pages, Pages::IDC_TITLE), QStringLiteral("   STATUS OF UNIT 2"));
+    EXPECT_EQ(pages->windowTitle(), QStringLiteral("   STATUS OF UNIT 2"));
+    EXPECT_FALSE(Shown(*pages, Pages::IDC_IP_EDIT));
+}
+
+TEST_F(UnitPages, Kr9XPageShowsSuppliesWithOneVerdictForAllFour)
+{
+    AddKR9X(33);
+    auto pages = Open(33);
+    EXPECT_EQ(Text(*pages, Pages::IDC_TITLE), QStringLiteral("   STATUS OF UNIT 17 (KR-9X)"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_STATUS), QStringLiteral("FUNCTIONING NORMALLY"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_48V), QStringLiteral("48.0"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_5V), QStringLiteral(" 5.0"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_3V3), QStringLiteral(" 3.3"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_TEMPERATURE), QStringLiteral("40.0 degrees C"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_MAC), QStringLiteral("02:00:5E:10:20:30"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_IP_TEXT), QStringLiteral("10.0.0.17"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_FIRMWARE), QStringLiteral("-1.18.52"));
+
+    // Layout: the address label moves out to x 25, 14 px lower, the text beside it.
+    EXPECT_EQ(pages->pageLayout(), Pages::PageLayout::KR9X);
+    const QWidget* label = pages->GetDlgItem(Pages::IDC_IP_LABEL);
+    const QWidget* text = pages->GetDlgItem(Pages::IDC_IP_TEXT);
+    EXPECT_TRUE(Shown(*pages, Pages::IDC_IP_LABEL));
+    EXPECT_EQ(label->x(), 25);
+    EXPECT_EQ(label->y(), LayoutRect(Pages::IDC_IP_LABEL).y() + 14);
+    EXPECT_EQ(text->pos(), QPoint(pages->ipEdit()->x(), label->y()));
+    for (int id : {Pages::IDC_IP_EDIT, Pages::IDC_MASK_EDIT, Pages::IDC_SET_MANUALLY, Pages::IDC_SPLIT,
+                   Pages::IDC_FORMAT, Pages::IDC_RATE})
+        EXPECT_FALSE(Shown(*pages, id)) << id;
+
+    // A 3.3 V supply of 7.0 V marks all four values.
+    g_PS3V3[33] = 7.0f;
+    pages->ShowPage_KR9X();
+    EXPECT_EQ(Text(*pages, Pages::IDC_48V), QStringLiteral("*** 48.0"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_24V), QStringLiteral("*** 24.0"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_3V3), QStringLiteral("***  7.0"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_TEMPERATURE), QStringLiteral("40.0 degrees C"));
+
+    // 151 degrees: the temperature and the supplies are marked, the status says so.
+    g_PS3V3[33] = 3.3f;
+    g_UnitTemperature[33] = 151.0f;
+    g_UnitStatus[33] = UNIT_BAD_TEMP_OR_POWER_SUPPLY;
+    pages->ShowPage_KR9X();
+    EXPECT_EQ(Text(*pages, Pages::IDC_STATUS), QStringLiteral("BAD TEMPERATURE OR POWER"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_TEMPERATURE), QStringLiteral("*** 151.0 degrees C"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_48V), QStringLiteral("*** 48.0"));
+
+    const std::pair<int, const char*> notActive[] = {
+        {UNIT_OFFLINE, "OFF-LINE."}, {UNIT_NOW_OFFLINE, "UNIT OFF-LINE"}, {UNIT_INACTIVE, "INACTIVE."}};
+    for (const auto& [status, words] : notActive) {
+        g_UnitStatus[33] = status;
+        pages->ShowPage_KR9X();
+        EXPECT_EQ(Text(*pages, Pages::IDC_STATUS), QLatin1String(words));
+        EXPECT_EQ(pages->pageLayout(), Pages::PageLayout::NotActive);
+        EXPECT_FALSE(Shown(*pages, Pages::IDC_IP_TEXT));
+    }
+    EXPECT_EQ(Text(*pages, Pages::IDC_TITLE), QStringLiteral("   STATUS OF UNIT 17"));
+}
+
+TEST_F(UnitPages, PrevAndNextStepTheUnitsAndStopAtTheEnds)
+{
+    auto pages = Open(1);
+    EXPECT_EQ(g_nSelectedUnitNumber, 1);
+    QTest::keyClick(pages.get(), Qt::Key_Left);
+    EXPECT_EQ(g_nSelectedUnitNumber, 1);
+    EXPECT_EQ(g_SelectedUnitSlot, 1);
+
+    pages = Open(48);
+    EXPECT_EQ(g_nSelectedUnitNumber, 32);
+    pages->OnNext();
+    EXPECT_EQ(g_SelectedUnitSlot, 48);
+
+    // From unit 16 to an unused unit 17: the KR-9X page, inactive.
+    pages = Open(31);
+    QTest::keyClick(pages.get(), Qt::Key_Right);
+    EXPECT_EQ(g_nSelectedUnitNumber, 17);
+    EXPECT_EQ(g_SelectedUnitSlot, 33);
+    EXPECT_EQ(Text(*pages, Pages::IDC_TITLE), QStringLiteral("   STATUS OF UNIT 17"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_STATUS), QStringLiteral("INACTIVE."));
+    pages->OnPrev();
+    EXPECT_EQ(g_SelectedUnitSlot, 31);
+
+    // Stepping by model: a KR-960 page, then an unused slot with a bad
+    // address shows the KR-9X page with nothing left of the unit before.
+    Add132(g_Family_KR960, {});
+    g_UnitStatus[5] = UNIT_BAD_IP_ADDRESS;
+    pages = Open(3);
+    ASSERT_FALSE(Text(*pages, Pages::IDC_TEMPERATURE).isEmpty());
+    pages->OnNext();
+    EXPECT_EQ(g_SelectedUnitSlot, 5);
+    EXPECT_EQ(Text(*pages, Pages::IDC_TITLE), QStringLiteral("   STATUS OF UNIT 3 (KR-9X)"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_STATUS), QStringLiteral("FUNCTIONING NORMALLY"));
+    EXPECT_TRUE(Text(*pages, Pages::IDC_TEMPERATURE).isEmpty());
+    EXPECT_TRUE(Text(*pages, Pages::IDC_MAC).isEmpty());
+
+    // Opened on that slot directly: the 132-byte page, titled by the unit alone.
+    pages = Open(5);
+    EXPECT_EQ(Text(*pages, Pages::IDC_TITLE), QStringLiteral("   STATUS OF UNIT 3"));
+    EXPECT_EQ(Text(*pages, Pages::IDC_STATUS), QStringLiteral("BAD IP ADDRESS"));
+    EXPECT_TRUE(Text(*pages, Pages::IDC_TEMPERATURE).isEmpty());
+}
+
+TEST_F(UnitPages, ChoosingAManualAddressSendsTheStateAndTheNetworkConfiguration)
+{
+    UnitNode132& node = Add132(g_Family_KR960, {.option = 0x08 | 0x02 | 0x01});
+    auto pages = Open(3);
+    ASSERT_FALSE(pages->ipEdit()->isEnabled());
+    QTest::mouseClick(pages->manualRadio(), Qt::LeftButton);
+    pages->ipEdit()->setText(QStringLiteral("192.168.1.50"));
+    pages->maskEdit()->setText(QStringLiteral("255.255.255.0"));
+    QTest::keyClick(pages.get(), Qt::Key_Return);
+
+    EXPECT_FALSE(pages->isVisible());
+    EXPECT_EQ(pages->result(), IDOK);
+    EXPECT_TRUE(g_bIgnoreNextGainChange);
+    const std::vector<UnitPacket132> sent = m_unit.Take();
+    ASSERT_EQ(sent.size(), 2u);
+    const UnitPacket132& state = sent[0];
+    EXPECT_EQ(ReadBe32(&state[p132::kPcSeq]), 1u);
+    EXPECT_EQ(state[p132::kOptionFlags] & 0x02, 0) << "the unit leaves automatic addressing";
+    EXPECT_EQ(ReadBe32(&state[p132::kUnitIp]), 0u);
+    const UnitPacket132& config = sent[1];
+    EXPECT_EQ(ReadBe32(&config[p132::kUnitIp]), 0xC0A80132u);
+    EXPECT_EQ(ReadBe32(&config[p132::kSubnetMask]), 0xFFFFFF00u);
+    EXPECT_EQ(config[p132::kUnitId], 3);
+    EXPECT_EQ(config[p132::kOptionFlags] & 0x03, 0x01);
+    EXPECT_EQ(g_PcSequence, 1u) << "the configuration takes no sequence number";
+    EXPECT_EQ(node.UnitAddr, kLoopback) << "the node keeps its address until the unit reports";
+    EXPECT_EQ(node.OptionByte & 0x02, 0);
+}
+
+TEST_F(UnitPages, TheConfigurationGoesOnlyWhenAddressOrMaskIsNew)
+{
+    UnitNode132& node = Add132(g_Family_KR960, {});
+    auto pages = Open(3);
+    pages->OnCommand(Pages::IDC_OK_PLACEHOLDER); // unchanged manual address
+    std::vector<UnitPacket132> sent = m_unit.Take();
+    ASSERT_EQ(sent.size(), 1u) << "the state datagram only";
+    EXPECT_EQ(sent[0][p132::kUnitId], 3);
+
+    pages = Open(3);
+    pages->maskEdit()->setText(QStringLiteral("255.255.0.0"));
+    pages->OnCommand(Pages::IDC_OK_PLACEHOLDER);
+    sent = m_unit.Take();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(ReadBe32(&sent[1][p132::kUnitIp]), kLoopback);
+    EXPECT_EQ(ReadBe32(&sent[1][p132::kSubnetMask]), 0xFFFF0000u);
+    EXPECT_EQ(node.SubnetMask, 0xFFFFFF00u);
+
+    // Back to automatic: the state says so, and no configuration goes.
+    pages = Open(3);
+    QTest::mouseClick(pages->automaticRadio(), Qt::LeftButton);
+    pages->maskEdit()->setText(QStringLiteral("255.0.0.0"));
+    pages->OnCommand(Pages::IDC_OK_PLACEHOLDER);
+    sent = m_unit.Take();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0][p132::kOptionFlags] & 0x02, 0x02);
+
+    // Leaving automatic addressing sends the configuration even unchanged.
+    pages = Open(3);
+    ASSERT_TRUE(pages->automaticRadio()->isChecked());
+    QTest::mouseClick(pages->manualRadio(), Qt::LeftButton);
+    pages->OnCommand(Pages::IDC_OK_PLACEHOLDER);
+    sent = m_unit.Take();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(ReadBe32(&sent[1][p132::kUnitIp]), kLoopback);
+    EXPECT_EQ(ReadBe32(&sent[1][p132::kSubnetMask]), 0xFFFFFF00u);
+}
+
+TEST_F(UnitPages, AnAddressThatIsNoAddressSendsNothingAndKeepsThePage)
+{
+    Add132(g_Family_KR960, {});
+    auto pages = Open(3);
+    for (const char* bad : {"192.168.1", "192.168.1.300", "", "abc.def.ghi.jkl"}) {
+        pages->ipEdit()->setText(QLatin1String(bad));
+        pages->OnCommand(Pages::IDC_OK_PLACEHOLDER);
+        EXPECT_TRUE(pages->isVisible()) << bad;
+        EXPECT_TRUE(m_unit.Take().empty()) << bad;
+    }
+    ASSERT_EQ(m_messages.size(), 4);
+    EXPECT_EQ(m_messages.front(), Pages::BadAddressMessage());
+    EXPECT_FALSE(g_bIgnoreNextGainChange);
+    pages->OnNext();
+    EXPECT_EQ(g_SelectedUnitSlot, 3) << "Next stays on the page as well";
+
+    pages->ipEdit()->setText(QStringLiteral(" 127.0.0.2 "));
+    pages->OnCommand(Pages::IDC_OK_PLACEHOLDER);
+    EXPECT_FALSE(pages->isVisible());
+    const std::vector<UnitPacket132> sent = m_unit.Take();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(ReadBe32(&sent[1][p132::kUnitIp]), 0x7F000002u);
+}
+
+TEST_F(UnitPages, SplitOffsetReachesTheUnitAndCancelKeepsWhatNextApplied)
+{
+    UnitNode132& node = Add132(g_Family_KR960, {.status = 0x20});
+    auto pages = Open(3);
+    EXPECT_EQ(pages->splitList()->currentIndex(), 0);
+    pages->splitList()->setCurrentIndex(2);
+    emit pages->splitList()->activated(2);
+    EXPECT_EQ(pages->pendingSplitOffset(), 2);
+    pages->OnNext();
+    EXPECT_EQ(node.StatusByte, 0x22);
+    std::vector<UnitPacket132> sent = m_unit.Take();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0][p132::kUnitStatusByte], 0x22);
+
+    pages->OnCommand(Pages::IDC_CANCEL_PLACEHOLDER);
+    EXPECT_EQ(pages->result(), IDCANCEL);
+    EXPECT_TRUE(g_bIgnoreNextGainChange);
+    EXPECT_TRUE(m_unit.Take().empty());
+    EXPECT_EQ(node.StatusByte, 0x22);
+
+    // A unit run from its MIDI card keeps its split offset.
+    g_UnitOption[3] = "MIDI";
+    pages = Open(3);
+    pages->splitList()->setCurrentIndex(1);
+    emit pages->splitList()->activated(1);
+    EXPECT_FALSE(pages->pendingSplitOffset().has_value());
+    pages->OnCommand(Pages::IDC_OK_PLACEHOLDER);
+    EXPECT_EQ(node.StatusByte, 0x22);
+}
+
+TEST_F(UnitPages, KeysAndAKr9XPageThatAppliesNothing)
+{
+    AddKR9X(34);
+    Add132(g_Family_KR960, {});
+    auto pages = Open(34);
+    QTest::keyClick(pages.get(), Qt::Key_Return);
+    EXPECT_EQ(pages->result(), IDOK);
+    EXPECT_TRUE(g_bIgnoreNextGainChange);
+    EXPECT_TRUE(m_unit.Take().empty()) << "a KR-9X page sends nothing";
+
+    // In the address field the arrows edit the text; elsewhere they page.
+    g_bIgnoreNextGainChange = false;
+    pages = Open(3);
+    pages->ipEdit()->setFocus();
+    QTest::keyClick(pages->ipEdit(), Qt::Key_Left);
+    EXPECT_EQ(g_SelectedUnitSlot, 3);
+    EXPECT_TRUE(m_unit.Take().empty());
+    pages->manualRadio()->setFocus();
+    QTest::keyClick(pages->manualRadio(), Qt::Key_Right);
+    EXPECT_EQ(g_SelectedUnitSlot, 5);
+    EXPECT_EQ(m_unit.Take().size(), 1u) << "the page's edits went before the step";
+
+    // A page key ends with the page: on the first unit Left changes nothing,
+    // not even the radio button that has the focus.
+    Add132(g_Family_KR960, {.slot = 1});
+    pages = Open(1);
+    pages->manualRadio()->setFocus();
+    QTest::keyClick(pages->manualRadio(), Qt::Key_Left);
+    EXPECT_EQ(g_SelectedUnitSlot, 1);
+    EXPECT_TRUE(pages->manualRadio()->isChecked());
+    EXPECT_FALSE(pages->automaticRadio()->isChecked());
+    m_unit.Take();
+
+    // Escape ends without the gain-change mark; Ctrl+Break is OK.
+    QTest::keyClick(pages.get(), Qt::Key_Escape);
+    EXPECT_EQ(pages->result(), IDCANCEL);
+    EXPECT_FALSE(g_bIgnoreNextGainChange);
+    pages = Open(3);
+    QKeyEvent ctrlBreak(QEvent::KeyPress, Qt::Key_Cancel, Qt::ControlModifier);
+    QApplication::sendEvent(pages.get(), &ctrlBreak);
+    EXPECT_EQ(pages->result(), IDOK);
+    EXPECT_EQ(m_unit.Take().size(), 1u);
+}
