@@ -352,7 +352,16 @@ void CQuellonKR9SeriesDlg::ApplyStoredGeometry(const WindowPlacement& p)
 void CQuellonKR9SeriesDlg::ResetUnitNames()
 {
     SetUnusedUnitNames();
+    RepaintViews();
+}
+
+void CQuellonKR9SeriesDlg::RepaintViews()
+{
     update();
+    if (m_wndUnderview)
+        m_wndUnderview->update();
+    if (m_wndOverview)
+        m_wndOverview->update();
 }
 
 void CQuellonKR9SeriesDlg::InitBlankProjectIdentity()
@@ -638,7 +647,7 @@ void CQuellonKR9SeriesDlg::SetDefaultUnitName(int slot, int model)
     default:
         return;
     }
-    update();
+    RepaintViews();
 }
 
 void CQuellonKR9SeriesDlg::InitLinkSlots(int slot, int model)
@@ -890,7 +899,7 @@ void CQuellonKR9SeriesDlg::OnSlotSetUnused132(const UnitFamily132& family, int s
     const int first = (slot - 1) * 8;
     for (int c = first; c < first + family.channelsPerUnit() && c < kChannelCount; ++c)
         m_aChannelLink[c].linkGroup = -1;
-    update();
+    RepaintViews();
     if (nodeRemoved) {
         g_strMessage = QStringLiteral("Unit %1 has been set to an Unused Unit.").arg(SlotToUnitNumber(slot));
         RunMessageBox(MessageBoxKind::SelfClosing);

@@ -156,6 +156,8 @@ public:
 
     // Every slot's unit name back to its "Unused" default.
     void ResetUnitNames();
+    // The window and both views paint again (names, titles changed).
+    void RepaintViews();
     // The default name of a slot once a unit of the model is heard there.
     virtual void SetDefaultUnitName(int slot, int model);
     // The link records of a unit's channels back to "owned, no group".
