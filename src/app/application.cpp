@@ -54,15 +54,15 @@ int CQuellonKR9SeriesApp::InitInstance()
             // once its loop has returned.
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 modal->close();
-                QTimer::singleShot(0, &dialog, [&dialog] { dialog.OnClose(); });
+                QTimer::singleShot(0, &dialog, [&dialog] { dialog.CloseWithoutAsking(); });
                 return;
             }
-            dialog.OnClose();
+            dialog.CloseWithoutAsking();
         });
         dialog.OnInitDialog();
         dialog.show();
         if (dialog.closeRequested())
-            QTimer::singleShot(0, &dialog, [&dialog] { dialog.OnClose(); });
+            QTimer::singleShot(0, &dialog, [&dialog] { dialog.CloseWithoutAsking(); });
         exitCode = exec();
         g_pMainDlg = nullptr;
     }

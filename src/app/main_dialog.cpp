@@ -549,6 +549,12 @@ void CQuellonKR9SeriesDlg::resizeEvent(QResizeEvent* event)
         UpdateHorzScrollRange();
 }
 
+void CQuellonKR9SeriesDlg::CloseWithoutAsking()
+{
+    m_bSkipSaveQuestion = true;
+    OnClose();
+}
+
 void CQuellonKR9SeriesDlg::OnClose()
 {
     // Asked before the window is up (during its build): it closes once shown.
@@ -571,6 +577,21 @@ bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
 {
     if (m_bShutDown)
         return true;
+    if (!m_bSkipSaveQuestion) {
+        g_strMessage = QStringLiteral("Do you want to save any changes you made?");
+        const int answer = RunMessageBox(MessageBoxKind::YesNoCancel);
+        if (answer != IDYES && answer != IDNO)
+            return false;
+        if (answer == IDYES) {
+            m_bSaveAsCancelled = false;
+            const bool saved = g_bProjectHasFile ? OnFileSave() : OnFileSaveAs();
+            // A save that was cancelled or failed keeps the program open, so nothing is lost.
+            if (!saved) {
+                m_bSaveAsCancelled = false;
+                return false;
+            }
+        }
+    }
     // The program's own highlight colour goes with it.
     {
         QPalette palette = QApplication::palette();
@@ -584,6 +605,8 @@ bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
         m_network->g_StopReceiveThread = 1;
 
     SaveWindowPlacement(m_platform.settings, CurrentPlacement());
+    if (!g_szProjectPath.isEmpty())
+        AddToRecentFileList();
 
     DeleteFonts();
 

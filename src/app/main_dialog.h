@@ -151,6 +151,8 @@ public:
     void UpdateHorzScrollRange();
     // Closes the window through the shut-down routine.
     void OnClose();
+    // A terminate request: the same shut-down without the save question.
+    void CloseWithoutAsking();
     // Tears the program down in order; false when the operator cancelled.
     bool QuerySaveAndShutDown();
 
@@ -387,6 +389,7 @@ private:
     QColor m_savedHighlight;
     bool m_bShutDown = false;
     bool m_bCloseRequested = false;
+    bool m_bSkipSaveQuestion = false;
     std::unique_ptr<NetworkCore> m_network;
     bool m_bDraining = false;
     bool m_bMeterTestFullScale = false;

@@ -1,0 +1,179 @@
+// Scenes and projects through the main window: new scenes, save and load,
+// recall, and the save question at shut-down.
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "app/app_services.h"
+#include "app/command_ids.h"
+#include "app/main_dialog.h"
+#include "app/preferences.h"
+#include "app/project_file.h"
+#include "app/scene_store.h"
+#include "controls/gain_fader.h"
+#include "controls/strip_switch.h"
+#include "dialogs/dialog_result.h"
+#include "dialogs/naming_dialogs.h"
+#include "dialogs/skinned_dialog.h"
+#include "platform/clock.h"
+#include "platform/settings_store.h"
+#include "platform/skin_registry.h"
+#include "platform/timer_table.h"
+#include "protocol/unit_network.h"
+#include "views/underview.h"
+
+namespace {
+
+using Dlg = CQuellonKR9SeriesDlg;
+
+class Projects : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProjectState();
+        ResetProtocolState();
+        ResetPreferences();
+        SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
+        SetMessageBoxHandler([this](MessageBoxKind kind, const QString& text) {
+            m_messages.append(text);
+            return kind == MessageBoxKind::YesNoCancel ? m_shutdownAnswer : IDNO;
+        });
+        // The scene dialogs are answered by naming the scene in the tables.
+        SetDialogHandler([this](CSkinnedDialog& dialog) {
+            if (dynamic_cast<CNewSceneDialog*>(&dialog)) {
+                g_SceneName[std::size_t(g_nSceneCount)] = m_nextSceneName;
+                g_SceneNotes[std::size_t(g_nSceneCount)] = QStringLiteral("notes of ") + m_nextSceneName;
+                return IDOK;
+            }
+            return IDCANCEL;
+        });
+        SetFileChooser([this](bool, const QString&) { return m_chosenFile; });
+        StartupOptions options;
+        options.registerFileType = false;
+        options.askStartupQuestion = false;
+        m_dlg = std::make_unique<Dlg>(m_platform, options);
+        g_pMainDlg = m_dlg.get();
+        m_dlg->OnInitDialog();
+        view = m_dlg->m_wndUnderview;
+    }
+    void TearDown() override
+    {
+        m_dlg.reset();
+        g_pMainDlg = nullptr;
+        SetShowMessageHandler({});
+        SetMessageBoxHandler({});
+        SetDialogHandler({});
+        SetFileChooser({});
+    }
+
+    void NewScene(const QString& name)
+    {
+        m_nextSceneName = name;
+        m_dlg->OnCommand(IDC_NEW_SCENE);
+    }
+
+    QTemporaryDir m_dir;
+    ManualClock m_clock{1000};
+    ManualTimerTable m_timers{m_clock};
+    std::unique_ptr<SettingsStore> m_settings =
+        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
+    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
+    std::unique_ptr<Dlg> m_dlg;
+    CUnderviewWnd* view = nullptr;
+    QStringList m_messages;
+    QString m_nextSceneName;
+    QString m_chosenFile;
+    int m_shutdownAnswer = IDNO;
+};
+
+} // namespace
+
+TEST_F(Projects, ScenesSaveLoadAndRecallTheirChannels)
+{
+    m_dlg->SetFaderBothViews(3, 17);
+    m_dlg->SetMuteButtons(3, 1);
+    g_ChannelTitle[3] = QStringLiteral("Lead vox");
+    NewScene(QStringLiteral("Verse"));
+    m_dlg->SetFaderBothViews(3, 40);
+    NewScene(QStringLiteral("Chorus"));
+    ASSERT_EQ(g_nSceneCount, 3);
+    EXPECT_EQ(m_dlg->sceneList()->item(1)->text(), QStringLiteral("  001 Verse"));
+    EXPECT_EQ(m_dlg->sceneList()->item(2)->text(), QStringLiteral("  002 Chorus"));
+
+    // Save As writes the file and names the project.
+    m_chosenFile = m_dir.filePath(QStringLiteral("gala.qsx"));
+    m_dlg->OnCommand(ID_FILE_SAVE_AS);
+    ASSERT_TRUE(QFileInfo::exists(m_chosenFile));
+    EXPECT_EQ(QFileInfo(m_chosenFile).size(), 122 + 2 * 113956);
+    EXPECT_TRUE(g_bProjectHasFile);
+    EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral(" Corvane - gala.qsx"));
+
+    // A new project empties the list; opening the file brings the scenes back,
+    // with every channel at its default until a scene is recalled.
+    m_dlg->OnCommand(ID_FILE_NEW_PROJECT);
+    EXPECT_EQ(g_nSceneCount, 1);
+    m_dlg->OnCommand(ID_FILE_OPEN);
+    ASSERT_EQ(g_nSceneCount, 3);
+    EXPECT_EQ(g_SceneName[2], QStringLiteral("Chorus"));
+    EXPECT_EQ(g_SceneNotes[1], QStringLiteral("notes of Verse"));
+    EXPECT_EQ(view->m_Slider[3]->GetPos(), 63);
+
+    m_dlg->sceneList()->setCurrentRow(1);
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
+    EXPECT_EQ(view->m_Slider[3]->GetPos(), 17);
+    EXPECT_EQ(view->m_pMuteButton[3]->m_nState, CNewCustomBtn::kOn);
+    EXPECT_EQ(g_ChannelTitle[3], QStringLiteral("Lead vox"));
+    EXPECT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 001"));
+
+    // A Safe channel keeps its live state through a recall.
+    m_dlg->SetSafeButtons(3, 1);
+    m_dlg->SetFaderBothViews(3, 50);
+    m_dlg->sceneList()->setCurrentRow(2);
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
+    EXPECT_EQ(view->m_Slider[3]->GetPos(), 50);
+}
+
+TEST_F(Projects, DeletingKeepsTheActiveSceneAndRenumbers)
+{
+    for (const char* name : {"A", "B", "C", "D"})
+        NewScene(QString::fromLatin1(name));
+    m_dlg->sceneList()->setCurrentRow(4);
+    m_dlg->OnCommand(IDC_RECALL_SCENE); // D is active
+    m_dlg->sceneList()->setCurrentRow(4);
+    m_dlg->OnCommand(IDC_DELETE_SCENE);
+    EXPECT_TRUE(m_messages.contains(QStringLiteral("This is an Active Scene: it cannot be deleted.")));
+    m_dlg->sceneList()->setCurrentRow(2);
+    m_dlg->OnCommand(IDC_DELETE_SCENE);
+    ASSERT_EQ(g_nSceneCount, 4);
+    EXPECT_EQ(m_dlg->sceneList()->item(2)->text(), QStringLiteral("  002 C"));
+    EXPECT_EQ(m_dlg->sceneList()->item(3)->text(), QStringLiteral("  003 D"));
+    EXPECT_EQ(g_SceneNotes[3], QStringLiteral("notes of D"));
+    EXPECT_EQ(g_nCurrentIndex, 3); // still D
+    EXPECT_EQ(FindScene(QStringLiteral("B")), nullptr);
+}
+
+TEST_F(Projects, TheSaveQuestionAtShutDownCanKeepTheProgramOpen)
+{
+    m_shutdownAnswer = IDCANCEL;
+    EXPECT_FALSE(m_dlg->QuerySaveAndShutDown());
+    EXPECT_FALSE(m_dlg->isShutDown());
+
+    // Yes on an untitled project asks for a file; cancelling it keeps the program.
+    m_shutdownAnswer = IDYES;
+    m_chosenFile.clear();
+    EXPECT_FALSE(m_dlg->QuerySaveAndShutDown());
+    EXPECT_FALSE(m_dlg->isShutDown());
+
+    // A save that fails keeps the program open too.
+    m_chosenFile = m_dir.filePath(QStringLiteral("no/such/folder/x.qsx"));
+    EXPECT_FALSE(m_dlg->QuerySaveAndShutDown());
+
+    m_shutdownAnswer = IDNO;
+    EXPECT_TRUE(m_dlg->QuerySaveAndShutDown());
+    EXPECT_TRUE(m_dlg->isShutDown());
+}
