@@ -12,26 +12,14 @@
 #include "protocol/packet_handler_kr9x.h"
 #include "protocol/sender132.h"
 #include "protocol/sender_kr9x.h"
-#include "protocol/unit_host.h"
+#include "protocol/quiet_unit_host.h"
 #include "protocol/unit_network.h"
 
 namespace {
 
-class BenchHost : public UnitHost {
+class BenchHost : public QuietUnitHost {
 public:
-    std::uint32_t NowMs() override { return now; }
-    void RepaintUnitStatus() override {}
-    void ShowMessage(const std::string&) override {}
-    void ShowMessageBox(const std::string&) override {}
-    void ShowNotice(const std::string&, const std::string&, bool) override {}
-    void OnUnitAdded132(const UnitFamily132&, int) override {}
-    void OnUnitAddedKR9X(int) override {}
-    void OnUnitRemoved(int, int) override {}
-    void OnSlotSetUnused132(const UnitFamily132&, int, bool) override {}
     void DrawMeterDb(int channel, float db) override { levels[channel] = db; }
-    void ArmTimer(int, int) override {}
-    void KillTimer(int) override {}
-    std::uint32_t now = 0;
     float levels[kChannelCount] = {};
 };
 

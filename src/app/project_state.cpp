@@ -165,3 +165,25 @@ void ResetProjectState()
     ResetAppTables();
     ResetUnitTables();
 }
+
+const char* StripControlName(int kind)
+{
+    switch (kind) {
+    case STRIP_POL:
+        return "Pol";
+    case STRIP_PAD:
+        return "Pad";
+    case STRIP_48V:
+        return "48v";
+    case STRIP_MUTE:
+        return "Mute";
+    case STRIP_SPLIT:
+        return "Split";
+    case STRIP_RBIN:
+        return "Rbin";
+    case STRIP_SQRT:
+        return "Sqrt";
+    default:
+        return nullptr;
+    }
+}

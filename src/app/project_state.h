@@ -43,6 +43,10 @@ enum StripControlKind : int {
     STRIP_SQRT = 13,
 };
 
+// The control name a switch kind is sent to its unit with; null for the kinds
+// that have no unit control (Link, Safe, menus and titles).
+const char* StripControlName(int kind);
+
 // Per-channel link bookkeeping of the main dialog; -1 means none.
 struct ChannelLinkRecord {
     int channel = 0;

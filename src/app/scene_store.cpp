@@ -53,28 +53,6 @@ ChannelWords SceneRecord::*SwitchField(int kind)
     }
 }
 
-const char* ControlNameOf(int kind)
-{
-    switch (kind) {
-    case STRIP_POL:
-        return "Pol";
-    case STRIP_PAD:
-        return "Pad";
-    case STRIP_48V:
-        return "48v";
-    case STRIP_MUTE:
-        return "Mute";
-    case STRIP_SPLIT:
-        return "Split";
-    case STRIP_RBIN:
-        return "Rbin";
-    case STRIP_SQRT:
-        return "Sqrt";
-    default:
-        return nullptr;
-    }
-}
-
 // The sender of the channel's model with the unit's slot and the channel within it.
 void SendChannelParam(int slot, int unitType, const char* name, float value, int channelInUnit)
 {
@@ -204,7 +182,7 @@ void CQuellonKR9SeriesDlg::ApplySceneChannel(const SceneRecord& r, int ch, int u
         SetSwitchBothViews(kind, ch, state);
         if (kind == STRIP_SPLIT)
             g_ChannelSplitOn[c] = state == 1 ? 1 : 0;
-        if (const char* name = ControlNameOf(kind))
+        if (const char* name = StripControlName(kind))
             SendChannelParam(slot, type, name, state == 1 ? 1.0f : 0.0f, chInUnit);
     }
     SetSwitchBothViews(STRIP_LINK, ch, r.LinkButton[c]);

@@ -48,29 +48,6 @@ SwitchTable TableOfKind(int kind)
     }
 }
 
-// The control name a switch kind is sent with; null for Safe and Link.
-const char* ControlName(int kind)
-{
-    switch (kind) {
-    case STRIP_POL:
-        return "Pol";
-    case STRIP_PAD:
-        return "Pad";
-    case STRIP_48V:
-        return "48v";
-    case STRIP_MUTE:
-        return "Mute";
-    case STRIP_SPLIT:
-        return "Split";
-    case STRIP_RBIN:
-        return "Rbin";
-    case STRIP_SQRT:
-        return "Sqrt";
-    default:
-        return nullptr;
-    }
-}
-
 int OnOff(int on)
 {
     return on ? CNewCustomBtn::kOn : CNewCustomBtn::kOff;
@@ -317,7 +294,7 @@ void CQuellonKR9SeriesDlg::OnStripButton()
             SetSwitchBothViews(kind, ch, state);
             break;
         }
-        if (const char* name = ControlName(kind))
+        if (const char* name = StripControlName(kind))
             SendControlToModels(unit.kr9x, unit.kr960_8, unit.kr960, unit.slot, name, value,
                                 unit.channelInUnit);
         ::PushUndoRecord(ch, kind, state > 0 ? 1 : 0);

@@ -22,13 +22,7 @@ CAutosave::~CAutosave() = default;
 
 DialogTemplate CAutosave::Layout()
 {
-    DialogTemplate t;
-    t.id = kTemplateId;
-    t.cx = 168;
-    t.cy = 101;
-    t.caption = QStringLiteral("Autosave");
-    t.font = DialogFontDef{QStringLiteral("Microsoft Sans Serif"), 8, 400, false};
-    t.items = SkinLayoutStatics(t.cx);
+    DialogTemplate t = SkinLayout(kTemplateId, 168, 101, QStringLiteral("Autosave"));
     t.items.push_back({kStaticControlId, DialogItemKind::Static, 35, 34, 70, 9,
                        QStringLiteral("Autosave Every"), 0});
     t.items.push_back({kStaticControlId, DialogItemKind::Static, 75, 50, 32, 9,

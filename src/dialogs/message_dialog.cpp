@@ -16,13 +16,7 @@ CMessageDialog::~CMessageDialog() = default;
 
 DialogTemplate CMessageDialog::Layout()
 {
-    DialogTemplate t;
-    t.id = kTemplateId;
-    t.cx = 173;
-    t.cy = 127;
-    t.caption = QStringLiteral("Message");
-    t.font = DialogFontDef{QStringLiteral("Microsoft Sans Serif"), 8, 400, false};
-    t.items = SkinLayoutStatics(t.cx);
+    DialogTemplate t = SkinLayout(kTemplateId, 173, 127, QStringLiteral("Message"));
     t.items.push_back({IDC_MESSAGE, DialogItemKind::Static, 10, 25, 152, 71, {}, kItemCentred});
     t.items.push_back({IDC_OK_PLACEHOLDER, DialogItemKind::Static, 68, 106, 37, 15,
                        QStringLiteral("OK"), 0});

@@ -36,13 +36,7 @@ CNewMeteringDialog::~CNewMeteringDialog() = default;
 
 DialogTemplate CNewMeteringDialog::Layout()
 {
-    DialogTemplate t;
-    t.id = kTemplateId;
-    t.cx = 222;
-    t.cy = 159;
-    t.caption = QStringLiteral("Meter Preferences");
-    t.font = DialogFontDef{QStringLiteral("Microsoft Sans Serif"), 8, 400, false};
-    t.items = SkinLayoutStatics(t.cx);
+    DialogTemplate t = SkinLayout(kTemplateId, 222, 159, QStringLiteral("Meter Preferences"));
     const auto text = [&t](int id, int x, int y, int cx, const char* s) {
         t.items.push_back({id, DialogItemKind::Static, x, y, cx, 9, QString::fromLatin1(s), 0});
     };

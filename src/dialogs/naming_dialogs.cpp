@@ -24,12 +24,7 @@ std::function<void()>& OverviewRepaintHandler()
 DialogTemplate NamingLayout(int id, int promptId, const QString& promptText,
                             std::vector<DialogItem> placeholders)
 {
-    DialogTemplate t;
-    t.id = id;
-    t.cx = 201;
-    t.cy = 156;
-    t.font = DialogFontDef{QStringLiteral("Microsoft Sans Serif"), 8, 400, false};
-    t.items = SkinLayoutStatics(t.cx);
+    DialogTemplate t = SkinLayout(id, 201, 156, QString());
     t.items.push_back({promptId, DialogItemKind::Static, 16, 26, 170, 15, promptText, 0});
     t.items.push_back(CNameNotesDialog::NotesLabel());
     for (DialogItem& item : placeholders)

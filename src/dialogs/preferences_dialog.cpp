@@ -65,13 +65,7 @@ CPreferences::~CPreferences() = default;
 
 DialogTemplate CPreferences::Layout()
 {
-    DialogTemplate t;
-    t.id = kTemplateId;
-    t.cx = 239;
-    t.cy = 174;
-    t.caption = QStringLiteral("Preferences");
-    t.font = DialogFontDef{QStringLiteral("MS Sans Serif"), 8, 400, false};
-    t.items = SkinLayoutStatics(t.cx);
+    DialogTemplate t = SkinLayout(kTemplateId, 239, 174, QStringLiteral("Preferences"), QStringLiteral("MS Sans Serif"));
     const auto placeholder = [&t](int id, int x, int y, int cx, int cy, const char* text) {
         t.items.push_back({id, DialogItemKind::Static, x, y, cx, cy, QString::fromLatin1(text), 0});
     };

@@ -19,13 +19,7 @@ CSelfClosingDlg::~CSelfClosingDlg() = default;
 
 DialogTemplate CSelfClosingDlg::Layout()
 {
-    DialogTemplate t;
-    t.id = kTemplateId;
-    t.cx = 239;
-    t.cy = 114;
-    t.caption = QStringLiteral("Message");
-    t.font = DialogFontDef{QStringLiteral("Microsoft Sans Serif"), 8, 400, false};
-    t.items = SkinLayoutStatics(t.cx);
+    DialogTemplate t = SkinLayout(kTemplateId, 239, 114, QStringLiteral("Message"));
     t.items.push_back({IDC_MESSAGE, DialogItemKind::Static, 11, 23, 214, 74, {}, kItemCentred});
     return t;
 }

@@ -129,6 +129,18 @@ std::vector<DialogItem> SkinLayoutStatics(int cx)
     };
 }
 
+DialogTemplate SkinLayout(int id, int cx, int cy, const QString& caption, const QString& face)
+{
+    DialogTemplate t;
+    t.id = id;
+    t.cx = cx;
+    t.cy = cy;
+    t.caption = caption;
+    t.font = DialogFontDef{face, 8, 400, false};
+    t.items = SkinLayoutStatics(cx);
+    return t;
+}
+
 // ---------------------------------------------------------------------------
 
 CSkinnedDialog::CSkinnedDialog(const DialogTemplate& layout, FrameStyle style, QWidget* parent)

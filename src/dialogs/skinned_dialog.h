@@ -53,6 +53,11 @@ QFont SkinTitleFont();
 // The "Logo" and "LC" statics a skinned layout of the given width starts with.
 std::vector<DialogItem> SkinLayoutStatics(int cx);
 
+// A skinned layout of the given size and caption in the 8-point dialog face,
+// holding its skin statics; the dialog adds its own items after them.
+DialogTemplate SkinLayout(int id, int cx, int cy, const QString& caption,
+                          const QString& face = QStringLiteral("Microsoft Sans Serif"));
+
 // Base of the program's dialogs. It builds the controls of its layout (a
 // code table in dialog units), runs OnInitDialog once when first shown,
 // routes commands by id (from the skinned buttons, from its push buttons and

@@ -39,13 +39,7 @@ CSystemStatusDialog::~CSystemStatusDialog() = default;
 
 DialogTemplate CSystemStatusDialog::Layout()
 {
-    DialogTemplate t;
-    t.id = kTemplateId;
-    t.cx = 265;
-    t.cy = 182;
-    t.caption = QStringLiteral("System Status");
-    t.font = DialogFontDef{QStringLiteral("Microsoft Sans Serif"), 8, 400, false};
-    t.items = SkinLayoutStatics(t.cx);
+    DialogTemplate t = SkinLayout(kTemplateId, 265, 182, QStringLiteral("System Status"));
     for (int id = IDC_HIDDEN_FIRST; id <= IDC_HIDDEN_LAST; ++id)
         t.items.push_back({id, DialogItemKind::Static, 13, 108 + (id - IDC_HIDDEN_FIRST) * 11, 238, 9,
                            QString(), kItemHidden});

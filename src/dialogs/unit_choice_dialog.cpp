@@ -26,13 +26,7 @@ QString CUnitChoiceDialog::NoUnitsLine()
 
 DialogTemplate CUnitChoiceDialog::ChoiceLayout(int id, int cy, const QString& caption)
 {
-    DialogTemplate t;
-    t.id = id;
-    t.cx = 178;
-    t.cy = cy;
-    t.caption = caption;
-    t.font = DialogFontDef{QStringLiteral("MS Sans Serif"), 8, 400, false};
-    t.items = SkinLayoutStatics(t.cx);
+    DialogTemplate t = SkinLayout(id, 178, cy, caption, QStringLiteral("MS Sans Serif"));
     t.items.push_back({kStaticControlId, DialogItemKind::Static, 67, 33, 50, 9,
                        QStringLiteral("Select Unit"), 0});
     return t;

@@ -154,14 +154,7 @@ CUnitMessage_KR960x::~CUnitMessage_KR960x() = default;
 
 DialogTemplate CUnitMessage_KR960x::Layout()
 {
-    DialogTemplate t;
-    t.id = kTemplateId;
-    t.cx = 235;
-    t.cy = 246;
-    t.caption = QStringLiteral("Unit Status");
-    // The shell dialog face stands for the plain sans face the layout was measured in.
-    t.font = DialogFontDef{QStringLiteral("Microsoft Sans Serif"), 8, 400, false};
-    t.items = SkinLayoutStatics(t.cx);
+    DialogTemplate t = SkinLayout(kTemplateId, 235, 246, QStringLiteral("Unit Status"));
     const auto text = [&](int id, int x, int y, int cx, int cy, const char* label, unsigned flags = 0) {
         t.items.push_back({id, DialogItemKind::Static, x, y, cx, cy, QString::fromLatin1(label), flags});
     };
