@@ -15,6 +15,7 @@
 #include "app/recent_files.h"
 #include "app/scene_store.h"
 #include "dialogs/dialog_result.h"
+#include "platform/path_text.h"
 #include "platform/timer_table.h"
 #include "views/underview.h"
 
@@ -207,7 +208,7 @@ bool CQuellonKR9SeriesDlg::OnFileSaveAs()
     const QString previousPath = g_szProjectPath;
     const QString previousName = g_szProjectName;
     g_szProjectPath = chosen;
-    g_szProjectName = QFileInfo(chosen).fileName();
+    SplitPathName(nullptr, &g_szProjectName, chosen);
     if (g_szProjectName.size() >= 4)
         SetProjectTitle(g_szProjectName);
     if (!OnFileSave()) {

@@ -6,6 +6,7 @@
 #include "app/app_services.h"
 #include "app/project_state.h"
 #include "platform/ini_file.h"
+#include "platform/path_text.h"
 
 std::array<QString, kRecentFileCapacity> g_RecentFiles;
 int g_nRecentFileCount = 0;
@@ -69,7 +70,7 @@ void AddToRecentFileList()
     int found = -1;
     for (int k = 0; k < kRecentFileCapacity && found < 0; ++k) {
         if (!path.isEmpty()
-            && g_RecentFiles[static_cast<std::size_t>(k)].compare(path, Qt::CaseInsensitive) == 0)
+            && StrEqualNoCase(g_RecentFiles[static_cast<std::size_t>(k)], path))
             found = k;
     }
     if (found >= 0) {

@@ -12,6 +12,7 @@
 #include "app/command_ids.h"
 #include "app/fonts.h"
 #include "controls/scroll_bar.h"
+#include "platform/path_text.h"
 #include "platform/skin_registry.h"
 #include "platform/timer_table.h"
 
@@ -188,7 +189,7 @@ void CQuellonKR9SeriesDlg::DrawSceneCaption(QPainter& p)
     r.setLeft(r.left() + 4);
     r.setHeight(16);
     QString text = g_strActiveSceneTitle;
-    if (text.compare(kBlankSceneLine, Qt::CaseInsensitive) == 0)
+    if (StrEqualNoCase(text, kBlankSceneLine))
         text = text.mid(6);
     text = text.left(30);
     p.setFont(g_hFontUnitHeader);

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+#include "platform/path_text.h"
+
 namespace {
 
 // Lines are held one character per byte, so lines the program does not
@@ -72,7 +74,7 @@ std::optional<QString> KeyName(const QString& line)
 
 bool SameName(const QString& a, const QString& b)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return StrEqualNoCase(a, b);
 }
 
 struct Location {

@@ -14,6 +14,7 @@
 #include "platform/data_folder.h"
 #include "platform/dialog_units.h"
 #include "platform/font_faces.h"
+#include "platform/path_text.h"
 #include "platform/process_starter.h"
 #include "platform/settings_store.h"
 
@@ -111,6 +112,23 @@ TEST(DialogUnits, MapDialogRectMapsEachEdge)
 }
 
 // ---------------------------------------------------------------- font faces
+
+TEST(PathText, SplitsAtTheLastSeparatorAndComparesIgnoringCase)
+{
+    QString directory, name;
+    SplitPathName(&directory, &name, QStringLiteral("/home/show/Gala.qsx"));
+    EXPECT_EQ(directory, QStringLiteral("/home/show/"));
+    EXPECT_EQ(name, QStringLiteral("Gala.qsx"));
+    SplitPathName(&directory, &name, QStringLiteral("Gala.qsx"));
+    EXPECT_EQ(directory, QString());
+    EXPECT_EQ(name, QStringLiteral("Gala.qsx"));
+    SplitPathName(&directory, &name, QStringLiteral("/shows/"));
+    EXPECT_EQ(directory, QStringLiteral("/shows/"));
+    EXPECT_EQ(name, QString());
+
+    EXPECT_TRUE(StrEqualNoCase(QStringLiteral("  000 blank scene"), QStringLiteral("  000 Blank Scene")));
+    EXPECT_FALSE(StrEqualNoCase(QStringLiteral("Gala"), QStringLiteral("Gala ")));
+}
 
 TEST(FontFaces, MapsTheDesignFacesToLiberationSans)
 {

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// True when the two texts are equal ignoring case, as the operator reads them.
+bool StrEqualNoCase(const QString& a, const QString& b);
+
+// Splits a path at its last "/": the directory keeps that separator, the file
+// name is what follows it. A path without one is all file name.
+void SplitPathName(QString* directory, QString* fileName, const QString& path);
