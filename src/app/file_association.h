@@ -11,6 +11,7 @@ inline constexpr char kProjectMimeType[] = "application/x-corvane-project";
 inline constexpr char kDesktopFileName[] = "Quellon-Corvane.desktop";
 inline constexpr char kMimePackageFileName[] = "quellon-corvane.xml";
 inline constexpr char kIconName[] = "quellon-corvane";
+inline constexpr char kProjectExtension[] = "qsx";
 
 // The Exec value of a desktop entry that runs program with one file argument:
 // the path quoted as the desktop entry rules ask, followed by " %f".

@@ -236,7 +236,7 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
 
     // 19. The project file type opens with this program.
     if (m_options.registerFileType)
-        RegisterFileAssociation(m_options.exePath, QStringLiteral("qsx"));
+        RegisterFileAssociation(m_options.exePath, QLatin1String(kProjectExtension));
 
     // 20. The project named on the command line, or an untitled one.
     InitBlankProject();
