@@ -45,15 +45,19 @@ void ConvertStoredNumbers(UnitPacket132& p)
     ReverseBytes(&p[kERate], 2);
 }
 
-// Whether a MAC may speak for the slot: the slot is free, holds this MAC in
-// either 132-byte table, or its unit has gone off line.
+// Whether a MAC may speak for the slot: no unit on line in either 132-byte
+// list holds the slot under another MAC. The registered MACs are not asked:
+// the one a unit leaves behind when it goes off line or moves to the other
+// model would otherwise let it back in beside the unit that has taken the
+// slot since, or lock every other unit out of a slot nobody holds.
 bool MacAccepted(int slot, const MacAddress& mac)
 {
-    const MacAddress& eight = g_Family_KR960_8.macTable[slot];
-    const MacAddress& sixteen = g_Family_KR960.macTable[slot];
-    if (IsZeroMac(eight) && IsZeroMac(sixteen))
-        return true;
-    return mac == eight || mac == sixteen || g_UnitStatus[slot] == UNIT_OFFLINE;
+    for (const UnitFamily132* family : {&g_Family_KR960, &g_Family_KR960_8}) {
+        const UnitNode132* holder = family->FindUnit(slot);
+        if (holder && holder->Mac != mac)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -247,6 +251,12 @@ void AddNewUnit132(UnitFamily132& family, UnitPacket132 packet, const std::strin
     // The same unit registered under another slot has been given a new ID.
     int otherSlot = 0;
     if (family.FindMacUnderOtherSlot(mac, slot, &otherSlot)) {
+        if (!MacAccepted(otherSlot, mac)) {
+            // It had left that slot off line and another unit holds it now:
+            // only the registration it left behind goes.
+            family.macTable[otherSlot] = MacAddress{};
+            return;
+        }
         if (g_pUnitHost)
             g_pUnitHost->KillTimer(kTimerSettle);
         SetUnitUnused132(family, otherSlot);
