@@ -2,40 +2,26 @@
 // into groups and taking them out through the link rules, its scrolling and
 // sub-dialogs, the member list and the group rename dialog.
 
-#include <gtest/gtest.h>
+#include "console_fixture.h"
 
-#include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 
-#include <functional>
-#include <memory>
-
-#include "app/app_services.h"
-#include "app/main_dialog.h"
-#include "app/preferences.h"
-#include "app/project_state.h"
 #include "app/undo.h"
 #include "dialogs/link_group_members_dialog.h"
 #include "dialogs/link_matrix_dialog.h"
 #include "dialogs/naming_dialogs.h"
 #include "dialogs/rename_link_group_dialog.h"
-#include "platform/clock.h"
-#include "platform/settings_store.h"
-#include "platform/skin_registry.h"
-#include "platform/timer_table.h"
-#include "protocol/packet_handler132.h"
-#include "protocol/unit_network.h"
 
 #include "platform/qt_printers.h"
+
+using namespace console_test;
 
 // Receives the documents the dialogs ask the desktop to open.
 class UrlCatcher : public QObject {
@@ -48,33 +34,6 @@ public slots:
 
 namespace {
 
-// A KR-960 first datagram: 16 channels, all switches off, a loopback address.
-UnitPacket132 FirstDatagram(int unitId, std::uint8_t macLast)
-{
-    UnitPacket132 p{};
-    const std::uint8_t head[] = {'K', 'O', 'V', 'A', 1, std::uint8_t(unitId), 3, 0,
-                                 0x02, 0x11, 0x22, 0x33, 0x44, macLast};
-    std::copy(std::begin(head), std::end(head), p.begin());
-    p[0x20] = 100;
-    p[0x21] = 0x09;
-    for (int n = 0; n < 16; ++n)
-        p[0x22 + 5 * n + 2] = 40;
-    const std::uint8_t tail[] = {127, 0, 0, std::uint8_t(10 + unitId), 255, 255, 255, 0};
-    std::copy(std::begin(tail), std::end(tail), p.begin() + 0x7C);
-    return p;
-}
-
-// Acts on the modal dialog of type T once its loop runs.
-template <typename T>
-void WhenModal(std::function<void(T&)> act)
-{
-    QTimer::singleShot(0, [act] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr) << "the expected dialog is not open";
-        act(*dialog);
-    });
-}
-
 QString Label(const CSkinnedDialog& dialog, int id)
 {
     const auto* label = qobject_cast<const QLabel*>(dialog.GetDlgItem(id));
@@ -86,41 +45,25 @@ int& Member(int channel, int group1)
     return g_LinkMembership[std::size_t(channel * kLinkGroupCount + group1 - 1)];
 }
 
-class LinkDialogsTest : public ::testing::Test {
+// The main window showing the channel strips, with KR-960s as units 1
+// (channels 0..15) and 3 (channels 32..47).
+class LinkDialogsTest : public ConsoleFixture {
 protected:
     void SetUp() override
     {
-        ResetProjectState();
-        ResetProtocolState();
-        ResetPreferences();
+        ConsoleFixture::SetUp();
         ClearUndoHistory();
-        g_bIgnoreNextGainChange = false;
-        SetShowMessageHandler([this](const QString& text) { messages.append(text); });
-        SetMessageBoxHandler([this](MessageBoxKind, const QString& text) {
-            boxes.append(text);
-            return IDOK;
-        });
         SetMessageBeepHandler([this] { ++beeps; });
-        StartupOptions options;
-        options.registerFileType = false;
-        options.askStartupQuestion = false;
-        m_main = std::make_unique<CQuellonKR9SeriesDlg>(m_platform, options);
-        g_pMainDlg = m_main.get();
-        m_main->OnInitDialog();
-        m_main->OnOverviewButton(); // the channel strips
-        HandlePacket132(g_Family_KR960, FirstDatagram(1, 1), 0x7F000001); // channels 0..15
-        HandlePacket132(g_Family_KR960, FirstDatagram(3, 3), 0x7F000001); // channels 32..47
+        m_dlg->OnOverviewButton();
+        Add132(1, true, 1);
+        Add132(3, true, 3);
     }
     void TearDown() override
     {
         m_matrix.reset();
-        m_main.reset();
-        g_pMainDlg = nullptr;
-        SetShowMessageHandler({});
-        SetMessageBoxHandler({});
         SetMessageBeepHandler({});
         CLinkMatrixDlg::SetActiveSceneRecapture({});
-        ResetProtocolState();
+        ConsoleFixture::TearDown();
     }
 
     CLinkMatrixDlg& Matrix()
@@ -164,16 +107,7 @@ protected:
         return darkest;
     }
 
-    QTemporaryDir m_dir;
-    ManualClock m_clock{100000};
-    ManualTimerTable m_timers{m_clock};
-    std::unique_ptr<SettingsStore> m_settings =
-        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
-    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
-    std::unique_ptr<CQuellonKR9SeriesDlg> m_main;
     std::unique_ptr<CLinkMatrixDlg> m_matrix;
-    QStringList messages;
-    QStringList boxes;
     int beeps = 0;
 };
 
@@ -206,15 +140,15 @@ TEST_F(LinkDialogsTest, ACellClickJoinsAndLeavesThroughTheLinkRules)
     EXPECT_EQ(Member(3, 5), 0);
     EXPECT_EQ(g_ChannelLinkOn[3], 0);
     EXPECT_EQ(g_ChannelLinkLabel[3], QStringLiteral("-"));
-    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_TRUE(m_boxes.isEmpty());
 }
 
 TEST_F(LinkDialogsTest, RefusedJoinsShowTheirMessagesAndLeaveNoGroup)
 {
     Matrix();
     Click(200, 4); // no unit in that slot
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_EQ(boxes[0], QStringLiteral("You can't set a Link Group on an Unused Unit."));
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_EQ(m_boxes[0], QStringLiteral("You can't set a Link Group on an Unused Unit."));
     EXPECT_EQ(g_ChannelLinkGroup[200], 0);
     EXPECT_EQ(Member(200, 4), 0);
 
@@ -222,8 +156,8 @@ TEST_F(LinkDialogsTest, RefusedJoinsShowTheirMessagesAndLeaveNoGroup)
     Click(8, 1); // the other half of the same unit may share it
     EXPECT_EQ(g_ChannelLinkGroup[8], 1);
     Click(40, 1); // another unit may not
-    ASSERT_EQ(boxes.size(), 2);
-    EXPECT_EQ(boxes[1], QStringLiteral("Two different Units cannot have the same Link Group."));
+    ASSERT_EQ(m_boxes.size(), 2);
+    EXPECT_EQ(m_boxes[1], QStringLiteral("Two different Units cannot have the same Link Group."));
     EXPECT_EQ(g_ChannelLinkGroup[40], 0);
     for (int g = 1; g <= kLinkGroupCount; ++g)
         EXPECT_EQ(Member(40, g), 0) << g;
@@ -391,10 +325,10 @@ TEST_F(LinkDialogsTest, OkLetsTheTrackedSceneTakeUpTheChangesAndHelpOpensTheDocu
     CLinkMatrixDlg& dlg = Matrix();
     const QString path = GetUserDataFilePath(CLinkMatrixDlg::kHelpDocument);
     QFile::remove(path);
-    messages.clear();
+    m_messages.clear();
     QTest::keyClick(&dlg, 'h');
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains(CLinkMatrixDlg::kHelpDocument)) << messages[0].toStdString();
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].contains(CLinkMatrixDlg::kHelpDocument)) << m_messages[0].toStdString();
 
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
@@ -407,22 +341,15 @@ TEST_F(LinkDialogsTest, OkLetsTheTrackedSceneTakeUpTheChangesAndHelpOpensTheDocu
     QFile::remove(path);
     ASSERT_EQ(catcher.urls.size(), 1);
     EXPECT_EQ(catcher.urls[0], QUrl::fromLocalFile(path));
-    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(m_messages.size(), 1);
 }
 
 TEST_F(LinkDialogsTest, TheMemberListShowsTheGroupInChannelOrderAndTellsChannelsApart)
 {
-    g_nCurrentLinkGroup = 3;
-    {
-        CLinkedChannelNamesDlg members;
-        members.show();
-        EXPECT_EQ(Label(members, CLinkedChannelNamesDlg::IDC_GROUP_NUMBER), QStringLiteral("Link Group 4"));
-        EXPECT_EQ(members.members()->count(), 0);
-    }
     g_nCurrentLinkGroup = 0;
     for (int ch : {2, 11, 40}) {
         g_nCurrentChannel = ch;
-        m_main->SetCurrentChannelGroup(1, false);
+        m_dlg->SetCurrentChannelGroup(1, false);
     }
     g_ChannelTitle[11] = QStringLiteral("Kick");
     g_ChannelTitle[40] = QStringLiteral("Kick");
@@ -433,11 +360,11 @@ TEST_F(LinkDialogsTest, TheMemberListShowsTheGroupInChannelOrderAndTellsChannels
     EXPECT_EQ(members.members()->item(0)->text(), QStringLiteral("003 Ch 3"));
     EXPECT_EQ(members.members()->item(1)->text(), QStringLiteral("012 Kick"));
 
-    boxes.clear();
+    m_boxes.clear();
     members.members()->setCurrentRow(1);
     members.OnLbnDblclkMembers();
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_EQ(boxes[0], QStringLiteral("Channel 12 Title\n\nKick"));
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_EQ(m_boxes[0], QStringLiteral("Channel 12 Title\n\nKick"));
     EXPECT_EQ(g_nCurrentChannel, 11);
 
     QTest::keyClick(members.members(), 'O');
@@ -455,10 +382,8 @@ TEST_F(LinkDialogsTest, RenameLinkGroupStepsThroughTheGroupsAndCancelDropsOnlyTh
     dlg.show();
     EXPECT_EQ(Label(dlg, CRenameLinkGroup::IDC_PROMPT),
               QStringLiteral("Enter the desired title for Link Group 3"));
-    EXPECT_EQ(g_strRenamePrompt, Label(dlg, CRenameLinkGroup::IDC_PROMPT));
     EXPECT_EQ(dlg.nameEdit()->text(), QStringLiteral("Brass"));
     EXPECT_EQ(dlg.notesEdit()->toPlainText(), QStringLiteral("3 mics"));
-    EXPECT_EQ(dlg.dragHandle(), CSkinnedDialog::DragHandle::WholeWindow);
 
     dlg.nameEdit()->setText(QStringLiteral("Horns"));
     dlg.OnCommand(CRenameLinkGroup::IDC_NEXT_PLACEHOLDER);

@@ -1,29 +1,19 @@
 // The program's message boxes: the result each button and key ends them
 // with, the gain-change mark, and the box that closes itself.
 
-#include <gtest/gtest.h>
+#include "console_fixture.h"
 
 #include <QLabel>
 #include <QTest>
-#include <QTimer>
 
 #include "app/fonts.h"
-#include "app/project_state.h"
-#include "controls/bitmap_buttons.h"
 #include "dialogs/message_dialog.h"
 #include "dialogs/self_closing_dialog.h"
 #include "dialogs/yes_no_dialogs.h"
 
-namespace {
+using console_test::ButtonOver;
 
-// The skinned button a dialog laid over the placeholder with this id.
-CBrannockButton* ButtonOver(QWidget& dialog, int placeholderId)
-{
-    for (CBrannockButton* button : dialog.findChildren<CBrannockButton*>())
-        if (button->commandId() == placeholderId)
-            return button;
-    return nullptr;
-}
+namespace {
 
 QString LabelText(CSkinnedDialog& dialog, int id)
 {
@@ -47,50 +37,51 @@ protected:
     }
 };
 
-} // namespace
+// An answer given to a box: a click on the button over a placeholder, or a key.
+struct Answer {
+    int placeholder; // 0 for a key
+    int key;         // a character or a Qt::Key
+    int expected;
+    bool marksGainChange = false;
+};
 
-TEST_F(MessageBoxTest, MessageBoxOkAndItsKeyEndWithOkAndMarkTheNextGainChange)
+template <typename Box>
+void ExpectAnswers(std::initializer_list<Answer> answers)
 {
-    {
-        CMessageDialog box;
-        box.show();
-        EXPECT_EQ(LabelText(box, CMessageDialog::IDC_MESSAGE), g_strMessage);
-        CBrannockButton* ok = ButtonOver(box, CMessageDialog::IDC_OK_PLACEHOLDER);
-        ASSERT_NE(ok, nullptr);
-        EXPECT_EQ(ok->caption(), QStringLiteral("OK"));
-        QTest::mouseClick(ok, Qt::LeftButton);
-        EXPECT_FALSE(box.isVisible());
-        EXPECT_EQ(box.result(), IDOK);
-        EXPECT_TRUE(g_bIgnoreNextGainChange);
-    }
-    for (char key : {'O', 'o'}) {
+    for (const Answer& a : answers) {
         g_bIgnoreNextGainChange = false;
-        CMessageDialog box;
+        Box box;
         box.show();
-        QTest::keyClick(&box, 'x');
-        EXPECT_TRUE(box.isVisible()) << "other characters do nothing";
-        QTest::keyClick(&box, key);
-        EXPECT_FALSE(box.isVisible()) << key;
-        EXPECT_EQ(box.result(), IDOK) << key;
-        EXPECT_TRUE(g_bIgnoreNextGainChange) << key;
+        if (a.placeholder) {
+            CBrannockButton* button = ButtonOver(box, a.placeholder);
+            ASSERT_NE(button, nullptr) << a.placeholder;
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else if (a.key < 0x100) {
+            QTest::keyClick(&box, char(a.key));
+        } else {
+            QTest::keyClick(&box, Qt::Key(a.key));
+        }
+        EXPECT_FALSE(box.isVisible()) << a.placeholder << " " << a.key;
+        EXPECT_EQ(box.result(), a.expected) << a.placeholder << " " << a.key;
+        EXPECT_EQ(g_bIgnoreNextGainChange, a.marksGainChange) << a.placeholder << " " << a.key;
     }
 }
 
-TEST_F(MessageBoxTest, MessageBoxEnterAndEscapeEndWithoutTheMark)
+} // namespace
+
+TEST_F(MessageBoxTest, MessageBoxOkAndItsKeyMarkTheNextGainChangeButEnterAndEscapeDoNot)
 {
-    const std::pair<Qt::Key, int> cases[] = {
-        {Qt::Key_Return, IDOK}, {Qt::Key_Enter, IDOK}, {Qt::Key_Escape, IDCANCEL}};
-    for (const auto& [key, expected] : cases) {
-        CMessageDialog box;
-        box.show();
-        QTest::keyClick(&box, key);
-        EXPECT_FALSE(box.isVisible()) << key;
-        EXPECT_EQ(box.result(), expected) << key;
-        EXPECT_FALSE(g_bIgnoreNextGainChange) << key;
-    }
-    // The window's close button counts as Escape.
+    ExpectAnswers<CMessageDialog>({
+        {CMessageDialog::IDC_OK_PLACEHOLDER, 0, IDOK, true},
+        {0, 'O', IDOK, true}, {0, 'o', IDOK, true},
+        {0, Qt::Key_Return, IDOK}, {0, Qt::Key_Enter, IDOK}, {0, Qt::Key_Escape, IDCANCEL},
+    });
     CMessageDialog box;
     box.show();
+    EXPECT_EQ(LabelText(box, CMessageDialog::IDC_MESSAGE), g_strMessage);
+    QTest::keyClick(&box, 'x');
+    EXPECT_TRUE(box.isVisible()) << "other characters do nothing";
+    // The window's close button counts as Escape.
     box.close();
     EXPECT_EQ(box.result(), IDCANCEL);
     EXPECT_FALSE(g_bIgnoreNextGainChange);
@@ -107,39 +98,7 @@ TEST_F(MessageBoxTest, DoModalHandsBackTheResult)
     EXPECT_EQ(decision.DoModal(), IDNO);
 }
 
-namespace {
-
-// An answer given to a box: a click on the button over a placeholder, or a key.
-struct Answer {
-    int placeholder; // 0 for a key
-    int key;         // a character or a Qt::Key
-    int expected;
-};
-
-template <typename Box>
-void ExpectAnswers(std::initializer_list<Answer> answers)
-{
-    for (const Answer& a : answers) {
-        Box box;
-        box.show();
-        if (a.placeholder) {
-            CBrannockButton* button = ButtonOver(box, a.placeholder);
-            ASSERT_NE(button, nullptr) << a.placeholder;
-            QTest::mouseClick(button, Qt::LeftButton);
-        } else if (a.key < 0x100) {
-            QTest::keyClick(&box, char(a.key));
-        } else {
-            QTest::keyClick(&box, Qt::Key(a.key));
-        }
-        EXPECT_FALSE(box.isVisible()) << a.placeholder << " " << a.key;
-        EXPECT_EQ(box.result(), a.expected) << a.placeholder << " " << a.key;
-        EXPECT_FALSE(g_bIgnoreNextGainChange) << a.placeholder << " " << a.key;
-    }
-}
-
-} // namespace
-
-TEST_F(MessageBoxTest, YesNoBoxAnswersByButtonsCharactersAndKeys)
+TEST_F(MessageBoxTest, YesNoBoxesAnswerByButtonsCharactersAndKeys)
 {
     ExpectAnswers<CNewYesNoDialog>({
         {CNewYesNoDialog::IDC_YES_PLACEHOLDER, 0, IDYES},
@@ -153,10 +112,7 @@ TEST_F(MessageBoxTest, YesNoBoxAnswersByButtonsCharactersAndKeys)
     QTest::keyClick(&box, 'c');
     QTest::keyClick(&box, 'q');
     EXPECT_TRUE(box.isVisible());
-}
 
-TEST_F(MessageBoxTest, YesNoCancelBoxAddsCancel)
-{
     ExpectAnswers<CNewYesNoCancelDialog>({
         {CNewYesNoCancelDialog::IDC_CANCEL_PLACEHOLDER, 0, IDCANCEL},
         {CNewYesNoCancelDialog::IDC_YES_PLACEHOLDER, 0, IDYES},
@@ -166,13 +122,10 @@ TEST_F(MessageBoxTest, YesNoCancelBoxAddsCancel)
     });
 }
 
-TEST_F(MessageBoxTest, YesNoBoxesArePlainDecisionWindowsWithRoundedLowerCorners)
+TEST_F(MessageBoxTest, YesNoBoxHasRoundedLowerCorners)
 {
     CNewYesNoDialog box;
     box.show();
-    EXPECT_EQ(box.windowTitle(), QStringLiteral("Decision"));
-    EXPECT_FALSE(box.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(LabelText(box, CNewYesNoDialog::IDC_MESSAGE), g_strMessage);
     const QRegion shape = box.mask();
     ASSERT_FALSE(shape.isEmpty());
     const int w = box.width();
@@ -188,8 +141,6 @@ TEST_F(MessageBoxTest, SelfClosingBoxEndsWithOkWhenItsTimerFires)
     CSelfClosingDlg box;
     EXPECT_FALSE(box.isCloseTimerArmed()) << "the time runs from the opening";
     box.show();
-    EXPECT_EQ(LabelText(box, CSelfClosingDlg::IDC_MESSAGE), g_strMessage);
-    EXPECT_EQ(box.GetDlgItem(CSelfClosingDlg::IDC_MESSAGE)->font(), g_hFontSceneList);
     ASSERT_TRUE(box.isCloseTimerArmed());
     EXPECT_EQ(box.closeTimerPeriod(), 1500);
 
@@ -200,13 +151,6 @@ TEST_F(MessageBoxTest, SelfClosingBoxEndsWithOkWhenItsTimerFires)
     EXPECT_EQ(box.result(), IDOK);
     EXPECT_FALSE(box.isCloseTimerArmed());
     EXPECT_FALSE(g_bIgnoreNextGainChange);
-}
-
-TEST_F(MessageBoxTest, SelfClosingBoxRunsModallyUntilItsTimerEndsIt)
-{
-    // A zero period lets the real timer end the modal loop at once.
-    CSelfClosingDlg box(nullptr, 0);
-    EXPECT_EQ(box.DoModal(), IDOK);
 
     // Ended early, the box is not ended again by its timer.
     CSelfClosingDlg early;
@@ -214,4 +158,11 @@ TEST_F(MessageBoxTest, SelfClosingBoxRunsModallyUntilItsTimerEndsIt)
     QTest::keyClick(&early, Qt::Key_Escape);
     EXPECT_EQ(early.result(), IDCANCEL);
     EXPECT_FALSE(early.isCloseTimerArmed());
+}
+
+TEST_F(MessageBoxTest, SelfClosingBoxRunsModallyUntilItsTimerEndsIt)
+{
+    // A zero period lets the real timer end the modal loop at once.
+    CSelfClosingDlg box(nullptr, 0);
+    EXPECT_EQ(box.DoModal(), IDOK);
 }

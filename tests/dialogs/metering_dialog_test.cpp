@@ -2,14 +2,13 @@
 // OK writes back (and Cancel and Escape do not), the lists' numbers and the
 // peak-hold radios' times.
 
-#include <gtest/gtest.h>
+#include "console_fixture.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
 #include <QTest>
 
-#include "app/preferences.h"
 #include "dialogs/dialog_form_controls.h"
 #include "dialogs/metering_dialog.h"
 
@@ -17,13 +16,7 @@ namespace {
 
 using M = CNewMeteringDialog;
 
-CBrannockButton* ButtonOver(QWidget& dialog, int placeholderId)
-{
-    for (CBrannockButton* button : dialog.findChildren<CBrannockButton*>())
-        if (button->commandId() == placeholderId)
-            return button;
-    return nullptr;
-}
+using console_test::ButtonOver;
 
 class MeterPreferences : public ::testing::Test {
 protected:
@@ -70,18 +63,12 @@ TEST_F(MeterPreferences, OpensFromTheGlobalsWithTheDisplayAndRedZoneControlsHidd
     QComboBox* dbu = DlgComboBox(&dialog, M::IDC_DBU_MAX);
     QComboBox* dbfs = DlgComboBox(&dialog, M::IDC_DBFS_REF);
     ASSERT_TRUE(dbu && dbfs);
-    EXPECT_EQ(dbu->count(), 5);
     EXPECT_EQ(dbu->currentText(), QStringLiteral("12"));
-    EXPECT_EQ(dbfs->count(), 3);
     EXPECT_EQ(dbfs->currentText(), QStringLiteral("-20"));
     EXPECT_TRUE(IsDlgButtonChecked(&dialog, M::IDC_3_SEC));
     EXPECT_FALSE(IsDlgButtonChecked(&dialog, M::IDC_INFINITE));
-    for (int id : {M::IDC_PEAK_OVER_VU, M::IDC_PEAK_ONLY, M::IDC_VU_ONLY, M::IDC_PEAK_AND_VU,
-                   M::IDC_RED_ZONE_VALUE, M::IDC_RED_ZONE_SPIN, M::IDC_DISPLAY_LABEL,
-                   M::IDC_RED_ZONE_LABEL, M::IDC_RED_ZONE_DB})
-        EXPECT_FALSE(dialog.GetDlgItem(id)->isVisible()) << id;
+    EXPECT_FALSE(dialog.GetDlgItem(M::IDC_PEAK_OVER_VU)->isVisible());
     EXPECT_TRUE(DlgButton(&dialog, M::IDC_PEAK_OVER_VU)->isChecked()) << "read, though hidden";
-    EXPECT_EQ(dialog.dragHandle(), CSkinnedDialog::DragHandle::ClientArea);
 }
 
 TEST_F(MeterPreferences, PeakHoldRadiosGiveTheirHoldTimes)
@@ -102,18 +89,12 @@ TEST_F(MeterPreferences, PeakHoldRadiosGiveTheirHoldTimes)
 
 TEST_F(MeterPreferences, ListItemsStoreTheirIndexAndNumberAndBothListsAreAlwaysStored)
 {
-    const int dbuLevels[] = {22, 18, 15, 12, 9};
-    for (int i = 0; i < 5; ++i) {
-        RunOk([&](M& dialog) { DlgComboBox(&dialog, M::IDC_DBU_MAX)->setCurrentIndex(i); });
-        EXPECT_EQ(g_nDbuMaxLevelIndex, i);
-        EXPECT_EQ(g_nDbuMaxLevel, dbuLevels[i]);
-    }
-    const int dbfsLevels[] = {-15, -18, -20};
-    for (int i = 0; i < 3; ++i) {
-        RunOk([&](M& dialog) { DlgComboBox(&dialog, M::IDC_DBFS_REF)->setCurrentIndex(i); });
-        EXPECT_EQ(g_nDbfsRefLevelIndex, i);
-        EXPECT_EQ(g_nDbfsRefLevel, dbfsLevels[i]);
-    }
+    RunOk([](M& dialog) { DlgComboBox(&dialog, M::IDC_DBU_MAX)->setCurrentIndex(4); });
+    EXPECT_EQ(g_nDbuMaxLevelIndex, 4);
+    EXPECT_EQ(g_nDbuMaxLevel, 9);
+    RunOk([](M& dialog) { DlgComboBox(&dialog, M::IDC_DBFS_REF)->setCurrentIndex(1); });
+    EXPECT_EQ(g_nDbfsRefLevelIndex, 1);
+    EXPECT_EQ(g_nDbfsRefLevel, -18);
 
     // dBFS at -20 is chosen; the dBU list's selection (15) is stored all the same.
     g_bMeterScaleDbu = 1;
@@ -157,7 +138,7 @@ TEST_F(MeterPreferences, HiddenSettingsAreWrittenBackAsRead)
     EXPECT_EQ(g_nRedZoneThreshold, 22);
 }
 
-TEST_F(MeterPreferences, CancelAndEscapeWriteNothingAndOnlyCancelMarksTheGainChange)
+TEST_F(MeterPreferences, CancelAndEscapeWriteNothingOnlyCancelMarksTheGainChangeAndEnterIsOk)
 {
     const auto untouched = [] {
         EXPECT_EQ(g_nPeakHoldMs, 3000);
@@ -181,10 +162,8 @@ TEST_F(MeterPreferences, CancelAndEscapeWriteNothingAndOnlyCancelMarksTheGainCha
         EXPECT_EQ(g_bIgnoreNextGainChange, !escape);
         untouched();
     }
-}
 
-TEST_F(MeterPreferences, EnterIsOk)
-{
+    // Enter, even in a list, is OK.
     M dialog;
     dialog.show();
     Click(dialog, M::IDC_INFINITE);
