@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds the datagram fuzzer (with clang when there is one) and runs it for a
-# short, bounded time. Exits non-zero when it finds a crash.
-#   fuzz/run.sh BUILD_DIR [SECONDS]
+# Builds the fuzzers (with clang when there is one) and runs each for a short,
+# bounded time: first the datagram fuzzer, then the project-file fuzzer.
+# Exits non-zero when either finds a crash.
+#   fuzz/run.sh BUILD_DIR [DATAGRAM_SECONDS] [PROJECT_SECONDS]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:?build directory}
-seconds=${2:-20}
+datagram_seconds=${2:-20}
+project_seconds=${3:-15}
 compiler=()
 if command -v clang++ >/dev/null 2>&1; then
   compiler=(-DCMAKE_CXX_COMPILER=clang++)
@@ -16,11 +18,21 @@ if command -v ninja >/dev/null 2>&1; then
 fi
 cmake -S "$here" -B "$build" "${generator[@]}" "${compiler[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" >/dev/null
-fuzzer="$build/datagram_fuzzer"
-if "$fuzzer" -help=1 >/dev/null 2>&1; then
-  corpus="$build/corpus"
-  mkdir -p "$corpus"
-  "$fuzzer" -max_total_time="$seconds" -max_len=4096 -seed=1 -print_final_stats=1 "$corpus"
+
+# The project fuzzer starts from a small valid project it writes itself.
+project_corpus="$build/corpus-project"
+mkdir -p "$build/corpus" "$project_corpus"
+"$build/project_fuzzer" -write_seed="$project_corpus"
+
+if [[ ${#compiler[@]} -gt 0 ]]; then
+  echo "== datagram_fuzzer, ${datagram_seconds} s"
+  "$build/datagram_fuzzer" -max_total_time="$datagram_seconds" -max_len=4096 -seed=1 \
+    -artifact_prefix="$build/datagram-" -print_final_stats=1 "$build/corpus"
+  # Room for the seed's two scene records and a little more.
+  echo "== project_fuzzer, ${project_seconds} s"
+  "$build/project_fuzzer" -max_total_time="$project_seconds" -max_len=240000 -seed=1 \
+    -artifact_prefix="$build/project-" -print_final_stats=1 "$project_corpus"
 else
-  "$fuzzer" 20000
+  "$build/datagram_fuzzer" 20000
+  "$build/project_fuzzer" 2000 "$project_corpus"/*
 fi

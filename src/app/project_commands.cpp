@@ -115,7 +115,8 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path)
 {
     // The old scenes' names are needed to let go of their records.
     ClearAllScenes();
-    const std::optional<std::vector<SceneRecord>> records = ReadProjectFile(path);
+    bool cutShort = false;
+    const std::optional<std::vector<SceneRecord>> records = ReadProjectFile(path, &cutShort);
     if (!records) {
         // Refused: the tables are as they were; the records come back from them.
         RebuildSceneList();
@@ -171,6 +172,10 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path)
     m_lstScenes->setCurrentRow(0);
     UpdateSceneListScroll();
     update();
+    // A save cut short: its whole scenes are in, and the operator hears of
+    // the missing rest once, with the project already on screen.
+    if (cutShort)
+        ShowCutShortProjectMessage(path);
     return true;
 }
 

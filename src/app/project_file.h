@@ -6,11 +6,13 @@
 // field at the named offsets below; the in-memory structs are never cast onto
 // the bytes.
 //
-// The codec is split in two. The pure part turns bytes into a ProjectImage
-// (header, records and the project-wide texts) and back, and touches nothing
-// else. The thin part reads and writes files and copies a successful read
-// into the program's globals. A file is read whole and checked before any
-// global changes, so a refused file leaves the open project exactly as it was.
+// The codec is split in two. The pure part (project_codec.cpp, Qt Core only)
+// turns bytes into a ProjectImage (header, records and the project-wide
+// texts) and back and reads and writes those bytes, and touches nothing else.
+// The thin part (project_file.cpp) copies a successful read into the
+// program's globals and shows the messages. A file is read whole and checked
+// before any global changes, so a refused file leaves the open project
+// exactly as it was.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -134,7 +136,7 @@ enum class ProjectReadStatus {
     BadMarker,       // not "CONVERTED\0": refused without a message
     ShortPrefs,      // the preferences block is cut short
     TooManyScenes,   // more records than the scene list can hold
-    TruncatedRecord, // the file ends inside a scene record
+    TruncatedRecord, // never a refusal: names the message for cutShort below
 };
 
 // The message shown for a refusal; empty where none is shown.
@@ -291,6 +293,9 @@ struct ProjectImage {
 struct ProjectReadResult {
     ProjectReadStatus status = ProjectReadStatus::Ok;
     ProjectImage image; // valid only when status is Ok
+    // The file ends inside a scene record: the whole records before it are
+    // in image all the same (a save cut short), the piece is left aside.
+    bool cutShort = false;
     bool ok() const { return status == ProjectReadStatus::Ok; }
 };
 
@@ -354,7 +359,15 @@ void ApplyProjectImage(const ProjectImage& image);
 // skinned message box and returns nothing: the open project, its scenes and
 // preferences are untouched. On success applies the image (ApplyProjectImage)
 // and returns the file's records for the scene store, in scene-list order.
-std::optional<std::vector<SceneRecord>> ReadProjectFile(const QString& path);
+// cutShort (when given) tells whether the file ended inside a record; the
+// caller then tells the operator once the load is done
+// (ShowCutShortProjectMessage).
+std::optional<std::vector<SceneRecord>> ReadProjectFile(const QString& path,
+                                                        bool* cutShort = nullptr);
+
+// Tells the operator (skinned message box) that the file at path ends in the
+// middle of a scene and only its whole scenes were loaded.
+void ShowCutShortProjectMessage(const QString& path);
 
 // The rest of a successful load, once the scene store has taken the records
 // and reset the channels: the path and file name become the project's, the

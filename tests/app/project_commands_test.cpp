@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -136,6 +137,48 @@ TEST_F(Projects, ScenesSaveLoadAndRecallTheirChannels)
     m_dlg->sceneList()->setCurrentRow(2);
     m_dlg->OnCommand(IDC_RECALL_SCENE);
     EXPECT_EQ(view->m_Slider[3]->GetPos(), 50);
+}
+
+TEST_F(Projects, AFileCutInsideASceneLoadsItsWholeScenesAndSaysSoOnce)
+{
+    NewScene(QStringLiteral("Verse"));
+    NewScene(QStringLiteral("Chorus"));
+    m_chosenFile = m_dir.filePath(QStringLiteral("cut.qsx"));
+    m_dlg->OnCommand(ID_FILE_SAVE_AS);
+    m_dlg->OnCommand(ID_FILE_NEW_PROJECT);
+    {
+        QFile file(m_chosenFile);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        ASSERT_EQ(file.write(QByteArray(1000, 'x')), 1000); // the start of a third scene
+    }
+    // The message comes with the project already loaded and on screen.
+    QStringList listWhenTold;
+    // Only plain messages are counted; the save question is answered No.
+    SetMessageBoxHandler([&](MessageBoxKind kind, const QString& text) {
+        if (kind != MessageBoxKind::Message)
+            return IDNO;
+        m_messages.append(text);
+        for (int i = 0; i < m_dlg->sceneList()->count(); ++i)
+            listWhenTold.append(m_dlg->sceneList()->item(i)->text());
+        return IDOK;
+    });
+    m_messages.clear();
+    m_dlg->OnCommand(ID_FILE_OPEN);
+    EXPECT_EQ(m_messages, QStringList{QStringLiteral("The file %1 ends in the middle of a scene.")
+                                          .arg(m_chosenFile)});
+    EXPECT_EQ(listWhenTold, (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 Verse"),
+                                         QStringLiteral("  002 Chorus")}));
+    EXPECT_EQ(g_nSceneCount, 3);
+    EXPECT_EQ(g_szProjectName, QStringLiteral("cut.qsx"));
+
+    // The same file whole again loads without a word.
+    m_dlg->OnCommand(ID_FILE_SAVE);
+    EXPECT_EQ(QFileInfo(m_chosenFile).size(), 122 + 2 * 113956);
+    m_messages.clear();
+    listWhenTold.clear();
+    m_dlg->OnCommand(ID_FILE_OPEN);
+    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_EQ(g_nSceneCount, 3);
 }
 
 TEST_F(Projects, DeletingKeepsTheActiveSceneAndRenumbers)

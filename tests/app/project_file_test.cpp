@@ -481,11 +481,32 @@ TEST_F(ProjectFile, AFileCutInsideARecordLoadsItsWholeRecords)
 {
     const std::vector<SceneRecord> records{MakeRecord(1), MakeRecord(2)};
     QByteArray bytes = EncodeProjectFile(ProjectFileHeader{}, records);
+    EXPECT_FALSE(DecodeProjectFile(bytes, {}).cutShort);
     bytes.append(EncodeSceneRecord(MakeRecord(3)).left(500));
     const ProjectReadResult read = DecodeProjectFile(bytes, {});
     ASSERT_TRUE(read.ok());
+    EXPECT_TRUE(read.cutShort);
     ASSERT_EQ(read.image.records.size(), 2u);
     EXPECT_EQ(read.image.records[1].Name.text(), records[1].Name.text());
+
+    // Through the file: the records load, the caller learns of the piece and
+    // nothing is shown yet (the load shows it once it is done).
+    const QString path = file(QStringLiteral("cut.qsx"));
+    ASSERT_TRUE(WriteAll(path, bytes));
+    bool cutShort = false;
+    const auto loaded = ReadProjectFile(path, &cutShort);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->size(), 2u);
+    EXPECT_TRUE(cutShort);
+    EXPECT_TRUE(m_boxes.isEmpty());
+    ShowCutShortProjectMessage(path);
+    EXPECT_EQ(m_boxes, QStringList{QStringLiteral("The file %1 ends in the middle of a scene.").arg(path)});
+
+    // A refused file is not reported as cut short.
+    ASSERT_TRUE(WriteAll(path, bytes.left(121)));
+    m_boxes.clear();
+    EXPECT_FALSE(ReadProjectFile(path, &cutShort));
+    EXPECT_FALSE(cutShort);
 }
 
 // ---- saving ----
