@@ -104,6 +104,29 @@ QString MimePackageText(const QString& extension)
         .arg(QLatin1String(kProjectMimeType), QLatin1String(kIconName), glob);
 }
 
+bool WriteDesktopFiles(const QString& shareDir, const QString& exePath, const QString& extension,
+                       bool* changed)
+{
+    bool wrote = false;
+    bool ok = WriteIfDifferent(shareDir + QStringLiteral("/mime/packages/")
+                                   + QLatin1String(kMimePackageFileName),
+                               MimePackageText(extension).toUtf8(), wrote);
+    ok = WriteIfDifferent(shareDir + QStringLiteral("/applications/")
+                              + QLatin1String(kDesktopFileName),
+                          DesktopEntryText(exePath).toUtf8(), wrote)
+        && ok;
+    const QByteArray icon = ResourceBytes(QStringLiteral(":/skin/14128.svg"));
+    if (!icon.isEmpty()) {
+        ok = WriteIfDifferent(shareDir + QStringLiteral("/icons/hicolor/scalable/apps/")
+                                  + QLatin1String(kIconName) + QStringLiteral(".svg"),
+                              icon, wrote)
+            && ok;
+    }
+    if (changed)
+        *changed = wrote;
+    return ok;
+}
+
 bool RegisterFileAssociation(const QString& exePath, const QString& extension)
 {
     QString ext = WithoutBlanks(extension);
@@ -113,20 +136,7 @@ bool RegisterFileAssociation(const QString& exePath, const QString& extension)
 
     const QString dataHome = XdgDataHome();
     bool changed = false;
-    bool ok = WriteIfDifferent(dataHome + QStringLiteral("/mime/packages/")
-                                   + QLatin1String(kMimePackageFileName),
-                               MimePackageText(ext).toUtf8(), changed);
-    ok = WriteIfDifferent(dataHome + QStringLiteral("/applications/")
-                              + QLatin1String(kDesktopFileName),
-                          DesktopEntryText(exePath).toUtf8(), changed)
-        && ok;
-    const QByteArray icon = ResourceBytes(QStringLiteral(":/skin/14128.svg"));
-    if (!icon.isEmpty()) {
-        ok = WriteIfDifferent(dataHome + QStringLiteral("/icons/hicolor/scalable/apps/")
-                                  + QLatin1String(kIconName) + QStringLiteral(".svg"),
-                              icon, changed)
-            && ok;
-    }
+    const bool ok = WriteDesktopFiles(dataHome, exePath, ext, &changed);
     if (changed)
         RefreshDesktopCaches(dataHome);
     return ok;

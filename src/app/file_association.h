@@ -21,6 +21,13 @@ QString DesktopExecLine(const QString& program);
 QString DesktopEntryText(const QString& program);
 QString MimePackageText(const QString& extension);
 
+// Writes the MIME package, the desktop entry and the icon under shareDir
+// (a data home, or an installation's share folder) for the program at exePath
+// and the extension, leaving files that already hold the same bytes alone.
+// changed reports whether anything was written; false when a file could not be.
+bool WriteDesktopFiles(const QString& shareDir, const QString& exePath, const QString& extension,
+                       bool* changed = nullptr);
+
 // Writes the MIME package, the desktop entry and the icon under the data
 // home, for the program at exePath (an absolute path) and the extension
 // ("qsx", blanks and dots are dropped). Files that already hold the same
