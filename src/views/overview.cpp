@@ -336,17 +336,21 @@ void COverviewWnd::SendToMainWindow(int id)
 void COverviewWnd::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    const QRegion& region = event->region();
-    for (const QRect& part : region)
+    // Meters far apart repaint as one region of many rectangles. Each is
+    // painted under its own rectangular clip: drawing under the clip of the
+    // whole region costs several times as much (every line is cut against
+    // the region and tall pictures are handed to worker threads).
+    for (const QRect& part : event->region()) {
+        p.setClipRect(part);
         p.fillRect(part, QColor(kBackground));
-    const QRect area = region.boundingRect();
-    const int firstRow = std::max(0, area.top() / kRowHeight);
-    const int lastRow = std::min(kRowCount - 1, area.bottom() / kRowHeight);
-    for (int row = firstRow; row <= lastRow; ++row)
-        PaintRow(p, region, row);
+        const int firstRow = std::max(0, part.top() / kRowHeight);
+        const int lastRow = std::min(kRowCount - 1, part.bottom() / kRowHeight);
+        for (int row = firstRow; row <= lastRow; ++row)
+            PaintRow(p, part, row);
+    }
 }
 
-void COverviewWnd::PaintRow(QPainter& p, const QRegion& region, int row) const
+void COverviewWnd::PaintRow(QPainter& p, const QRect& part, int row) const
 {
     const qreal dpr = devicePixelRatioF();
     const int firstSlot = row * 2;
@@ -357,13 +361,13 @@ void COverviewWnd::PaintRow(QPainter& p, const QRegion& region, int row) const
     // Headers: every left piece, every name box, every right piece, so the
     // A slot's right piece lies over the B slot's left piece where they meet.
     for (int s = firstSlot; s <= lastSlot; ++s)
-        if (region.intersects(m_rcTopUnitLeft[std::size_t(s)]))
+        if (part.intersects(m_rcTopUnitLeft[std::size_t(s)]))
             Stretch(p, 198, m_rcTopUnitLeft[std::size_t(s)], dpr);
     p.setFont(g_hFontOverviewUnitName);
     p.setPen(kHeaderText);
     for (int s = firstSlot; s <= lastSlot; ++s) {
         const QRect& box = m_rcUnitName[std::size_t(s)];
-        if (!region.intersects(box))
+        if (!part.intersects(box))
             continue;
         Stretch(p, 200, box, dpr);
         const QString text = OverviewUnitNameText(s);
@@ -373,30 +377,30 @@ void COverviewWnd::PaintRow(QPainter& p, const QRegion& region, int row) const
         p.drawText(textBox, align | Qt::AlignVCenter | Qt::TextSingleLine, text);
     }
     for (int s = firstSlot; s <= lastSlot; ++s)
-        if (region.intersects(m_rcTopUnitRight[std::size_t(s)]))
+        if (part.intersects(m_rcTopUnitRight[std::size_t(s)]))
             Stretch(p, 199, m_rcTopUnitRight[std::size_t(s)], dpr);
 
     p.setFont(g_hFontOverviewChannelNumber);
     p.setPen(kNumberText);
     for (int ch = firstChannel; ch <= lastChannel; ++ch) {
         const QRect& box = m_rcChannelNumber[std::size_t(ch)];
-        if (!region.intersects(box))
+        if (!part.intersects(box))
             continue;
         Stretch(p, 251, box, dpr);
         p.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, QString::number(ch + 1));
     }
     for (int ch = firstChannel; ch <= lastChannel; ++ch)
-        if (region.intersects(m_rcStripEdge[std::size_t(ch)]))
+        if (part.intersects(m_rcStripEdge[std::size_t(ch)]))
             Stretch(p, 254, m_rcStripEdge[std::size_t(ch)], dpr);
     for (int s = firstSlot; s <= lastSlot; ++s)
-        if (region.intersects(m_rcUnitRightEdge[std::size_t(s)]))
+        if (part.intersects(m_rcUnitRightEdge[std::size_t(s)]))
             Stretch(p, 290, m_rcUnitRightEdge[std::size_t(s)], dpr);
 
     p.setFont(g_hFontOverviewGain);
     p.setPen(kTeal);
     for (int ch = firstChannel; ch <= lastChannel; ++ch) {
         const QRect& box = m_rcGainText[std::size_t(ch)];
-        if (!region.intersects(box))
+        if (!part.intersects(box))
             continue;
         Stretch(p, 212, box, dpr);
         p.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, g_ChannelGainText[std::size_t(ch)]);
@@ -404,7 +408,7 @@ void COverviewWnd::PaintRow(QPainter& p, const QRegion& region, int row) const
 
     for (int ch = firstChannel; ch <= lastChannel; ++ch) {
         const QRect picture = MeterPictureRect(ch);
-        if (!region.intersects(picture))
+        if (!part.intersects(picture))
             continue;
         Stretch(p, 211, m_rcMeter[std::size_t(ch)], dpr);
         p.save();
@@ -416,7 +420,7 @@ void COverviewWnd::PaintRow(QPainter& p, const QRegion& region, int row) const
     p.setFont(g_hFontOverviewScribble);
     for (int ch = firstChannel; ch <= lastChannel; ++ch) {
         const QRect& box = m_rcLinkLabel[std::size_t(ch)];
-        if (!region.intersects(box))
+        if (!part.intersects(box))
             continue;
         Stretch(p, 148, box, dpr);
         p.setPen(OverviewLinkLabelColour(ch));

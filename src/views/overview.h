@@ -97,7 +97,7 @@ protected:
     virtual void SendToMainWindow(int id);
 
 private:
-    void PaintRow(QPainter& painter, const QRegion& region, int row) const;
+    void PaintRow(QPainter& painter, const QRect& part, int row) const;
     void SetMeterPicture(int channel, const overview_meter::Picture& picture);
     // The meter is inside the part of the view its parent shows.
     bool IsShown(const QRect& rect) const;

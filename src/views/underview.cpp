@@ -349,25 +349,27 @@ void CUnderviewWnd::PaintLinkLabel(QPainter& p, int channel) const
 void CUnderviewWnd::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    // Meters far apart repaint as one region: paint what each of its parts touches.
-    const QRegion& region = event->region();
+    // Meters far apart repaint as one region of many rectangles. Each is
+    // painted under its own rectangular clip: drawing under the clip of the
+    // whole region costs several times as much (every line is cut against
+    // the region and tall pictures are handed to worker threads).
     const QBrush background(SkinRegistry::instance().pixmap(QStringLiteral("BACKGROUND"), devicePixelRatioF()));
-    for (const QRect& part : region)
+    for (const QRect& part : event->region()) {
+        p.setClipRect(part);
         p.fillRect(part, background);
-
-    const QRect area = region.boundingRect();
-    // Only the slots the area touches (their pieces reach 5 px into the next slot).
-    const int firstSlot = std::max(0, (area.left() - 8) / kSlotWidth);
-    const int lastSlot = std::min(kSlotCount - 1, area.right() / kSlotWidth);
-    for (int s = firstSlot; s <= lastSlot; ++s) {
-        for (const auto& label : m_labels[std::size_t(s)])
-            if (region.intersects(label->m_rect))
-                label->Draw(p);
-        for (int ch = s * 8; ch < s * 8 + 8; ++ch) {
-            if (region.intersects(LinkLabelRect(ch)))
-                PaintLinkLabel(p, ch);
-            if (region.intersects(MeterRect(ch)))
-                PaintMeter(p, ch);
+        // Only the slots the part touches (their pieces reach 5 px into the next slot).
+        const int firstSlot = std::max(0, (part.left() - 8) / kSlotWidth);
+        const int lastSlot = std::min(kSlotCount - 1, part.right() / kSlotWidth);
+        for (int s = firstSlot; s <= lastSlot; ++s) {
+            for (const auto& label : m_labels[std::size_t(s)])
+                if (part.intersects(label->m_rect))
+                    label->Draw(p);
+            for (int ch = s * 8; ch < s * 8 + 8; ++ch) {
+                if (part.intersects(LinkLabelRect(ch)))
+                    PaintLinkLabel(p, ch);
+                if (part.intersects(MeterRect(ch)))
+                    PaintMeter(p, ch);
+            }
         }
     }
 }
