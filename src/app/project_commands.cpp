@@ -9,14 +9,18 @@
 #include <QListWidget>
 #include <QMenu>
 
+#include <optional>
+
 #include "app/app_services.h"
 #include "app/command_ids.h"
 #include "app/project_file.h"
 #include "app/recent_files.h"
 #include "app/scene_store.h"
+#include "app/view_repaint_batch.h"
 #include "dialogs/dialog_result.h"
 #include "platform/path_text.h"
 #include "platform/timer_table.h"
+#include "views/overview.h"
 #include "views/underview.h"
 
 namespace {
@@ -113,21 +117,23 @@ void CQuellonKR9SeriesDlg::OpenRecentFile(int index)
 
 bool CQuellonKR9SeriesDlg::LoadProject(const QString& path)
 {
-    // The old scenes' names are needed to let go of their records.
-    ClearAllScenes();
+    // The file is read and checked whole first: one that is refused (the
+    // reader has told the operator why) leaves the project on screen as it was.
     bool cutShort = false;
     const std::optional<std::vector<SceneRecord>> records = ReadProjectFile(path, &cutShort);
-    if (!records) {
-        // Refused: the tables are as they were; the records come back from them.
-        RebuildSceneList();
+    if (!records)
         return false;
-    }
+    // Every strip control may change many times over; the views repaint once.
+    std::optional<ViewRepaintBatch> batch;
+    batch.emplace(std::initializer_list<QWidget*>{m_wndOverview, m_wndUnderview});
+    const int finalCount = g_nSceneCount;
+    // The old scenes' records go; the list is filled again below.
+    ClearAllScenes();
     if (const int ms = AutosaveIntervalMs())
         m_platform.timers.arm(kTimerAutosave, ms);
     else
         m_platform.timers.kill(kTimerAutosave);
 
-    const int finalCount = g_nSceneCount;
     m_lstScenes->clear();
     m_lstScenes->addItem(kBlankSceneLine);
     for (std::size_t i = 0; i < records->size(); ++i) {
@@ -174,6 +180,7 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path)
     update();
     // A save cut short: its whole scenes are in, and the operator hears of
     // the missing rest once, with the project already on screen.
+    batch.reset();
     if (cutShort)
         ShowCutShortProjectMessage(path);
     return true;

@@ -12,12 +12,14 @@
 #include "app/project_file.h"
 #include "app/scene_store.h"
 #include "app/undo.h"
+#include "app/view_repaint_batch.h"
 #include "controls/strip_switch.h"
 #include "dialogs/dialog_result.h"
 #include "platform/timer_table.h"
 #include "protocol/sender132.h"
 #include "protocol/sender_kr9x.h"
 #include "protocol/unit_network.h"
+#include "views/overview.h"
 #include "views/underview.h"
 
 namespace {
@@ -140,6 +142,7 @@ void CQuellonKR9SeriesDlg::RecallScene(const QString& name)
     if (found) {
         // The record is copied: applying it re-captures the tracked record.
         const SceneRecord record = *found;
+        const ViewRepaintBatch batch{m_wndOverview, m_wndUnderview};
         g_SuppressUnitSends = 0;
         g_szActiveSceneName = name;
         g_bTrackActiveScene = true;
@@ -204,6 +207,7 @@ void CQuellonKR9SeriesDlg::ApplySceneChannel(const SceneRecord& r, int ch, int u
 
 void CQuellonKR9SeriesDlg::ResetAllChannels()
 {
+    const ViewRepaintBatch batch{m_wndOverview, m_wndUnderview};
     for (int ch = 0; ch < kChannelCount; ++ch) {
         SetFaderBothViews(ch, 63);
         SetReferencePosition(ch, 0);

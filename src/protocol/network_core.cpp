@@ -176,6 +176,7 @@ bool NetworkCore::PopDatagram(ReceivedDatagram& out)
     out = m_queue[m_queueHead];
     m_queueHead = (m_queueHead + 1) % kQueueCapacity;
     --m_queueSize;
+    ++m_delivered;
     return true;
 }
 

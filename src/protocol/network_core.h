@@ -68,6 +68,8 @@ public:
     // GUI thread: the oldest datagram waiting, if any.
     bool PopDatagram(ReceivedDatagram& out);
     std::size_t queuedCount() const;
+    // GUI thread: datagrams handed over by PopDatagram so far.
+    std::uint64_t deliveredCount() const { return m_delivered; }
     // Waits up to timeoutMs until at least count datagrams wait in the queue.
     bool WaitForQueued(std::size_t count, int timeoutMs) const;
 
@@ -107,6 +109,7 @@ private:
     std::vector<ReceivedDatagram> m_queue;
     std::size_t m_queueHead = 0;
     std::size_t m_queueSize = 0;
+    std::uint64_t m_delivered = 0;
 };
 
 // The first IPv4 address of this computer on a network (not loopback), else

@@ -26,6 +26,7 @@
 #include "platform/skin_registry.h"
 #include "platform/timer_table.h"
 #include "protocol/unit_network.h"
+#include "views/overview.h"
 #include "views/underview.h"
 
 namespace {
@@ -130,6 +131,9 @@ TEST_F(Projects, ScenesSaveLoadAndRecallTheirChannels)
     EXPECT_EQ(view->m_pMuteButton[3]->m_nState, CNewCustomBtn::kOn);
     EXPECT_EQ(g_ChannelTitle[3], QStringLiteral("Lead vox"));
     EXPECT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 001"));
+    // Loading and recalling hold the views' repaints back only while they run.
+    EXPECT_TRUE(view->updatesEnabled());
+    EXPECT_TRUE(m_dlg->m_wndOverview->updatesEnabled());
 
     // A Safe channel keeps its live state through a recall.
     m_dlg->SetSafeButtons(3, 1);
@@ -153,11 +157,13 @@ TEST_F(Projects, AFileCutInsideASceneLoadsItsWholeScenesAndSaysSoOnce)
     }
     // The message comes with the project already loaded and on screen.
     QStringList listWhenTold;
+    bool viewsLiveWhenTold = false;
     // Only plain messages are counted; the save question is answered No.
     SetMessageBoxHandler([&](MessageBoxKind kind, const QString& text) {
         if (kind != MessageBoxKind::Message)
             return IDNO;
         m_messages.append(text);
+        viewsLiveWhenTold = view->updatesEnabled() && m_dlg->m_wndOverview->updatesEnabled();
         for (int i = 0; i < m_dlg->sceneList()->count(); ++i)
             listWhenTold.append(m_dlg->sceneList()->item(i)->text());
         return IDOK;
@@ -168,8 +174,23 @@ TEST_F(Projects, AFileCutInsideASceneLoadsItsWholeScenesAndSaysSoOnce)
                                           .arg(m_chosenFile)});
     EXPECT_EQ(listWhenTold, (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 Verse"),
                                          QStringLiteral("  002 Chorus")}));
+    EXPECT_TRUE(viewsLiveWhenTold);
     EXPECT_EQ(g_nSceneCount, 3);
     EXPECT_EQ(g_szProjectName, QStringLiteral("cut.qsx"));
+
+    // A file refused outright changes nothing: the scenes stay (a later save
+    // keeps them all) and the views stay live.
+    {
+        QFile file(m_dir.filePath(QStringLiteral("junk.qsx")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(50, 'j'));
+    }
+    EXPECT_FALSE(m_dlg->LoadProject(m_dir.filePath(QStringLiteral("junk.qsx"))));
+    EXPECT_EQ(g_nSceneCount, 3);
+    EXPECT_EQ(m_dlg->sceneList()->count(), 3);
+    EXPECT_EQ(g_szProjectName, QStringLiteral("cut.qsx"));
+    EXPECT_TRUE(view->updatesEnabled());
+    EXPECT_TRUE(m_dlg->m_wndOverview->updatesEnabled());
 
     // The same file whole again loads without a word.
     m_dlg->OnCommand(ID_FILE_SAVE);

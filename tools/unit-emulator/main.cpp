@@ -100,20 +100,9 @@ struct Program {
     return add(emu::defaultConfig(model, unitId, nextSerial++));
   }
 
-  // Triangle waves, a different phase per unit and channel.
   void movePattern(std::uint64_t nowMs) {
-    for (int u = 0; u < emulator.unitCount(); ++u) {
-      if (!pattern[static_cast<std::size_t>(u)]) continue;
-      const bool kr9x = emulator.config(u).model == emu::Model::KR9X;
-      for (int ch = 0; ch < emu::channelCount(emulator.config(u).model); ++ch) {
-        const int phase = static_cast<int>((nowMs / 20 + static_cast<std::uint64_t>(ch * 7 + u * 3)) % 120);
-        const int level = phase < 60 ? phase : 120 - phase;  // 0..60
-        if (kr9x)
-          emulator.setMeter(u, ch, -level, -level - 3);
-        else
-          emulator.setMeter(u, ch, 2 * level, 2 * level + 6);
-      }
-    }
+    for (int u = 0; u < emulator.unitCount(); ++u)
+      if (pattern[static_cast<std::size_t>(u)]) emu::moveMeterPattern(emulator, u, nowMs);
   }
 
   // Returns an error text, empty when the step was applied.

@@ -461,4 +461,16 @@ std::size_t Emulator::receivedCount(int unit, Kind kind) const {
       std::count_if(received_.begin(), received_.end(), [&](const Received& r) { return r.unit == unit && r.kind == kind; }));
 }
 
+void moveMeterPattern(Emulator& emulator, int unit, std::uint64_t nowMs) {
+  const Model model = emulator.config(unit).model;
+  for (int ch = 0; ch < channelCount(model); ++ch) {
+    const int phase = static_cast<int>((nowMs / 20 + static_cast<std::uint64_t>(ch * 7 + unit * 3)) % 120);
+    const int level = phase < 60 ? phase : 120 - phase;  // 0..60
+    if (model == Model::KR9X)
+      emulator.setMeter(unit, ch, -level, -level - 3);
+    else
+      emulator.setMeter(unit, ch, 2 * level, 2 * level + 6);
+  }
+}
+
 }  // namespace emu

@@ -190,6 +190,10 @@ class Emulator {
   std::vector<Received> received_;
 };
 
+// The moving meters of a unit playing a show: triangle waves over 60 steps,
+// advancing every 20 ms, a different phase per unit and channel.
+void moveMeterPattern(Emulator& emulator, int unit, std::uint64_t nowMs);
+
 // Lowercase hex bytes separated by blanks.
 std::string toHex(const std::vector<std::uint8_t>& bytes);
 

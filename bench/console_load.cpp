@@ -1,0 +1,531 @@
+// The whole console under a full rack, in one process so every step can be
+// timed on one clock: the program's own start-up and main window, 16 KR-960
+// and 16 KR-9X emulated units reporting every 50 ms on loopback from a thread
+// of their own, and a switch clicked five times a second.
+//
+//   console_load run PROJECT overview|strips [SECONDS]
+//       CPU of the console (all its threads but the units'), GUI-thread CPU,
+//       peak memory, datagrams sent and handled, the delay from a datagram
+//       being sent to the paint that shows its meter, and from a switch click
+//       to its control datagram reaching the unit.
+//   console_load bare [SECONDS]
+//       the same stream into a plain receive loop: the cost of just receiving.
+//   console_load startup [PROJECT]
+//       from CORVANE_BENCH_T0 (nanoseconds of CLOCK_REALTIME, set by the
+//       caller just before starting the program) to the window's first paint
+//       on screen; with PROJECT, also the time to open it again from the menu.
+//
+// Run it with HOME and the XDG folders pointing at a scratch folder, as
+// bench/load.sh does, so the operator's own settings are not touched.
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <netinet/in.h>
+#include <pthread.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app/app_services.h"
+#include "app/application.h"
+#include "app/main_dialog.h"
+#include "app/project_state.h"
+#include "controls/strip_switch.h"
+#include "protocol/network_core.h"
+#include "protocol/unit_network.h"
+#include "unit_emulator.h"
+#include "views/overview.h"
+#include "views/underview.h"
+
+namespace {
+
+constexpr int kWarmupSeconds = 5;
+constexpr int kPeriodMs = 50;
+constexpr int kClickEveryMs = 200;
+
+std::int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+double CpuSeconds(clockid_t clock)
+{
+    timespec t{};
+    clock_gettime(clock, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double PeakMemoryMb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atof(line.c_str() + 6) / 1024.0;
+    return 0;
+}
+
+struct Spread {
+    std::size_t count = 0;
+    double median = 0, p99 = 0, max = 0; // milliseconds
+};
+
+Spread SpreadOf(std::vector<std::int64_t> ns)
+{
+    Spread s;
+    s.count = ns.size();
+    if (ns.empty())
+        return s;
+    std::sort(ns.begin(), ns.end());
+    auto at = [&](double q) { return double(ns[std::min(ns.size() - 1, std::size_t(q * double(ns.size())))]) / 1e6; };
+    s.median = at(0.5);
+    s.p99 = at(0.99);
+    s.max = double(ns.back()) / 1e6;
+    return s;
+}
+
+void PrintSpread(const char* what, const Spread& s)
+{
+    std::printf("%-28s median %.2f ms, 99th percentile %.2f ms, max %.2f ms (%zu)\n", what, s.median, s.p99,
+                s.max, s.count);
+}
+
+// 16 KR-960 (IDs 1-16) and 16 KR-9X (IDs 17-32) reporting with moving meters
+// from a thread of their own. Every datagram's send time is kept in order,
+// so the console's n-th handled datagram is the n-th sent (loopback keeps
+// the order); a control datagram arriving at a unit closes the pending click.
+class Rack {
+public:
+    Rack(std::uint16_t pcPort, std::uint16_t unitPort, int seconds)
+        : m_emulator(pcPort, unitPort)
+    {
+        int serial = 1;
+        for (int id = 1; id <= 32; ++id) {
+            emu::UnitConfig config =
+                emu::defaultConfig(id <= 16 ? emu::Model::KR960 : emu::Model::KR9X, id, serial++);
+            config.meterPeriodMs = kPeriodMs;
+            m_emulator.addUnit(config);
+        }
+        m_sentAt.resize(std::size_t(seconds + 10) * 32 * (1000 / kPeriodMs) * 2);
+    }
+    ~Rack() { Stop(); }
+
+    void Start()
+    {
+        m_thread = std::thread([this] { Run(); });
+        pthread_getcpuclockid(m_thread.native_handle(), &m_cpuClock);
+    }
+    void Stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    double CpuSeconds() const { return ::CpuSeconds(m_cpuClock); }
+
+    std::size_t sentCount() const { return m_sent.load(std::memory_order_acquire); }
+    std::int64_t sentAt(std::size_t index) const { return m_sentAt[index]; }
+    bool overflowed() const { return m_overflow; }
+
+    // GUI thread: a click is about to be sent.
+    void ClickSent(std::int64_t at) { m_pendingClick.store(at); }
+    // After Stop: from each click to its control datagram at the unit.
+    const std::vector<std::int64_t>& clickDelays() const { return m_clickDelays; }
+
+private:
+    void Run()
+    {
+        const std::int64_t start = NowNs();
+        while (!m_stop) {
+            const std::uint64_t nowMs = std::uint64_t((NowNs() - start) / 1000000);
+            for (int u = 0; u < m_emulator.unitCount(); ++u)
+                emu::moveMeterPattern(m_emulator, u, nowMs);
+            const std::int64_t before = NowNs();
+            const std::size_t sent = m_emulator.tick(nowMs);
+            std::size_t n = m_sent.load(std::memory_order_relaxed);
+            for (std::size_t k = 0; k < sent; ++k) {
+                if (n == m_sentAt.size()) {
+                    m_overflow = true;
+                    break;
+                }
+                m_sentAt[n++] = before;
+            }
+            m_sent.store(n, std::memory_order_release);
+            m_emulator.pump(1);
+            for (const emu::Received& r : m_emulator.received()) {
+                if (r.kind != emu::Kind::Control)
+                    continue;
+                if (const std::int64_t click = m_pendingClick.exchange(0))
+                    m_clickDelays.push_back(NowNs() - click);
+            }
+            m_emulator.clearReceived();
+        }
+    }
+
+    emu::Emulator m_emulator;
+    std::vector<std::int64_t> m_sentAt;
+    std::atomic<std::size_t> m_sent{0};
+    std::atomic<bool> m_overflow{false};
+    std::atomic<bool> m_stop{false};
+    std::atomic<std::int64_t> m_pendingClick{0};
+    std::vector<std::int64_t> m_clickDelays;
+    std::thread m_thread;
+    clockid_t m_cpuClock{};
+};
+
+// Which handled datagrams a paint has put on screen. A drain of the queue
+// that moved a meter on screen leaves its datagrams waiting for the next
+// paint of the window; one that moved none (units scrolled out of view) is
+// not counted.
+class PaintProbe {
+public:
+    explicit PaintProbe(const Rack& rack) : m_rack(rack) {}
+
+    void StartMeasuring(std::size_t firstIndex) { m_first = firstIndex; m_measuring = true; }
+    void StopMeasuring() { m_measuring = false; }
+
+    void Drained(std::size_t from, std::size_t to, bool movedMeters)
+    {
+        if (movedMeters && to > from)
+            m_waiting.emplace_back(from, to);
+    }
+    void Painted(std::int64_t now)
+    {
+        for (const auto& [from, to] : m_waiting)
+            for (std::size_t i = std::max(from, m_first); m_measuring && i < to; ++i)
+                m_delays.push_back(now - m_rack.sentAt(i));
+        m_waiting.clear();
+        if (m_measuring)
+            ++m_paints;
+    }
+    const std::vector<std::int64_t>& delays() const { return m_delays; }
+    std::uint64_t paints() const { return m_paints; }
+
+private:
+    const Rack& m_rack;
+    std::vector<std::pair<std::size_t, std::size_t>> m_waiting;
+    std::vector<std::int64_t> m_delays;
+    std::size_t m_first = 0;
+    bool m_measuring = false;
+    std::uint64_t m_paints = 0;
+};
+
+// The meter repaints both views have asked for so far.
+class MeterUpdateCount {
+public:
+    void Find()
+    {
+        m_overviews = g_pMainDlg->findChildren<COverviewWnd*>();
+        m_strips = g_pMainDlg->findChildren<CUnderviewWnd*>();
+    }
+    std::uint64_t operator()() const
+    {
+        std::uint64_t n = 0;
+        for (const COverviewWnd* view : m_overviews)
+            n += view->meterUpdates();
+        for (const CUnderviewWnd* view : m_strips)
+            n += view->meterUpdates();
+        return n;
+    }
+
+private:
+    QList<COverviewWnd*> m_overviews;
+    QList<CUnderviewWnd*> m_strips;
+};
+
+// The application with a look at the events that matter here: the queued
+// drain of the datagram queue and the window's paints.
+class ProbedApp : public CQuellonKR9SeriesApp {
+public:
+    using CQuellonKR9SeriesApp::CQuellonKR9SeriesApp;
+
+    PaintProbe* probe = nullptr;
+    MeterUpdateCount meterUpdates;
+    std::int64_t firstShownNs = 0; // CLOCK_REALTIME of the first paint on screen
+    std::function<void()> onFirstShown;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        const bool drain = probe && type == QEvent::MetaCall && g_pMainDlg
+            && receiver == static_cast<QObject*>(g_pMainDlg) && g_pNetwork;
+        const bool paint = type == QEvent::UpdateRequest && receiver->isWidgetType()
+            && static_cast<QWidget*>(receiver)->isWindow();
+        const bool expose = type == QEvent::Expose && receiver->isWindowType();
+        std::size_t before = 0;
+        std::uint64_t updatesBefore = 0;
+        if (drain) {
+            before = g_pNetwork->deliveredCount();
+            updatesBefore = meterUpdates();
+        }
+        const bool done = CQuellonKR9SeriesApp::notify(receiver, event);
+        if (drain && g_pNetwork)
+            probe->Drained(before, g_pNetwork->deliveredCount(), meterUpdates() != updatesBefore);
+        if (paint && probe)
+            probe->Painted(NowNs());
+        if ((paint || expose) && firstShownNs == 0 && g_pMainDlg && g_pMainDlg->isVisible()) {
+            timespec t{};
+            clock_gettime(CLOCK_REALTIME, &t);
+            firstShownNs = std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+            if (onFirstShown)
+                QTimer::singleShot(0, this, onFirstShown);
+        }
+        return done;
+    }
+};
+
+bool OverviewShown()
+{
+    for (const COverviewWnd* view : g_pMainDlg->findChildren<COverviewWnd*>())
+        if (view->isVisible())
+            return true;
+    return false;
+}
+
+// The Mute switch of channel 1 in the view on screen, when its unit takes it.
+CNewCustomBtn* ClickTarget()
+{
+    if (!g_pMainDlg)
+        return nullptr;
+    for (CNewCustomBtn* b : g_pMainDlg->findChildren<CNewCustomBtn*>())
+        if (b->m_nIndex == 0 && b->m_nKind == STRIP_MUTE && b->isVisible() && !b->IsBlocked())
+            return b;
+    return nullptr;
+}
+
+void Click(QWidget* target)
+{
+    const QPointF at(target->width() / 2.0, target->height() / 2.0);
+    const QPointF global = target->mapToGlobal(at);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
+std::uint16_t PickPort()
+{
+    std::random_device seed;
+    return std::uint16_t(20000 + seed() % 20000);
+}
+
+void SetPorts(std::uint16_t pcPort)
+{
+    setenv("CORVANE_PC_PORT", std::to_string(pcPort).c_str(), 1);
+    setenv("CORVANE_UNIT_PORT", std::to_string(pcPort + 1).c_str(), 1);
+    setenv("CORVANE_NO_STARTUP_QUESTION", "1", 1);
+}
+
+int RunConsole(const char* argv0, const std::string& project, bool strips, int seconds)
+{
+    const std::uint16_t port = PickPort();
+    SetPorts(port);
+    std::string arg0 = argv0, arg1 = project;
+    char* args[] = {arg0.data(), arg1.data(), nullptr};
+    int argc = 2;
+    ProbedApp app(argc, args);
+
+    Rack rack(port, std::uint16_t(port + 1), seconds);
+    PaintProbe probe(rack);
+    app.probe = &probe;
+
+    double cpu0 = 0, gui0 = 0, units0 = 0;
+    double cpu = 0, gui = 0, units = 0, wall = 0;
+    std::int64_t wall0 = 0;
+    std::size_t sentInWindow = 0, received = 0, dropped = 0, handled = 0;
+    int clicks = 0;
+    std::string shownView;
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (CNewCustomBtn* target = ClickTarget()) {
+            rack.ClickSent(NowNs());
+            Click(target);
+            ++clicks;
+        }
+    });
+
+    // The units start once the console listens, so none of their datagrams
+    // is lost and the n-th handled is the n-th sent.
+    QTimer waitForNetwork;
+    QObject::connect(&waitForNetwork, &QTimer::timeout, [&] {
+        if (!g_pNetwork || !g_pNetwork->isReceiving())
+            return;
+        waitForNetwork.stop();
+        if (strips == OverviewShown())
+            g_pMainDlg->OnOverviewButton();
+        app.meterUpdates.Find();
+        rack.Start();
+    });
+    waitForNetwork.start(10);
+    QTimer::singleShot(kWarmupSeconds * 1000, [&] {
+        probe.StartMeasuring(rack.sentCount());
+        sentInWindow = rack.sentCount();
+        cpu0 = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+        gui0 = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        units0 = rack.CpuSeconds();
+        wall0 = NowNs();
+        shownView = OverviewShown() ? "overview" : "channel strips";
+        clicker.start(kClickEveryMs);
+    });
+    QTimer::singleShot((kWarmupSeconds + seconds) * 1000, [&] {
+        clicker.stop();
+        wall = double(NowNs() - wall0) / 1e9;
+        cpu = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+        gui = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - gui0;
+        units = rack.CpuSeconds() - units0;
+        sentInWindow = rack.sentCount() - sentInWindow;
+        probe.StopMeasuring();
+        rack.Stop();
+        // Whatever is still queued is handled before the count is taken.
+        QTimer::singleShot(500, [&] {
+            received = g_pNetwork->g_PacketsReceived.load();
+            dropped = g_pNetwork->droppedDatagrams.load();
+            handled = std::size_t(g_pNetwork->deliveredCount());
+            g_pMainDlg->CloseWithoutAsking();
+        });
+    });
+    app.InitInstance();
+
+    const std::size_t sent = rack.sentCount();
+    std::printf("view                         %s\n", shownView.c_str());
+    std::printf("measured                     %.1f s after %d s warm-up\n", wall, kWarmupSeconds);
+    std::printf("console CPU                  %.1f %% of one core\n", 100 * (cpu - units) / wall);
+    std::printf("GUI-thread CPU               %.1f %% of one core\n", 100 * gui / wall);
+    std::printf("peak memory                  %.1f MB\n", PeakMemoryMb());
+    std::printf("datagrams sent / handled     %zu / %zu (%zu in the measured stretch)%s\n", sent, handled,
+                sentInWindow, rack.overflowed() ? " -- send log full" : "");
+    std::printf("received / queue overflow    %zu / %zu\n", received, dropped);
+    std::printf("window paints                %.1f a second\n", double(probe.paints()) / wall);
+    PrintSpread("sent to painted", SpreadOf(probe.delays()));
+    std::printf("switch clicks                %d\n", clicks);
+    PrintSpread("click to unit", SpreadOf(rack.clickDelays()));
+    return sent == handled ? 0 : 1;
+}
+
+int RunBare(int seconds)
+{
+    const std::uint16_t port = PickPort();
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        std::perror("bare receive socket");
+        return 1;
+    }
+    timeval timeout{0, 100000};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::atomic<bool> stop{false};
+    std::atomic<std::size_t> received{0};
+    std::thread receiver([&] {
+        unsigned char buffer[2048];
+        while (!stop)
+            if (::recv(fd, buffer, sizeof buffer, 0) > 0)
+                received.fetch_add(1, std::memory_order_relaxed);
+    });
+    clockid_t receiverClock{};
+    pthread_getcpuclockid(receiver.native_handle(), &receiverClock);
+
+    Rack rack(port, std::uint16_t(port + 1), seconds);
+    rack.Start();
+    std::this_thread::sleep_for(std::chrono::seconds(kWarmupSeconds));
+    const double cpu0 = CpuSeconds(receiverClock);
+    const std::int64_t wall0 = NowNs();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const double cpu = CpuSeconds(receiverClock) - cpu0;
+    const double wall = double(NowNs() - wall0) / 1e9;
+    rack.Stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    stop = true;
+    receiver.join();
+    ::close(fd);
+    std::printf("bare receive loop CPU        %.2f %% of one core\n", 100 * cpu / wall);
+    std::printf("datagrams sent / received    %zu / %zu\n", rack.sentCount(), received.load());
+    return 0;
+}
+
+int RunStartup(const char* argv0, const std::string& project)
+{
+    const char* t0 = std::getenv("CORVANE_BENCH_T0");
+    SetPorts(PickPort());
+    std::string arg0 = argv0, arg1 = project;
+    char* args[] = {arg0.data(), arg1.data(), nullptr};
+    int argc = project.empty() ? 1 : 2;
+    ProbedApp app(argc, args);
+    std::vector<std::int64_t> opens, recalls;
+    app.onFirstShown = [&] {
+        // Opening the project again through the menu's route, the chooser
+        // answering at once.
+        if (!project.empty()) {
+            SetFileChooser([&](bool, const QString&) { return QString::fromStdString(project); });
+            for (int n = 0; n < 5; ++n) {
+                const std::int64_t start = NowNs();
+                g_pMainDlg->OpenProject(false);
+                g_pMainDlg->repaint();
+                opens.push_back(NowNs() - start);
+            }
+            // Recalling scenes in turn: every strip follows its scene.
+            for (int n = 0; n < 10; ++n) {
+                const std::int64_t start = NowNs();
+                g_pMainDlg->RecallScene(g_SceneName[std::size_t(1 + n % 2)]);
+                g_pMainDlg->repaint();
+                recalls.push_back(NowNs() - start);
+            }
+        }
+        g_pMainDlg->CloseWithoutAsking();
+    };
+    app.InitInstance();
+    if (t0)
+        std::printf("start-up to window shown     %.1f ms\n", double(app.firstShownNs - std::atoll(t0)) / 1e6);
+    if (!opens.empty())
+        PrintSpread("opening the project", SpreadOf(opens));
+    if (!recalls.empty())
+        PrintSpread("recalling a scene", SpreadOf(recalls));
+    return 0;
+}
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: console_load run PROJECT overview|strips [SECONDS]\n"
+                 "       console_load bare [SECONDS]\n"
+                 "       console_load startup [PROJECT]\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "run" && argc >= 4) {
+        const std::string view = argv[3];
+        if (view != "overview" && view != "strips")
+            return Usage();
+        return RunConsole(argv[0], argv[2], view == "strips", argc > 4 ? std::max(1, std::atoi(argv[4])) : 60);
+    }
+    if (mode == "bare")
+        return RunBare(argc > 2 ? std::max(1, std::atoi(argv[2])) : 60);
+    if (mode == "startup")
+        return RunStartup(argv[0], argc > 2 ? argv[2] : "");
+    return Usage();
+}
