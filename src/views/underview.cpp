@@ -356,7 +356,10 @@ void CUnderviewWnd::paintEvent(QPaintEvent* event)
     const QBrush background(SkinRegistry::instance().pixmap(QStringLiteral("BACKGROUND"), devicePixelRatioF()));
     for (const QRect& part : event->region()) {
         p.setClipRect(part);
-        p.fillRect(part, background);
+        // A meter's lit picture is opaque: a part inside one needs no ground.
+        const int meterChannel = part.left() / kStripWidth;
+        if (meterChannel >= kChannelCount || !MeterRect(meterChannel).contains(part))
+            p.fillRect(part, background);
         // Only the slots the part touches (their pieces reach 5 px into the next slot).
         const int firstSlot = std::max(0, (part.left() - 8) / kSlotWidth);
         const int lastSlot = std::min(kSlotCount - 1, part.right() / kSlotWidth);
