@@ -158,17 +158,17 @@ private:
             const std::uint64_t nowMs = std::uint64_t((NowNs() - start) / 1000000);
             for (int u = 0; u < m_emulator.unitCount(); ++u)
                 emu::moveMeterPattern(m_emulator, u, nowMs);
+            // The stamps are in place before the datagrams leave: the console
+            // may handle one before tick() has even returned.
             const std::int64_t before = NowNs();
-            const std::size_t sent = m_emulator.tick(nowMs);
-            std::size_t n = m_sent.load(std::memory_order_relaxed);
-            for (std::size_t k = 0; k < sent; ++k) {
-                if (n == m_sentAt.size()) {
-                    m_overflow = true;
-                    break;
-                }
-                m_sentAt[n++] = before;
+            const std::size_t n = m_sent.load(std::memory_order_relaxed);
+            const std::size_t room = std::min(m_sentAt.size() - n, std::size_t(m_emulator.unitCount()));
+            std::fill_n(m_sentAt.begin() + std::ptrdiff_t(n), room, before);
+            if (room < std::size_t(m_emulator.unitCount())) {
+                m_overflow = true; // the log is full: the units fall silent
+                break;
             }
-            m_sent.store(n, std::memory_order_release);
+            m_sent.store(n + m_emulator.tick(nowMs), std::memory_order_release);
             m_emulator.pump(1);
             for (const emu::Received& r : m_emulator.received()) {
                 if (r.kind != emu::Kind::Control)

@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
-# The console under a full rack: 16 KR-960 and 16 KR-9X emulated units
-# metering every 50 ms on loopback while the program runs on a virtual
-# display with a 199-scene project open.
+# The console under a full rack, and how fast it starts and opens a big
+# project. Runs bench/console_load (the program's own start-up and window in
+# one process with 16 KR-960 and 16 KR-9X emulated units metering every
+# 50 ms on loopback) on a private virtual display with a 199-scene project:
+#   1. the overview shown, 2. the channel strips shown, 3. the same stream
+#   into a bare receive loop, 4. start-up to the window on screen, five times
+#   without and five times with the project, then opening it again and
+#   recalling scenes.
 #   bench/load.sh BUILD_DIR [SECONDS]
-# Prints the program's CPU (all threads, and the GUI thread alone) over the
-# measured stretch, its peak memory, the datagrams the units sent and the ones
-# the kernel dropped at the console's socket, and the same stream's cost into
-# a bare receive loop (the unit emulator's own receiver) for comparison.
+# Use a Release build for the figures (docs/performance.md says how).
 set -euo pipefail
 build=$(cd "${1:?build directory}" && pwd)
 seconds=${2:-60}
-warmup=5
-port=$((20000 + RANDOM % 20000))
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -21,66 +21,39 @@ cleanup() {
 }
 trap cleanup EXIT
 
-display=()
 if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null 2>&1; then
-  Xvfb :77 -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+  display=:$((70 + RANDOM % 20))
+  Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
   pids+=($!)
-  display=(env DISPLAY=:77)
+  export DISPLAY=$display
   sleep 1
 elif [ -z "${DISPLAY:-}" ]; then
-  display=(env QT_QPA_PLATFORM=offscreen)
+  export QT_QPA_PLATFORM=offscreen
 fi
 
-ticks=$(getconf CLK_TCK)
-cpu_of() { awk '{print $14 + $15}' "$1"; }  # utime + stime in clock ticks
+# Settings and registrations go to the scratch folder, not the operator's.
+export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 # The project sets the meter period the console asks of every unit.
 "$build/bench/make_project" "$work/load.qsx" 199 50
+load=("$build/bench/console_load")
 
-HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
-CORVANE_PC_PORT=$port CORVANE_UNIT_PORT=$((port + 1)) CORVANE_NO_STARTUP_QUESTION=1 \
-  "${display[@]}" "$build/corvane" "$work/load.qsx" >"$work/console.log" 2>&1 &
-console=$!
-pids+=($console)
-sleep 1
+echo "== overview, ${seconds} s"
+"${load[@]}" run "$work/load.qsx" overview "$seconds"
+echo "== channel strips, ${seconds} s"
+"${load[@]}" run "$work/load.qsx" strips "$seconds"
+echo "== bare receive loop, ${seconds} s"
+"${load[@]}" bare "$seconds"
 
-kr960=$(seq -s, 1 16)
-kr9x=$(seq -s, 17 32)
-"$build/tools/unit-emulator/unit-emulator" --pc-port "$port" --unit-port $((port + 1)) \
-  --kr960 "$kr960" --kr9x "$kr9x" --seconds $((seconds + warmup + 1)) >"$work/emulator.log" 2>&1 &
-emulator=$!
-pids+=($emulator)
-
-sleep "$warmup"
-cpu0=$(cpu_of /proc/$console/stat)
-gui0=$(cpu_of /proc/$console/task/$console/stat)
-t0=$(date +%s.%N)
-sleep "$seconds"
-cpu1=$(cpu_of /proc/$console/stat)
-gui1=$(cpu_of /proc/$console/task/$console/stat)
-t1=$(date +%s.%N)
-peak=$(awk '/VmHWM/ {print $2}' /proc/$console/status)
-hexport=$(printf '%04X' "$port")
-drops=$(awk -v p=":$hexport" '$2 ~ p"$" {print $NF}' /proc/net/udp | head -1)
-wait "$emulator" || true
-
-awk -v c0="$cpu0" -v c1="$cpu1" -v g0="$gui0" -v g1="$gui1" -v t0="$t0" -v t1="$t1" \
-    -v hz="$ticks" -v peak="$peak" -v drops="${drops:-unknown}" 'BEGIN {
-  wall = t1 - t0
-  printf "measured           %.1f s after %d s warm-up\n", wall, '"$warmup"'
-  printf "total CPU          %.1f %% of one core\n", 100 * (c1 - c0) / hz / wall
-  printf "GUI-thread CPU     %.1f %% of one core\n", 100 * (g1 - g0) / hz / wall
-  printf "peak memory        %.1f MB\n", peak / 1024
-  printf "socket drops       %s datagrams\n", drops
-}'
-awk '/ reports / {
-  for (i = 1; i <= NF; ++i) {
-    if ($i == "reports") sent += $(i + 1)
-    if ($i == "period") periods[$(i + 1) " ms"] = 1
-  }
-  ++units
-} END {
-  list = ""; for (p in periods) list = list (list == "" ? "" : ", ") p
-  printf "units              %d, reporting every %s\n", units, list
-  printf "datagrams sent     %d\n", sent
-}' "$work/emulator.log"
+median() { sort -n | awk '{ v[NR] = $1 } END { printf "%.1f ms (median of %d)\n", v[int((NR + 1) / 2)], NR }'; }
+startup() {
+  for _ in 1 2 3 4 5; do
+    CORVANE_BENCH_T0=$(date +%s%N) "${load[@]}" startup "$@" >"$work/startup.txt"
+    awk '/start-up to window shown/ { print $(NF - 1) }' "$work/startup.txt"
+  done
+}
+echo "== start-up"
+printf 'to window shown, no project      %s\n' "$(startup | median)"
+printf 'to window shown, 199 scenes      %s\n' "$(startup "$work/load.qsx" | median)"
+grep -v 'start-up' "$work/startup.txt"
