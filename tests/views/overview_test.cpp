@@ -23,6 +23,7 @@
 #include "platform/clock.h"
 #include "platform/skin_registry.h"
 #include "protocol/unit_network.h"
+#include "region_paint.h"
 #include "views/meter_law.h"
 #include "views/overview.h"
 #include "views/underview.h"
@@ -339,6 +340,18 @@ TEST_F(Overview, PaintedMeterAndBackgroundReachTheScreen)
     // A meter no level has reached shows its empty picture.
     const QRect idle = m_view->m_rcMeter[3];
     EXPECT_EQ(image.pixel(idle.left() + 3, idle.top() + 50), qRgb(0x33, 0x31, 0x32));
+}
+
+TEST_F(Overview, ScatteredMetersRepaintAsTheWholeViewPaintsThem)
+{
+    QRegion meters;
+    for (const int ch : {0, 5, 17, 30}) {
+        m_view->DrawMeterDb(ch, -3.0f * float(ch));
+        meters += m_view->MeterPictureRect(ch);
+    }
+    const RegionPaintDiff diff = CompareRegionPaint(*m_view, QRect(0, 0, 1242, 336), meters);
+    EXPECT_EQ(diff.inside, 0);
+    EXPECT_EQ(diff.outside, 0);
 }
 
 TEST_F(Overview, ClicksOnNamesMetersAndLinkLabels)

@@ -17,6 +17,7 @@
 #include "protocol/unit_network.h"
 #include "views/meter_art.h"
 #include "views/meter_law.h"
+#include "region_paint.h"
 #include "views/strip_labels.h"
 #include "views/underview.h"
 
@@ -131,6 +132,19 @@ TEST_F(StripView, MetersRepaintOnlyWhenTheyChangeOnScreen)
     m_clock.advance(1);
     m_view->DrawMeterDb(3, -40.0f);
     EXPECT_EQ(m_view->meterView(3).readoutValue, -25);
+}
+
+TEST_F(StripView, ScatteredMetersRepaintAsTheWholeViewPaintsThem)
+{
+    // Meters far apart, and a band across every strip and what lies between.
+    QRegion parts(QRect(0, 330, 1328, 3));
+    for (const int ch : {0, 3, 9}) {
+        m_view->DrawMeterDb(ch, -4.0f * float(ch) - 1.0f);
+        parts += m_view->MeterRect(ch);
+    }
+    const RegionPaintDiff diff = CompareRegionPaint(*m_view, QRect(0, 0, 1328, 550), parts);
+    EXPECT_EQ(diff.inside, 0);
+    EXPECT_EQ(diff.outside, 0);
 }
 
 TEST_F(StripView, MeterTestNeverDividesByZero)
