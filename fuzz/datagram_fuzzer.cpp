@@ -108,7 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             HandlePacket132(g_Family_KR960, packet, 0x7F000002u);
             break;
         case DatagramRoute::KR960_8:
-            HandlePacket132(g_Family_KR960_8, packet, 0x7F000003u);
+            // As the program does: a KR-960 in local mode sends the 8-channel
+            // form and is still its own.
+            HandlePacket132(FamilyForDatagram(packet), packet, 0x7F000003u);
             break;
         default:
             break;

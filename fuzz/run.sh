@@ -23,16 +23,20 @@ cmake --build "$build" >/dev/null
 project_corpus="$build/corpus-project"
 mkdir -p "$build/corpus" "$project_corpus"
 "$build/project_fuzzer" -write_seed="$project_corpus"
+# The kept inputs (every crash ever found among them) seed both runs too; new
+# inputs go to the first folder only, so these stay as they are.
+datagram_kept="$here/regressions/datagram"
+project_kept="$here/regressions/project"
 
 if [[ ${#compiler[@]} -gt 0 ]]; then
   echo "== datagram_fuzzer, ${datagram_seconds} s"
   "$build/datagram_fuzzer" -max_total_time="$datagram_seconds" -max_len=4096 -seed=1 \
-    -artifact_prefix="$build/datagram-" -print_final_stats=1 "$build/corpus"
+    -artifact_prefix="$build/datagram-" -print_final_stats=1 "$build/corpus" "$datagram_kept"
   # Room for the seed's two scene records and a little more.
   echo "== project_fuzzer, ${project_seconds} s"
   "$build/project_fuzzer" -max_total_time="$project_seconds" -max_len=240000 -seed=1 \
-    -artifact_prefix="$build/project-" -print_final_stats=1 "$project_corpus"
+    -artifact_prefix="$build/project-" -print_final_stats=1 "$project_corpus" "$project_kept"
 else
-  "$build/datagram_fuzzer" 20000
-  "$build/project_fuzzer" 2000 "$project_corpus"/*
+  "$build/datagram_fuzzer" 20000 "$datagram_kept"
+  "$build/project_fuzzer" 2000 "$project_corpus" "$project_kept"
 fi

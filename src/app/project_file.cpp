@@ -76,6 +76,17 @@ void ShowSkinnedMessage(const QString& text)
 
 const QString kBlankSceneName = QStringLiteral("  000 Blank Scene");
 
+// A scene's name as the record made for it stores it. Scenes are found by
+// name, and a foreign file may fill the whole name field with no NUL: listed
+// under that one character longer name, the scene could be neither recalled
+// nor saved again.
+QString StoredSceneName(const SceneText& field)
+{
+    SceneText stored;
+    stored.setText(field.text());
+    return stored.text();
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -155,7 +166,7 @@ void ApplyProjectImage(const ProjectImage& image)
     g_SceneModified.fill(0);
     g_SceneName[0] = kBlankSceneName;
     for (std::size_t n = 0; n < image.records.size(); ++n) {
-        g_SceneName[n + 1] = image.records[n].Name.text();
+        g_SceneName[n + 1] = StoredSceneName(image.records[n].Name);
         g_SceneNotes[n + 1] = image.records[n].Notes.text();
     }
     g_nSceneCount = 1 + static_cast<int>(image.records.size());

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -10,6 +11,8 @@
 #include <cstring>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/app_services.h"
 #include "app/preferences.h"
@@ -577,6 +580,56 @@ TEST_F(ProjectFile, FailedSaveLeavesTheOldFile)
     // Once the disk has room again the save goes through whole.
     EXPECT_TRUE(WriteProjectFile(path, CurrentFileHeader(), records).ok);
     EXPECT_EQ(ReadAll(path).size(), 122 + 2 * 113956);
+}
+
+// A folder made read-only, or a file made read-only in a writable folder: a
+// save over the file there is refused, says why, and leaves the file with its
+// bytes and mode and nothing else beside it. Root writes there all the same.
+TEST_F(ProjectFile, SaveOverAReadOnlyFileOrIntoAReadOnlyFolderFails)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders and files; run as another user";
+    const QByteArray old = EncodeProjectFile(CurrentFileHeader(), {MakeRecord(7)});
+    std::vector<SceneRecord> records{MakeRecord(1), MakeRecord(2)};
+
+    const struct {
+        const char* name;
+        mode_t folderMode;
+        mode_t fileMode;
+    } cases[] = {
+        {"read-only folder", 0555, 0644},
+        {"read-only file", 0755, 0444},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString folder =
+            file(QString::fromLatin1(c.name).replace(QLatin1Char(' '), QLatin1Char('-')));
+        const QString path = folder + QStringLiteral("/show.qsx");
+        ASSERT_TRUE(QDir().mkdir(folder));
+        ASSERT_TRUE(WriteAll(path, old));
+        const QByteArray nativeFolder = QFile::encodeName(folder);
+        const QByteArray nativePath = QFile::encodeName(path);
+        ASSERT_EQ(::chmod(nativePath.constData(), c.fileMode), 0);
+        ASSERT_EQ(::chmod(nativeFolder.constData(), c.folderMode), 0);
+        // The temporary folder must be able to remove it afterwards.
+        const auto restore = qScopeGuard([&] { ::chmod(nativeFolder.constData(), 0755); });
+
+        const ProjectWriteResult r = WriteProjectFile(path, CurrentFileHeader(), records);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, QStringLiteral("Cannot open file %1").arg(path));
+
+        m_boxes.clear();
+        EXPECT_FALSE(SaveProjectFile(path, records));
+        EXPECT_EQ(m_boxes, QStringList{QStringLiteral("Cannot open file %1").arg(path)});
+
+        EXPECT_EQ(ReadAll(path), old);
+        struct stat info {};
+        ASSERT_EQ(::stat(nativePath.constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.fileMode);
+        EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                         | QDir::NoDotAndDotDot),
+                  QStringList{QStringLiteral("show.qsx")});
+    }
 }
 
 TEST_F(ProjectFile, SaveToAMissingFolderOrOverAFolderFails)
