@@ -193,6 +193,9 @@ public:
     void OnNewScene();
     void OnRecallScene();
     void OnDeleteScene();
+    // Tells the operator and returns true when another scene than the one at
+    // index already has the name.
+    bool RefuseTakenSceneName(const QString& name, int index);
     void RenameScene(int index, const QString& oldName);
     void SyncSceneNotesFromRecords();
     void TakeSceneOrderSnapshot();

@@ -34,15 +34,11 @@ bool CQuellonKR9SeriesDlg::AskSaveBefore(const QString& question)
     g_strMessage = question;
     if (RunMessageBox(MessageBoxKind::YesNo) != IDYES)
         return true;
-    if (g_bProjectHasFile)
-        return OnFileSave() || true; // a failed save has said so; the command goes on
+    // A save that fails (it has said why) or is cancelled stops the command:
+    // going on would throw away the changes the operator meant to keep.
+    const bool saved = g_bProjectHasFile ? OnFileSave() : OnFileSaveAs();
     m_bSaveAsCancelled = false;
-    OnFileSaveAs();
-    if (m_bSaveAsCancelled) {
-        m_bSaveAsCancelled = false;
-        return false;
-    }
-    return true;
+    return saved;
 }
 
 void CQuellonKR9SeriesDlg::InitBlankProject()

@@ -45,6 +45,10 @@ void CQuellonKR9SeriesDlg::OnNewScene()
         return;
     const int index = g_nSceneCount;
     const QString name = g_SceneName[std::size_t(index)].left(99);
+    if (RefuseTakenSceneName(name, index)) {
+        g_SceneName[std::size_t(index)].clear();
+        return;
+    }
     m_lstScenes->addItem(SceneLine(index, name));
     NewScene(name);
     ++g_nSceneCount;
@@ -110,13 +114,27 @@ void CQuellonKR9SeriesDlg::OnRecallScene()
     update();
 }
 
+bool CQuellonKR9SeriesDlg::RefuseTakenSceneName(const QString& name, int index)
+{
+    // Scenes are found by name: a second scene of the same name could never
+    // be recalled, and saving would store the first one's settings for it.
+    for (int i = 1; i < g_nSceneCount; ++i) {
+        if (i != index && QString(g_SceneName[std::size_t(i)]).remove(QLatin1Char('*')) == name) {
+            g_strMessage = QStringLiteral("There is already a scene named '%1'.\nPlease choose another name.").arg(name);
+            RunMessageBox(MessageBoxKind::Message);
+            return true;
+        }
+    }
+    return false;
+}
+
 void CQuellonKR9SeriesDlg::RenameScene(int index, const QString& oldName)
 {
     g_strRenamePrompt = QStringLiteral("Enter a new name for the '%1' scene").arg(oldName);
     CRenameScene dialog(this);
     if (RunModal(dialog) == IDOK) {
-        if (SceneRecord* record = FindScene(oldName)) {
-            const QString newName = g_strRenamedScene.left(99);
+        const QString newName = g_strRenamedScene.left(99);
+        if (SceneRecord* record = RefuseTakenSceneName(newName, index) ? nullptr : FindScene(oldName)) {
             record->Name.setText(newName);
             g_SceneName[std::size_t(index)] = newName;
             record->Notes.setText(g_SceneNotes[std::size_t(g_nCurrentIndex)]);

@@ -202,6 +202,94 @@ TEST_F(Projects, AFileCutInsideASceneLoadsItsWholeScenesAndSaysSoOnce)
     EXPECT_EQ(g_nSceneCount, 3);
 }
 
+// A scene name that fills its whole field, with no NUL after it, as only
+// another writer or a damaged file holds: the scene is listed, recalled and
+// saved under the name it is stored under, so a save keeps every scene.
+TEST_F(Projects, ANameFillingItsWholeFieldKeepsItsScene)
+{
+    std::vector<SceneRecord> records(2);
+    records[0].Name.bytes.fill('N');
+    records[0].SliderPosition[3] = 17;
+    records[1].Name.setText(QStringLiteral("Chorus"));
+    records[1].SliderPosition[3] = 40;
+    m_chosenFile = m_dir.filePath(QStringLiteral("full-name.qsx"));
+    {
+        QFile file(m_chosenFile);
+        const QByteArray bytes = EncodeProjectFile(ProjectFileHeader{}, records);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+    m_dlg->OnCommand(ID_FILE_OPEN);
+    ASSERT_EQ(g_nSceneCount, 3);
+    const QString fullName(SceneText::kSize - 1, QLatin1Char('N'));
+    EXPECT_EQ(g_SceneName[1], fullName);
+
+    m_dlg->sceneList()->setCurrentRow(1);
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
+    EXPECT_EQ(view->m_Slider[3]->GetPos(), 17);
+
+    m_dlg->OnCommand(ID_FILE_SAVE);
+    const ProjectReadResult saved = ReadProjectImage(m_chosenFile, ProjectTexts{});
+    ASSERT_TRUE(saved.ok());
+    ASSERT_EQ(saved.image.records.size(), 2u);
+    EXPECT_EQ(saved.image.records[0].Name.text(), fullName);
+    EXPECT_EQ(saved.image.records[0].SliderPosition[3], 17);
+    EXPECT_EQ(saved.image.records[1].Name.text(), QStringLiteral("Chorus"));
+}
+
+TEST_F(Projects, NoTwoScenesShareAName)
+{
+    NewScene(QStringLiteral("Verse"));
+    NewScene(QStringLiteral("Chorus"));
+    m_messages.clear();
+    NewScene(QStringLiteral("Verse"));
+    EXPECT_EQ(g_nSceneCount, 3);
+    EXPECT_EQ(m_dlg->sceneList()->count(), 3);
+    EXPECT_EQ(SceneRecordCount(), 2u);
+    EXPECT_EQ(m_messages, QStringList{QStringLiteral("There is already a scene named 'Verse'.\n"
+                                                     "Please choose another name.")});
+
+    // Renaming onto another scene's name is refused; keeping its own is not.
+    QString rename;
+    SetDialogHandler([&](CSkinnedDialog& dialog) {
+        if (!dynamic_cast<CRenameScene*>(&dialog))
+            return IDCANCEL;
+        g_strRenamedScene = rename;
+        return IDOK;
+    });
+    rename = QStringLiteral("Verse");
+    m_dlg->RenameScene(2, QStringLiteral("Chorus"));
+    EXPECT_EQ(g_SceneName[2], QStringLiteral("Chorus"));
+    ASSERT_NE(FindScene(QStringLiteral("Chorus")), nullptr);
+    rename = QStringLiteral("Chorus");
+    m_dlg->RenameScene(2, QStringLiteral("Chorus"));
+    rename = QStringLiteral("Bridge");
+    m_dlg->RenameScene(2, QStringLiteral("Chorus"));
+    EXPECT_EQ(g_SceneName[2], QStringLiteral("Bridge"));
+    EXPECT_NE(FindScene(QStringLiteral("Bridge")), nullptr);
+    EXPECT_EQ(m_messages.size(), 2);
+}
+
+TEST_F(Projects, AFailedSaveBeforeANewProjectKeepsTheProject)
+{
+    NewScene(QStringLiteral("Verse"));
+    m_chosenFile = m_dir.filePath(QStringLiteral("show.qsx"));
+    m_dlg->OnCommand(ID_FILE_SAVE_AS);
+    ASSERT_TRUE(g_bProjectHasFile);
+    // The folder has gone since; the operator answers Yes to saving first.
+    g_szProjectPath = m_dir.filePath(QStringLiteral("gone/show.qsx"));
+    SetMessageBoxHandler([this](MessageBoxKind, const QString& text) {
+        m_messages.append(text);
+        return IDYES;
+    });
+    m_dlg->OnCommand(ID_FILE_NEW_PROJECT);
+    EXPECT_EQ(g_nSceneCount, 2);
+    EXPECT_EQ(g_SceneName[1], QStringLiteral("Verse"));
+    m_dlg->OnCommand(ID_FILE_OPEN);
+    EXPECT_EQ(g_nSceneCount, 2);
+    EXPECT_EQ(g_szProjectPath, m_dir.filePath(QStringLiteral("gone/show.qsx")));
+}
+
 TEST_F(Projects, DeletingKeepsTheActiveSceneAndRenumbers)
 {
     for (const char* name : {"A", "B", "C", "D"})
