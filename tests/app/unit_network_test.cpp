@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "unit_checks.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -33,19 +35,6 @@ namespace {
 
 using Dlg = CQuellonKR9SeriesDlg;
 constexpr int kWaitMs = 5000; // upper bound of a loopback hand-over; never waited out when all is well
-
-std::uint16_t FreeUdpPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
 
 class UnitNetwork : public ::testing::Test {
 protected:

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "unit_checks.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -80,19 +82,6 @@ TEST(Program, StartsRegistersItselfAndEndsCleanlyOnTerminate)
 }
 
 namespace {
-
-std::uint16_t FreeUdpPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
 
 } // namespace
 

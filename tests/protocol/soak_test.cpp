@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "unit_checks.h"
+
 #include <algorithm>
 #include <array>
 #include <map>
@@ -45,36 +47,6 @@ struct SimUnit {
 int SlotOf(const SimUnit& u)
 {
     return UnitNumberToSlot(u.id);
-}
-
-bool ValidStatus(int status)
-{
-    switch (status) {
-    case UNIT_STATUS_NONE:
-    case UNIT_INACTIVE:
-    case UNIT_ACTIVE:
-    case UNIT_OFFLINE:
-    case UNIT_CONFLICT:
-    case UNIT_NOW_OFFLINE:
-    case UNIT_WRONG_UNIT_ID:
-    case UNIT_BAD_TEMP_OR_POWER_SUPPLY:
-    case UNIT_AUX_POWER_ON:
-    case UNIT_BAD_IP_ADDRESS:
-    case UNIT_LOCAL_MODE:
-    case UNIT_AUX_POWER_SUPPLY_FAILURE:
-        return true;
-    default:
-        return false;
-    }
-}
-
-std::string MacText(const MacAddress& mac)
-{
-    std::ostringstream out;
-    out << std::hex;
-    for (std::uint8_t b : mac)
-        out << int(b) << ':';
-    return out.str();
 }
 
 class Soak : public ::testing::Test {
@@ -311,7 +283,7 @@ protected:
         EXPECT_LE(total, macsFed.size());
 
         for (int slot = 1; slot <= kSlotCount; ++slot) {
-            EXPECT_TRUE(ValidStatus(g_UnitStatus[slot])) << "slot " << slot << ": " << g_UnitStatus[slot];
+            EXPECT_TRUE(DefinedStatus(g_UnitStatus[slot])) << "slot " << slot << ": " << g_UnitStatus[slot];
             if (holders[slot] == 1 && !sharedByModels[slot]) {
                 EXPECT_EQ(g_UnitOnline[slot], 1) << "slot " << slot;
                 EXPECT_NE(g_UnitStatus[slot], UNIT_OFFLINE) << "slot " << slot;
