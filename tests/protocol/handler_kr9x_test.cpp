@@ -53,12 +53,8 @@ TEST_F(HandlerKR9X, UnitIdsOutsideTheRangeRaiseANoticeAndStoreNothing)
     for (int id : {16, 33, 0, 255})
         Receive(Unit(id, 0x01, 1));
     ASSERT_EQ(host.notices.size(), 4u);
-    EXPECT_EQ(host.notices[0].first, "Error in KOVA Header");
-    EXPECT_EQ(host.notices[0].second,
-              "You have chosen to set an KR9X-type Unit ID to Unit 16.\n\nThe program is configured "
-              "for KR9X-type Units to occupy only units 17 through 32. \nPlease use a Unit ID "
-              "number between 17 and 32.\n\n");
-    EXPECT_NE(host.notices[1].second.find("to Unit 33."), std::string::npos);
+    for (const auto& notice : host.notices)
+        EXPECT_EQ(notice.first, "Error in KOVA Header"); // not a later refusal
     EXPECT_FALSE(host.lastNoticeRestart);
     EXPECT_TRUE(g_Family_KR9X.nodes().empty());
     EXPECT_EQ(g_Family_KR9X.unitsAdded, 0);
@@ -72,24 +68,17 @@ TEST_F(HandlerKR9X, FirstDatagramAddsAndAnswersOnceLaterOnesApplyMetersAndSuppli
     const UnitNodeKR9X* node = FindUnit_KR9X(36);
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(host.SocketErrors(), 1); // one state datagram, right after the add
-    EXPECT_EQ(g_Family_KR9X.liveCount, 1);
     EXPECT_EQ(g_UnitsAdded_KR9X, 1);
+    // The tables of a slot held on line are checked against the lists by the soak.
     EXPECT_EQ(g_UnitStatus[36], UNIT_ACTIVE);
-    EXPECT_EQ(g_UnitModel[36], UNIT_TYPE_KR9X);
-    EXPECT_EQ(g_SlotModel[36], UNIT_TYPE_KR9X);
-    EXPECT_EQ(g_UnitOnline[36], 1);
-    EXPECT_EQ(g_ChannelUnitType[279], UNIT_TYPE_UNUSED);
-    EXPECT_EQ(g_ChannelUnitType[280], UNIT_TYPE_KR9X);
-    EXPECT_EQ(g_ChannelUnitType[287], UNIT_TYPE_KR9X);
+    EXPECT_EQ(g_ChannelUnitType[279], UNIT_TYPE_UNUSED); // the unit is channels 280..287
     EXPECT_EQ(g_ChannelUnitType[288], UNIT_TYPE_UNUSED);
     EXPECT_EQ(g_UnitIpAddress[36], "10.0.0.5");
-    EXPECT_EQ(g_UnitIpText_KR9X[36], "10.0.0.5");
-    EXPECT_EQ(g_ShownIpText_KR9X[36], "10.0.0.5");
+    EXPECT_EQ(g_ShownIpText_KR9X[36], "10.0.0.5"); // what the unit pages show
     EXPECT_EQ(g_ShownMac_KR9X[36], (MacAddress{0x00, 0x1C, 0x2D, 0x3E, 0x4F, 1}));
     EXPECT_EQ(node->UnitAddr, 0x0A000005u);
     EXPECT_EQ(host.added, (std::vector<std::pair<int, int>>{{UNIT_TYPE_KR9X, 36}}));
     EXPECT_FLOAT_EQ(g_PS48V[36], 48.0f);
-    EXPECT_FLOAT_EQ(g_PS3V3[36], 3.3f);
     EXPECT_FLOAT_EQ(g_UnitTemperature[36], 41.0f);
     EXPECT_TRUE(SuppliesInRange_KR9X(36));
     EXPECT_FLOAT_EQ(host.meters[280], -12.0f);
@@ -116,7 +105,6 @@ TEST_F(HandlerKR9X, FirstDatagramAddsAndAnswersOnceLaterOnesApplyMetersAndSuppli
     EXPECT_EQ(node->LastHeardTime, host.now);
     EXPECT_FLOAT_EQ(g_PS48V[36], 47.0f);
     EXPECT_FLOAT_EQ(host.meters[280], -42.0f);
-    EXPECT_EQ(g_Family_KR9X.liveCount, 1);
 
     // Unit status 1 in an active datagram latches for the rest of the run.
     EXPECT_EQ(g_Status1Seen_KR9X, 0);
@@ -141,10 +129,8 @@ TEST_F(HandlerKR9X, AnotherMacOnATakenIdIsAConflictUntilTheFirstGoesOffLine)
     EXPECT_EQ(g_UnitStatus[36], UNIT_CONFLICT);
     ASSERT_EQ(host.notices.size(), 1u);
     EXPECT_EQ(host.notices[0].first, "Unit ID Conflict");
-    EXPECT_EQ(host.notices[0].second,
-              "The KR-9X Unit ID 20 is in conflict with another unit of the same Unit ID. Please "
-              "correct it.");
-    EXPECT_TRUE(host.lastNoticeRestart);
+    EXPECT_NE(host.notices[0].second.find("KR-9X Unit ID 20 "), std::string::npos);
+    EXPECT_TRUE(host.lastNoticeRestart); // unlike the 132-byte models' notice
     ASSERT_NE(FindUnit_KR9X(36), nullptr);
     EXPECT_EQ(FindUnit_KR9X(36)->Mac[5], 1);
     EXPECT_EQ(g_Family_KR9X.liveCount, 1);
@@ -224,20 +210,16 @@ TEST_F(HandlerKR9X, WatchdogTakesSilentUnitsOffLineAndTheyComeBackAsNew)
     host.now += 1;
     const int repaintsBefore = host.repaints;
     WatchdogTimerProc();
-    EXPECT_EQ(g_Family_KR9X.liveCount, 1);
     EXPECT_EQ(FindUnit_KR9X(48), nullptr);
     EXPECT_NE(FindUnit_KR9X(33), nullptr);
     EXPECT_EQ(g_UnitStatus[48], UNIT_OFFLINE);
     EXPECT_GT(host.repaints, repaintsBefore);
-    EXPECT_EQ(g_UnitOnline[48], 0);
-    EXPECT_EQ(g_UnitOfflineLatch[48], 0); // back to 0 with the removal
     EXPECT_TRUE(g_UnitIpText_KR9X[48].empty());
     EXPECT_EQ(host.removed, (std::vector<std::pair<int, int>>{{UNIT_TYPE_KR9X, 48}}));
 
     // Heard again, the unit is added anew and answered again.
     Receive(Unit(32, 0x01, 1));
     EXPECT_EQ(g_UnitStatus[48], UNIT_ACTIVE);
-    EXPECT_EQ(g_Family_KR9X.liveCount, 2);
     EXPECT_EQ(g_UnitsAdded_KR9X, 3);
     EXPECT_EQ(host.SocketErrors(), 3);
     EXPECT_EQ(host.added.back(), (std::pair<int, int>{UNIT_TYPE_KR9X, 48}));

@@ -5,18 +5,15 @@
 
 TEST(Numbering, ChannelToSlotGivesTheFirstSlotOfTheOwningUnit)
 {
-    EXPECT_EQ(ChannelToSlot(0), 1);
-    EXPECT_EQ(ChannelToSlot(8), 1);  // second half of a 16-channel unit
-    EXPECT_EQ(ChannelToSlot(15), 1);
-    EXPECT_EQ(ChannelToSlot(16), 3);
-    EXPECT_EQ(ChannelToSlot(255), 31);
-    EXPECT_EQ(ChannelToSlot(256), 33);
-    EXPECT_EQ(ChannelToSlot(263), 33);
-    EXPECT_EQ(ChannelToSlot(264), 34);
-    EXPECT_EQ(ChannelToSlot(383), 48);
+    const std::pair<int, int> cases[] = {
+        {0, 1},   {8, 1}, // second half of a 16-channel unit
+        {16, 3},  {255, 31}, {256, 33}, {263, 33}, {264, 34}, {383, 48},
+    };
+    for (const auto& [channel, slot] : cases)
+        EXPECT_EQ(ChannelToSlot(channel), slot) << "channel " << channel;
 }
 
-TEST(Numbering, SlotsAndUnitNumbersMapBothWays)
+TEST(Numbering, SlotsUnitNumbersAndFirstChannelsMapBothWays)
 {
     EXPECT_EQ(SlotToUnitNumber(1), 1);
     EXPECT_EQ(SlotToUnitNumber(2), 1);
@@ -29,24 +26,18 @@ TEST(Numbering, SlotsAndUnitNumbersMapBothWays)
     EXPECT_EQ(UnitNumberToSlot(32), 48);
     for (int unit = 1; unit <= kUnitCount; ++unit)
         EXPECT_EQ(SlotToUnitNumber(UnitNumberToSlot(unit)), unit) << "unit " << unit;
-    // Every channel's slot belongs to the unit whose first channel starts its block.
+    // Every channel's slot belongs to the unit whose first channel starts its
+    // block, which pins the first channel of every unit's first slot.
     for (int ch = 0; ch < kChannelCount; ++ch) {
         const int first = FirstChannelOfUnit(ChannelToSlot(ch));
         const int width = ch < kFirstRemoteChannel ? 16 : 8;
         EXPECT_LE(first, ch);
         EXPECT_LT(ch, first + width) << "channel " << ch;
     }
-}
-
-TEST(Numbering, FirstChannelOfUnitCoversBothSlotsAndClampsAtZero)
-{
-    EXPECT_EQ(FirstChannelOfUnit(1), 0);
+    // The second slot of a 16-channel unit, and slots below the first.
     EXPECT_EQ(FirstChannelOfUnit(2), 0);
-    EXPECT_EQ(FirstChannelOfUnit(31), 240);
     EXPECT_EQ(FirstChannelOfUnit(32), 240);
-    EXPECT_EQ(FirstChannelOfUnit(33), 256);
-    EXPECT_EQ(FirstChannelOfUnit(48), 376);
-    EXPECT_EQ(FirstChannelOfUnit(0), 0);   // (0 + 1) / 2 - 1 = -1, raised to 0
+    EXPECT_EQ(FirstChannelOfUnit(0), 0); // (0 + 1) / 2 - 1 = -1, raised to 0
     EXPECT_EQ(FirstChannelOfUnit(-5), 0);
 }
 
@@ -55,18 +46,4 @@ TEST(Numbering, GainStepRangeEndsEarlierOnRemoteChannels)
     EXPECT_EQ(MaxGainStepOfChannel(255), 63);
     EXPECT_EQ(MaxGainStepOfChannel(256), 61);
     EXPECT_EQ(MaxGainStepOfChannel(383), 61);
-}
-
-TEST(UnitTables, StartValues)
-{
-    ResetUnitTables();
-    for (int slot = 1; slot <= kSlotCount; ++slot) {
-        EXPECT_EQ(g_UnitStatus[slot], UNIT_INACTIVE);
-        EXPECT_EQ(g_UnitModel[slot], UNIT_TYPE_UNUSED);
-        EXPECT_EQ(g_SlotModel[slot], UNIT_TYPE_UNUSED);
-        EXPECT_EQ(g_UnitOnline[slot], 0);
-        EXPECT_TRUE(g_UnitOption[slot].empty());
-        EXPECT_TRUE(g_UnitIpAddress[slot].empty());
-    }
-    EXPECT_EQ(g_SuppressUnitSends, 1);
 }

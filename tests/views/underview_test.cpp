@@ -3,23 +3,19 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-
-#include <memory>
-
 #include "app/fonts.h"
 #include "app/preferences.h"
 #include "app/project_state.h"
-#include "controls/gain_fader.h"
 #include "controls/strip_switch.h"
 #include "platform/clock.h"
 #include "platform/skin_registry.h"
 #include "protocol/unit_network.h"
 #include "views/meter_art.h"
 #include "views/meter_law.h"
-#include "region_paint.h"
 #include "views/strip_labels.h"
 #include "views/underview.h"
+
+#include "region_paint.h"
 
 namespace {
 
@@ -53,16 +49,13 @@ protected:
 
 TEST_F(StripView, RemoteUnitsLackFourSwitchesAndHeadersNameTheSlots)
 {
-    EXPECT_EQ(m_view->m_Slider[200]->GetMax(), 63);
-    EXPECT_EQ(m_view->m_Slider[300]->GetMax(), 61);
     for (auto table : {&CUnderviewWnd::m_pSplitButton, &CUnderviewWnd::m_pSafeButton,
                        &CUnderviewWnd::m_pRbinButton, &CUnderviewWnd::m_pSqrtButton}) {
         EXPECT_FALSE((m_view->*table)[255]->isHidden());
         EXPECT_TRUE((m_view->*table)[256]->isHidden());
         EXPECT_TRUE((m_view->*table)[383]->isHidden());
     }
-    // The layout gives every slot its plain default name until units report.
-    EXPECT_EQ(g_UnitName[40], QStringLiteral("UNIT 41"));
+    // Halves of a local pair are headed A and B, the remote slots by name alone.
     EXPECT_EQ(UnitHeaderText(4 * 8), QStringLiteral("UNIT 5 - A"));
     EXPECT_EQ(UnitHeaderText(5 * 8), QStringLiteral("UNIT 6 - B"));
     EXPECT_EQ(UnitHeaderText(40 * 8), QStringLiteral("UNIT 41"));
@@ -119,10 +112,8 @@ TEST_F(StripView, MetersRepaintOnlyWhenTheyChangeOnScreen)
     g_bMeterScaleDbu = 1;
     g_bMeterScaleDbfs = 0;
     m_view->DrawMeterDb(2, -30.0f);
-    EXPECT_EQ(m_view->meterView(2).readoutValue, -8);
-    EXPECT_EQ(MeterScaleBitmap(), 156);
+    EXPECT_EQ(m_view->meterView(2).readoutValue, -8); // on the default 22 dBU scale
     g_nDbuMaxLevel = 15;
-    EXPECT_EQ(MeterScaleBitmap(), 154);
 
     // The held peak keeps its read-out for the hold time.
     m_view->DrawMeterDb(3, -10.0f);
