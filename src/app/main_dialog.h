@@ -145,6 +145,8 @@ public:
     // The scroll reports of the bars: a code and a position.
     void OnHScroll(int code, int position);
     void OnVScroll(int code, int position);
+    // Connects a view's scroll bar so that the other view follows it.
+    void KeepViewsInProportion(CMyScrollBar* viewBar);
     void OnSceneListScroll(int code, int position);
     // Moves the overview by whole rows (168 px) within 0..3528.
     void ScrollOverviewBy(int delta);

@@ -48,6 +48,20 @@ void CQuellonKR9SeriesDlg::CreateOverviewWindow()
     m_nVScrollRange = kOverviewRange;
     connect(m_sbOverviewVert, &CMyScrollBar::scrolled, this,
             [this](int code, int position) { OnVScroll(code, position); });
+    KeepViewsInProportion(m_sbOverviewVert);
+}
+
+void CQuellonKR9SeriesDlg::KeepViewsInProportion(CMyScrollBar* viewBar)
+{
+    // A view's bar, released, moves the other view to the same share of its
+    // range. Only the two views' bars: the scene list and the unit status
+    // strip scrolling would otherwise shift the channel strips too.
+    connect(viewBar, &CMyScrollBar::crossAxisScrolled, this, [this](Qt::Orientation axis, int code, int position) {
+        if (axis == Qt::Vertical)
+            OnVScroll(code, position);
+        else
+            OnHScroll(code, position);
+    });
 }
 
 void CQuellonKR9SeriesDlg::CreateUnitStatusWindow()

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "app/command_ids.h"
 #include "app/command_line.h"
 #include "app/main_dialog.h"
+#include "controls/scroll_bar.h"
 #include "platform/clock.h"
 #include "platform/ini_file.h"
 #include "platform/settings_store.h"
@@ -211,6 +213,33 @@ TEST_F(MainWindow, ViewToggleIsImmediateHereQueuedFromOtherThreadsAndRestartsThe
     EXPECT_FALSE(g_bOverviewMode); // nothing runs on the sender's thread
     QCoreApplication::processEvents();
     EXPECT_TRUE(g_bOverviewMode); // three toggles arrived
+}
+
+TEST_F(MainWindow, ReleasingAViewsScrollBarMovesTheOtherViewToTheSameShare)
+{
+    Dlg& dlg = Build();
+    ASSERT_GT(g_nHScrollRange, 0);
+    // Halfway along the strips: the overview follows to half its range, in
+    // whole rows (the share, truncated, then rounded down to 168 px).
+    CMyScrollBar* strips = dlg.m_sbUnderviewHorz;
+    strips->SetScrollPos(g_nHScrollRange / 2);
+    dlg.OnHScroll(CMyScrollBar::SB_THUMBPOSITION, g_nHScrollRange / 2);
+    QTest::mouseRelease(strips, Qt::LeftButton, {}, QPoint(strips->width() / 2, 30));
+    const int share = int(float(g_nHScrollRange / 2) / float(g_nHScrollRange) * 3528.0f);
+    EXPECT_EQ(dlg.m_nVScrollPos, share / 168 * 168);
+
+    // Back to the top of the overview: the strips follow to the start.
+    CMyScrollBar* overview = dlg.m_sbOverviewVert;
+    overview->SetScrollPos(0);
+    dlg.OnVScroll(CMyScrollBar::SB_THUMBPOSITION, 0);
+    QTest::mouseRelease(overview, Qt::LeftButton, {}, QPoint(30, overview->height() / 2));
+    EXPECT_EQ(dlg.m_nHScrollPos, 0);
+
+    // The scene list's bar leaves both views where they are.
+    dlg.OnHScroll(CMyScrollBar::SB_THUMBPOSITION, 820);
+    QTest::mouseRelease(dlg.m_sbSceneList, Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_EQ(dlg.m_nHScrollPos, 820);
+    EXPECT_EQ(dlg.m_nVScrollPos, 0);
 }
 
 TEST_F(MainWindow, CommandLineProjectPathSurvivesTheMoveToTheLastUsedDirectory)
