@@ -18,10 +18,17 @@ void CheckOffline132(UnitFamily132& family)
         // Unsigned difference: the wrap of the millisecond counter does no harm.
         if (!node || now - node->LastHeardTime <= kOfflineAfterMs)
             continue;
-        g_UnitOfflineLatch[slot] = 1;
+        // A KR-960 first heard in local mode stands in the 8-channel list
+        // too until that entry goes stale: while the other list's entry for
+        // the slot is alive, the slot stays on line and only this entry goes.
+        const UnitFamily132& other = &family == &g_Family_KR960 ? g_Family_KR960_8 : g_Family_KR960;
+        const UnitNode132* holder = other.FindUnit(slot);
+        if (!holder || now - holder->LastHeardTime > kOfflineAfterMs) {
+            g_UnitOfflineLatch[slot] = 1;
+            g_UnitOnline[slot] = 0;
+            SetUnitStatus(slot, UNIT_OFFLINE);
+        }
         --family.liveCount;
-        g_UnitOnline[slot] = 0;
-        SetUnitStatus(slot, UNIT_OFFLINE);
         RemoveUnit132(family, slot);
     }
 }

@@ -221,6 +221,28 @@ TEST(UnitList, MacOrderPutsEqualAndZeroLeadingMacsNewestFirst)
     EXPECT_FALSE(eight.RemoveNode(1));
 }
 
+TEST_F(Handler132, TheLeftoverEntryOfAUnitFirstHeardInLocalModeGoesWithoutTakingItsSlotOffLine)
+{
+    const UnitPacket132 local = Unit(2, 0x00, 1);
+    Receive(FamilyForDatagram(local), local);
+    ASSERT_NE(g_Family_KR960_8.FindUnit(3), nullptr);
+    // Out of local mode it reports as a KR-960, and the 8-channel entry ages.
+    for (int second = 0; second < 5; ++second) {
+        host.now += 1000;
+        Receive(g_Family_KR960, Unit(2, 0x09, 1));
+        WatchdogTimerProc();
+    }
+    EXPECT_EQ(g_Family_KR960_8.FindUnit(3), nullptr);
+    ASSERT_NE(g_Family_KR960.FindUnit(3), nullptr);
+    EXPECT_EQ(g_UnitStatus[3], UNIT_ACTIVE);
+    EXPECT_EQ(g_UnitOnline[3], 1);
+    // Silent at last, it goes off line as any unit does.
+    host.now += 4000;
+    WatchdogTimerProc();
+    EXPECT_EQ(g_UnitStatus[3], UNIT_OFFLINE);
+    EXPECT_EQ(g_UnitOnline[3], 0);
+}
+
 TEST_F(Handler132, AKr960InLocalModeStaysWithItsFamily)
 {
     Receive(g_Family_KR960, Unit(2, 0x09, 1));
