@@ -74,8 +74,6 @@ void ShowSkinnedMessage(const QString& text)
     RunMessageBox(MessageBoxKind::Message);
 }
 
-const QString kBlankSceneName = QStringLiteral("  000 Blank Scene");
-
 // A scene's name as the record made for it stores it. Scenes are found by
 // name, and a foreign file may fill the whole name field with no NUL: listed
 // under that one character longer name, the scene could be neither recalled
@@ -164,7 +162,7 @@ void ApplyProjectImage(const ProjectImage& image)
     for (std::size_t i = 1; i < g_SceneNotes.size(); ++i)
         g_SceneNotes[i].clear();
     g_SceneModified.fill(0);
-    g_SceneName[0] = kBlankSceneName;
+    g_SceneName[0] = kBlankSceneLine;
     for (std::size_t n = 0; n < image.records.size(); ++n) {
         g_SceneName[n + 1] = StoredSceneName(image.records[n].Name);
         g_SceneNotes[n + 1] = image.records[n].Notes.text();

@@ -119,7 +119,7 @@ bool CQuellonKR9SeriesDlg::RefuseTakenSceneName(const QString& name, int index)
     // Scenes are found by name: a second scene of the same name could never
     // be recalled, and saving would store the first one's settings for it.
     for (int i = 1; i < g_nSceneCount; ++i) {
-        if (i != index && QString(g_SceneName[std::size_t(i)]).remove(QLatin1Char('*')) == name) {
+        if (i != index && UnmarkedSceneName(i) == name) {
             g_strMessage = QStringLiteral("There is already a scene named '%1'.\nPlease choose another name.").arg(name);
             RunMessageBox(MessageBoxKind::Message);
             return true;

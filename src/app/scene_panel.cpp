@@ -137,7 +137,7 @@ void CQuellonKR9SeriesDlg::RebuildSceneList()
     const int selected = m_lstScenes->currentRow();
     m_lstScenes->clear();
     for (int i = 0; i < g_nSceneCount; ++i)
-        m_lstScenes->addItem(SceneLine(i, QString(g_SceneName[std::size_t(i)]).remove(QLatin1Char('*'))));
+        m_lstScenes->addItem(SceneLine(i, UnmarkedSceneName(i)));
     m_lstScenes->setCurrentRow(0);
     m_lstScenes->setCurrentRow(std::clamp(g_nCurrentIndex, 0, m_lstScenes->count() - 1));
     if (top >= 0 && top < m_lstScenes->count())
