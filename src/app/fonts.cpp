@@ -97,6 +97,14 @@ void CreateMenuFont()
     g_fontMenu = font;
 }
 
+void CreateProgramFonts()
+{
+    CreateStripViewFonts();
+    CreateOverviewFonts();
+    CreateSceneListFont();
+    CreateMenuFont();
+}
+
 void DeleteFonts()
 {
     for (const FontEntry& entry : kFonts)

@@ -37,5 +37,9 @@ void CreateSceneListFont();
 // The menu font: an 18-pixel cell of "Microsoft Sans Serif", weight 500.
 void CreateMenuFont();
 
+// Every font above, in that order: what start-up makes before it builds any
+// window that draws text.
+void CreateProgramFonts();
+
 // Drops every font made above.
 void DeleteFonts();

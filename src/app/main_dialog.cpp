@@ -103,6 +103,9 @@ bool CQuellonKR9SeriesDlg::OnInitDialog()
     g_pUnitHost = this;
     g_pFaderHost = this;
     m_menu = BuildMainMenu(menuBar(), [this](int id) { OnCommand(id); });
+    // The recent files are listed afresh whenever the Files menu opens, so the
+    // submenu always shows the current list and which entry was opened last.
+    connect(m_menu.files, &QMenu::aboutToShow, this, [this] { UpdateRecentFileMenu(); });
     CMenuXP::Attach(menuBar());
     CPreferences::SetUnitModePictureHandler([this](int id) { SetUnitAssignmentPicture(id); });
     CLinkMatrixDlg::SetActiveSceneRecapture([this] { TrackActiveScene(); });
@@ -138,9 +141,8 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
         g_nScreenHeight = screen->geometry().height();
     }
 
-    // 3. Fonts.
-    CreateStripViewFonts();
-    CreateOverviewFonts();
+    // 3. Every font the views, the scene panel, the dialogs and the menu draw with.
+    CreateProgramFonts();
 
     // 4. The channel-strip view and its scroll bar.
     CreateUnderviewWindow();
@@ -163,10 +165,9 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     for (std::string& option : g_UnitOption)
         option.clear();
 
-    // 8. Brushes of the light dialog panels, and the menu font.
+    // 8. Brushes of the light dialog panels.
     g_hbrPreferences = QBrush(QColor(0xFA, 0xFA, 0xFA));
     g_hbrYesNoStatic = QBrush(QColor(0xFA, 0xFA, 0xFA));
-    CreateMenuFont();
 
     // 9. Selections are highlighted in mid grey throughout the program.
     {
@@ -294,8 +295,14 @@ void CQuellonKR9SeriesDlg::AskStartupQuestion()
                          "please click 'Yes', and recall a Scene.")
         : QStringLiteral("Would you like to recall a Scene from a previously-saved project before "
                          "starting?.\nIf so, please click 'Yes', open a Project File, and recall a Scene.");
-    if (RunMessageBox(MessageBoxKind::YesNo) == IDYES)
+    if (RunMessageBox(MessageBoxKind::YesNo) == IDYES) {
         g_SuppressUnitSends = 1;
+        // "Yes" asked for a project to recall from: without one named at
+        // launch, the chooser comes up at once. The untitled project has
+        // nothing worth a question about saving.
+        if (!fileGiven && !m_bShutDown)
+            OpenProject(false);
+    }
     FinishStartup();
 }
 
@@ -606,7 +613,9 @@ bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
         m_network->g_StopReceiveThread = 1;
 
     SaveWindowPlacement(m_platform.settings, CurrentPlacement());
-    if (!g_szProjectPath.isEmpty())
+    // Only a project with a file of its own is remembered: the untitled
+    // project's path names no file and would push a real one off a full list.
+    if (g_bProjectHasFile && !g_szProjectPath.isEmpty())
         AddToRecentFileList();
 
     DeleteFonts();

@@ -6,7 +6,6 @@
 #include "app/app_services.h"
 #include "app/project_state.h"
 #include "platform/ini_file.h"
-#include "platform/path_text.h"
 
 std::array<QString, kRecentFileCapacity> g_RecentFiles;
 int g_nRecentFileCount = 0;
@@ -69,8 +68,9 @@ void AddToRecentFileList()
 
     int found = -1;
     for (int k = 0; k < kRecentFileCapacity && found < 0; ++k) {
-        if (!path.isEmpty()
-            && StrEqualNoCase(g_RecentFiles[static_cast<std::size_t>(k)], path))
+        // File names here tell upper from lower case: "Show.qsx" and
+        // "show.qsx" are two files, each listed under its own spelling.
+        if (!path.isEmpty() && g_RecentFiles[static_cast<std::size_t>(k)] == path)
             found = k;
     }
     if (found >= 0) {

@@ -30,7 +30,7 @@ extern int g_nRecentFileIndex;
 void LoadRecentFileList();
 
 // Puts g_szProjectPath at the head of g_RecentFiles and writes the list to
-// the INI file. A path already listed (whatever its case) swaps places with
+// the INI file. A path already listed (spelt exactly so) swaps places with
 // the head; a new path pushes the others down and the eighth drops off. A new
 // path whose file name is shorter than 4 characters shows "Bad file" and
 // changes nothing. g_nRecentFileCount is left as it was: reload the list.

@@ -119,20 +119,6 @@ TEST_F(RecentFiles, KeepsEightPaths)
     EXPECT_EQ(iniKeys(), expected); // keys 1 to 8 and no ninth
 }
 
-TEST_F(RecentFiles, AListedPathKeepsItsOwnSpelling)
-{
-    QDir(m_shows.path()).mkdir(QStringLiteral("Shows"));
-    const QString listed = show(QStringLiteral("Shows/Gala.qsx"));
-    const QString other = show(QStringLiteral("Other.qsx"));
-    writeKeys({other, listed});
-    LoadRecentFileList();
-
-    QString lower = listed;
-    lower.replace(QStringLiteral("Shows/Gala"), QStringLiteral("shows/gala"));
-    open(lower);
-    EXPECT_EQ(iniKeys(), (QStringList{listed, other}));
-}
-
 TEST_F(RecentFiles, ReadingStopsAtAnEmptyKeyAndDeletedFilesDropOutAtTheNextReadAndWrite)
 {
     const QString a = show(QStringLiteral("A.qsx")), b = show(QStringLiteral("B.qsx")),
