@@ -7,6 +7,7 @@
 #include "app/file_association.h"
 #include "platform/clock.h"
 #include "app/recent_files.h"
+#include "app/unit_names.h"
 #include "platform/ini_file.h"
 #include "platform/settings_store.h"
 #include "platform/skin_registry.h"
@@ -665,20 +666,24 @@ void CQuellonKR9SeriesDlg::SetDefaultUnitName(int slot, int model)
 {
     if (slot < 1 || slot > kSlotCount)
         return;
-    const int n = SlotToUnitNumber(slot - 1) + 1;
-    switch (model) {
-    case UNIT_TYPE_KR960:
-        g_UnitName[slot - 1] = QStringLiteral("UNIT %1 - KR-960").arg(n);
-        g_UnitName[slot] = g_UnitName[slot - 1];
-        break;
-    case UNIT_TYPE_KR960_8:
-        g_UnitName[slot - 1] = QStringLiteral("UNIT %1 - KR-960/8").arg(n);
-        break;
-    case UNIT_TYPE_KR9X:
-        g_UnitName[slot - 1] = QStringLiteral("UNIT %1 - KR-9X").arg(n);
-        break;
-    default:
+    const QString byDefault = DefaultUnitName(SlotToUnitNumber(slot - 1) + 1, model);
+    if (byDefault.isEmpty())
         return;
+    // A name the operator gave (kept in the project file) stays when the
+    // unit comes on line; only a slot without one takes the default.
+    QString& first = g_UnitName[std::size_t(slot - 1)];
+    if (model == UNIT_TYPE_KR960) {
+        // Both slots of a 16-channel unit carry the unit's one name.
+        QString& second = g_UnitName[std::size_t(slot)];
+        const QString name = IsOperatorUnitName(first) ? first
+            : IsOperatorUnitName(second)                ? second
+                                                        : byDefault;
+        if (!IsOperatorUnitName(first))
+            first = name;
+        if (!IsOperatorUnitName(second))
+            second = name;
+    } else if (!IsOperatorUnitName(first)) {
+        first = byDefault;
     }
     RepaintViews();
 }

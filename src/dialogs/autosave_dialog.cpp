@@ -80,7 +80,6 @@ void CAutosave::OnCommand(int id)
 
 void CAutosave::OnOK()
 {
-    g_bIgnoreNextGainChange = true;
     if (IsDlgButtonChecked(this, IDC_OFF)) {
         // The minutes shown are not stored while autosave is off.
         g_bAutosaveOff = 1;

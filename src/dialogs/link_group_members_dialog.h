@@ -10,7 +10,7 @@ class QListWidgetItem;
 // one line "%03d <title>" each in channel order, under the group's number
 // and title. A double click on a line shows that channel's title in the
 // message box. The dialog changes no membership. OK (and "O" or "o") ends it
-// with IDOK and marks the next gain change to be ignored.
+// with IDOK.
 class CLinkedChannelNamesDlg : public CSkinnedDialog {
     Q_OBJECT
 public:

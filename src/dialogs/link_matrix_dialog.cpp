@@ -504,7 +504,6 @@ void CLinkMatrixDlg::OnCommand(int id)
 
 void CLinkMatrixDlg::OnOK()
 {
-    g_bIgnoreNextGainChange = true;
     if (g_bTrackActiveScene && RecaptureHandler())
         RecaptureHandler()();
     EndDialog(IDOK);

@@ -4,9 +4,8 @@
 #include "dialogs/skinned_dialog.h"
 
 // The skinned "Message" box: shows g_strMessage (set it before the box
-// opens) above an OK button. OK, and the key "O" or "o", end it with IDOK and
-// mark the next gain change to be ignored; Enter ends it with IDOK and Escape
-// with IDCANCEL without touching that mark. Dragged by its title strip.
+// opens) above an OK button. OK, the key "O" or "o", and Enter end it with
+// IDOK; Escape with IDCANCEL. Dragged by its title strip.
 class CMessageDialog : public CSkinnedDialog {
     Q_OBJECT
 public:

@@ -185,8 +185,6 @@ void CNewMeteringDialog::OnOK()
     g_bMeterVuOnly = IsDlgButtonChecked(this, IDC_VU_ONLY);
     g_bMeterPeakOnly = IsDlgButtonChecked(this, IDC_PEAK_ONLY);
 
-    g_bIgnoreNextGainChange = true;
-
     // Both levels are stored, whichever scale is chosen.
     StoreListChoice(IDC_DBU_MAX, g_nDbuMaxLevelIndex, g_nDbuMaxLevel);
     StoreListChoice(IDC_DBFS_REF, g_nDbfsRefLevelIndex, g_nDbfsRefLevel);

@@ -10,10 +10,10 @@
 // one-line name field, a "Notes:" label with a multi-line notes field, and
 // skinned OK / Cancel (and Prev / Next) buttons over placeholders 1050,
 // 1049, 1051 and 1052. Enter runs OK from any field (a note never takes a
-// line break from it); Escape ends with IDCANCEL through the base; the
-// Cancel button is the shared Cancel, which marks the next gain change to
-// be ignored. A moment after the dialog opens (timer 3, restarted by Prev
-// and Next) the caret goes to the start of the name.
+// line break from it); Escape ends with IDCANCEL through the base, as does
+// the Cancel button (the shared Cancel). A moment after the dialog opens
+// (timer 3, restarted by Prev and Next) the caret goes to the start of the
+// name.
 class CNameNotesDialog : public CSkinnedDialog {
     Q_OBJECT
 public:

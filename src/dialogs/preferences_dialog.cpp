@@ -309,7 +309,6 @@ void CPreferences::OnOKButton()
             return;
         }
     }
-    g_bIgnoreNextGainChange = true;
     if (m_bRestartNeeded) {
         g_strNoticeText = QStringLiteral(
             "The Unit assignment logic has been changed.\nPlease Restart the Program\n"
@@ -322,7 +321,6 @@ void CPreferences::OnOKButton()
 
 void CPreferences::OnCancelButton()
 {
-    g_bIgnoreNextGainChange = true;
     if (m_bConfirmNeeded) {
         RunInitialModeAgain(m_nInitialModeForCancel);
         g_strMessage = QStringLiteral("Mode change has been cancelled");

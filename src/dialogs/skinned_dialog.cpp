@@ -15,7 +15,6 @@
 #include <QWindow>
 
 bool g_bShowRestartNow = false;
-bool g_bIgnoreNextGainChange = false;
 
 namespace {
 
@@ -301,7 +300,6 @@ void CSkinnedDialog::OnSharedCancel()
 
 void CSkinnedDialog::EndEditing(int result)
 {
-    g_bIgnoreNextGainChange = true;
     done(result);
 }
 

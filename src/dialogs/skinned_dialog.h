@@ -19,11 +19,6 @@ class QPainter;
 
 // The restart notice shows its "Restart Now" button.
 extern bool g_bShowRestartNow;
-// Set by the OK and Cancel handlers of the editing dialogs: the next
-// single-channel gain change that reaches the main window is dropped (the
-// main window clears the flag when it does so).
-extern bool g_bIgnoreNextGainChange;
-
 // Control ids of the skin's layout statics.
 inline constexpr int IDC_SKIN_LOGO = 13048; // "Logo": the caption strip, 18 units high
 inline constexpr int IDC_SKIN_LC = 13061;   // "LC": hidden, sizes the corner pieces
@@ -114,8 +109,7 @@ protected:
     virtual void OnCancel();
     // The Cancel button of the editing dialogs.
     void OnSharedCancel();
-    // Ends an editing dialog after its OK or Cancel: marks the next gain
-    // change to be ignored first.
+    // Ends an editing dialog after its OK or Cancel.
     void EndEditing(int result);
 
     // Sees every key press in the dialog before the control with the focus

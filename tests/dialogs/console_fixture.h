@@ -143,7 +143,6 @@ protected:
         ResetProjectState();
         ResetProtocolState();
         ResetPreferences();
-        g_bIgnoreNextGainChange = false;
         SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
         SetMessageBoxHandler([this](MessageBoxKind kind, const QString& text) {
             m_boxes.append(text);
@@ -159,7 +158,6 @@ protected:
         ResetProtocolState();
         ResetPreferences();
         ResetProjectState();
-        g_bIgnoreNextGainChange = false;
     }
 
     QStringList m_messages;

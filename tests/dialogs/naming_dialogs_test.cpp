@@ -62,7 +62,6 @@ TEST_F(NamingTest, ChannelNamingStoresOnNextKeepsStoredTextsOnCancelAndMovesTheC
     Retype(dlg.nameEdit(), QStringLiteral("Snare"));
     Press(dlg, Channel::IDC_CANCEL_PLACEHOLDER);
     EXPECT_EQ(dlg.result(), IDCANCEL);
-    EXPECT_TRUE(g_bIgnoreNextGainChange);
     EXPECT_EQ(g_ChannelTitle[12], QStringLiteral("Ch 13")) << "Cancel stores nothing";
     EXPECT_EQ(g_ChannelTitle[11], QStringLiteral("Kick")) << "what Next stored stays";
     EXPECT_EQ(g_nCurrentChannel, 12) << "the current channel stays moved";
@@ -88,7 +87,6 @@ TEST_F(NamingTest, ChannelNamingKeysAndEnds)
         QTest::keyClick(dlg.notesEdit(), Qt::Key_Return);
         EXPECT_EQ(dlg.result(), IDOK);
         EXPECT_EQ(g_ChannelNotes[40], QStringLiteral("lead"));
-        EXPECT_TRUE(g_bIgnoreNextGainChange);
     }
     // The ends beep and stay; the texts are still stored.
     g_nCurrentChannel = 0;
@@ -135,7 +133,6 @@ TEST_F(NamingTest, UnitNamesGoToBothSlotsOfAPairedUnitAndToOneSlotAbove)
         dlg.notesEdit()->setPlainText(QStringLiteral("rack 2"));
         Press(dlg, Unit::IDC_OK_PLACEHOLDER);
         EXPECT_EQ(dlg.result(), IDOK);
-        EXPECT_FALSE(g_bIgnoreNextGainChange) << "the unit dialog leaves the gain change alone";
     }
     EXPECT_EQ(g_UnitName[4], QStringLiteral("Stage Left"));
     EXPECT_EQ(g_UnitName[5], QStringLiteral("Stage Left"));
@@ -265,7 +262,6 @@ TEST_F(NamingTest, NewSceneNamesTheNextEntryAndAFullListTakesNoMore)
     }
     EXPECT_EQ(g_SceneName[4], QStringLiteral("Act 2"));
     EXPECT_EQ(g_SceneNotes[4], QStringLiteral("band change"));
-    EXPECT_TRUE(g_bIgnoreNextGainChange);
 
     // A full list has no entry for another scene: nothing is written past it.
     g_nSceneCount = kSceneCapacity;

@@ -79,7 +79,6 @@ TEST_F(Preferences, PromptsAndMuteTakeEffectOnTheClickAndOutliveCancel)
     EXPECT_EQ(dialog->result(), IDCANCEL);
     EXPECT_EQ(g_bPromptRecallScene, 1);
     EXPECT_EQ(g_bMuteLinkedChannels, 0);
-    EXPECT_TRUE(g_bIgnoreNextGainChange);
     EXPECT_TRUE(m_boxes.isEmpty()) << "no mode change, no message";
 }
 
@@ -164,7 +163,6 @@ TEST_F(Preferences, ATouchedModeAnsweredNoIsPutBackAndTheDialogStaysOpen)
     EXPECT_EQ(m_pictures.back(), P::kBmpAll16Channel);
     EXPECT_TRUE(IsDlgButtonChecked(dialog.get(), P::IDC_ALL_16_CHANNEL));
     EXPECT_TRUE(m_notices.isEmpty());
-    EXPECT_FALSE(g_bIgnoreNextGainChange);
 
     // Asked again, Yes accepts and asks for a restart.
     m_answer = IDYES;
@@ -173,7 +171,6 @@ TEST_F(Preferences, ATouchedModeAnsweredNoIsPutBackAndTheDialogStaysOpen)
     EXPECT_EQ(dialog->result(), IDOK);
     EXPECT_EQ(m_notices.size(), 1);
     EXPECT_TRUE(m_noticeRestartNow);
-    EXPECT_TRUE(g_bIgnoreNextGainChange);
 }
 
 TEST_F(Preferences, MixedModeAcceptedAndCancelPutsATouchedModeBack)
@@ -208,6 +205,5 @@ TEST_F(Preferences, EscapeClosesWithoutPuttingTheModeBack)
     QTest::keyClick(dialog.get(), Qt::Key_Escape);
     EXPECT_EQ(dialog->result(), IDCANCEL);
     EXPECT_FALSE(g_bAll16ChannelUnits);
-    EXPECT_FALSE(g_bIgnoreNextGainChange);
     EXPECT_TRUE(m_boxes.isEmpty());
 }

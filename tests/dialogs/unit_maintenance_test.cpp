@@ -123,7 +123,6 @@ TEST_F(UnitMaintenance, UncheckingSnakeLedsPutsOutTheUnitThatWasLit)
     Press(snake, CSnakeLedsDlg::IDC_OK_PLACEHOLDER);
     EXPECT_FALSE(snake.isVisible());
     EXPECT_EQ(NextFlags(5) & 0x08, 0);
-    EXPECT_FALSE(g_bIgnoreNextGainChange);
 
     // Enter closes and leaves the LEDs lit.
     CSnakeLedsDlg second;

@@ -1,0 +1,582 @@
+// What scene recall and the channel reset send to the units, read back from
+// the wire byte by byte, and the scene and project commands around them:
+// Lock, the "Are you sure?" prompts, the "*" marks of changed scenes, the
+// untitled-project question, New Project's titles and the recent files.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QListWidget>
+#include <QToolButton>
+
+#include "app/command_ids.h"
+#include "app/project_file.h"
+#include "app/recent_files.h"
+#include "app/scene_store.h"
+#include "controls/strip_switch.h"
+#include "dialogs/console_fixture.h"
+#include "dialogs/naming_dialogs.h"
+#include "protocol/bytes.h"
+#include "views/underview.h"
+
+namespace {
+
+using console_test::ConsoleFixture;
+using Dlg = CQuellonKR9SeriesDlg;
+using Datagram = std::vector<std::uint8_t>;
+
+// One channel record as a control datagram carries it.
+struct Record132 {
+    int gain;
+    int split;
+    int flags;
+};
+struct Record97 {
+    int gain;
+    int flags;
+};
+
+class SceneSends : public ConsoleFixture {
+protected:
+    void SetUp() override
+    {
+        ConsoleFixture::SetUp();
+        // The fixture's network core stands in for the window's own.
+        m_timers.kill(Dlg::kTimerStartNetwork);
+        SetFileChooser([this](bool, const QString&) { return m_chosenFile; });
+        SetDialogHandler([this](CSkinnedDialog& dialog) {
+            if (!dynamic_cast<CNewSceneDialog*>(&dialog))
+                return IDCANCEL;
+            ++m_namingDialogs;
+            g_SceneName[std::size_t(g_nSceneCount)] = m_nextSceneName;
+            return IDOK;
+        });
+    }
+    void TearDown() override
+    {
+        SetFileChooser({});
+        SetDialogHandler({});
+        ConsoleFixture::TearDown();
+    }
+
+    // A KR-960 under unit ID 1 (channels 0..15) whose first datagram reports
+    // every channel at gain code 30, split 2, with Pad, 48v, Rbin, Sqrt, Pol
+    // and Mute on.
+    void AddKR960()
+    {
+        UnitPacket132 p = Crafted132::First(1, 0x09);
+        p = Crafted132::With(p, {{0x0D, {0x71}}, {0x7C, {127, 0, 0, 1}}});
+        for (int n = 0; n < 16; ++n)
+            p = Crafted132::With(p, {{std::size_t(0x22 + 5 * n + 2), {30, 2, 0x3F}}});
+        HandlePacket132(g_Family_KR960, p, console_test::kLoopback);
+        m_capture.Drain();
+    }
+    // A KR-9X under unit ID 17 (slot 33, channels 256..263), every channel at
+    // gain code 40 with Link, 48v, Pad, Pol and Mute on.
+    void AddKR9X()
+    {
+        UnitPacket97 p = Crafted97::First(17, 0x01);
+        p = Crafted97::With(p, {{0x0D, {0x72}}});
+        for (int n = 0; n < 8; ++n)
+            p = Crafted97::With(p, {{std::size_t(0x22 + 6 * n + 4), {40, 0x1F}}});
+        HandlePacketKR9X(p, console_test::kLoopback);
+        m_capture.Drain();
+    }
+
+    // Exactly count datagrams, and nothing after them.
+    std::vector<Datagram> Take(std::size_t count)
+    {
+        std::vector<Datagram> got;
+        while (got.size() < count) {
+            std::optional<Datagram> next = m_capture.Next();
+            if (!next)
+                break;
+            got.push_back(std::move(*next));
+        }
+        EXPECT_EQ(got.size(), count);
+        EXPECT_FALSE(m_capture.Next(0)) << "more datagrams than expected";
+        return got;
+    }
+
+    // The control datagrams of a KR-960 for its channels 0..15 in order, each
+    // channel getting one datagram per step; the stepped channel's record as
+    // the table says, and every datagram a control datagram of the unit.
+    void Expect132(const std::vector<Datagram>& got, std::size_t first, const std::vector<Record132>& steps,
+                   const char* what)
+    {
+        for (int ch = 0; ch < 16; ++ch) {
+            for (std::size_t s = 0; s < steps.size(); ++s) {
+                const std::size_t at = first + std::size_t(ch) * steps.size() + s;
+                ASSERT_LT(at, got.size()) << what;
+                const Datagram& d = got[at];
+                ASSERT_EQ(d.size(), 132u) << what << " channel " << ch << " step " << s;
+                EXPECT_EQ(std::string(d.begin(), d.begin() + 4), "KOVA");
+                EXPECT_EQ(d[0x04], 3);
+                EXPECT_EQ(d[0x05], 0) << "a control datagram";
+                EXPECT_EQ(d[0x21] & 1, 1) << "the KR-960's own option bit";
+                const std::uint8_t* r = &d[0x22 + 5 * std::size_t(ch)];
+                EXPECT_EQ((std::vector<int>{r[0], r[1], r[2], r[3], r[4]}),
+                          (std::vector<int>{0, 0, steps[s].gain, steps[s].split, steps[s].flags}))
+                    << what << " channel " << ch << " step " << s;
+            }
+        }
+    }
+    void Expect97(const std::vector<Datagram>& got, std::size_t first, const std::vector<Record97>& steps,
+                  const char* what)
+    {
+        for (int ch = 0; ch < 8; ++ch) {
+            for (std::size_t s = 0; s < steps.size(); ++s) {
+                const std::size_t at = first + std::size_t(ch) * steps.size() + s;
+                ASSERT_LT(at, got.size()) << what;
+                const Datagram& d = got[at];
+                ASSERT_EQ(d.size(), 97u) << what << " channel " << ch << " step " << s;
+                EXPECT_EQ(d[0x05], 33) << "the slot";
+                const std::uint8_t* r = &d[0x22 + 6 * std::size_t(ch)];
+                EXPECT_EQ((std::vector<int>{r[0], r[1], r[2], r[3], r[4], r[5]}),
+                          (std::vector<int>{0, 0, 0, 0, steps[s].gain, steps[s].flags}))
+                    << what << " channel " << ch << " step " << s;
+            }
+        }
+    }
+    // Every datagram carries the next sequence number.
+    static void ExpectConsecutive(const std::vector<Datagram>& got)
+    {
+        for (std::size_t i = 1; i < got.size(); ++i)
+            ASSERT_EQ(ReadBe32(&got[i][0x1A]), ReadBe32(&got[i - 1][0x1A]) + 1) << i;
+    }
+
+    void NewScene(const QString& name)
+    {
+        m_nextSceneName = name;
+        m_dlg->OnCommand(IDC_NEW_SCENE);
+    }
+    QStringList Lines() const
+    {
+        QStringList lines;
+        for (int i = 0; i < m_dlg->sceneList()->count(); ++i)
+            lines.append(m_dlg->sceneList()->item(i)->text());
+        return lines;
+    }
+    // A strip command as a click on a channel's switch raises it.
+    void Strip(int channel, int kind, int state)
+    {
+        g_nCurrentChannel = channel;
+        g_nStripCommandKind = kind;
+        g_nStripCommandState = state;
+        m_dlg->OnCommand(ID_STRIP_COMMAND);
+    }
+    void WriteFile(const QString& path, const std::vector<SceneRecord>& records)
+    {
+        QFile out(path);
+        const QByteArray bytes = EncodeProjectFile(ProjectFileHeader{}, records);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        ASSERT_EQ(out.write(bytes), bytes.size());
+    }
+
+    QString m_chosenFile;
+    QString m_nextSceneName;
+    int m_namingDialogs = 0;
+};
+
+} // namespace
+
+// The reset a New Project runs: every channel of every unit on line back to
+// its defaults, a KR-960 in the order Mute, Gain 8, Pad, Pol, 48v, Split,
+// Safe, Rbin, Sqrt, a KR-9X in the order Link, Mute, Gain 8, Pad, Pol, 48v.
+TEST_F(SceneSends, ResetSendsEachModelItsDefaultsInItsOwnOrder)
+{
+    AddKR960();
+    AddKR9X();
+    g_ChannelTitle[0] = QStringLiteral("Kick");
+    g_ChannelNotes[0] = QStringLiteral("beater side");
+    m_dlg->OnCommand(ID_FILE_NEW_PROJECT);
+    EXPECT_EQ(m_boxes.value(0), QStringLiteral("Save changes to curent project\n before creating new project?"));
+
+    const std::vector<Datagram> got = Take(16 * 9 + 8 * 6);
+    ExpectConsecutive(got);
+    Expect132(got, 0,
+              {
+                  {30, 2, 0x9F}, // Mute 0: changed, Mute off
+                  {8, 2, 0x9F},  // Gain 8.0, not the 6 dB the strips show
+                  {8, 2, 0x9E},  // Pad 0
+                  {8, 2, 0x8E},  // Pol 0
+                  {8, 2, 0x8C},  // 48v 0
+                  {8, 0, 0x0C},  // Split 0: the split byte, the changed bit stays clear
+                  {8, 0, 0x0C},  // Safe 0: no control of the unit's, nothing but the changed bit cleared
+                  {8, 0, 0x88},  // Rbin 0
+                  {8, 0, 0x80},  // Sqrt 0
+              },
+              "reset");
+    Expect97(got, 16 * 9,
+             {
+                 {40, 0x9E},   // Link 0
+                 {40, 0x8E},   // Mute 0
+                 {0x88, 0x8E}, // Gain 8.0 with its changed bit
+                 {0x88, 0x8A}, // Pad 0
+                 {0x88, 0x82}, // Pol 0
+                 {0x88, 0x80}, // 48v 0
+             },
+             "reset");
+
+    // The strips show the default gain: the fader at its lowest step.
+    EXPECT_EQ(m_dlg->FaderPosition(0), 63);
+    EXPECT_EQ(m_dlg->FaderPosition(256), 61);
+    // New Project titles every channel "Channel %d" and empties its notes.
+    for (const int ch : {0, 1, 255, 256, 383})
+        EXPECT_EQ(g_ChannelTitle[std::size_t(ch)], QStringLiteral("Channel %1").arg(ch + 1));
+    EXPECT_EQ(g_ChannelNotes[0], QString());
+}
+
+// A recall puts each channel of the scene onto its unit: a KR-960 channel
+// gets Gain, Pol, Pad, 48v, Mute, Split, Rbin and Sqrt (never Safe, never
+// Link), a KR-9X channel Gain, Pol, Pad, 48v, Mute and Link. A channel whose
+// Safe is on keeps its state and is sent nothing.
+TEST_F(SceneSends, RecallSendsEachChannelOfTheSceneButSafeAndKeepsSafeChannels)
+{
+    AddKR960();
+    AddKR9X();
+    SceneRecord show;
+    show.Name.setText(QStringLiteral("Show"));
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        const std::size_t c = std::size_t(ch);
+        show.SliderPosition[c] = 20; // 49 dB on both models
+        for (ChannelWords* field : {&show.PolButton, &show.PadButton, &show.Button48v, &show.MuteButton,
+                                    &show.SplitButton, &show.SafeButton, &show.RbinButton, &show.SqrtButton,
+                                    &show.LinkButton, &show.LinkButtonDown})
+            (*field)[c] = 1;
+        show.LinkGroup[c] = ch < kFirstRemoteChannel ? 2 : 1; // each unit's channels in a group of their own
+    }
+    m_chosenFile = m_dir.filePath(QStringLiteral("show.qsx"));
+    WriteFile(m_chosenFile, {show});
+    m_dlg->OnCommand(ID_FILE_OPEN);
+    ASSERT_EQ(g_nSceneCount, 2);
+    // The load resets every channel: a KR-960 record is then gain 8, split 0,
+    // flags 0x80; a KR-9X record gain 0x88, flags 0x80.
+    Take(16 * 9 + 8 * 6);
+
+    m_dlg->sceneList()->setCurrentRow(1);
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
+    std::vector<Datagram> got = Take(16 * 8 + 8 * 6);
+    ExpectConsecutive(got);
+    Expect132(got, 0,
+              {
+                  {49, 0, 0x80}, // Gain 49
+                  {49, 0, 0x90}, // Pol on
+                  {49, 0, 0x91}, // Pad on
+                  {49, 0, 0x93}, // 48v on
+                  {49, 0, 0xB3}, // Mute on
+                  {49, 1, 0x33}, // Split 1: the split byte, the changed bit clear
+                  {49, 1, 0xB5}, // Rbin on takes 48v off
+                  {49, 1, 0xBD}, // Sqrt on
+              },
+              "recall");
+    Expect97(got, 16 * 8,
+             {
+                 {0xB1, 0x80}, // Gain 49 with its changed bit
+                 {0xB1, 0x88}, // Pol on
+                 {0xB1, 0x8C}, // Pad on
+                 {0xB1, 0x8E}, // 48v on
+                 {0xB1, 0x9E}, // Mute on
+                 {0xB1, 0x9F}, // Link on
+             },
+             "recall");
+    EXPECT_EQ(m_dlg->m_wndUnderview->m_pSafeButton[0]->m_nState, CNewCustomBtn::kOn) << "shown, not sent";
+    EXPECT_EQ(m_dlg->FaderPosition(0), 20);
+
+    // Now every KR-960 channel is Safe: a recall leaves them alone and
+    // reaches only the remote unit.
+    m_dlg->SetFaderBothViews(0, 33);
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
+    got = Take(8 * 6);
+    for (const Datagram& d : got)
+        EXPECT_EQ(d.size(), 97u);
+    EXPECT_EQ(m_dlg->FaderPosition(0), 33);
+}
+
+// The blank scene has no record: recalling it resets every channel twice,
+// titles the channels "Ch %d" and makes scene 000 the active one.
+TEST_F(SceneSends, BlankSceneRecallResetsTwiceAndTitlesTheChannelsCh)
+{
+    AddKR9X();
+    NewScene(QStringLiteral("Verse"));
+    g_ChannelTitle[5] = QStringLiteral("Snare");
+    g_ChannelNotes[5] = QStringLiteral("top");
+    m_capture.Drain();
+
+    m_dlg->sceneList()->setCurrentRow(0);
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
+    const std::vector<Datagram> got = Take(2 * 8 * 6);
+    ExpectConsecutive(got);
+    Expect97(got, 0, {{40, 0x9E}, {40, 0x8E}, {0x88, 0x8E}, {0x88, 0x8A}, {0x88, 0x82}, {0x88, 0x80}},
+             "first reset");
+    Expect97(got, 8 * 6, std::vector<Record97>(6, {0x88, 0x80}), "second reset");
+    for (const int ch : {0, 5, 383})
+        EXPECT_EQ(g_ChannelTitle[std::size_t(ch)], QStringLiteral("Ch %1").arg(ch + 1));
+    EXPECT_EQ(g_ChannelNotes[5], QString());
+    EXPECT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 000"));
+    EXPECT_EQ(g_nCurrentIndex, 0);
+}
+
+// Each of the scene commands' prompts asks "Are you sure?" only while it is
+// on, and No ends the command with nothing changed.
+TEST_F(SceneSends, ThePromptsAskOnlyWhenOnAndNoChangesNothing)
+{
+    NewScene(QStringLiteral("A")); // the untitled project's question, answered No
+    NewScene(QStringLiteral("B"));
+    ASSERT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 A"),
+                                     QStringLiteral("  002 B")}));
+    m_boxes.clear();
+    g_bPromptNewScene = g_bPromptRecallScene = g_bPromptSceneDelete = 1;
+    m_answer = IDNO;
+
+    NewScene(QStringLiteral("C"));
+    m_dlg->sceneList()->setCurrentRow(1);
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
+    m_dlg->sceneList()->setCurrentRow(2);
+    m_dlg->OnCommand(IDC_DELETE_SCENE);
+    EXPECT_EQ(m_boxes, QStringList(3, QStringLiteral("Are you sure?")));
+    EXPECT_EQ(m_namingDialogs, 2) << "No to New opens no naming dialog";
+    EXPECT_EQ(g_nSceneCount, 3);
+    EXPECT_EQ(g_nCurrentIndex, 0) << "nothing recalled";
+    EXPECT_EQ(Lines().size(), 3);
+
+    // Yes goes on.
+    m_boxes.clear();
+    m_answer = IDYES;
+    m_dlg->sceneList()->setCurrentRow(1);
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
+    EXPECT_EQ(g_nCurrentIndex, 1);
+    m_dlg->sceneList()->setCurrentRow(2);
+    m_dlg->OnCommand(IDC_DELETE_SCENE);
+    EXPECT_EQ(g_nSceneCount, 2);
+    EXPECT_EQ(m_boxes, QStringList(2, QStringLiteral("Are you sure?")));
+
+    // With the prompts off nothing is asked.
+    g_bPromptNewScene = g_bPromptRecallScene = g_bPromptSceneDelete = 0;
+    m_boxes.clear();
+    NewScene(QStringLiteral("D"));
+    EXPECT_TRUE(m_boxes.isEmpty());
+    EXPECT_EQ(g_nSceneCount, 3);
+
+    // A list being rebuilt holds no scene: a Recall then only says so.
+    m_capture.Drain();
+    g_nSceneCount = 0;
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
+    EXPECT_EQ(m_boxes, QStringList{QStringLiteral("No scenes added")});
+    g_nSceneCount = 3;
+}
+
+// The re-order prompt comes after a drag of a line; No puts the list back.
+TEST_F(SceneSends, ADraggedLineGoesBackWhenTheReorderPromptIsAnsweredNo)
+{
+    NewScene(QStringLiteral("A"));
+    NewScene(QStringLiteral("B"));
+    m_dlg->show();
+    QListWidget* list = m_dlg->sceneList();
+    const auto mouse = [&](QEvent::Type type, int row, Qt::MouseButtons buttons) {
+        const QPoint at = list->visualItemRect(list->item(row)).center();
+        QMouseEvent event(type, at, list->viewport()->mapToGlobal(at),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &event);
+    };
+    const auto drag = [&] {
+        mouse(QEvent::MouseButtonPress, 1, Qt::LeftButton);
+        mouse(QEvent::MouseMove, 2, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, 2, Qt::NoButton);
+    };
+    g_bPromptSceneReorder = 1;
+    m_boxes.clear();
+    m_answer = IDNO;
+    drag();
+    EXPECT_EQ(m_boxes, QStringList{QStringLiteral("Are you sure?")});
+    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 A"),
+                                     QStringLiteral("  002 B")}));
+    EXPECT_EQ(g_SceneName[1], QStringLiteral("A"));
+
+    m_answer = IDYES;
+    drag();
+    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 B"),
+                                     QStringLiteral("  002 A")}));
+    EXPECT_EQ(g_SceneName[1], QStringLiteral("B"));
+}
+
+// The first new scene of the untitled project asks for a project name
+// first; either answer creates the scene, Yes after a Save As.
+TEST_F(SceneSends, TheFirstSceneOfAnUntitledProjectAsksForAProjectName)
+{
+    const QString question = QStringLiteral(
+        "This is a new scene for an un-named project.\nWould you like to create a new project name?");
+    m_answer = IDNO;
+    NewScene(QStringLiteral("A"));
+    EXPECT_EQ(m_boxes, QStringList{question});
+    EXPECT_EQ(g_nSceneCount, 2);
+    NewScene(QStringLiteral("B"));
+    EXPECT_EQ(m_boxes.size(), 1) << "asked for the first scene only";
+
+    // A new untitled project, answered Yes: the scene comes after the save.
+    m_dlg->OnCommand(ID_FILE_NEW_PROJECT);
+    m_boxes.clear();
+    m_answer = IDYES;
+    m_chosenFile = m_dir.filePath(QStringLiteral("named.qsx"));
+    NewScene(QStringLiteral("C"));
+    EXPECT_EQ(m_boxes, QStringList{question});
+    EXPECT_EQ(g_szProjectName, QStringLiteral("named.qsx"));
+    EXPECT_EQ(g_nSceneCount, 2);
+    EXPECT_EQ(Lines().value(1), QStringLiteral("  001 C"));
+
+    // Save As cancelled still creates the scene.
+    m_dlg->OnCommand(ID_FILE_NEW_PROJECT); // Yes saves named.qsx first
+    m_boxes.clear();
+    m_chosenFile.clear();
+    NewScene(QStringLiteral("D"));
+    EXPECT_EQ(m_boxes, QStringList{question});
+    EXPECT_EQ(g_nSceneCount, 2);
+    EXPECT_EQ(g_szProjectName, QStringLiteral("New Project"));
+}
+
+// A change marks the active scene's line with one "*"; the blank scene is
+// never marked; the mark stays through a renumbering and goes with a save.
+TEST_F(SceneSends, ChangesMarkTheActiveScenesLineUntilTheProjectIsSaved)
+{
+    NewScene(QStringLiteral("A"));
+    NewScene(QStringLiteral("B"));
+    NewScene(QStringLiteral("C"));
+    m_dlg->sceneList()->setCurrentRow(0);
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
+    Strip(3, STRIP_MUTE, 1);
+    EXPECT_EQ(Lines().value(0), QStringLiteral("  000 Blank Scene"));
+
+    m_dlg->sceneList()->setCurrentRow(2);
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
+    Strip(3, STRIP_MUTE, 1);
+    Strip(4, STRIP_POL, 1);
+    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 A"),
+                                     QStringLiteral("  002 B*"), QStringLiteral("  003 C")}));
+
+    // A line above goes: the marked line moves up with its mark.
+    m_dlg->sceneList()->setCurrentRow(1);
+    m_dlg->OnCommand(IDC_DELETE_SCENE);
+    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 B*"),
+                                     QStringLiteral("  002 C")}));
+    EXPECT_EQ(g_SceneName[1], QStringLiteral("B"));
+
+    // Saving finds every record and clears the marks; the selection stays.
+    m_dlg->sceneList()->setCurrentRow(2);
+    m_chosenFile = m_dir.filePath(QStringLiteral("marks.qsx"));
+    m_dlg->OnCommand(ID_FILE_SAVE); // the untitled project goes through Save As
+    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 B"),
+                                     QStringLiteral("  002 C")}));
+    EXPECT_EQ(m_dlg->sceneList()->currentRow(), 2);
+    const ProjectReadResult saved = ReadProjectImage(m_chosenFile, ProjectTexts{});
+    ASSERT_TRUE(saved.ok());
+    ASSERT_EQ(saved.image.records.size(), 2u);
+    EXPECT_EQ(saved.image.records[0].Name.text(), QStringLiteral("B"));
+    EXPECT_EQ(saved.image.records[0].MuteButton[3], 1) << "the active scene followed the change";
+}
+
+// Lock disables New, Recall and Delete with their locked pictures, and 300 ms
+// after each press the pictures are applied again.
+TEST_F(SceneSends, LockDisablesTheSceneButtonsUntilPressedAgain)
+{
+    SkinRegistry& skin = SkinRegistry::instance();
+    const auto shows = [&](QToolButton* button, int picture) {
+        const QSize size = button->iconSize();
+        return button->icon().pixmap(size).toImage()
+            == QIcon(skin.pixmap(picture, 2.0)).pixmap(size).toImage();
+    };
+    const struct {
+        QToolButton* button;
+        int unlocked;
+        int locked;
+    } buttons[] = {{m_dlg->m_btnNewScene, 180, 139},
+                   {m_dlg->m_btnRecallScene, 183, 141},
+                   {m_dlg->m_btnDeleteScene, 184, 140},
+                   {m_dlg->m_btnLockScenes, 178, 179}};
+
+    m_dlg->OnCommand(IDC_LOCK_SCENES);
+    EXPECT_TRUE(g_bScenesLocked);
+    EXPECT_EQ(m_timers.period(Dlg::kTimerSceneLock), 300);
+    for (const auto& b : buttons) {
+        EXPECT_EQ(b.button->isEnabled(), b.button == m_dlg->m_btnLockScenes) << b.locked;
+        EXPECT_TRUE(shows(b.button, b.locked)) << b.locked;
+    }
+    // A click on a disabled button does nothing.
+    m_dlg->show();
+    QTest::mouseClick(m_dlg->m_btnNewScene, Qt::LeftButton);
+    EXPECT_EQ(m_namingDialogs, 0);
+    m_timers.advance(300);
+    EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerSceneLock));
+    EXPECT_TRUE(shows(m_dlg->m_btnNewScene, 139));
+
+    m_dlg->OnCommand(IDC_LOCK_SCENES);
+    EXPECT_FALSE(g_bScenesLocked);
+    for (const auto& b : buttons) {
+        EXPECT_TRUE(b.button->isEnabled()) << b.unlocked;
+        EXPECT_TRUE(shows(b.button, b.unlocked)) << b.unlocked;
+    }
+}
+
+// A recent file opens after the save question and without the date test
+// that Open applies.
+TEST_F(SceneSends, ARecentFileOpensAfterTheSaveQuestionWhateverItsDate)
+{
+    SceneRecord old;
+    old.Name.setText(QStringLiteral("Old show"));
+    const QString path = m_dir.filePath(QStringLiteral("2017.qsx"));
+    WriteFile(path, {old});
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime(QDate(2017, 6, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
+    }
+    g_szProjectPath = path;
+    AddToRecentFileList();
+    LoadRecentFileList();
+    m_dlg->UpdateRecentFileMenu();
+    ASSERT_EQ(g_RecentFiles[0], path);
+    m_dlg->OnCommand(ID_FILE_NEW_PROJECT);
+
+    // Open refuses the file for its date.
+    m_chosenFile = path;
+    m_messages.clear();
+    m_dlg->OnCommand(ID_FILE_OPEN);
+    EXPECT_EQ(m_messages.value(0),
+              QStringLiteral("This is an old-style .qsx file and is incompatible with the new system."));
+    EXPECT_EQ(g_nSceneCount, 1);
+
+    m_boxes.clear();
+    m_dlg->OnCommand(ID_FILE_MRU_FIRST);
+    EXPECT_EQ(m_boxes.value(0), QStringLiteral("Save changes to current project before opening?"));
+    ASSERT_EQ(g_nSceneCount, 2);
+    EXPECT_EQ(g_SceneName[1], QStringLiteral("Old show"));
+    EXPECT_EQ(g_szProjectName, QStringLiteral("2017.qsx"));
+    EXPECT_EQ(g_nRecentFileIndex, 0);
+    EXPECT_TRUE(g_bProjectHasFile);
+}
+
+// A scene whose stored name carries the "*" the scene list marks a changed
+// scene with (a file from another writer): it is listed, recalled and saved
+// again under its name without the mark, rather than lost.
+TEST_F(SceneSends, ASceneNamedWithTheChangedMarkIsRecalledAndSavedAgain)
+{
+    SceneRecord marked;
+    marked.Name.setText(QStringLiteral("Show*"));
+    marked.SliderPosition[3] = 17;
+    m_chosenFile = m_dir.filePath(QStringLiteral("star.qsx"));
+    WriteFile(m_chosenFile, {marked});
+    m_dlg->OnCommand(ID_FILE_OPEN);
+    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 Show")}));
+
+    m_boxes.clear();
+    m_dlg->sceneList()->setCurrentRow(1);
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
+    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(m_dlg->FaderPosition(3), 17);
+
+    m_dlg->OnCommand(ID_FILE_SAVE);
+    const ProjectReadResult saved = ReadProjectImage(m_chosenFile, ProjectTexts{});
+    ASSERT_TRUE(saved.ok());
+    ASSERT_EQ(saved.image.records.size(), 1u);
+    EXPECT_EQ(saved.image.records[0].Name.text(), QStringLiteral("Show"));
+    EXPECT_EQ(saved.image.records[0].SliderPosition[3], 17);
+}
