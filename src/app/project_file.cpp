@@ -77,13 +77,11 @@ void ShowSkinnedMessage(const QString& text)
 // A scene's name as the record made for it stores it. Scenes are found by
 // name, and a foreign file may fill the whole name field with no NUL: listed
 // under that one character longer name, the scene could be neither recalled
-// nor saved again. Nor could a name holding the "*" the scene list marks a
-// changed scene with (the naming dialogs keep it out of typed names): the
-// list would take it for the mark and look the scene up without it.
+// nor saved again.
 QString StoredSceneName(const SceneText& field)
 {
     SceneText stored;
-    stored.setText(field.text().remove(QLatin1Char('*')));
+    stored.setText(field.text());
     return stored.text();
 }
 

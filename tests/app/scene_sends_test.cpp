@@ -553,30 +553,3 @@ TEST_F(SceneSends, ARecentFileOpensAfterTheSaveQuestionWhateverItsDate)
     EXPECT_EQ(g_nRecentFileIndex, 0);
     EXPECT_TRUE(g_bProjectHasFile);
 }
-
-// A scene whose stored name carries the "*" the scene list marks a changed
-// scene with (a file from another writer): it is listed, recalled and saved
-// again under its name without the mark, rather than lost.
-TEST_F(SceneSends, ASceneNamedWithTheChangedMarkIsRecalledAndSavedAgain)
-{
-    SceneRecord marked;
-    marked.Name.setText(QStringLiteral("Show*"));
-    marked.SliderPosition[3] = 17;
-    m_chosenFile = m_dir.filePath(QStringLiteral("star.qsx"));
-    WriteFile(m_chosenFile, {marked});
-    m_dlg->OnCommand(ID_FILE_OPEN);
-    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 Show")}));
-
-    m_boxes.clear();
-    m_dlg->sceneList()->setCurrentRow(1);
-    m_dlg->OnCommand(IDC_RECALL_SCENE);
-    EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(m_dlg->FaderPosition(3), 17);
-
-    m_dlg->OnCommand(ID_FILE_SAVE);
-    const ProjectReadResult saved = ReadProjectImage(m_chosenFile, ProjectTexts{});
-    ASSERT_TRUE(saved.ok());
-    ASSERT_EQ(saved.image.records.size(), 1u);
-    EXPECT_EQ(saved.image.records[0].Name.text(), QStringLiteral("Show"));
-    EXPECT_EQ(saved.image.records[0].SliderPosition[3], 17);
-}
