@@ -200,7 +200,6 @@ bool CQuellonKR9SeriesDlg::SceneListMouse(QMouseEvent* m)
         }
         if (m->button() == Qt::RightButton && hovered >= 0) {
             m_lstScenes->setCurrentRow(hovered);
-            g_nCurrentIndex = hovered;
             RenameScene(hovered, g_SceneName[std::size_t(hovered)]);
             return true;
         }

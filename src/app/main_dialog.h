@@ -173,8 +173,18 @@ public:
     // The strip command (210): applies what the strip control reported in
     // g_nCurrentChannel, g_nStripCommandKind and g_nStripCommandState.
     void OnStripButton();
-    // Marks the active scene modified (the "*" of its scene-list line).
-    void MarkCurrentSceneModified();
+    // Marks the active scene modified (the "*" of its scene-list line);
+    // false, marking nothing, while the blank scene is the active one.
+    bool MarkCurrentSceneModified();
+    // The mark of a change and, for a stored active scene, its record
+    // re-captured from the live state.
+    void MarkAndTrackActiveScene();
+    // Whether a scene line carries the changed mark.
+    bool SceneLineChanged(int row) const;
+    // A scene line written from its scene's name, with the mark when changed.
+    void WriteSceneLine(int row, bool changed);
+    // The caption and "Active Scene" label above the list paint again.
+    void RedrawScenePanelLabels();
     // Every scene-list line rewritten from the names, without marks.
     void RebuildSceneList();
     // Lines 1.. renumbered "  %03d %s" keeping their marks; selects item select.
@@ -378,6 +388,7 @@ private:
         QStringList lines;
         SceneTable<QString> names;
         SceneTable<QString> notes;
+        QList<bool> changed; // the lines' marks
         int count = 0;
         bool taken = false;
     } m_sceneSnapshot;

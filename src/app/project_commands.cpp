@@ -52,7 +52,7 @@ void CQuellonKR9SeriesDlg::InitBlankProject()
     g_nSceneCount = 1;
     ResetAllChannels();
     g_strActiveSceneTitle = kBlankSceneLine;
-    update();
+    RedrawScenePanelLabels();
 }
 
 void CQuellonKR9SeriesDlg::OnFileNewProject()
@@ -85,7 +85,7 @@ void CQuellonKR9SeriesDlg::OnFileNewProject()
     g_bProjectHasFile = false;
     m_lstScenes->setCurrentRow(0);
     UpdateSceneListScroll();
-    update();
+    RedrawScenePanelLabels();
 }
 
 void CQuellonKR9SeriesDlg::OpenProject(bool askSave)
@@ -173,7 +173,7 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path)
     g_nCurrentIndex = 0;
     m_lstScenes->setCurrentRow(0);
     UpdateSceneListScroll();
-    update();
+    RedrawScenePanelLabels();
     // A save cut short: its whole scenes are in, and the operator hears of
     // the missing rest once, with the project already on screen.
     batch.reset();

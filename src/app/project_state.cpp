@@ -64,11 +64,6 @@ QString SceneLine(int index, const QString& name)
     return index == 0 ? kBlankSceneLine : QString::asprintf("  %03d ", index) + name;
 }
 
-QString UnmarkedSceneName(int index)
-{
-    return QString(g_SceneName[std::size_t(index)]).remove(QLatin1Char('*'));
-}
-
 QString g_szProjectPath;
 QString g_szProjectName;
 bool g_bProjectHasFile;

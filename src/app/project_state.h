@@ -128,8 +128,6 @@ extern QString g_strActiveSceneLabel;  // "Active Scene: %03d"
 extern QString g_strActiveSceneTitle;  // the active scene's name
 // The line of a scene list item: "  %03d %s" (item 0 is the blank scene).
 QString SceneLine(int index, const QString& name);
-// Entry index of g_SceneName without the '*' that marks a changed scene.
-QString UnmarkedSceneName(int index);
 extern const QString kBlankSceneLine;
 
 // ---- the project ----

@@ -88,7 +88,7 @@ void CQuellonKR9SeriesDlg::OnDeleteScene()
     RenumberSceneList(g_nSceneCount == 1 ? 0 : sel - 1);
     g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", g_nCurrentIndex);
     UpdateSceneListScroll();
-    update();
+    RedrawScenePanelLabels();
 }
 
 void CQuellonKR9SeriesDlg::OnRecallScene()
@@ -104,14 +104,14 @@ void CQuellonKR9SeriesDlg::OnRecallScene()
     if (sel < 0)
         return;
     g_nCurrentIndex = sel;
-    QString& name = g_SceneName[std::size_t(sel)];
-    if (name.endsWith(QLatin1Char('*')))
-        name.chop(1);
+    // The names table holds the bare names (the changed mark lives on the
+    // line), so a "*" at the end of a name is the operator's own.
+    const QString name = g_SceneName[std::size_t(sel)];
     g_szActiveSceneName = name;
     RecallScene(name);
     g_strActiveSceneTitle = name;
     g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", sel);
-    update();
+    RedrawScenePanelLabels();
 }
 
 bool CQuellonKR9SeriesDlg::RefuseTakenSceneName(const QString& name, int index)
@@ -119,7 +119,7 @@ bool CQuellonKR9SeriesDlg::RefuseTakenSceneName(const QString& name, int index)
     // Scenes are found by name: a second scene of the same name could never
     // be recalled, and saving would store the first one's settings for it.
     for (int i = 1; i < g_nSceneCount; ++i) {
-        if (i != index && UnmarkedSceneName(i) == name) {
+        if (i != index && g_SceneName[std::size_t(i)] == name) {
             g_strMessage = QStringLiteral("There is already a scene named '%1'.\nPlease choose another name.").arg(name);
             RunMessageBox(MessageBoxKind::Message);
             return true;
@@ -131,43 +131,47 @@ bool CQuellonKR9SeriesDlg::RefuseTakenSceneName(const QString& name, int index)
 void CQuellonKR9SeriesDlg::RenameScene(int index, const QString& oldName)
 {
     g_strRenamePrompt = QStringLiteral("Enter a new name for the '%1' scene").arg(oldName);
+    // The dialog edits the scene at the current index; renaming a line does
+    // not make it the active scene, so the active index comes back after it.
+    const int active = g_nCurrentIndex;
+    g_nCurrentIndex = index;
     CRenameScene dialog(this);
-    if (RunModal(dialog) == IDOK) {
+    const bool ok = RunModal(dialog) == IDOK;
+    g_nCurrentIndex = active;
+    if (ok) {
         const QString newName = g_strRenamedScene.left(99);
         if (SceneRecord* record = RefuseTakenSceneName(newName, index) ? nullptr : FindScene(oldName)) {
             record->Name.setText(newName);
             g_SceneName[std::size_t(index)] = newName;
-            record->Notes.setText(g_SceneNotes[std::size_t(g_nCurrentIndex)]);
+            record->Notes.setText(g_SceneNotes[std::size_t(index)]);
             if (g_szActiveSceneName == oldName)
                 g_szActiveSceneName = newName;
+            if (index == active) {
+                g_strActiveSceneTitle = newName;
+                RedrawScenePanelLabels();
+            }
         }
     }
-    m_lstScenes->clear();
-    for (int i = 0; i < g_nSceneCount; ++i)
-        m_lstScenes->addItem(SceneLine(i, g_SceneName[std::size_t(i)]));
-    m_lstScenes->setCurrentRow(0);
-    m_lstScenes->setCurrentRow(g_nCurrentIndex);
+    // Every line again from the names, each keeping its own mark.
     RenumberSceneList(index);
 }
 
 void CQuellonKR9SeriesDlg::SyncSceneNotesFromRecords()
 {
-    for (int i = 1; i < m_lstScenes->count(); ++i) {
-        QString text = m_lstScenes->item(i)->text();
-        if (text.endsWith(QLatin1Char('*')))
-            text.chop(1);
-        const QString name = text.size() > 6 ? text.mid(6) : QString();
-        if (const SceneRecord* record = FindScene(name))
+    for (int i = 1; i < m_lstScenes->count() && i < g_nSceneCount; ++i)
+        if (const SceneRecord* record = FindScene(g_SceneName[std::size_t(i)]))
             g_SceneNotes[std::size_t(i)] = record->Notes.text();
-    }
 }
 
 void CQuellonKR9SeriesDlg::TakeSceneOrderSnapshot()
 {
     SceneOrderSnapshot& s = m_sceneSnapshot;
     s.lines.clear();
-    for (int i = 0; i < m_lstScenes->count(); ++i)
+    s.changed.clear();
+    for (int i = 0; i < m_lstScenes->count(); ++i) {
         s.lines.append(m_lstScenes->item(i)->text());
+        s.changed.append(SceneLineChanged(i));
+    }
     s.names = g_SceneName;
     s.notes = g_SceneNotes;
     s.count = g_nSceneCount;
@@ -184,5 +188,7 @@ void CQuellonKR9SeriesDlg::RestoreSceneOrderSnapshot()
     g_SceneName = s.names;
     g_SceneNotes = s.notes;
     g_nSceneCount = s.count;
+    for (int i = 0; i < s.changed.size() && i < m_lstScenes->count(); ++i)
+        WriteSceneLine(i, s.changed[i]);
     s.taken = false;
 }

@@ -113,20 +113,51 @@ void CQuellonKR9SeriesDlg::ApplySceneLockState()
     m_btnNewScene->setEnabled(!locked);
 }
 
-void CQuellonKR9SeriesDlg::MarkCurrentSceneModified()
+namespace {
+
+// A scene line's changed mark is kept with the line itself, so it travels
+// with the line when lines are dragged, taken out or put back; the "*" on
+// screen is only ever derived from it, never read back from the text (a
+// scene's own name may end in "*").
+constexpr int kLineChangedRole = Qt::UserRole + 1;
+
+} // namespace
+
+bool CQuellonKR9SeriesDlg::SceneLineChanged(int row) const
+{
+    if (!m_lstScenes || row <= 0 || row >= m_lstScenes->count())
+        return false;
+    return m_lstScenes->item(row)->data(kLineChangedRole).toBool();
+}
+
+void CQuellonKR9SeriesDlg::WriteSceneLine(int row, bool changed)
+{
+    if (!m_lstScenes || row < 0 || row >= m_lstScenes->count() || row >= kSceneCapacity)
+        return;
+    changed = changed && row > 0; // the blank scene is never marked
+    QListWidgetItem* item = m_lstScenes->item(row);
+    item->setData(kLineChangedRole, changed);
+    item->setText(SceneLine(row, g_SceneName[std::size_t(row)]) + (changed ? QStringLiteral("*") : QString()));
+}
+
+bool CQuellonKR9SeriesDlg::MarkCurrentSceneModified()
 {
     const int index = g_nCurrentIndex;
-    if (index < 0 || index >= kSceneCapacity)
-        return;
+    // While the blank scene is the active one there is nothing to mark.
+    if (index <= 0 || index >= g_nSceneCount || !m_lstScenes || index >= m_lstScenes->count())
+        return false;
     g_SceneModified[std::size_t(index)] = 1;
-    if (!m_lstScenes || index >= m_lstScenes->count())
-        return;
-    QListWidgetItem* item = m_lstScenes->item(index);
-    const QString text = item->text();
-    if (text == kBlankSceneLine || text.contains(QLatin1Char('*')))
-        return;
-    item->setText(text + QLatin1Char('*'));
-    m_lstScenes->setCurrentRow(index);
+    if (!SceneLineChanged(index)) {
+        WriteSceneLine(index, true);
+        m_lstScenes->setCurrentRow(index);
+    }
+    return true;
+}
+
+void CQuellonKR9SeriesDlg::MarkAndTrackActiveScene()
+{
+    if (MarkCurrentSceneModified())
+        TrackActiveScene();
 }
 
 void CQuellonKR9SeriesDlg::RebuildSceneList()
@@ -136,8 +167,10 @@ void CQuellonKR9SeriesDlg::RebuildSceneList()
     const int top = m_lstScenes->indexAt(QPoint(1, 1)).row();
     const int selected = m_lstScenes->currentRow();
     m_lstScenes->clear();
-    for (int i = 0; i < g_nSceneCount; ++i)
-        m_lstScenes->addItem(SceneLine(i, UnmarkedSceneName(i)));
+    for (int i = 0; i < g_nSceneCount; ++i) {
+        m_lstScenes->addItem(QString());
+        WriteSceneLine(i, false);
+    }
     m_lstScenes->setCurrentRow(0);
     m_lstScenes->setCurrentRow(std::clamp(g_nCurrentIndex, 0, m_lstScenes->count() - 1));
     if (top >= 0 && top < m_lstScenes->count())
@@ -150,15 +183,10 @@ void CQuellonKR9SeriesDlg::RenumberSceneList(int select)
 {
     if (!m_lstScenes || m_lstScenes->count() == 0)
         return;
-    m_lstScenes->item(0)->setText(kBlankSceneLine);
-    for (int i = 1; i < g_nSceneCount && i < m_lstScenes->count(); ++i) {
-        QString name = m_lstScenes->item(i)->text().mid(6);
-        const bool marked = name.endsWith(QLatin1Char('*'));
-        if (marked)
-            name.chop(1);
-        m_lstScenes->item(i)->setText(SceneLine(i, name) + (marked ? QStringLiteral("*") : QString()));
-        g_SceneName[std::size_t(i)] = name;
-    }
+    // The names table follows the lines' order (drag and delete move both);
+    // each line is written again from its name and its own mark.
+    for (int i = 0; i < g_nSceneCount && i < m_lstScenes->count(); ++i)
+        WriteSceneLine(i, SceneLineChanged(i));
     m_lstScenes->setCurrentRow(0);
     if (select >= 0 && select < m_lstScenes->count())
         m_lstScenes->setCurrentRow(select);
@@ -170,6 +198,16 @@ void CQuellonKR9SeriesDlg::UpdateSceneListScroll()
         return;
     m_sbSceneList->SetScrollRange(0, std::max(0, m_lstScenes->count() - kVisibleSceneRows));
     m_sbSceneList->SetScrollPos(0);
+}
+
+void CQuellonKR9SeriesDlg::RedrawScenePanelLabels()
+{
+    // The caption and the "Active Scene" label are painted by the client
+    // area in the band above the scene list (the frame's own update would
+    // not reach them under the opaque client area).
+    if (!m_client || !m_lstScenes)
+        return;
+    m_client->update(QRect(0, 0, m_lstScenes->geometry().right() + 1 + 40, m_lstScenes->y()));
 }
 
 void CQuellonKR9SeriesDlg::DrawActiveSceneLabel(QPainter& p)

@@ -48,6 +48,12 @@ SwitchTable TableOfKind(int kind)
     }
 }
 
+// The kinds of the strip's own controls; the painted labels report theirs.
+bool IsStripControlKind(int kind)
+{
+    return kind >= STRIP_POL && kind <= STRIP_SQRT;
+}
+
 int OnOff(int on)
 {
     return on ? CNewCustomBtn::kOn : CNewCustomBtn::kOff;
@@ -341,10 +347,10 @@ void CQuellonKR9SeriesDlg::OnStripButton()
     } else if (kind == STRIP_CHANNEL_TITLE) {
         OnChannelNaming(channel, true);
     }
-    if (kind != STRIP_SAFE) {
-        MarkCurrentSceneModified();
-        TrackActiveScene();
-    }
+    // Safe is the operator's guard, not a setting of the scene; a plain label
+    // (read-outs, numbers, headers, edges) reports its click but changes nothing.
+    if (kind != STRIP_SAFE && IsStripControlKind(kind))
+        MarkAndTrackActiveScene();
 }
 
 void CQuellonKR9SeriesDlg::ShowLinkPopup()

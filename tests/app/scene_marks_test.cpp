@@ -1,0 +1,381 @@
+// What the scene panel shows and marks, through the main window: the
+// labels after a recall, the changed mark of the scene lines, names that
+// hold a "*", a cancelled rename and clicks that change nothing.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+
+#include "app/app_services.h"
+#include "app/command_ids.h"
+#include "app/main_dialog.h"
+#include "app/preferences.h"
+#include "app/project_file.h"
+#include "app/scene_store.h"
+#include "controls/strip_switch.h"
+#include "dialogs/dialog_result.h"
+#include "dialogs/naming_dialogs.h"
+#include "dialogs/skinned_dialog.h"
+#include "platform/clock.h"
+#include "platform/settings_store.h"
+#include "platform/skin_registry.h"
+#include "platform/qt_printers.h"
+#include "platform/timer_table.h"
+#include "protocol/crafted_packets.h"
+#include "protocol/packet_handler132.h"
+#include "protocol/unit_network.h"
+#include "views/overview.h"
+#include "views/underview.h"
+
+namespace {
+
+using Dlg = CQuellonKR9SeriesDlg;
+
+class SceneMarks : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProjectState();
+        ResetProtocolState();
+        ResetPreferences();
+        SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
+        SetMessageBoxHandler([this](MessageBoxKind, const QString& text) {
+            m_messages.append(text);
+            return IDNO;
+        });
+        SetMessageBeepHandler([this] { ++m_beeps; });
+        SetDialogHandler([this](CSkinnedDialog& dialog) {
+            if (dynamic_cast<CNewSceneDialog*>(&dialog)) {
+                g_SceneName[std::size_t(g_nSceneCount)] = m_nextSceneName;
+                return IDOK;
+            }
+            if (dynamic_cast<CRenameScene*>(&dialog)) {
+                m_renamedIndex = g_nCurrentIndex;
+                if (m_renameTo.isEmpty())
+                    return IDCANCEL;
+                g_strRenamedScene = m_renameTo;
+                return IDOK;
+            }
+            return IDCANCEL;
+        });
+        SetFileChooser([this](bool, const QString&) { return m_chosenFile; });
+        StartupOptions options;
+        options.registerFileType = false;
+        options.askStartupQuestion = false;
+        m_dlg = std::make_unique<Dlg>(m_platform, options);
+        g_pMainDlg = m_dlg.get();
+        m_dlg->OnInitDialog();
+        // A KR-960 on line under unit ID 1: channels 0 to 15 can be switched.
+        HandlePacket132(g_Family_KR960, Crafted132::With(Crafted132::First(1, 0x09), {{0x7C, {127, 0, 0, 1}}}),
+                        0x7F000001);
+    }
+    void TearDown() override
+    {
+        m_dlg.reset();
+        g_pMainDlg = nullptr;
+        SetShowMessageHandler({});
+        SetMessageBoxHandler({});
+        SetMessageBeepHandler({});
+        SetDialogHandler({});
+        SetFileChooser({});
+        ResetProtocolState();
+    }
+
+    QListWidget& List() { return *m_dlg->sceneList(); }
+    QString Line(int row) { return List().item(row)->text(); }
+
+    void NewScene(const QString& name)
+    {
+        m_nextSceneName = name;
+        m_dlg->OnCommand(IDC_NEW_SCENE);
+    }
+    // Clicks a scene line as the operator does.
+    QPoint RowCentre(int row) { return List().visualItemRect(List().item(row)).center(); }
+    void Select(int row) { QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, RowCentre(row)); }
+    void DoubleClick(int row) { QTest::mouseDClick(List().viewport(), Qt::LeftButton, {}, RowCentre(row)); }
+    void RightClick(int row) { QTest::mouseClick(List().viewport(), Qt::RightButton, {}, RowCentre(row)); }
+    void PressRecall() { QTest::mouseClick(m_dlg->m_btnRecallScene, Qt::LeftButton); }
+    void PressDelete() { QTest::mouseClick(m_dlg->m_btnDeleteScene, Qt::LeftButton); }
+
+    // A strip switch of the channel-strip view clicked on, as a strip change.
+    void ClickSwitch(int kind, int channel)
+    {
+        CNewCustomBtn* sw = m_dlg->StripSwitch(kind, channel);
+        ASSERT_NE(sw, nullptr);
+        QTest::mouseClick(sw, Qt::LeftButton, {}, QPoint(5, 5));
+    }
+    // The window on screen, showing the channel strips.
+    void ShowStrips()
+    {
+        m_dlg->resize(1300, 900);
+        m_dlg->show();
+        if (g_bOverviewMode)
+            m_dlg->OnCommand(IDC_OVERVIEW_BUTTON);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dlg.get()));
+    }
+    // The record of a scene as it would be written.
+    QByteArray Record(const QString& name)
+    {
+        const SceneRecord* record = FindScene(name);
+        return record ? EncodeSceneRecord(*record) : QByteArray();
+    }
+    QStringList SavedNames(const QString& path)
+    {
+        QStringList names;
+        for (const SceneRecord& r : ReadProjectImage(path, {}).image.records)
+            names.append(r.Name.text());
+        return names;
+    }
+    // Saves the scenes made so far to a file and opens it again, as a
+    // project written elsewhere would come in.
+    void SaveAndReopen(const QString& file)
+    {
+        m_chosenFile = m_dir.filePath(file);
+        m_dlg->OnCommand(ID_FILE_SAVE_AS);
+        m_dlg->OnCommand(ID_FILE_NEW_PROJECT);
+        m_dlg->OnCommand(ID_FILE_OPEN);
+        ASSERT_EQ(g_szProjectPath, m_chosenFile);
+    }
+
+    QTemporaryDir m_dir;
+    ManualClock m_clock{1000};
+    ManualTimerTable m_timers{m_clock};
+    std::unique_ptr<SettingsStore> m_settings =
+        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
+    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
+    std::unique_ptr<Dlg> m_dlg;
+    QStringList m_messages;
+    int m_beeps = 0;
+    QString m_nextSceneName;
+    QString m_renameTo;
+    int m_renamedIndex = -1;
+    QString m_chosenFile;
+};
+
+} // namespace
+
+// ---- the labels above the list ----
+
+TEST_F(SceneMarks, RecallAndProjectChangesShowTheActiveSceneOnScreenAtOnce)
+{
+    NewScene(QStringLiteral("Verse"));
+    NewScene(QStringLiteral("Chorus"));
+    m_chosenFile = m_dir.filePath(QStringLiteral("gala.qsx"));
+    m_dlg->OnCommand(ID_FILE_SAVE_AS);
+    ShowStrips();
+    QWidget* client = m_dlg->centralWidget();
+    // The band above the list where the caption and the label are painted:
+    // what the screen holds there against what the panel paints now.
+    const QRect band(0, 20, 360, 35);
+    const QPoint at = client->mapTo(m_dlg.get(), band.topLeft());
+    const auto onScreen = [&] {
+        QApplication::processEvents();
+        return m_dlg->screen()->grabWindow(m_dlg->winId()).toImage().copy(QRect(at, band.size()));
+    };
+    const auto painted = [&] { return client->grab(band).toImage().convertToFormat(onScreen().format()); };
+
+    const struct {
+        const char* how;
+        std::function<void()> act;
+        const char* title;
+        const char* label;
+    } cases[] = {
+        {"Recall button", [&] { Select(1); PressRecall(); }, "Verse", "Active Scene: 001"},
+        {"Open", [&] { m_dlg->OnCommand(ID_FILE_OPEN); }, "  000 Blank Scene", "Active Scene: 000"},
+        {"double click", [&] { DoubleClick(2); }, "Chorus", "Active Scene: 002"},
+        {"New Project", [&] { m_dlg->OnCommand(ID_FILE_NEW_PROJECT); }, "  000 Blank Scene", "Active Scene: 000"},
+    };
+    for (const auto& c : cases) {
+        const QImage before = onScreen();
+        c.act();
+        EXPECT_EQ(g_strActiveSceneTitle, QLatin1String(c.title)) << c.how;
+        EXPECT_EQ(g_strActiveSceneLabel, QLatin1String(c.label)) << c.how;
+        const QImage now = painted();
+        EXPECT_NE(now, before) << c.how << ": the panel paints the new scene";
+        EXPECT_EQ(onScreen(), now) << c.how << ": and the screen shows it";
+    }
+}
+
+// ---- names that end in "*" ----
+
+TEST_F(SceneMarks, NameEndingInStarSurvivesRecallRenumberingDeleteAndEverySave)
+{
+    NewScene(QStringLiteral("Intro"));
+    NewScene(QStringLiteral("Encore*"));
+    NewScene(QStringLiteral("Outro"));
+    SaveAndReopen(QStringLiteral("show.qsx"));
+    ShowStrips();
+    ASSERT_EQ(Line(2), QStringLiteral("  002 Encore*"));
+
+    Select(2);
+    PressRecall();
+    EXPECT_TRUE(m_messages.filter(QStringLiteral("NOT found")).isEmpty()) << qPrintable(m_messages.join(QLatin1Char('|')));
+    EXPECT_EQ(g_SceneName[2], QStringLiteral("Encore*"));
+    EXPECT_EQ(g_strActiveSceneTitle, QStringLiteral("Encore*"));
+
+    // A change: the line shows the name and then the mark; the record follows.
+    ClickSwitch(STRIP_MUTE, 5);
+    EXPECT_EQ(Line(2), QStringLiteral("  002 Encore**"));
+    ASSERT_NE(FindScene(QStringLiteral("Encore*")), nullptr);
+    EXPECT_EQ(FindScene(QStringLiteral("Encore*"))->MuteButton[5], 1);
+
+    // Deleting the line above renumbers it, name and mark kept apart.
+    Select(1);
+    PressDelete();
+    ASSERT_EQ(g_nSceneCount, 3);
+    EXPECT_EQ(Line(1), QStringLiteral("  001 Encore**"));
+    EXPECT_EQ(g_SceneName[1], QStringLiteral("Encore*"));
+    EXPECT_EQ(g_nCurrentIndex, 1);
+
+    // Dragged below the next line, it takes its name and mark along.
+    const auto send = [&](QEvent::Type type, int row, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, RowCentre(row), List().viewport()->mapToGlobal(RowCentre(row)),
+                          Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(List().viewport(), &event);
+    };
+    send(QEvent::MouseButtonPress, 1, Qt::LeftButton);
+    send(QEvent::MouseMove, 2, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, 2, Qt::NoButton);
+    EXPECT_EQ(Line(1), QStringLiteral("  001 Outro"));
+    EXPECT_EQ(Line(2), QStringLiteral("  002 Encore**"));
+    EXPECT_EQ(g_nCurrentIndex, 2);
+
+    for (int save = 1; save <= 2; ++save) {
+        m_dlg->OnCommand(ID_FILE_SAVE);
+        EXPECT_EQ(m_beeps, 0) << "save " << save;
+        EXPECT_EQ(SavedNames(m_chosenFile), (QStringList{QStringLiteral("Outro"), QStringLiteral("Encore*")}))
+            << "save " << save;
+        EXPECT_EQ(Line(2), QStringLiteral("  002 Encore*")) << "save " << save;
+    }
+
+    // And it is still there to recall.
+    m_messages.clear();
+    Select(2);
+    PressRecall();
+    EXPECT_TRUE(m_messages.filter(QStringLiteral("NOT found")).isEmpty());
+    EXPECT_EQ(m_dlg->SwitchState(STRIP_MUTE, 5), CNewCustomBtn::kOn);
+}
+
+// ---- renaming a line ----
+
+TEST_F(SceneMarks, RenameFromTheListLeavesTheActiveSceneAsItWas)
+{
+    NewScene(QStringLiteral("Verse"));
+    NewScene(QStringLiteral("Chorus"));
+    ShowStrips();
+    Select(1);
+    PressRecall();
+    ASSERT_EQ(g_nCurrentIndex, 1);
+
+    for (const QString& answer : {QString(), QStringLiteral("Bridge")}) {
+        const char* how = answer.isEmpty() ? "cancelled" : "renamed";
+        RightClick(2);
+        EXPECT_EQ(m_renamedIndex, 2) << how << ": the dialog edits the line clicked";
+        EXPECT_EQ(g_nCurrentIndex, 1) << how;
+        EXPECT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 001")) << how;
+        m_renameTo = QStringLiteral("Bridge");
+    }
+    EXPECT_EQ(Line(2), QStringLiteral("  002 Bridge"));
+
+    // A change marks the active scene, not the renamed one ...
+    ClickSwitch(STRIP_POL, 9);
+    EXPECT_EQ(Line(1), QStringLiteral("  001 Verse*"));
+    EXPECT_EQ(Line(2), QStringLiteral("  002 Bridge"));
+    EXPECT_EQ(FindScene(QStringLiteral("Verse"))->PolButton[9], 1);
+    EXPECT_EQ(FindScene(QStringLiteral("Bridge"))->PolButton[9], 0);
+    // ... and the active scene still cannot be deleted.
+    m_messages.clear();
+    Select(1);
+    PressDelete();
+    EXPECT_EQ(m_messages, QStringList{QStringLiteral("This is an Active Scene: it cannot be deleted.")});
+    EXPECT_EQ(g_nSceneCount, 3);
+}
+
+// ---- clicks that change nothing ----
+
+TEST_F(SceneMarks, ClicksOnPlainLabelsAndEdgesDoNotMarkTheScene)
+{
+    NewScene(QStringLiteral("Verse"));
+    ShowStrips();
+    Select(1);
+    PressRecall();
+    CUnderviewWnd* strips = m_dlg->m_wndUnderview;
+    COverviewWnd* overview = m_dlg->m_wndOverview;
+    const QRect meter = strips->MeterRect(0);
+    const struct {
+        const char* what;
+        bool overviewShown;
+        QWidget* view;
+        QPoint at;
+    } clicks[] = {
+        {"channel number", false, strips, {40, 50}},
+        {"gain read-out", false, strips, strips->GainRect(0).center()},
+        {"meter scale", false, strips, {47, 200}},
+        {"meter", false, strips, {meter.center().x(), meter.bottom() - 10}},
+        {"channel title", false, strips, strips->TitleRect(0).center()},
+        {"unit header", false, strips, {300, 20}},
+        {"header left", false, strips, {100, 20}},
+        {"header right", false, strips, {500, 20}},
+        {"channel edge", false, strips, {84, 200}},
+        {"unit edge", false, strips, {658, 300}},
+        {"overview channel number", true, overview, overview->m_rcChannelNumber[0].center()},
+        {"overview gain read-out", true, overview, overview->m_rcGainText[0].center()},
+        {"overview unit name", true, overview, overview->m_rcUnitName[0].center()},
+        {"overview strip edge", true, overview, overview->m_rcStripEdge[0].center()},
+        {"overview slot edge", true, overview, overview->m_rcUnitRightEdge[0].center()},
+    };
+    const QByteArray record = Record(QStringLiteral("Verse"));
+    m_messages.clear();
+    for (const auto& c : clicks) {
+        if (g_bOverviewMode != c.overviewShown)
+            m_dlg->OnCommand(IDC_OVERVIEW_BUTTON);
+        QTest::mouseClick(c.view, Qt::LeftButton, {}, c.at);
+        EXPECT_EQ(Line(1), QStringLiteral("  001 Verse")) << c.what;
+        EXPECT_EQ(g_SceneModified[1], 0) << c.what;
+    }
+    EXPECT_EQ(Record(QStringLiteral("Verse")), record);
+    EXPECT_TRUE(m_messages.isEmpty()) << qPrintable(m_messages.join(QLatin1Char('|')));
+
+    // A switch does mark it.
+    m_dlg->OnCommand(IDC_OVERVIEW_BUTTON);
+    ASSERT_FALSE(g_bOverviewMode);
+    ClickSwitch(STRIP_MUTE, 0);
+    EXPECT_EQ(Line(1), QStringLiteral("  001 Verse*"));
+}
+
+// ---- the blank scene active ----
+
+TEST_F(SceneMarks, WhileTheBlankSceneIsActiveChangesMarkAndCaptureNothing)
+{
+    ShowStrips();
+    NewScene(QStringLiteral("Verse"));
+    ASSERT_EQ(g_nCurrentIndex, 0);
+    ASSERT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 000"));
+    const QByteArray made = Record(QStringLiteral("Verse"));
+
+    ClickSwitch(STRIP_MUTE, 3);
+    // A fader move and its release, as the fader reports them.
+    g_nCurrentChannel = 4;
+    m_dlg->SetChannelGain(20);
+    m_dlg->OnFaderReleased();
+    EXPECT_EQ(Line(0), QStringLiteral("  000 Blank Scene"));
+    EXPECT_EQ(Line(1), QStringLiteral("  001 Verse"));
+    EXPECT_EQ(Record(QStringLiteral("Verse")), made) << "the new scene keeps what it captured";
+
+    // Once it is recalled, it is the one that is marked and follows.
+    Select(1);
+    PressRecall();
+    ClickSwitch(STRIP_MUTE, 3);
+    EXPECT_EQ(Line(1), QStringLiteral("  001 Verse*"));
+    EXPECT_NE(Record(QStringLiteral("Verse")), made);
+    EXPECT_EQ(FindScene(QStringLiteral("Verse"))->MuteButton[3], m_dlg->SwitchState(STRIP_MUTE, 3));
+}
