@@ -398,7 +398,7 @@ void CLinkMatrixDlg::OnLButtonDblClk(const QPoint& point)
     m_bReady = false;
     {
         CLinkedChannelNamesDlg members(this);
-        members.DoModal();
+        RunOwnDialog(members);
     }
     AfterSubDialog();
 }
@@ -419,7 +419,7 @@ void CLinkMatrixDlg::OnRButtonDown(const QPoint& point)
     g_nCurrentChannel = cell->first;
     {
         CChannelNamingDlg naming(this);
-        naming.DoModal();
+        RunOwnDialog(naming);
     }
     g_bNamingFromMatrix = false;
     AfterSubDialog();
@@ -431,10 +431,20 @@ void CLinkMatrixDlg::RenameGroup()
     g_strRenamePrompt = QStringLiteral("Enter a new name for Link Group %1").arg(g_nCurrentLinkGroup + 1);
     {
         CRenameLinkGroup rename(this);
-        rename.DoModal();
+        RunOwnDialog(rename);
     }
     // Prev and Next store titles even when the dialog is cancelled.
     AfterSubDialog();
+}
+
+void CLinkMatrixDlg::RunOwnDialog(CSkinnedDialog& dialog)
+{
+    // The matrix steps out of sight while one of its own dialogs is up and
+    // comes back after it. Only its window goes: hiding it as a dialog would
+    // end its own modal loop and close it.
+    QWidget::setVisible(false);
+    dialog.DoModal();
+    show();
 }
 
 void CLinkMatrixDlg::AfterSubDialog()

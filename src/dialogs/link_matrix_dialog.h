@@ -120,6 +120,9 @@ private:
     // Flips the cell's flag and applies it: joining through the link rules,
     // leaving through "None" (a drag leaves the channel's Link state as it is).
     void ToggleCell(int channel, int group1, bool fromDrag);
+    // Runs one of the matrix's own dialogs (member list, rename, channel
+    // naming) with the matrix hidden until it closes.
+    void RunOwnDialog(CSkinnedDialog& dialog);
     void AfterSubDialog();
     int ColumnStart() const;
 

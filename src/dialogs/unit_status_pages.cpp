@@ -332,6 +332,14 @@ void CUnitMessage_KR960x::ClearPageFields()
 // ---------------------------------------------------------------------------
 // Pages
 
+void CUnitMessage_KR960x::SetPageTitle(const QString& title)
+{
+    // The window carries the page's title too, so the desktop names the
+    // unit whose page is shown, whichever way the operator got there.
+    SetDlgItemText(IDC_TITLE, title);
+    setWindowTitle(title);
+}
+
 void CUnitMessage_KR960x::ShowPage_KR9X()
 {
     const int s = g_SelectedUnitSlot;
@@ -339,13 +347,12 @@ void CUnitMessage_KR960x::ShowPage_KR9X()
     m_bPage132 = false;
     ClearPageFields();
     SetPageLayout(PageLayout::KR9X);
-    SetDlgItemText(IDC_TITLE, UnitTitle(n, "KR-9X"));
+    SetPageTitle(UnitTitle(n, "KR-9X"));
 
     const int status = g_UnitStatus[std::size_t(s)];
     if (status == UNIT_INACTIVE) {
         SetPageLayout(PageLayout::NotActive);
-        setWindowTitle(UnitTitle(n, nullptr));
-        SetDlgItemText(IDC_TITLE, UnitTitle(n, nullptr));
+        SetPageTitle(UnitTitle(n, nullptr));
         SetDlgItemText(IDC_STATUS, QStringLiteral("INACTIVE."));
         return;
     }
@@ -416,20 +423,19 @@ void CUnitMessage_KR960x::ShowPage_KR960()
                            unit_pages::FirmwareText132(ReadLe32(&node->Packet[p132::kFrmVer]),
                                                        ReadLe32(&node->Packet[p132::kGuiVer])));
         }
-        SetDlgItemText(IDC_TITLE, UnitTitle(n, m == UNIT_TYPE_KR960_8 ? "KR-960/8" : "KR-960"));
+        SetPageTitle(UnitTitle(n, m == UNIT_TYPE_KR960_8 ? "KR-960/8" : "KR-960"));
         SetDlgItemText(IDC_TEMPERATURE,
                        QString::asprintf("%0.1f degrees C", double(g_UnitTemperature[i])));
         SetDlgItemText(IDC_MAC, unit_pages::MacText(family->shownMac[i].data()));
     } else {
         // No unit of these models was ever heard here: the title names the unit alone.
-        SetDlgItemText(IDC_TITLE, UnitTitle(n, nullptr));
+        SetPageTitle(UnitTitle(n, nullptr));
     }
 
     const int status = g_UnitStatus[i];
     if (status == UNIT_INACTIVE) {
         SetPageLayout(PageLayout::NotActive);
-        setWindowTitle(UnitTitle(n, nullptr));
-        SetDlgItemText(IDC_TITLE, UnitTitle(n, nullptr));
+        SetPageTitle(UnitTitle(n, nullptr));
         SetDlgItemText(IDC_STATUS, QStringLiteral("INACTIVE."));
     } else if (status == UNIT_OFFLINE || status == UNIT_NOW_OFFLINE) {
         SetPageLayout(PageLayout::NotActive);

@@ -127,6 +127,8 @@ protected:
 private:
     // Left and Right (outside the address fields) step the pages; Ctrl+Break is OK.
     bool IsPageKey(const QKeyEvent* event) const;
+    // The page's title, also the window's.
+    void SetPageTitle(const QString& title);
     void CreateEditingControls();
     void ClearPageFields();
     void ShowPageOfSelection();

@@ -2,7 +2,6 @@
 
 #include "app/main_dialog.h"
 
-#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -112,17 +111,24 @@ bool ValidChannel(int channel)
 
 } // namespace
 
-QString OverviewUnitNameText(int s)
+UnitHeader OverviewUnitHeader(int s)
 {
     if (s < 0 || s >= kSlotCount)
-        return QString();
+        return {};
     const QString& name = g_UnitName[std::size_t(s)];
     if (s >= 32)
-        return name;
+        return {name, QString()};
     if (s % 2 == 0) // odd slot number: the A half, or a whole 8-channel unit
-        return g_SlotModel[s + 1] == UNIT_TYPE_KR960_8 ? name : name + QStringLiteral(" - A");
+        return {name, g_SlotModel[s + 1] == UNIT_TYPE_KR960_8 ? QString() : QStringLiteral(" - A")};
     // even slot number: the B half, which an 8-channel unit in the pair's first slot lacks
-    return g_SlotModel[s] == UNIT_TYPE_KR960_8 ? QString() : name + QStringLiteral(" - B");
+    if (g_SlotModel[s] == UNIT_TYPE_KR960_8)
+        return {};
+    return {name, QStringLiteral(" - B")};
+}
+
+QString OverviewUnitNameText(int s)
+{
+    return OverviewUnitHeader(s).text();
 }
 
 QString OverviewLinkLabelText(int channel)
@@ -145,6 +151,8 @@ COverviewWnd::COverviewWnd(QWidget* parent, const Clock& clock) : QWidget(parent
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(kWidth, kHeight);
     m_nMeterPeak.fill(kNoMeterPeak);
+    // The cursor tells what takes a click, so it follows the mouse.
+    setMouseTracking(true);
 }
 
 COverviewWnd::~COverviewWnd()
@@ -262,6 +270,10 @@ void COverviewWnd::DrawMeterDb(int channel, float levelDb)
 
     // The held peak is kept in whole dB (truncated towards zero).
     int& peak = m_nMeterPeak[c];
+    if (m_peakInTestPixels[c]) {
+        m_peakInTestPixels[c] = false;
+        peak = kNoMeterPeak;
+    }
     float held = peak == kNoMeterPeak ? kNoPeak : float(peak);
     ApplyPeakHold(level, held, g_MeterPeakTime[c], m_clock.nowMs(), g_nPeakHoldMs);
     peak = static_cast<int>(held);
@@ -291,6 +303,10 @@ void COverviewWnd::DrawMeterStep(int channel, int step, int colourIndex)
     g_MeterHoldCalls[c] = holdCalls;
 
     int& peak = m_nMeterPeak[c];
+    if (!m_peakInTestPixels[c]) {
+        m_peakInTestPixels[c] = true;
+        peak = kNoMeterPeak;
+    }
     if (peak == kNoMeterPeak || peak < length)
         peak = length;
     const int markerY = overview_meter::kBase - std::clamp(peak, -1000, 1000);
@@ -370,11 +386,7 @@ void COverviewWnd::PaintRow(QPainter& p, const QRect& part, int row) const
         if (!part.intersects(box))
             continue;
         Stretch(p, 200, box, dpr);
-        const QString text = OverviewUnitNameText(s);
-        const QRect textBox = box.adjusted(10, 4, -10, 4);
-        const int align = QFontMetrics(p.font()).horizontalAdvance(text) > textBox.width() ? Qt::AlignLeft
-                                                                                          : Qt::AlignHCenter;
-        p.drawText(textBox, align | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        DrawUnitHeader(p, box.adjusted(10, 4, -10, 4), OverviewUnitHeader(s));
     }
     for (int s = firstSlot; s <= lastSlot; ++s)
         if (part.intersects(m_rcTopUnitRight[std::size_t(s)]))
@@ -428,33 +440,65 @@ void COverviewWnd::PaintRow(QPainter& p, const QRect& part, int row) const
     }
 }
 
+namespace {
+
+// The index of the first box that holds the point, or -1.
+template <std::size_t N>
+int IndexOfBoxAt(const std::array<QRect, N>& boxes, const QPoint& point)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        if (boxes[i].contains(point))
+            return int(i);
+    return -1;
+}
+
+} // namespace
+
+int COverviewWnd::UnitNameAt(const QPoint& point) const
+{
+    return IndexOfBoxAt(m_rcUnitName, point);
+}
+
+int COverviewWnd::MeterAt(const QPoint& point) const
+{
+    return IndexOfBoxAt(m_rcMeter, point);
+}
+
+int COverviewWnd::LinkLabelAt(const QPoint& point) const
+{
+    return IndexOfBoxAt(m_rcLinkLabel, point);
+}
+
 void COverviewWnd::mousePressEvent(QMouseEvent* event)
 {
     const QPoint at = event->position().toPoint();
     if (event->button() == Qt::RightButton) {
-        for (int s = 0; s < kSlotCount; ++s) {
-            if (m_rcUnitName[std::size_t(s)].contains(at)) {
-                if (g_pMainDlg)
-                    g_pMainDlg->OnUnitNaming(s);
-                return;
-            }
+        if (const int s = UnitNameAt(at); s >= 0) {
+            if (g_pMainDlg)
+                g_pMainDlg->OnUnitNaming(s);
+            return;
         }
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            if (m_rcMeter[std::size_t(ch)].contains(at)) {
-                SendToMainWindow(ID_METER_PREFERENCES);
-                return;
-            }
-        }
+        if (MeterAt(at) >= 0)
+            SendToMainWindow(ID_METER_PREFERENCES);
         return;
     }
     if (event->button() == Qt::LeftButton) {
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            if (m_rcLinkLabel[std::size_t(ch)].contains(at)) {
-                g_nCurrentChannel = ch;
-                g_nStripCommandKind = STRIP_LINK_MENU;
-                SendToMainWindow(ID_STRIP_COMMAND);
-                return;
-            }
+        if (const int ch = LinkLabelAt(at); ch >= 0) {
+            g_nCurrentChannel = ch;
+            g_nStripCommandKind = STRIP_LINK_MENU;
+            SendToMainWindow(ID_STRIP_COMMAND);
         }
     }
+}
+
+void COverviewWnd::mouseMoveEvent(QMouseEvent* event)
+{
+    // The hand over the unit names, meters and link labels: what the
+    // overview itself answers clicks on.
+    const QPoint at = event->position().toPoint();
+    if (UnitNameAt(at) >= 0 || MeterAt(at) >= 0 || LinkLabelAt(at) >= 0)
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
+    QWidget::mouseMoveEvent(event);
 }

@@ -10,6 +10,7 @@
 
 #include "protocol/numbering.h"
 #include "views/overview_meter.h"
+#include "views/strip_labels.h"
 
 class CMySlider;
 class CNewCustomBtn;
@@ -93,10 +94,16 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     // Hands a command to the main window (tests record it instead).
     virtual void SendToMainWindow(int id);
 
 private:
+    // What a click at the point lands on: a slot's unit name, a channel's
+    // meter or link label (-1: none of them).
+    int UnitNameAt(const QPoint& point) const;
+    int MeterAt(const QPoint& point) const;
+    int LinkLabelAt(const QPoint& point) const;
     void PaintRow(QPainter& painter, const QRect& part, int row) const;
     void SetMeterPicture(int channel, const overview_meter::Picture& picture);
     // The meter is inside the part of the view its parent shows.
@@ -104,6 +111,9 @@ private:
 
     const Clock& m_clock;
     std::array<overview_meter::Picture, kChannelCount> m_meter{};
+    // The held peak is in the meter test's pixels (else in dB): whichever
+    // drives the meter next starts from an empty hold when it is the other.
+    std::array<bool, kChannelCount> m_peakInTestPixels{};
     std::uint64_t m_meterUpdates = 0;
 };
 
@@ -112,6 +122,7 @@ extern COverviewWnd* g_pOverview;
 // The header text of a slot (index 0..47): "<name> - A" / "<name> - B" for
 // the halves of a 16-channel unit, the plain name over the A half of an
 // 8-channel unit (whose B half stays empty) and over every slot from 33 on.
+UnitHeader OverviewUnitHeader(int slotIndex);
 QString OverviewUnitNameText(int slotIndex);
 
 // The text a channel's link label shows in the overview: the group label

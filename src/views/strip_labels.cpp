@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QWidget>
 
+#include <algorithm>
+
 #include "app/app_services.h"
 #include "app/command_ids.h"
 #include "app/fonts.h"
@@ -49,14 +51,41 @@ CMyStaticTextButton* CreateStaticTextButton(QWidget* parent, int id, int index, 
     return g_pLastStaticTextButton;
 }
 
-QString UnitHeaderText(int index)
+UnitHeader StripUnitHeader(int index)
 {
     const int s = index / 8;
     if (s < 0 || s >= kSlotCount)
-        return QString();
+        return {};
     if (s >= 32)
-        return g_UnitName[s];
-    return QStringLiteral("%1 - %2").arg(g_UnitName[s], s % 2 == 0 ? QStringLiteral("A") : QStringLiteral("B"));
+        return {g_UnitName[s], QString()};
+    return {g_UnitName[s], s % 2 == 0 ? QStringLiteral(" - A") : QStringLiteral(" - B")};
+}
+
+QString UnitHeaderText(int index)
+{
+    return StripUnitHeader(index).text();
+}
+
+QString FitUnitHeader(const UnitHeader& header, const QFontMetrics& metrics, int width)
+{
+    const QString whole = header.text();
+    if (metrics.horizontalAdvance(whole) <= width)
+        return whole;
+    const int room = std::max(0, width - metrics.horizontalAdvance(header.half));
+    return metrics.elidedText(header.name, Qt::ElideRight, room) + header.half;
+}
+
+void DrawUnitHeader(QPainter& p, const QRect& box, const UnitHeader& header)
+{
+    const QFontMetrics metrics(p.font());
+    const bool fits = metrics.horizontalAdvance(header.text()) <= box.width();
+    p.drawText(box, (fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter | Qt::TextSingleLine,
+               FitUnitHeader(header, metrics, box.width()));
+}
+
+bool LabelKindTakesClicks(int kind)
+{
+    return kind == TEXT_UNIT_HEADER || kind == TEXT_CHANNEL_TITLE || kind == TEXT_METER;
 }
 
 void CMyStaticTextButton::Invalidate() const
@@ -102,7 +131,7 @@ void CMyStaticTextButton::Draw(QPainter& p) const
         Stretch(p, 170, r, w);
         p.setFont(g_hFontUnitHeader);
         p.setPen(QColor(164, 164, 164));
-        DrawFitted(p, r.adjusted(10, 8, -10, 8), UnitHeaderText(m_nIndex));
+        DrawUnitHeader(p, r.adjusted(10, 8, -10, 8), StripUnitHeader(m_nIndex));
         break;
     case TEXT_HEADER_LEFT:
         Stretch(p, 171, r, w);

@@ -3,6 +3,7 @@
 #include <QRect>
 #include <QString>
 
+class QFontMetrics;
 class QPainter;
 class QWidget;
 
@@ -52,7 +53,30 @@ extern CMyStaticTextButton* g_pLastStaticTextButton;
 CMyStaticTextButton* CreateStaticTextButton(QWidget* parent, int id, int index, const QString& text,
                                             const QRect& rect);
 
-// The text of a unit header for the header label's index (the slot's first
-// channel): "<name> - A" / "<name> - B" for the two halves of a 16-channel
-// unit, the name alone for the remote units.
+// A unit header: the unit's name and, over the two halves of a 16-channel
+// unit, the " - A" or " - B" that tells them apart (empty elsewhere).
+struct UnitHeader {
+    QString name;
+    QString half;
+    QString text() const { return name + half; }
+};
+
+// The header of the channel-strip view for the header label's index (the
+// slot's first channel): "<name> - A" / "<name> - B" for the two halves of a
+// 16-channel unit, the name alone for the remote units.
+UnitHeader StripUnitHeader(int index);
 QString UnitHeaderText(int index);
+
+// The header as a box of this width shows it: whole when it fits, else the
+// name shortened with an ellipsis and the half mark kept whole, so the two
+// halves of a unit with a long name still read apart.
+QString FitUnitHeader(const UnitHeader& header, const QFontMetrics& metrics, int width);
+// Draws a header in the painter's font and pen: centred in the box when it
+// fits, else shortened and from the box's left edge; vertically centred.
+void DrawUnitHeader(QPainter& painter, const QRect& box, const UnitHeader& header);
+
+// Whether a label of this kind does something when clicked (and so shows the
+// hand): the unit header and the channel title open their naming dialogs, the
+// meter its preferences (its read-out clears the held peak). The other kinds
+// are pictures and read-outs.
+bool LabelKindTakesClicks(int kind);

@@ -85,6 +85,8 @@ CUnderviewWnd::CUnderviewWnd(QWidget* parent, const Clock& clock) : QWidget(pare
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(kWidth, kHeight);
     m_fPeak.fill(kNoPeak);
+    // The cursor tells what takes a click, so it follows the mouse.
+    setMouseTracking(true);
 }
 
 CUnderviewWnd::~CUnderviewWnd()
@@ -202,6 +204,10 @@ void CUnderviewWnd::DrawMeterDb(int channel, float levelDb)
         return;
     const std::size_t c = std::size_t(channel);
     float& held = m_fPeak[c];
+    if (m_peakInTestPixels[c]) {
+        m_peakInTestPixels[c] = false;
+        held = kNoPeak;
+    }
     ApplyPeakHold(levelDb, held, g_MeterPeakTime[c], m_clock.nowMs(), g_nPeakHoldMs);
     MeterView v;
     v.unlitBottom = UnlitBottomForLevel(levelDb);
@@ -254,6 +260,10 @@ void CUnderviewWnd::DrawMeterStep(int channel, int litPx)
     holdCalls = std::max(holdCalls, 1);
 
     float& held = m_fPeak[c];
+    if (!m_peakInTestPixels[c]) {
+        m_peakInTestPixels[c] = true;
+        held = kNoPeak;
+    }
     int peakPos;
     if (held < float(litPx)) {
         peakPos = 202 - litPx;
@@ -422,4 +432,22 @@ void CUnderviewWnd::mousePressEvent(QMouseEvent* event)
         label->OnLButtonDown();
     else if (event->button() == Qt::RightButton)
         label->OnRButtonDown();
+}
+
+bool CUnderviewWnd::TakesClickAt(const QPoint& point) const
+{
+    const int ch = point.x() / kStripWidth;
+    if (point.x() >= 0 && ch < kChannelCount && LinkLabelRect(ch).contains(point))
+        return true;
+    const CMyStaticTextButton* label = LabelAt(point);
+    return label && LabelKindTakesClicks(label->m_nKind);
+}
+
+void CUnderviewWnd::mouseMoveEvent(QMouseEvent* event)
+{
+    if (TakesClickAt(event->position().toPoint()))
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
+    QWidget::mouseMoveEvent(event);
 }

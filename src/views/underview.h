@@ -92,8 +92,11 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    // A click at the point does something: a label that takes clicks or a link label.
+    bool TakesClickAt(const QPoint& point) const;
     void PaintMeter(QPainter& painter, int channel) const;
     void PaintLinkLabel(QPainter& painter, int channel) const;
     // Repaints a rectangle only while it is on screen.
@@ -105,6 +108,9 @@ private:
     // Labels by slot index, in painting order.
     std::array<std::vector<std::unique_ptr<CMyStaticTextButton>>, kSlotCount> m_labels;
     std::array<MeterView, kChannelCount> m_meter{};
+    // The held peak is in the meter test's pixels (else in dB): whichever
+    // drives the meter next starts from an empty hold when it is the other.
+    std::array<bool, kChannelCount> m_peakInTestPixels{};
     std::uint64_t m_meterUpdates = 0;
 };
 

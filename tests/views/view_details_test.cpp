@@ -1,0 +1,259 @@
+// What the views show in detail: the hand cursor over what takes a click
+// (and only there), unit headers that keep their A and B apart when the name
+// is too wide, and held peaks that never carry the meter test's pixels over
+// into the levels of the units.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QImage>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <memory>
+
+#include "app/app_services.h"
+#include "app/command_ids.h"
+#include "app/fonts.h"
+#include "app/main_dialog.h"
+#include "app/preferences.h"
+#include "app/project_state.h"
+#include "platform/clock.h"
+#include "platform/settings_store.h"
+#include "platform/skin_registry.h"
+#include "platform/timer_table.h"
+#include "protocol/unit_network.h"
+#include "views/meter_art.h"
+#include "views/meter_law.h"
+#include "views/overview.h"
+#include "views/strip_labels.h"
+#include "views/underview.h"
+
+namespace {
+
+// The cursor a view shows once the mouse has moved to a point of it.
+Qt::CursorShape CursorAt(QWidget& view, const QPoint& at)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(view.mapToGlobal(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &move);
+    return view.cursor().shape();
+}
+
+struct Spot {
+    const char* what;
+    QPoint at;
+    bool takesClicks;
+};
+
+// A long name no header box holds whole.
+const QString kLongName = QStringLiteral("MAIN STAGE LEFT DRUM RISER RACK");
+
+class StripViewDetails : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        CreateStripViewFonts();
+        BuildMeterGradient();
+        RegisterMeterArt(SkinRegistry::instance());
+    }
+    void SetUp() override
+    {
+        ResetProjectState();
+        ResetPreferences();
+        m_window.resize(1328, 760);
+        m_view = new CUnderviewWnd(&m_window, m_clock);
+        m_view->move(0, 210);
+        m_view->BuildUnderviewLayout();
+        m_window.show();
+    }
+
+    ManualClock m_clock{5000};
+    QWidget m_window;
+    CUnderviewWnd* m_view = nullptr;
+};
+
+class OverviewDetails : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        CreateOverviewFonts();
+        BuildMeterGradient();
+    }
+    void SetUp() override
+    {
+        ResetProjectState();
+        ResetPreferences();
+        m_viewport.resize(1242, 504);
+        m_view = new COverviewWnd(&m_viewport, m_clock);
+        m_view->BuildLayout();
+        m_viewport.show();
+    }
+
+    ManualClock m_clock{10000};
+    QWidget m_viewport;
+    COverviewWnd* m_view = nullptr;
+};
+
+} // namespace
+
+TEST_F(StripViewDetails, TheHandShowsOverWhatTakesAClickAndOnlyThere)
+{
+    const int ch = 3; // a strip of the first slot
+    const QRect meter = m_view->MeterRect(ch);
+    const Spot spots[] = {
+        {"unit header (naming)", QPoint(325, 18), true},
+        {"left header piece", QPoint(30, 18), false},
+        {"channel title (naming)", m_view->TitleRect(ch).center(), true},
+        {"channel number", QPoint(ch * 82 + 44, 55), false},
+        {"meter read-out (clears the peak)", QPoint(meter.center().x(), meter.top() + 5), true},
+        {"gain read-out", m_view->GainRect(ch).center(), false},
+        {"meter (preferences)", meter.center(), true},
+        {"meter scale", m_view->m_pScaleLabel[ch]->m_rect.center(), false},
+        {"link label (link menu)", m_view->LinkLabelRect(ch).center(), true},
+        {"ground right of the last slot", QPoint(31550, 300), false},
+        {"unit header of the last slot", QPoint(47 * 656 + 325, 18), true},
+        {"channel edge", QPoint(ch * 82 + 84, 300), false},
+    };
+    for (const Spot& spot : spots)
+        EXPECT_EQ(CursorAt(*m_view, spot.at), spot.takesClicks ? Qt::PointingHandCursor : Qt::ArrowCursor)
+            << spot.what;
+}
+
+TEST_F(OverviewDetails, TheHandShowsOverWhatTakesAClickAndOnlyThere)
+{
+    const int ch = 12; // in the B slot of the first row
+    const int s = 1;
+    const Spot spots[] = {
+        {"unit name (naming)", m_view->m_rcUnitName[s].center(), true},
+        {"left header piece", m_view->m_rcTopUnitLeft[0].center() - QPoint(60, 0), false},
+        {"meter (preferences)", m_view->m_rcMeter[ch].center(), true},
+        {"channel number", m_view->m_rcChannelNumber[ch].center(), false},
+        {"link label (link menu)", m_view->m_rcLinkLabel[ch].center(), true},
+        {"gain read-out", m_view->m_rcGainText[ch].center(), false},
+    };
+    for (const Spot& spot : spots)
+        EXPECT_EQ(CursorAt(*m_view, spot.at), spot.takesClicks ? Qt::PointingHandCursor : Qt::ArrowCursor)
+            << spot.what;
+}
+
+TEST_F(StripViewDetails, ATooWideUnitNameKeepsTheHalvesApart)
+{
+    // Both halves of unit 3 (slot indexes 4 and 5) carry the unit's name.
+    g_UnitName[4] = kLongName;
+    g_UnitName[5] = kLongName;
+    const QRect header(230, 0, 190, 36);
+    const QImage a = m_view->grab(header.translated(4 * 656, 0)).toImage();
+    const QImage b = m_view->grab(header.translated(5 * 656, 0)).toImage();
+    EXPECT_TRUE(a != b) << "the A and B headers of one unit look alike";
+}
+
+TEST(UnitHeaderFit, ANameTooWideIsShortenedAndTheHalfMarkStaysWhole)
+{
+    CreateStripViewFonts();
+    const QFontMetrics metrics(g_hFontUnitHeader);
+    const int width = 170; // the strip view's header box less its margins
+    struct Case {
+        UnitHeader header;
+        QString shown; // empty: shortened
+    } const cases[] = {
+        {{QStringLiteral("UNIT 5"), QStringLiteral(" - A")}, QStringLiteral("UNIT 5 - A")},
+        {{kLongName, QStringLiteral(" - A")}, QString()},
+        {{kLongName, QStringLiteral(" - B")}, QString()},
+        {{kLongName, QString()}, QString()},
+    };
+    for (const Case& c : cases) {
+        const QString fitted = FitUnitHeader(c.header, metrics, width);
+        EXPECT_LE(metrics.horizontalAdvance(fitted), width) << fitted.toStdString();
+        if (!c.shown.isEmpty()) {
+            EXPECT_EQ(fitted, c.shown);
+            continue;
+        }
+        EXPECT_TRUE(fitted.endsWith(QChar(0x2026) + c.header.half)) << fitted.toStdString();
+        EXPECT_TRUE(c.header.name.startsWith(fitted.left(fitted.size() - c.header.half.size() - 1)));
+    }
+}
+
+TEST_F(OverviewDetails, ATooWideUnitNameKeepsTheHalvesApart)
+{
+    g_UnitName[4] = kLongName;
+    g_UnitName[5] = kLongName;
+    const QImage a = m_view->grab(m_view->m_rcUnitName[4]).toImage();
+    const QImage b = m_view->grab(m_view->m_rcUnitName[5]).toImage();
+    EXPECT_TRUE(a != b) << "the A and B headers of one unit look alike";
+}
+
+namespace {
+
+// A main window on a manual clock, for the meter test and what follows it.
+class MeterTestThenUnits : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProjectState();
+        ResetPreferences();
+        SetShowMessageHandler([](const QString&) {});
+        StartupOptions options;
+        options.registerFileType = false;
+        options.askStartupQuestion = false;
+        m_dlg = std::make_unique<CQuellonKR9SeriesDlg>(m_platform, options);
+        g_pMainDlg = m_dlg.get();
+        m_dlg->OnInitDialog();
+        g_bMeterScaleDbfs = 1;
+        g_bMeterScaleDbu = 0;
+        g_bMeterPeakOverVu = 1;
+        g_nPeakHoldMs = -1; // a held peak gives way only to a higher level
+    }
+    void TearDown() override
+    {
+        m_dlg.reset();
+        g_pMainDlg = nullptr;
+        SetShowMessageHandler({});
+        ResetPreferences();
+        ResetProjectState();
+    }
+
+    // A full-scale meter test of a few steps, then off again.
+    void RunMeterTest()
+    {
+        m_dlg->OnCommand(ID_METER_TEST_FULL_SCALE);
+        m_timers.advance(150);
+        m_dlg->OnCommand(ID_METER_TEST_OFF);
+    }
+
+    QTemporaryDir m_dir;
+    ManualClock m_clock{100000};
+    ManualTimerTable m_timers{m_clock};
+    std::unique_ptr<SettingsStore> m_settings =
+        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
+    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
+    std::unique_ptr<CQuellonKR9SeriesDlg> m_dlg;
+};
+
+} // namespace
+
+TEST_F(MeterTestThenUnits, TheOverviewsLevelsStartFromAnEmptyHold)
+{
+    ASSERT_TRUE(g_bOverviewMode);
+    RunMeterTest();
+    const int ch = 20;
+    g_pOverview->DrawMeterDb(ch, -20.0f);
+    EXPECT_EQ(g_pOverview->m_nMeterPeak[ch], -20);
+    EXPECT_EQ(g_pOverview->meterPicture(ch).markerY, overview_meter::MarkerRowForPeak(-20));
+}
+
+TEST_F(MeterTestThenUnits, TheChannelStripsLevelsStartFromAnEmptyHold)
+{
+    m_dlg->OnOverviewButton();
+    ASSERT_FALSE(g_bOverviewMode);
+    RunMeterTest();
+    const int ch = 20;
+    g_pUnderview->DrawMeterDb(ch, -20.0f);
+    const CUnderviewWnd::MeterView& shown = g_pUnderview->meterView(ch);
+    EXPECT_FALSE(shown.over);
+    EXPECT_TRUE(shown.hasReadout);
+    EXPECT_EQ(shown.readoutValue, -20);
+    EXPECT_EQ(shown.peakLine, strip_meter::PeakLineForLevel(-20.0f));
+}
