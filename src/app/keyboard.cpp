@@ -8,13 +8,18 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
+
+#include <optional>
 
 #include "app/app_services.h"
 #include "app/command_ids.h"
 #include "app/preferences.h"
 #include "views/underview.h"
 #include "controls/gain_fader.h"
+#include "controls/scroll_bar.h"
 
 namespace {
 
@@ -40,6 +45,45 @@ const Accelerator kAccelerators[] = {
 };
 
 constexpr Qt::KeyboardModifiers kAcceleratorKeys = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
+
+// The step an arrow key moves the current channel's fader to: one step
+// (delta) from its own position, unless that would take a fader of the
+// move past either end of 0..limit; lowest and highest are the extreme
+// positions among the faders that move (the channel alone, or its group).
+std::optional<int> ArrowKeyGainStep(int position, int lowest, int highest, int limit, int delta)
+{
+    if (lowest + delta < 0 || highest + delta > limit)
+        return std::nullopt;
+    return position + delta;
+}
+
+// The scroll report a key makes on the overview's vertical bar, or -1.
+int OverviewBarScrollCode(int key)
+{
+    switch (key) {
+    case Qt::Key_Up:
+        return CMyScrollBar::SB_LINEUP;
+    case Qt::Key_Down:
+        return CMyScrollBar::SB_LINEDOWN;
+    case Qt::Key_PageUp:
+        return CMyScrollBar::SB_PAGEUP;
+    case Qt::Key_PageDown:
+        return CMyScrollBar::SB_PAGEDOWN;
+    case Qt::Key_Home:
+        return CMyScrollBar::SB_TOP;
+    case Qt::Key_End:
+        return CMyScrollBar::SB_BOTTOM;
+    default:
+        return -1;
+    }
+}
+
+// An open menu, or the menu bar in its keyboard mode, keeps every key: the
+// arrows move through it, Enter chooses and Escape closes.
+bool MenuHasTheKeys(QObject* target)
+{
+    return QApplication::activePopupWidget() || qobject_cast<QMenuBar*>(target) || qobject_cast<QMenu*>(target);
+}
 
 } // namespace
 
@@ -70,6 +114,9 @@ bool CQuellonKR9SeriesDlg::PreTranslateMessage(QObject* target, QEvent* event)
     // Only what happens in this window while no box of its own is open.
     auto* widget = qobject_cast<QWidget*>(target);
     if (!widget || widget->window() != this || QApplication::activeModalWidget())
+        return false;
+
+    if (key && MenuHasTheKeys(target))
         return false;
 
     const bool overList = m_lstScenes && m_lstScenes->isVisible()
@@ -121,59 +168,76 @@ void CQuellonKR9SeriesDlg::StepGain(int delta, bool ctrl)
     const int channel = g_nCurrentChannel;
     if (channel < 0 || channel >= kChannelCount || !m_wndUnderview)
         return;
-    const int limit = MaxGainStepOfChannel(channel);
+    // Every step starts from the channel's own fader: the last gain handled
+    // may belong to a fader of another channel grabbed before.
+    const int position = FaderPosition(channel);
     if (ctrl && !g_bOverviewMode) {
-        const int step = FaderPosition(channel) + delta;
-        g_nLastGain = step;
-        SetUnitBlockGain(step);
+        g_nLastGain = position + delta;
+        SetUnitBlockGain(position + delta);
         return;
     }
     int count = 0;
-    if (CollectLinkedChannels(channel, count) && count > 0) {
-        int lowest = 1000, highest = -1000;
-        for (int i = 0; i < count; ++i) {
-            const int pos = FaderPosition(g_LinkedChannels[std::size_t(i)]);
-            lowest = std::min(lowest, pos);
-            highest = std::max(highest, pos);
-        }
-        if ((delta < 0 && lowest > 0) || (delta > 0 && highest < limit))
-            SetLinkedGain(g_nLastGain + delta, count);
+    const bool linked = CollectLinkedChannels(channel, count) && count > 0;
+    int lowest = position, highest = position;
+    for (int i = 0; linked && i < count; ++i) {
+        const int member = FaderPosition(g_LinkedChannels[std::size_t(i)]);
+        lowest = std::min(lowest, member);
+        highest = std::max(highest, member);
+    }
+    const std::optional<int> target = ArrowKeyGainStep(position, lowest, highest, MaxGainStepOfChannel(channel), delta);
+    if (!target)
         return;
-    }
-    if ((delta < 0 && g_nLastGain > 0) || (delta > 0 && g_nLastGain < limit)) {
-        const int step = (g_bOverviewMode ? g_nLastGain : FaderPosition(channel)) + delta;
-        g_nLastGain = step;
-        SetChannelGain(step);
-    }
+    g_nLastGain = *target;
+    if (linked)
+        SetLinkedGain(*target, count);
+    else
+        SetChannelGain(*target);
+}
+
+bool CQuellonKR9SeriesDlg::PointerOverOverviewBar() const
+{
+    return m_sbOverviewVert && m_sbOverviewVert->isVisible()
+        && m_sbOverviewVert->rect().contains(m_sbOverviewVert->mapFromGlobal(QCursor::pos()));
 }
 
 bool CQuellonKR9SeriesDlg::KeyElsewhere(QKeyEvent* k)
 {
     const bool ctrl = k->modifiers() & Qt::ControlModifier;
-    switch (k->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-        if (!g_bOverviewMode)
-            ScrollStripsBy(k->key() == Qt::Key_Left ? -CUnderviewWnd::kStripWidth : CUnderviewWnd::kStripWidth);
-        return true;
-    case Qt::Key_Home:
-    case Qt::Key_End:
-        return !g_bOverviewMode;
-    case Qt::Key_Up:
-        StepGain(-1, ctrl);
-        return true;
-    case Qt::Key_Down:
-        StepGain(+1, ctrl);
-        return true;
-    default:
-        break;
+    const int key = k->key();
+    if (g_bOverviewMode && PointerOverOverviewBar()) {
+        // Over its bar the keys scroll the overview, as they would a list.
+        if (const int code = OverviewBarScrollCode(key); code >= 0) {
+            OnVScroll(code, 0);
+            return true;
+        }
+    } else {
+        switch (key) {
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            if (!g_bOverviewMode)
+                return true;
+            break;
+        case Qt::Key_Up:
+            StepGain(-1, ctrl);
+            return true;
+        case Qt::Key_Down:
+            StepGain(+1, ctrl);
+            return true;
+        default:
+            break;
+        }
     }
-    if (const int command = AcceleratorCommand(k->key(), k->modifiers())) {
+    if (key == Qt::Key_Left || key == Qt::Key_Right) {
+        if (!g_bOverviewMode)
+            ScrollStripsBy(key == Qt::Key_Left ? -CUnderviewWnd::kStripWidth : CUnderviewWnd::kStripWidth);
+        return true;
+    }
+    if (const int command = AcceleratorCommand(key, k->modifiers())) {
         OnCommand(command);
         return true;
     }
     // Enter and Escape never end the main window.
-    return k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter || k->key() == Qt::Key_Escape;
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
 }
 
 bool CQuellonKR9SeriesDlg::SceneListMouse(QMouseEvent* m)

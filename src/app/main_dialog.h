@@ -402,6 +402,7 @@ private:
     bool m_bDraggingScene = false;
     bool KeyOverSceneList(QKeyEvent* key);
     bool KeyElsewhere(QKeyEvent* key);
+    bool PointerOverOverviewBar() const;
     bool SceneListMouse(QMouseEvent* mouse);
     void StepGain(int delta, bool ctrl);
     void DragSceneTo(int hovered);
