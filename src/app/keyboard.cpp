@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 #include <optional>
 
@@ -20,6 +21,8 @@
 #include "views/underview.h"
 #include "controls/gain_fader.h"
 #include "controls/scroll_bar.h"
+#include "dialogs/dialog_result.h"
+#include "platform/timer_table.h"
 
 namespace {
 
@@ -109,7 +112,8 @@ bool CQuellonKR9SeriesDlg::PreTranslateMessage(QObject* target, QEvent* event)
     const bool key = type == QEvent::KeyPress;
     const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease
         || type == QEvent::MouseMove || type == QEvent::MouseButtonDblClick;
-    if (!key && !mouse)
+    const bool enteringList = type == QEvent::Enter && m_lstScenes && target == m_lstScenes->viewport();
+    if (!key && !mouse && !enteringList)
         return false;
     // Only what happens in this window while no box of its own is open.
     auto* widget = qobject_cast<QWidget*>(target);
@@ -118,6 +122,11 @@ bool CQuellonKR9SeriesDlg::PreTranslateMessage(QObject* target, QEvent* event)
 
     if (key && MenuHasTheKeys(target))
         return false;
+    if (enteringList) {
+        if (!g_bScenesLocked)
+            SetSceneListDragRange();
+        return false;
+    }
 
     const bool overList = m_lstScenes && m_lstScenes->isVisible()
         && m_lstScenes->rect().contains(m_lstScenes->mapFromGlobal(QCursor::pos()));
@@ -160,7 +169,11 @@ bool CQuellonKR9SeriesDlg::KeyOverSceneList(QKeyEvent* k)
         }
         return true;
     }
-    return k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter || k->key() == Qt::Key_Escape;
+    if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter || k->key() == Qt::Key_Escape)
+        return true;
+    if (!g_bScenesLocked)
+        SetSceneListDragRange();
+    return false;
 }
 
 void CQuellonKR9SeriesDlg::StepGain(int delta, bool ctrl)
@@ -246,38 +259,49 @@ bool CQuellonKR9SeriesDlg::SceneListMouse(QMouseEvent* m)
         return false;
     QListWidgetItem* hit = m_lstScenes->itemAt(m->position().toPoint());
     const int hovered = hit ? m_lstScenes->row(hit) : -1;
+    SetSceneListDragRange();
     switch (m->type()) {
     case QEvent::MouseMove:
         if ((m->buttons() & Qt::LeftButton) && hovered >= 0) {
             m_bDraggingScene = true;
             DragSceneTo(hovered);
+            // Renumbering selects from the top; the list stays where the drag took it.
+            const int top = SceneListTopIndex();
             RenumberSceneList(hovered);
+            SetSceneListTopIndex(top);
             return true;
         }
         return false;
     case QEvent::MouseButtonPress:
         if (m->button() == Qt::LeftButton) {
+            // A drag that is still settling ends before the next one starts.
+            if (m_platform.timers.isArmed(kTimerSceneDragEnd))
+                FinishSceneDrag();
             m_nDragSceneIndex = std::max(hovered, 0);
+            if (hovered >= 3 && m_sbSceneList)
+                m_sbSceneList->SetScrollPos(hovered - 3);
             if (g_bPromptSceneReorder)
                 TakeSceneOrderSnapshot();
             return false;
         }
         if (m->button() == Qt::RightButton && hovered >= 0) {
             m_lstScenes->setCurrentRow(hovered);
+            const int top = SceneListTopIndex();
             g_nCurrentIndex = hovered;
             RenameScene(hovered, g_SceneName[std::size_t(hovered)]);
+            // The rename rebuilds the list; it is left showing what it showed.
+            SetSceneListTopIndex(top);
+            m_lstScenes->setCurrentRow(hovered);
             return true;
         }
         return false;
     case QEvent::MouseButtonRelease:
         if (m->button() == Qt::LeftButton && m_bDraggingScene) {
             m_bDraggingScene = false;
-            RenumberSceneList(std::max(hovered, 0));
-            if (g_bPromptSceneReorder) {
-                g_strMessage = QStringLiteral("Are you sure?");
-                if (RunMessageBox(MessageBoxKind::YesNo) != 6)
-                    RestoreSceneOrderSnapshot();
-            }
+            // The list is renumbered once the drag has settled, without holding the window up.
+            m_nDragDropItem = std::max(hovered, 0);
+            m_nDragDropTop = SceneListTopIndex();
+            m_platform.timers.arm(kTimerSceneDragEnd, kSceneDragSettleMs);
         }
         return false;
     case QEvent::MouseButtonDblClick:
@@ -290,6 +314,45 @@ bool CQuellonKR9SeriesDlg::SceneListMouse(QMouseEvent* m)
     default:
         return false;
     }
+}
+
+void CQuellonKR9SeriesDlg::FinishSceneDrag()
+{
+    m_platform.timers.kill(kTimerSceneDragEnd);
+    if (m_bShutDown || !m_lstScenes)
+        return;
+    RenumberSceneList(std::min(m_nDragDropItem, m_lstScenes->count() - 1));
+    SetSceneListTopIndex(m_nDragDropTop);
+    if (g_bPromptSceneReorder) {
+        g_strMessage = QStringLiteral("Are you sure?");
+        if (RunMessageBox(MessageBoxKind::YesNo) != IDYES) {
+            RestoreSceneOrderSnapshot();
+            SetSceneListTopIndex(m_nDragDropTop);
+        }
+    }
+}
+
+void CQuellonKR9SeriesDlg::SetSceneListDragRange()
+{
+    if (!m_sbSceneList || !m_lstScenes)
+        return;
+    // One more than the lines below the first screenful, none for a short list.
+    const int limit = std::max(0, m_lstScenes->count() - kVisibleSceneRows + 1);
+    if (m_sbSceneList->rangeA() != 0 || m_sbSceneList->rangeB() != limit)
+        m_sbSceneList->SetScrollRange(0, limit);
+}
+
+// The list scrolls by whole lines, so its own (hidden) bar counts lines
+// from the top; unlike the item geometry it is right at once after a line moved.
+int CQuellonKR9SeriesDlg::SceneListTopIndex() const
+{
+    return m_lstScenes ? m_lstScenes->verticalScrollBar()->value() : 0;
+}
+
+void CQuellonKR9SeriesDlg::SetSceneListTopIndex(int top)
+{
+    if (m_lstScenes && top >= 0 && top < m_lstScenes->count())
+        m_lstScenes->verticalScrollBar()->setValue(top);
 }
 
 void CQuellonKR9SeriesDlg::DragSceneTo(int h)
@@ -316,5 +379,14 @@ void CQuellonKR9SeriesDlg::DragSceneTo(int h)
     }
     g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", g_nCurrentIndex);
     update();
+    // A line dragged onto the last row shown, or onto the top row, brings
+    // the next line into view; the bar follows the list.
+    const int top = SceneListTopIndex();
+    const bool scroll = (down && h - top >= kVisibleSceneRows - 1) || (up && h == top);
+    if (scroll) {
+        SetSceneListTopIndex(down ? top + 1 : h - 1);
+        if (m_sbSceneList)
+            m_sbSceneList->SetScrollPos(SceneListTopIndex());
+    }
     m_nDragSceneIndex = h;
 }

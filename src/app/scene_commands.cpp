@@ -171,6 +171,7 @@ void CQuellonKR9SeriesDlg::TakeSceneOrderSnapshot()
     s.names = g_SceneName;
     s.notes = g_SceneNotes;
     s.count = g_nSceneCount;
+    s.activeIndex = g_nCurrentIndex;
     s.taken = true;
 }
 
@@ -184,5 +185,9 @@ void CQuellonKR9SeriesDlg::RestoreSceneOrderSnapshot()
     g_SceneName = s.names;
     g_SceneNotes = s.notes;
     g_nSceneCount = s.count;
+    // The active scene goes back to its line with the order.
+    g_nCurrentIndex = s.activeIndex;
+    g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", g_nCurrentIndex);
+    update();
     s.taken = false;
 }

@@ -148,11 +148,13 @@ protected:
         m_nextScene = name;
         m_dlg->OnCommand(IDC_NEW_SCENE);
     }
+    // Adds n scenes "Scene 1", "Scene 2", ... after those already listed.
     void AddScenes(int n)
     {
-        for (int i = 1; i <= n; ++i)
+        const int first = g_nSceneCount;
+        for (int i = first; i < first + n; ++i)
             NewScene(QStringLiteral("Scene %1").arg(i));
-        ASSERT_EQ(g_nSceneCount, n + 1);
+        ASSERT_EQ(g_nSceneCount, first + n);
         m_boxes.clear();
     }
     QListWidget* List() const { return m_dlg->sceneList(); }
@@ -430,4 +432,219 @@ TEST_F(Keys, AnOpenMenuKeepsTheArrowsEnterAndEscape)
     EXPECT_EQ(Pos(6), 10);
     EXPECT_EQ(m_dlg->m_nHScrollPos, scrolled);
     EXPECT_TRUE(m_dlg->isVisible());
+}
+
+// ---- Ctrl letters, Enter and Escape -------------------------------------------
+
+TEST_F(Keys, OverTheSceneListCtrlShiftSSavesAndCtrlMDoesNothingElsewhereTheyAreSaveAsAndMeters)
+{
+    g_szProjectPath = m_dir.filePath(QStringLiteral("show.qsx"));
+    g_szProjectName = QStringLiteral("show.qsx");
+    g_bProjectHasFile = true;
+
+    PointAt(ListPort(), Row(0));
+    Key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(QFileInfo::exists(g_szProjectPath)); // saved in place
+    EXPECT_EQ(m_chooserAsked, 0);
+    Key(Qt::Key_M, Qt::ControlModifier);
+    EXPECT_TRUE(m_dialogs.isEmpty());
+
+    QFile::remove(g_szProjectPath);
+    PointAway();
+    Key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(m_chooserAsked, 1); // Save As asks for a file (and is cancelled)
+    EXPECT_FALSE(QFileInfo::exists(g_szProjectPath));
+    Key(Qt::Key_M, Qt::ControlModifier);
+    EXPECT_EQ(m_dialogs, QStringList{QStringLiteral("CNewMeteringDialog")});
+}
+
+TEST_F(Keys, EnterAndEscapeNeverCloseTheMainWindow)
+{
+    for (const bool overList : {true, false}) {
+        for (const bool overview : {true, false}) {
+            ShowOverview(overview);
+            if (overList)
+                PointAt(ListPort(), Row(0));
+            else
+                PointAway();
+            for (const int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+                Key(key);
+        }
+    }
+    EXPECT_TRUE(m_dlg->isVisible());
+    EXPECT_FALSE(m_dlg->isShutDown());
+    EXPECT_TRUE(m_boxes.isEmpty()); // not even the save question
+}
+
+// ---- scene-list gestures ------------------------------------------------------
+
+TEST_F(Keys, LockedScenesIgnoreTheListsGesturesButNotItsCtrlLetters)
+{
+    AddScenes(3);
+    m_dlg->OnCommand(IDC_LOCK_SCENES);
+    ASSERT_TRUE(g_bScenesLocked);
+    const QStringList lines = Lines();
+    const int active = g_nCurrentIndex;
+    m_dialogs.clear();
+
+    PointAt(ListPort(), Row(2));
+    QTest::mouseDClick(ListPort(), Qt::LeftButton, {}, Row(2)); // no recall
+    PressLine(2, Qt::RightButton);                                // no rename
+    QTest::mouseRelease(ListPort(), Qt::RightButton, {}, Row(2));
+    PressLine(1); // no re-order
+    DragOver(2);
+    DragOver(3);
+    ReleaseOver(3);
+    m_timers.advance(1000);
+    EXPECT_EQ(Lines(), lines);
+    EXPECT_EQ(g_nCurrentIndex, active);
+    EXPECT_TRUE(m_dialogs.isEmpty());
+
+    Key(Qt::Key_L, Qt::ControlModifier);
+    Key(Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(m_dialogs, (QStringList{QStringLiteral("CLinkMatrixDlg"), QStringLiteral("CNewUnitIdentityCheckDlg")}));
+}
+
+TEST_F(Keys, DoubleClickRecallsAndRightClickRenamesWhereTheListStands)
+{
+    AddScenes(10);
+    ScrollListTo(3);
+    PointAt(ListPort(), Row(4));
+    QTest::mouseDClick(ListPort(), Qt::LeftButton, {}, Row(4));
+    EXPECT_EQ(g_nCurrentIndex, 4);
+    EXPECT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 004"));
+
+    m_renameTo = QStringLiteral("Encore");
+    PressLine(6, Qt::RightButton);
+    EXPECT_TRUE(m_dialogs.contains(QStringLiteral("CRenameScene")));
+    EXPECT_EQ(List()->item(6)->text(), QStringLiteral("  006 Encore"));
+    EXPECT_EQ(g_SceneName[6], QStringLiteral("Encore"));
+    EXPECT_EQ(Top(), 3); // the list stays where it was
+    EXPECT_EQ(List()->currentRow(), 6);
+}
+
+TEST_F(Keys, TheListsBarSpansTheScenesBelowItsFirstLinesWhileThePointerIsOverIt)
+{
+    CMyScrollBar* bar = m_dlg->m_sbSceneList;
+    AddScenes(2);
+    QEnterEvent enter(Row(0), Row(0), ListPort()->mapToGlobal(Row(0)));
+    QApplication::sendEvent(ListPort(), &enter); // the pointer comes over the list
+    EXPECT_EQ(bar->GetScrollLimit(), 0); // three lines fit: nothing to scroll
+    EXPECT_EQ(bar->GetScrollPos(), 0);
+
+    AddScenes(8); // 11 lines
+    QMouseEvent move(QEvent::MouseMove, Row(1), ListPort()->mapToGlobal(Row(1)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(ListPort(), &move); // a plain move over it
+    EXPECT_EQ(bar->rangeA(), 0);
+    EXPECT_EQ(bar->rangeB(), 11 - 6 + 1);
+
+    // A press low in the list brings the bar down with it.
+    const std::pair<int, int> presses[] = {{5, 2}, {2, 2}, {3, 0}, {4, 1}};
+    for (const auto& [line, position] : presses) {
+        PressLine(line);
+        QTest::mouseRelease(ListPort(), Qt::LeftButton, {}, Row(line));
+        EXPECT_EQ(bar->GetScrollPos(), position) << line;
+    }
+}
+
+TEST_F(Keys, TheBlankSceneIsNeitherDraggedNorPassed)
+{
+    AddScenes(3);
+    const QStringList lines = Lines();
+    const auto names = g_SceneName;
+    PressLine(0);
+    DragOver(1);
+    DragOver(2);
+    ReleaseOver(2);
+    m_timers.advance(500);
+    EXPECT_EQ(Lines(), lines);
+
+    PressLine(1);
+    DragOver(0);
+    ReleaseOver(0);
+    m_timers.advance(500);
+    EXPECT_EQ(Lines(), lines);
+    EXPECT_EQ(g_SceneName, names);
+}
+
+TEST_F(Keys, ADragReordersAfterAShortWaitAndNoToAreYouSurePutsEverythingBack)
+{
+    g_bPromptSceneReorder = 1;
+    AddScenes(4);
+    PointAt(ListPort(), Row(1));
+    QTest::mouseDClick(ListPort(), Qt::LeftButton, {}, Row(1)); // scene 1 is the active one
+    ASSERT_EQ(g_nCurrentIndex, 1);
+    const QStringList lines = Lines();
+    const auto names = g_SceneName;
+    const auto notes = g_SceneNotes;
+
+    for (const int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDNO ? "No" : "Yes");
+        m_answer = answer;
+        m_boxes.clear();
+        PressLine(1);
+        DragOver(2);
+        DragOver(3);
+        ReleaseOver(3);
+        EXPECT_EQ(List()->item(3)->text(), QStringLiteral("  003 Scene 1"));
+        EXPECT_EQ(g_nCurrentIndex, 3); // the active scene moves with its line
+        EXPECT_TRUE(m_boxes.isEmpty()); // not yet: the list settles first
+        m_timers.advance(499);
+        EXPECT_TRUE(m_boxes.isEmpty());
+        m_timers.advance(1);
+        EXPECT_EQ(m_boxes, QStringList{QStringLiteral("Are you sure?")});
+        m_timers.advance(5000); // asked once
+        EXPECT_EQ(m_boxes.size(), 1);
+        if (answer == IDNO) {
+            EXPECT_EQ(Lines(), lines);
+            EXPECT_EQ(g_SceneName, names);
+            EXPECT_EQ(g_SceneNotes, notes);
+            EXPECT_EQ(g_nCurrentIndex, 1);
+            EXPECT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 001"));
+        }
+    }
+    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 Scene 2"),
+                                    QStringLiteral("  002 Scene 3"), QStringLiteral("  003 Scene 1"),
+                                    QStringLiteral("  004 Scene 4")}));
+    EXPECT_EQ(g_SceneName[3], QStringLiteral("Scene 1"));
+    EXPECT_EQ(g_SceneNotes[3], QStringLiteral("notes of Scene 1"));
+    EXPECT_EQ(g_SceneNotes[1], QStringLiteral("notes of Scene 2"));
+    EXPECT_EQ(g_nCurrentIndex, 3);
+}
+
+TEST_F(Keys, TheListScrollsAlongWithALineDraggedPastItsLastOrFirstVisibleRow)
+{
+    AddScenes(10); // 11 lines, 6 shown
+    CMyScrollBar* bar = m_dlg->m_sbSceneList;
+    ScrollListTo(0);
+    PressLine(4);
+    DragOver(5); // onto the last row shown: one more comes into view
+    EXPECT_EQ(List()->item(5)->text(), QStringLiteral("  005 Scene 4"));
+    EXPECT_EQ(Top(), 1);
+    EXPECT_EQ(bar->GetScrollPos(), 1);
+    DragOver(4); // back up, inside the rows shown: the list stays
+    EXPECT_EQ(Top(), 1);
+    DragOver(5);
+    DragOver(6);
+    EXPECT_EQ(List()->item(6)->text(), QStringLiteral("  006 Scene 4"));
+    EXPECT_EQ(Top(), 2);
+    EXPECT_EQ(bar->GetScrollPos(), 2);
+    EXPECT_EQ(List()->currentRow(), 6);
+    ReleaseOver(6);
+    m_timers.advance(500);
+    EXPECT_EQ(Top(), 2); // the renumbering keeps the list where the drag left it
+    EXPECT_EQ(List()->currentRow(), 6);
+
+    // Up over the top row: the line above comes into view.
+    ScrollListTo(4);
+    PressLine(5);
+    DragOver(4);
+    EXPECT_EQ(List()->item(4)->text(), QStringLiteral("  004 Scene 6"));
+    EXPECT_EQ(Top(), 3);
+    EXPECT_EQ(bar->GetScrollPos(), 3);
+    EXPECT_EQ(List()->currentRow(), 4);
+    ReleaseOver(4);
+    m_timers.advance(500);
+    EXPECT_EQ(Top(), 3);
 }
