@@ -12,7 +12,6 @@
 #include <QMenuBar>
 
 #include "app/command_ids.h"
-#include "app/scene_store.h"
 #include "controls/gain_fader.h"
 #include "controls/scroll_bar.h"
 #include "controls/strip_switch.h"
@@ -330,7 +329,7 @@ TEST_F(Keys, AtAnEndOfItsRangeAnArrowSendsAndMarksNothing)
     }
 }
 
-TEST_F(Keys, ARemoteUnitsGroupStaysAboveItsLowestLinkedStepAndStepsInItsOwnDecibels)
+TEST_F(Keys, ARemoteUnitsGroupKeepsToTheLinkedRangeAndIsSentInItsOwnDecibels)
 {
     AddKR9X(17, 0x61); // channels 256..263
     m_dlg->SetFaderBothViews(256, 12);
