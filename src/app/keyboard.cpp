@@ -8,13 +8,21 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
+#include <QScrollBar>
+
+#include <optional>
 
 #include "app/app_services.h"
 #include "app/command_ids.h"
 #include "app/preferences.h"
 #include "views/underview.h"
 #include "controls/gain_fader.h"
+#include "controls/scroll_bar.h"
+#include "dialogs/dialog_result.h"
+#include "platform/timer_table.h"
 
 namespace {
 
@@ -41,6 +49,45 @@ const Accelerator kAccelerators[] = {
 
 constexpr Qt::KeyboardModifiers kAcceleratorKeys = Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier;
 
+// The step an arrow key moves the current channel's fader to: one step
+// (delta) from its own position, unless that would take a fader of the
+// move past either end of 0..limit; lowest and highest are the extreme
+// positions among the faders that move (the channel alone, or its group).
+std::optional<int> ArrowKeyGainStep(int position, int lowest, int highest, int limit, int delta)
+{
+    if (lowest + delta < 0 || highest + delta > limit)
+        return std::nullopt;
+    return position + delta;
+}
+
+// The scroll report a key makes on the overview's vertical bar, or -1.
+int OverviewBarScrollCode(int key)
+{
+    switch (key) {
+    case Qt::Key_Up:
+        return CMyScrollBar::SB_LINEUP;
+    case Qt::Key_Down:
+        return CMyScrollBar::SB_LINEDOWN;
+    case Qt::Key_PageUp:
+        return CMyScrollBar::SB_PAGEUP;
+    case Qt::Key_PageDown:
+        return CMyScrollBar::SB_PAGEDOWN;
+    case Qt::Key_Home:
+        return CMyScrollBar::SB_TOP;
+    case Qt::Key_End:
+        return CMyScrollBar::SB_BOTTOM;
+    default:
+        return -1;
+    }
+}
+
+// An open menu, or the menu bar in its keyboard mode, keeps every key: the
+// arrows move through it, Enter chooses and Escape closes.
+bool MenuHasTheKeys(QObject* target)
+{
+    return QApplication::activePopupWidget() || qobject_cast<QMenuBar*>(target) || qobject_cast<QMenu*>(target);
+}
+
 } // namespace
 
 int CQuellonKR9SeriesDlg::AcceleratorCommand(int key, Qt::KeyboardModifiers modifiers)
@@ -65,12 +112,21 @@ bool CQuellonKR9SeriesDlg::PreTranslateMessage(QObject* target, QEvent* event)
     const bool key = type == QEvent::KeyPress;
     const bool mouse = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease
         || type == QEvent::MouseMove || type == QEvent::MouseButtonDblClick;
-    if (!key && !mouse)
+    const bool enteringList = type == QEvent::Enter && m_lstScenes && target == m_lstScenes->viewport();
+    if (!key && !mouse && !enteringList)
         return false;
     // Only what happens in this window while no box of its own is open.
     auto* widget = qobject_cast<QWidget*>(target);
     if (!widget || widget->window() != this || QApplication::activeModalWidget())
         return false;
+
+    if (key && MenuHasTheKeys(target))
+        return false;
+    if (enteringList) {
+        if (!g_bScenesLocked)
+            SetSceneListDragRange();
+        return false;
+    }
 
     const bool overList = m_lstScenes && m_lstScenes->isVisible()
         && m_lstScenes->rect().contains(m_lstScenes->mapFromGlobal(QCursor::pos()));
@@ -113,7 +169,11 @@ bool CQuellonKR9SeriesDlg::KeyOverSceneList(QKeyEvent* k)
         }
         return true;
     }
-    return k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter || k->key() == Qt::Key_Escape;
+    if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter || k->key() == Qt::Key_Escape)
+        return true;
+    if (!g_bScenesLocked)
+        SetSceneListDragRange();
+    return false;
 }
 
 void CQuellonKR9SeriesDlg::StepGain(int delta, bool ctrl)
@@ -121,59 +181,76 @@ void CQuellonKR9SeriesDlg::StepGain(int delta, bool ctrl)
     const int channel = g_nCurrentChannel;
     if (channel < 0 || channel >= kChannelCount || !m_wndUnderview)
         return;
-    const int limit = MaxGainStepOfChannel(channel);
+    // Every step starts from the channel's own fader: the last gain handled
+    // may belong to a fader of another channel grabbed before.
+    const int position = FaderPosition(channel);
     if (ctrl && !g_bOverviewMode) {
-        const int step = FaderPosition(channel) + delta;
-        g_nLastGain = step;
-        SetUnitBlockGain(step);
+        g_nLastGain = position + delta;
+        SetUnitBlockGain(position + delta);
         return;
     }
     int count = 0;
-    if (CollectLinkedChannels(channel, count) && count > 0) {
-        int lowest = 1000, highest = -1000;
-        for (int i = 0; i < count; ++i) {
-            const int pos = FaderPosition(g_LinkedChannels[std::size_t(i)]);
-            lowest = std::min(lowest, pos);
-            highest = std::max(highest, pos);
-        }
-        if ((delta < 0 && lowest > 0) || (delta > 0 && highest < limit))
-            SetLinkedGain(g_nLastGain + delta, count);
+    const bool linked = CollectLinkedChannels(channel, count) && count > 0;
+    int lowest = position, highest = position;
+    for (int i = 0; linked && i < count; ++i) {
+        const int member = FaderPosition(g_LinkedChannels[std::size_t(i)]);
+        lowest = std::min(lowest, member);
+        highest = std::max(highest, member);
+    }
+    const std::optional<int> target = ArrowKeyGainStep(position, lowest, highest, MaxGainStepOfChannel(channel), delta);
+    if (!target)
         return;
-    }
-    if ((delta < 0 && g_nLastGain > 0) || (delta > 0 && g_nLastGain < limit)) {
-        const int step = (g_bOverviewMode ? g_nLastGain : FaderPosition(channel)) + delta;
-        g_nLastGain = step;
-        SetChannelGain(step);
-    }
+    g_nLastGain = *target;
+    if (linked)
+        SetLinkedGain(*target, count);
+    else
+        SetChannelGain(*target);
+}
+
+bool CQuellonKR9SeriesDlg::PointerOverOverviewBar() const
+{
+    return m_sbOverviewVert && m_sbOverviewVert->isVisible()
+        && m_sbOverviewVert->rect().contains(m_sbOverviewVert->mapFromGlobal(QCursor::pos()));
 }
 
 bool CQuellonKR9SeriesDlg::KeyElsewhere(QKeyEvent* k)
 {
     const bool ctrl = k->modifiers() & Qt::ControlModifier;
-    switch (k->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-        if (!g_bOverviewMode)
-            ScrollStripsBy(k->key() == Qt::Key_Left ? -CUnderviewWnd::kStripWidth : CUnderviewWnd::kStripWidth);
-        return true;
-    case Qt::Key_Home:
-    case Qt::Key_End:
-        return !g_bOverviewMode;
-    case Qt::Key_Up:
-        StepGain(-1, ctrl);
-        return true;
-    case Qt::Key_Down:
-        StepGain(+1, ctrl);
-        return true;
-    default:
-        break;
+    const int key = k->key();
+    if (g_bOverviewMode && PointerOverOverviewBar()) {
+        // Over its bar the keys scroll the overview, as they would a list.
+        if (const int code = OverviewBarScrollCode(key); code >= 0) {
+            OnVScroll(code, 0);
+            return true;
+        }
+    } else {
+        switch (key) {
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            if (!g_bOverviewMode)
+                return true;
+            break;
+        case Qt::Key_Up:
+            StepGain(-1, ctrl);
+            return true;
+        case Qt::Key_Down:
+            StepGain(+1, ctrl);
+            return true;
+        default:
+            break;
+        }
     }
-    if (const int command = AcceleratorCommand(k->key(), k->modifiers())) {
+    if (key == Qt::Key_Left || key == Qt::Key_Right) {
+        if (!g_bOverviewMode)
+            ScrollStripsBy(key == Qt::Key_Left ? -CUnderviewWnd::kStripWidth : CUnderviewWnd::kStripWidth);
+        return true;
+    }
+    if (const int command = AcceleratorCommand(key, k->modifiers())) {
         OnCommand(command);
         return true;
     }
     // Enter and Escape never end the main window.
-    return k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter || k->key() == Qt::Key_Escape;
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
 }
 
 bool CQuellonKR9SeriesDlg::SceneListMouse(QMouseEvent* m)
@@ -182,37 +259,48 @@ bool CQuellonKR9SeriesDlg::SceneListMouse(QMouseEvent* m)
         return false;
     QListWidgetItem* hit = m_lstScenes->itemAt(m->position().toPoint());
     const int hovered = hit ? m_lstScenes->row(hit) : -1;
+    SetSceneListDragRange();
     switch (m->type()) {
     case QEvent::MouseMove:
         if ((m->buttons() & Qt::LeftButton) && hovered >= 0) {
             m_bDraggingScene = true;
             DragSceneTo(hovered);
+            // Renumbering selects from the top; the list stays where the drag took it.
+            const int top = SceneListTopIndex();
             RenumberSceneList(hovered);
+            SetSceneListTopIndex(top);
             return true;
         }
         return false;
     case QEvent::MouseButtonPress:
         if (m->button() == Qt::LeftButton) {
+            // A drag that is still settling ends before the next one starts.
+            if (m_platform.timers.isArmed(kTimerSceneDragEnd))
+                FinishSceneDrag();
             m_nDragSceneIndex = std::max(hovered, 0);
+            if (hovered >= 3 && m_sbSceneList)
+                m_sbSceneList->SetScrollPos(hovered - 3);
             if (g_bPromptSceneReorder)
                 TakeSceneOrderSnapshot();
             return false;
         }
         if (m->button() == Qt::RightButton && hovered >= 0) {
             m_lstScenes->setCurrentRow(hovered);
+            const int top = SceneListTopIndex();
             RenameScene(hovered, g_SceneName[std::size_t(hovered)]);
+            // The rename rebuilds the list; it is left showing what it showed.
+            SetSceneListTopIndex(top);
+            m_lstScenes->setCurrentRow(hovered);
             return true;
         }
         return false;
     case QEvent::MouseButtonRelease:
         if (m->button() == Qt::LeftButton && m_bDraggingScene) {
             m_bDraggingScene = false;
-            RenumberSceneList(std::max(hovered, 0));
-            if (g_bPromptSceneReorder) {
-                g_strMessage = QStringLiteral("Are you sure?");
-                if (RunMessageBox(MessageBoxKind::YesNo) != 6)
-                    RestoreSceneOrderSnapshot();
-            }
+            // The list is renumbered once the drag has settled, without holding the window up.
+            m_nDragDropItem = std::max(hovered, 0);
+            m_nDragDropTop = SceneListTopIndex();
+            m_platform.timers.arm(kTimerSceneDragEnd, kSceneDragSettleMs);
         }
         return false;
     case QEvent::MouseButtonDblClick:
@@ -225,6 +313,45 @@ bool CQuellonKR9SeriesDlg::SceneListMouse(QMouseEvent* m)
     default:
         return false;
     }
+}
+
+void CQuellonKR9SeriesDlg::FinishSceneDrag()
+{
+    m_platform.timers.kill(kTimerSceneDragEnd);
+    if (m_bShutDown || !m_lstScenes)
+        return;
+    RenumberSceneList(std::min(m_nDragDropItem, m_lstScenes->count() - 1));
+    SetSceneListTopIndex(m_nDragDropTop);
+    if (g_bPromptSceneReorder) {
+        g_strMessage = QStringLiteral("Are you sure?");
+        if (RunMessageBox(MessageBoxKind::YesNo) != IDYES) {
+            RestoreSceneOrderSnapshot();
+            SetSceneListTopIndex(m_nDragDropTop);
+        }
+    }
+}
+
+void CQuellonKR9SeriesDlg::SetSceneListDragRange()
+{
+    if (!m_sbSceneList || !m_lstScenes)
+        return;
+    // One more than the lines below the first screenful, none for a short list.
+    const int limit = std::max(0, m_lstScenes->count() - kVisibleSceneRows + 1);
+    if (m_sbSceneList->rangeA() != 0 || m_sbSceneList->rangeB() != limit)
+        m_sbSceneList->SetScrollRange(0, limit);
+}
+
+// The list scrolls by whole lines, so its own (hidden) bar counts lines
+// from the top; unlike the item geometry it is right at once after a line moved.
+int CQuellonKR9SeriesDlg::SceneListTopIndex() const
+{
+    return m_lstScenes ? m_lstScenes->verticalScrollBar()->value() : 0;
+}
+
+void CQuellonKR9SeriesDlg::SetSceneListTopIndex(int top)
+{
+    if (m_lstScenes && top >= 0 && top < m_lstScenes->count())
+        m_lstScenes->verticalScrollBar()->setValue(top);
 }
 
 void CQuellonKR9SeriesDlg::DragSceneTo(int h)
@@ -250,6 +377,15 @@ void CQuellonKR9SeriesDlg::DragSceneTo(int h)
         }
     }
     g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", g_nCurrentIndex);
-    update();
+    RedrawScenePanelLabels();
+    // A line dragged onto the last row shown, or onto the top row, brings
+    // the next line into view; the bar follows the list.
+    const int top = SceneListTopIndex();
+    const bool scroll = (down && h - top >= kVisibleSceneRows - 1) || (up && h == top);
+    if (scroll) {
+        SetSceneListTopIndex(down ? top + 1 : h - 1);
+        if (m_sbSceneList)
+            m_sbSceneList->SetScrollPos(SceneListTopIndex());
+    }
     m_nDragSceneIndex = h;
 }

@@ -456,6 +456,9 @@ void CQuellonKR9SeriesDlg::OnTimer(int id)
         timers.kill(kTimerSceneLock);
         ApplySceneLockState();
         break;
+    case kTimerSceneDragEnd:
+        FinishSceneDrag();
+        break;
     case kTimerSysCommand:
         timers.kill(kTimerSysCommand);
         break;

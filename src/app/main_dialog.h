@@ -93,6 +93,8 @@ public:
         kTimerSendAll = 12,
         kTimerAltRelink = 14,
         kTimerSceneLock = 15,
+        // The pause after a scene-list drag before the list is renumbered.
+        kTimerSceneDragEnd = 16,
         kTimerResendLinks = 21,
         kTimerMeterTestEnd = 44,
         kTimerSysCommand = 46,
@@ -112,6 +114,9 @@ public:
     static constexpr int kTopLogoOffsetX = 40;
     static constexpr QRgb kBackgroundColor = qRgb(48, 59, 83);
     static constexpr QRgb kHighlightColor = qRgb(0x78, 0x78, 0x78);
+    // Lines the scene list shows at once.
+    static constexpr int kVisibleSceneRows = 6;
+    static constexpr int kSceneDragSettleMs = 500;
 
     CQuellonKR9SeriesDlg(PlatformServices& platform, StartupOptions options,
                          QWidget* parent = nullptr);
@@ -390,6 +395,7 @@ private:
         SceneTable<QString> notes;
         QList<bool> changed; // the lines' marks
         int count = 0;
+        int activeIndex = 0;
         bool taken = false;
     } m_sceneSnapshot;
     void SetProjectTitle(const QString& name);
@@ -413,9 +419,18 @@ private:
     bool m_bDraggingScene = false;
     bool KeyOverSceneList(QKeyEvent* key);
     bool KeyElsewhere(QKeyEvent* key);
+    bool PointerOverOverviewBar() const;
     bool SceneListMouse(QMouseEvent* mouse);
     void StepGain(int delta, bool ctrl);
     void DragSceneTo(int hovered);
+    // Renumbers the list after a drag, then asks whether to keep the new order.
+    void FinishSceneDrag();
+    // The scene-list bar's range while the pointer is over the list.
+    void SetSceneListDragRange();
+    int SceneListTopIndex() const;
+    void SetSceneListTopIndex(int top);
+    int m_nDragDropItem = 0; // the line under the pointer when a drag ended
+    int m_nDragDropTop = 0;  // the list's top line then
     bool m_bMeterTestRandom = false;
     std::array<float, kChannelCount> m_meterLevelDb{};
 };

@@ -19,7 +19,6 @@ constexpr int kOverviewRow = 168;
 constexpr int kOverviewPage = 504;
 constexpr int kOverviewTop = 210;
 constexpr int kOverviewBottom = 724;
-constexpr int kVisibleSceneRows = 6;
 
 int RoundToward0(int value, int step)
 {

@@ -175,6 +175,7 @@ void CQuellonKR9SeriesDlg::TakeSceneOrderSnapshot()
     s.names = g_SceneName;
     s.notes = g_SceneNotes;
     s.count = g_nSceneCount;
+    s.activeIndex = g_nCurrentIndex;
     s.taken = true;
 }
 
@@ -190,5 +191,9 @@ void CQuellonKR9SeriesDlg::RestoreSceneOrderSnapshot()
     g_nSceneCount = s.count;
     for (int i = 0; i < s.changed.size() && i < m_lstScenes->count(); ++i)
         WriteSceneLine(i, s.changed[i]);
+    // The active scene goes back to its line with the order.
+    g_nCurrentIndex = s.activeIndex;
+    g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", g_nCurrentIndex);
+    RedrawScenePanelLabels();
     s.taken = false;
 }

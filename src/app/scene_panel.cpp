@@ -19,7 +19,6 @@
 namespace {
 
 constexpr QRect kSceneListRect(47, 55, 252, 94);
-constexpr int kVisibleSceneRows = 6;
 constexpr int kStatusStripLeft = 520;
 constexpr int kStatusStripWidth = 717;
 
@@ -44,6 +43,7 @@ void CQuellonKR9SeriesDlg::CreateSceneList()
     m_lstScenes->setFont(g_hFontSceneList);
     m_lstScenes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_lstScenes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_lstScenes->setVerticalScrollMode(QAbstractItemView::ScrollPerItem); // whole lines: its top line
     m_lstScenes->setUniformItemSizes(true);
     m_lstScenes->setFrameShape(QFrame::Box);
     m_lstScenes->addItem(kBlankSceneLine);
