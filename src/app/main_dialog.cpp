@@ -3,6 +3,7 @@
 #include "app/app_services.h"
 #include "app/command_ids.h"
 #include "app/fonts.h"
+#include "app/gain_conversion.h"
 #include "dialogs/dialog_result.h"
 #include "app/file_association.h"
 #include "platform/clock.h"
@@ -688,7 +689,28 @@ void CQuellonKR9SeriesDlg::SetDefaultUnitName(int slot, int model)
     } else if (!IsOperatorUnitName(first)) {
         first = byDefault;
     }
+    if (model == UNIT_TYPE_KR9X)
+        HideSwitchesMissingOnKR9X(slot, true);
     RepaintViews();
+}
+
+void CQuellonKR9SeriesDlg::HideSwitchesMissingOnKR9X(int slot, bool isKR9X)
+{
+    if (slot < 1 || slot > kSlotCount)
+        return;
+    for (int c = (slot - 1) * 8; c < slot * 8; ++c) {
+        const std::size_t i = std::size_t(c);
+        if (m_wndUnderview)
+            for (CNewCustomBtn* sw : {m_wndUnderview->m_pSplitButton[i], m_wndUnderview->m_pSafeButton[i],
+                                      m_wndUnderview->m_pRbinButton[i], m_wndUnderview->m_pSqrtButton[i]})
+                if (sw)
+                    sw->setVisible(!isKR9X);
+        if (m_wndOverview)
+            for (CNewCustomBtn* sw : {m_wndOverview->m_pSplitButton[i], m_wndOverview->m_pSafeButton[i],
+                                      m_wndOverview->m_pRbinButton[i], m_wndOverview->m_pSqrtButton[i]})
+                if (sw)
+                    sw->setVisible(!isKR9X);
+    }
 }
 
 void CQuellonKR9SeriesDlg::InitLinkSlots(int slot, int model)
@@ -930,16 +952,58 @@ void CQuellonKR9SeriesDlg::OnUnitRemoved(int slot, int model)
     InitLinkSlots(slot, model);
 }
 
+void CQuellonKR9SeriesDlg::OnUnitOffline(int slot, int channelCount)
+{
+    // A unit that has gone sends no more levels: its meters must not look live.
+    ClearMeters((slot - 1) * 8, channelCount);
+}
+
+void CQuellonKR9SeriesDlg::ClearMeters(int first, int count)
+{
+    for (int c = std::max(first, 0); c < first + count && c < kChannelCount; ++c) {
+        if (m_wndUnderview)
+            m_wndUnderview->ClearMeter(c);
+        if (m_wndOverview)
+            m_wndOverview->ClearMeter(c);
+    }
+}
+
+void CQuellonKR9SeriesDlg::ClearChannelsOfUnusedSlot(int slot, int count)
+{
+    const int saved = g_nCurrentChannel;
+    const int first = (slot - 1) * 8;
+    for (int c = first; c < first + count && c < kChannelCount; ++c) {
+        const std::size_t i = std::size_t(c);
+        g_nCurrentChannel = c;
+        g_ChannelLinkIndex[i] = -1;
+        g_ChannelLinkOn[i] = 0;
+        // Label, Link switch and memberships go; the group is free for other units.
+        ClearChannelLink();
+        SetFaderBothViews(c, 63);
+        SetGainTextBothViews(c, GainStepToDbForChannel(c, FaderPosition(c)));
+    }
+    g_nCurrentChannel = saved;
+    ClearMeters(first, count);
+}
+
 void CQuellonKR9SeriesDlg::OnSlotSetUnused132(const UnitFamily132& family, int slot,
                                               bool nodeRemoved)
 {
     const QString unused = QStringLiteral("KR-960 Unit %1 Unused").arg(SlotToUnitNumber(slot));
     g_UnitName[slot - 1] = unused;
-    if (family.model() == UNIT_TYPE_KR960 && slot < kSlotCount)
+    const bool twoSlots = family.model() == UNIT_TYPE_KR960 && slot < kSlotCount;
+    if (twoSlots)
         g_UnitName[slot] = unused;
-    const int first = (slot - 1) * 8;
-    for (int c = first; c < first + family.channelsPerUnit() && c < kChannelCount; ++c)
-        m_aChannelLink[c].linkGroup = -1;
+    HideSwitchesMissingOnKR9X(slot, false);
+    if (twoSlots)
+        HideSwitchesMissingOnKR9X(slot + 1, false);
+    ClearChannelsOfUnusedSlot(slot, family.channelsPerUnit());
+    // Every link record of the unit number lets go of its model and group.
+    const int unitFirst = FirstChannelOfUnit(slot);
+    for (int c = unitFirst; c < unitFirst + 16 && c < kChannelCount; ++c) {
+        m_aChannelLink[std::size_t(c)].unitType = UNIT_TYPE_UNUSED;
+        m_aChannelLink[std::size_t(c)].linkGroup = -1;
+    }
     RepaintViews();
     if (nodeRemoved) {
         g_strMessage = QStringLiteral("Unit %1 has been set to an Unused Unit.").arg(SlotToUnitNumber(slot));

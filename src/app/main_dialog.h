@@ -169,6 +169,9 @@ public:
     void RepaintViews();
     // The default name of a slot once a unit of the model is heard there.
     virtual void SetDefaultUnitName(int slot, int model);
+    // The Split, Safe, Rbin and Sqrt switches of a slot's eight channels in
+    // both views: hidden for a KR-9X, which has none, shown otherwise.
+    void HideSwitchesMissingOnKR9X(int slot, bool isKR9X);
     // The link records of a unit's channels back to "owned, no group".
     void InitLinkSlots(int slot, int model);
     // Adds the "Advanced" menu with the LED test once per run.
@@ -310,6 +313,7 @@ public:
     void OnUnitAdded132(const UnitFamily132& family, int slot) override;
     void OnUnitAddedKR9X(int slot) override;
     void OnUnitRemoved(int slot, int model) override;
+    void OnUnitOffline(int slot, int channelCount) override;
     void OnSlotSetUnused132(const UnitFamily132& family, int slot, bool nodeRemoved) override;
     void DrawMeterDb(int channel, float levelDb) override;
     void ArmTimer(int id, int periodMs) override;
@@ -385,6 +389,11 @@ private:
     void ShowViewForMode();
     void ApplyStoredGeometry(const WindowPlacement& placement);
     void ClearChannelLinkRecords();
+    // Both views' meters of count channels from first, as before any level.
+    void ClearMeters(int first, int count);
+    // The channels of a slot no unit holds any more: out of their link
+    // groups, faders at the bottom with their read-outs, meters empty.
+    void ClearChannelsOfUnusedSlot(int slot, int count);
     void InitBlankProjectIdentity();
     // The save question before New Project, Open and a recent file; false
     // when the command is to stop (Save As cancelled).

@@ -150,10 +150,12 @@ void HandlePacket132(UnitFamily132& family, const UnitPacket132& received, std::
         break;
     default:
         UpdateUnitFromPacket132(family, *node, datagram);
-        // The update may have shown a box; the status goes to the slot either way.
-        SetUnitStatus(slot, UNIT_ACTIVE);
-        if (UnitNode132* again = family.FindUnit(slot))
+        // The update may have shown a box, and the unit may have gone while it
+        // was open: only a unit still in the slot is shown active.
+        if (UnitNode132* again = family.FindUnit(slot)) {
+            SetUnitStatus(slot, UNIT_ACTIVE);
             again->LastHeardTime = now;
+        }
         break;
     }
 }

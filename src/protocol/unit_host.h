@@ -34,6 +34,13 @@ public:
     virtual void OnUnitAddedKR9X(int slot) { (void)slot; }
     // The unit in slot has gone (its node is about to be removed).
     virtual void OnUnitRemoved(int slot, int model) = 0;
+    // The unit in slot has been taken off line after silence; its channelCount
+    // channels from the slot's first channel get no more levels.
+    virtual void OnUnitOffline(int slot, int channelCount)
+    {
+        (void)slot;
+        (void)channelCount;
+    }
     // A 132-byte unit left slot for a new unit ID: names, channel strips and
     // links of the slot go back to unused. nodeRemoved says whether a node
     // held the slot (then the operator is told).

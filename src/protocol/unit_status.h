@@ -4,8 +4,13 @@
 
 class UnitHost;
 
-// Stores a slot's status and has the unit status strip repaint.
+// Stores a slot's status and has the unit status strip repaint. A slot that
+// no unit list holds never takes UNIT_ACTIVE (its status stays as it was):
+// a status decided before a box, with the unit gone while the box was open,
+// must not show that unit as working.
 void SetUnitStatus(int slot, int status);
+// Whether a unit of any model holds the slot.
+bool UnitHoldsSlot(int slot);
 // The status strip's own way in; the same as SetUnitStatus.
 void UpdateUnitStatus(int slot, int status);
 

@@ -4,6 +4,7 @@
 
 #include "protocol/packet_handler132.h"
 #include "protocol/packet_handler_kr9x.h"
+#include "protocol/unit_host.h"
 #include "protocol/unit_list132.h"
 #include "protocol/unit_list_kr9x.h"
 #include "protocol/unit_network.h"
@@ -27,6 +28,8 @@ void CheckOffline132(UnitFamily132& family)
             g_UnitOfflineLatch[slot] = 1;
             g_UnitOnline[slot] = 0;
             SetUnitStatus(slot, UNIT_OFFLINE);
+            if (g_pUnitHost)
+                g_pUnitHost->OnUnitOffline(slot, family.channelsPerUnit());
         }
         --family.liveCount;
         RemoveUnit132(family, slot);
@@ -46,6 +49,8 @@ void CheckOffline_KR9X()
         --g_Family_KR9X.liveCount;
         g_UnitOnline[slot] = 0;
         SetUnitStatus(slot, UNIT_OFFLINE);
+        if (g_pUnitHost)
+            g_pUnitHost->OnUnitOffline(slot, kChannelsPerUnitKR9X);
         RemoveUnit_KR9X(slot);
     }
 }

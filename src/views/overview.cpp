@@ -323,6 +323,14 @@ void COverviewWnd::DrawMeterStep(int channel, int step, int colourIndex)
     SetMeterPicture(channel, pic);
 }
 
+void COverviewWnd::ClearMeter(int channel)
+{
+    if (!ValidChannel(channel))
+        return;
+    m_nMeterPeak[std::size_t(channel)] = kNoMeterPeak;
+    SetMeterPicture(channel, Picture{});
+}
+
 void COverviewWnd::SetMeterPicture(int channel, const Picture& pic)
 {
     Picture& current = m_meter[std::size_t(channel)];

@@ -54,6 +54,8 @@ public:
     // The meter during the meter test: step 0 (full) to 20 (empty) and the
     // gradient index of the bar's top.
     void DrawMeterStep(int channel, int step, int colourIndex);
+    // The meter as before any level: unlit, no held peak.
+    void ClearMeter(int channel);
 
     // Origin of a slot (index 0..47) and of a channel's strip, in view coordinates.
     static QPoint SlotOrigin(int slotIndex);

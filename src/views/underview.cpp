@@ -293,6 +293,18 @@ void CUnderviewWnd::DrawMeterStep(int channel, int litPx)
     UpdateIfShown(MeterRect(channel));
 }
 
+void CUnderviewWnd::ClearMeter(int channel)
+{
+    if (channel < 0 || channel >= kChannelCount)
+        return;
+    const std::size_t c = std::size_t(channel);
+    m_fPeak[c] = kNoPeak;
+    if (m_meter[c] == MeterView{})
+        return;
+    m_meter[c] = MeterView{};
+    UpdateIfShown(MeterRect(channel));
+}
+
 bool CUnderviewWnd::IsShown(const QRect& rect) const
 {
     if (!isVisible())

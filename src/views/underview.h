@@ -52,6 +52,8 @@ public:
     void DrawMeterDb(int channel, float levelDb);
     // The meter during the meter test: litPx 0..167.
     void DrawMeterStep(int channel, int litPx);
+    // The meter as before any level: dark, no peak line, no read-out.
+    void ClearMeter(int channel);
 
     // Element rectangles of a channel, in view coordinates.
     QRect MeterRect(int channel) const;
