@@ -366,40 +366,6 @@ TEST_F(SceneSends, ThePromptsAskOnlyWhenOnAndNoChangesNothing)
     g_nSceneCount = 3;
 }
 
-// The re-order prompt comes after a drag of a line; No puts the list back.
-TEST_F(SceneSends, ADraggedLineGoesBackWhenTheReorderPromptIsAnsweredNo)
-{
-    NewScene(QStringLiteral("A"));
-    NewScene(QStringLiteral("B"));
-    m_dlg->show();
-    QListWidget* list = m_dlg->sceneList();
-    const auto mouse = [&](QEvent::Type type, int row, Qt::MouseButtons buttons) {
-        const QPoint at = list->visualItemRect(list->item(row)).center();
-        QMouseEvent event(type, at, list->viewport()->mapToGlobal(at),
-                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
-        QApplication::sendEvent(list->viewport(), &event);
-    };
-    const auto drag = [&] {
-        mouse(QEvent::MouseButtonPress, 1, Qt::LeftButton);
-        mouse(QEvent::MouseMove, 2, Qt::LeftButton);
-        mouse(QEvent::MouseButtonRelease, 2, Qt::NoButton);
-    };
-    g_bPromptSceneReorder = 1;
-    m_boxes.clear();
-    m_answer = IDNO;
-    drag();
-    EXPECT_EQ(m_boxes, QStringList{QStringLiteral("Are you sure?")});
-    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 A"),
-                                     QStringLiteral("  002 B")}));
-    EXPECT_EQ(g_SceneName[1], QStringLiteral("A"));
-
-    m_answer = IDYES;
-    drag();
-    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 B"),
-                                     QStringLiteral("  002 A")}));
-    EXPECT_EQ(g_SceneName[1], QStringLiteral("B"));
-}
-
 // The first new scene of the untitled project asks for a project name
 // first; either answer creates the scene, Yes after a Save As.
 TEST_F(SceneSends, TheFirstSceneOfAnUntitledProjectAsksForAProjectName)
