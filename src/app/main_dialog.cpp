@@ -739,10 +739,14 @@ void CQuellonKR9SeriesDlg::StartNetwork()
 {
     if (m_network)
         return;
-    m_network = std::make_unique<NetworkCore>(m_options.network, [this] {
-        // Receive thread: only ask the GUI thread to drain the queue.
-        QMetaObject::invokeMethod(this, [this] { DrainDatagrams(); }, Qt::QueuedConnection);
-    });
+    m_network = std::make_unique<NetworkCore>(
+        m_options.network,
+        [this] {
+            // Receive thread: only ask the GUI thread to drain the queue.
+            QMetaObject::invokeMethod(this, [this] { DrainDatagrams(); }, Qt::QueuedConnection);
+        },
+        // Receive thread: each datagram is stamped on the clock the units' times are kept on.
+        [&clock = m_platform.clock] { return static_cast<std::uint32_t>(clock.nowMs()); });
     g_pNetwork = m_network.get();
 
     if (!GetLocalHostAddress()) {
@@ -805,20 +809,20 @@ UnitPacket132 Packet132Of(const ReceivedDatagram& datagram)
 
 void CQuellonKR9SeriesDlg::OnUnitPacket_KR960(const ReceivedDatagram& datagram)
 {
-    HandlePacket132(g_Family_KR960, Packet132Of(datagram), datagram.fromAddress);
+    HandlePacket132(g_Family_KR960, Packet132Of(datagram), datagram.fromAddress, datagram.arrivalMs);
 }
 
 void CQuellonKR9SeriesDlg::OnUnitPacket_KR9X(const ReceivedDatagram& datagram)
 {
     UnitPacket97 packet{};
     std::copy_n(datagram.bytes.begin(), packet.size(), packet.begin());
-    HandlePacketKR9X(packet, datagram.fromAddress);
+    HandlePacketKR9X(packet, datagram.fromAddress, datagram.arrivalMs);
 }
 
 void CQuellonKR9SeriesDlg::OnUnitPacket_KR960_8(const ReceivedDatagram& datagram)
 {
     const UnitPacket132 packet = Packet132Of(datagram);
-    HandlePacket132(FamilyForDatagram(packet), packet, datagram.fromAddress);
+    HandlePacket132(FamilyForDatagram(packet), packet, datagram.fromAddress, datagram.arrivalMs);
 }
 
 void CQuellonKR9SeriesDlg::SetMeterRate_KR960()
@@ -901,9 +905,9 @@ void CQuellonKR9SeriesDlg::OnUnitAdded132(const UnitFamily132& family, int slot)
             if (c >= kChannelCount)
                 break;
             const std::uint8_t* r = &first[p132::RecordOffset(std::size_t(n))];
-            const int gain = r[p132::kRecGainCode];
+            const int gain = GainCodeOnFader(c, r[p132::kRecGainCode]);
             const std::uint8_t flags = r[p132::kRecFlags];
-            SetFaderBothViews(c, 69 - gain);
+            SetFaderBothViews(c, kGainCodeAtTop - gain);
             SetPolButtons(c, GetBit(p132::kFlagPol, flags));
             SetPadButtons(c, GetBit(p132::kFlagPad, flags));
             Set48vButtons(c, GetBit(p132::kFlag48v, flags));
@@ -934,9 +938,9 @@ void CQuellonKR9SeriesDlg::OnUnitAddedKR9X(int slot)
             if (c >= kChannelCount)
                 break;
             const std::uint8_t* r = &stored[p97::RecordOffset(std::size_t(n))];
-            const int gain = r[p97::kRecGainCode] & p97::kGainMask;
+            const int gain = GainCodeOnFader(c, r[p97::kRecGainCode] & p97::kGainMask);
             const std::uint8_t flags = r[p97::kRecFlags];
-            SetFaderBothViews(c, 69 - gain);
+            SetFaderBothViews(c, kGainCodeAtTop - gain);
             SetPolButtons(c, GetBit(p97::kFlagPol, flags));
             SetPadButtons(c, GetBit(p97::kFlagPad, flags));
             Set48vButtons(c, GetBit(p97::kFlag48v, flags));

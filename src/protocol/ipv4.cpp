@@ -26,3 +26,15 @@ bool IsBadIpString(const std::string& text)
         return true;
     return std::count(text.begin(), text.end(), '.') != 3;
 }
+
+bool IsImpossibleUnitAddress(std::uint32_t address, std::uint32_t mask)
+{
+    if ((address >> 24) == 0 || address == 0xFFFFFFFFu || (address >> 28) == 0xE)
+        return true;
+    const std::uint32_t hostBits = ~mask;
+    // A subnet mask is a run of ones from the top; the host part then is a
+    // run of ones from the bottom, and one of at least two bits holds a
+    // broadcast address.
+    const bool realMask = mask != 0 && (hostBits & (hostBits + 1)) == 0;
+    return realMask && hostBits >= 3 && (address & hostBits) == hostBits;
+}

@@ -14,6 +14,14 @@ std::string DottedText(std::uint32_t hostOrder);
 // above, or other than exactly three dots.
 bool IsBadIpString(const std::string& text);
 
+// True for an address (host order) that no unit can have, so nothing may be
+// sent there: 0.0.0.0/8 ("this network", which Linux takes for this computer),
+// 255.255.255.255, a multicast group (224.0.0.0/4), and the broadcast address
+// of the unit's own subnet when mask (host order; 0 when the unit states
+// none) is a real subnet mask with room for a broadcast (a /30 or wider).
+// Loopback addresses are allowed.
+bool IsImpossibleUnitAddress(std::uint32_t address, std::uint32_t mask);
+
 // The host-order number of four network-order bytes.
 inline std::uint32_t AddressFromBytes(const std::uint8_t* b)
 {

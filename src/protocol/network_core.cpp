@@ -18,10 +18,18 @@
 #include "protocol/ipv4.h"
 #include "protocol/unit_network.h"
 
-NetworkCore::NetworkCore(NetworkConfig config, std::function<void()> onDatagramsWaiting)
+NetworkCore::NetworkCore(NetworkConfig config, std::function<void()> onDatagramsWaiting,
+                         std::function<std::uint32_t()> arrivalClock)
     : m_config(config), m_onDatagramsWaiting(std::move(onDatagramsWaiting)),
-      m_queue(kQueueCapacity)
+      m_arrivalClock(std::move(arrivalClock)), m_queue(kQueueCapacity)
 {
+    if (!m_arrivalClock) {
+        m_arrivalClock = [] {
+            using namespace std::chrono;
+            return static_cast<std::uint32_t>(
+                duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+        };
+    }
 }
 
 NetworkCore::~NetworkCore()
@@ -137,7 +145,7 @@ void NetworkCore::ReceiveThreadProc()
             g_PacketsReceived.fetch_add(1);
             if (route != DatagramRoute::CountedOnly)
                 Enqueue(buffer.data(), size, route, ntohl(from.sin_addr.s_addr),
-                        ntohs(from.sin_port));
+                        ntohs(from.sin_port), m_arrivalClock());
             if (g_StopReceiveThread.load())
                 break;
         }
@@ -145,7 +153,8 @@ void NetworkCore::ReceiveThreadProc()
 }
 
 void NetworkCore::Enqueue(const std::uint8_t* data, std::size_t size, DatagramRoute route,
-                          std::uint32_t fromAddress, std::uint16_t fromPort)
+                          std::uint32_t fromAddress, std::uint16_t fromPort,
+                          std::uint32_t arrivalMs)
 {
     bool wasEmpty = false;
     {
@@ -160,6 +169,7 @@ void NetworkCore::Enqueue(const std::uint8_t* data, std::size_t size, DatagramRo
         std::memcpy(slot.bytes.data(), data, size);
         slot.fromAddress = fromAddress;
         slot.fromPort = fromPort;
+        slot.arrivalMs = arrivalMs;
         wasEmpty = m_queueSize == 0;
         ++m_queueSize;
     }
@@ -184,6 +194,13 @@ std::size_t NetworkCore::queuedCount() const
 {
     std::lock_guard lock(m_queueMutex);
     return m_queueSize;
+}
+
+void NetworkCore::ForEachWaiting(const std::function<void(const ReceivedDatagram&)>& visit) const
+{
+    std::lock_guard lock(m_queueMutex);
+    for (std::size_t i = 0; i < m_queueSize; ++i)
+        visit(m_queue[(m_queueHead + i) % kQueueCapacity]);
 }
 
 bool NetworkCore::WaitForQueued(std::size_t count, int timeoutMs) const

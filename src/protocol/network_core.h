@@ -33,6 +33,9 @@ struct ReceivedDatagram {
     std::array<std::uint8_t, p132::kSize> bytes{};
     std::uint32_t fromAddress = 0; // host order
     std::uint16_t fromPort = 0;
+    // When the receive thread took it off the socket, on the program's clock:
+    // the unit counts as heard from then, however long the datagram waits.
+    std::uint32_t arrivalMs = 0;
 };
 
 // The part of the network that knows no unit model: the receive socket and
@@ -44,8 +47,11 @@ public:
 
     // onDatagramsWaiting is called on the receive thread when the queue
     // stops being empty; it must only arrange for the GUI thread to drain
-    // the queue, never wait for it.
-    NetworkCore(NetworkConfig config, std::function<void()> onDatagramsWaiting);
+    // the queue, never wait for it. arrivalClock (called on the receive
+    // thread) gives the milliseconds of the program's clock that stamp each
+    // datagram; without it the monotonic system clock does.
+    NetworkCore(NetworkConfig config, std::function<void()> onDatagramsWaiting,
+                std::function<std::uint32_t()> arrivalClock = {});
     ~NetworkCore();
     NetworkCore(const NetworkCore&) = delete;
     NetworkCore& operator=(const NetworkCore&) = delete;
@@ -68,6 +74,9 @@ public:
     // GUI thread: the oldest datagram waiting, if any.
     bool PopDatagram(ReceivedDatagram& out);
     std::size_t queuedCount() const;
+    // GUI thread: visits every datagram still waiting, oldest first, without
+    // taking it from the queue. visit must not call back into the core.
+    void ForEachWaiting(const std::function<void(const ReceivedDatagram&)>& visit) const;
     // GUI thread: datagrams handed over by PopDatagram so far.
     std::uint64_t deliveredCount() const { return m_delivered; }
     // Waits up to timeoutMs until at least count datagrams wait in the queue.
@@ -90,10 +99,11 @@ public:
 private:
     void ReceiveThreadProc();
     void Enqueue(const std::uint8_t* data, std::size_t size, DatagramRoute route,
-                 std::uint32_t fromAddress, std::uint16_t fromPort);
+                 std::uint32_t fromAddress, std::uint16_t fromPort, std::uint32_t arrivalMs);
 
     NetworkConfig m_config;
     std::function<void()> m_onDatagramsWaiting;
+    std::function<std::uint32_t()> m_arrivalClock;
     int m_recvSocket = -1;
     int m_sendSocket = -1;
     int m_wakePipe[2] = {-1, -1};

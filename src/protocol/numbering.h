@@ -35,3 +35,19 @@ constexpr int MaxGainStepOfChannel(int channel)
 {
     return channel >= kFirstRemoteChannel ? kMaxGainStepRemote : kMaxGainStep;
 }
+
+// A unit reports a channel's gain as a code in dB that sits on fader
+// position kGainCodeAtTop - code.
+constexpr int kGainCodeAtTop = 69;
+
+// A reported gain code as the channel's fader and read-out take it: 6 to 69
+// on a KR-960 or KR-960/8 channel, 8 to 69 on a KR-9X channel, the codes of
+// the fader's positions 0 to MaxGainStepOfChannel. The fader cannot stand
+// anywhere else, and the read-out must say what the fader shows (and what
+// the next move of the fader starts from), not a code the unit had no
+// business reporting.
+constexpr int GainCodeOnFader(int channel, int code)
+{
+    const int lowest = kGainCodeAtTop - MaxGainStepOfChannel(channel);
+    return code < lowest ? lowest : code > kGainCodeAtTop ? kGainCodeAtTop : code;
+}

@@ -60,7 +60,42 @@ bool MacAccepted(int slot, const MacAddress& mac)
     return true;
 }
 
+bool StatesImpossibleAddress(const UnitPacket132& p)
+{
+    return IsImpossibleUnitAddress(AddressFromBytes(&p[kUnitIp]), AddressFromBytes(&p[kSubnetMask]));
+}
+
+// A KR-960 first heard in local mode reports no 16-channel bit and so stands
+// in the 8-channel list. Once its own entry comes, the stand-in goes at once:
+// while both were there every control of the slot went out twice, in both
+// formats. The slot stays the unit's, on line and shown as it is; only what
+// the stand-in holds of the 8-channel list goes.
+void RetireLocalModeStandIn(int slot, const MacAddress& mac)
+{
+    UnitFamily132& eight = g_Family_KR960_8;
+    const UnitNode132* standIn = eight.FindUnit(slot);
+    if (!standIn || standIn->Mac != mac)
+        return;
+    eight.macTable[slot] = MacAddress{};
+    --eight.liveCount;
+    // Removal marks the slot off line; the unit's own entry, added right
+    // after, puts it on line again before anything is shown.
+    RemoveUnit132(eight, slot);
+}
+
 } // namespace
+
+UnitNode132* NodeOfDatagram132(DatagramRoute route, const UnitPacket132& datagram)
+{
+    if (route != DatagramRoute::KR960 && route != DatagramRoute::KR960_8)
+        return nullptr;
+    const int id = datagram[kUnitId];
+    if (id < 1 || id > 16 || StatesImpossibleAddress(datagram))
+        return nullptr;
+    UnitFamily132& family = route == DatagramRoute::KR960 ? g_Family_KR960 : FamilyForDatagram(datagram);
+    UnitNode132* node = family.FindUnit(UnitNumberToSlot(id));
+    return node && node->Mac == MacOf(datagram) ? node : nullptr;
+}
 
 UnitFamily132& FamilyForDatagram(const UnitPacket132& datagram)
 {
@@ -75,7 +110,8 @@ UnitFamily132& FamilyForDatagram(const UnitPacket132& datagram)
     return g_Family_KR960_8;
 }
 
-void HandlePacket132(UnitFamily132& family, const UnitPacket132& received, std::uint32_t fromAddress)
+void HandlePacket132(UnitFamily132& family, const UnitPacket132& received, std::uint32_t fromAddress,
+                     std::uint32_t heardMs)
 {
     if (g_pNetwork && g_pNetwork->g_StopReceiveThread.load())
         return;
@@ -94,7 +130,9 @@ void HandlePacket132(UnitFamily132& family, const UnitPacket132& received, std::
         return;
     }
     const int slot = UnitNumberToSlot(id);
-    if (IsBadIpString(ipText)) {
+    // Everything for the unit goes to the address it states, so one that no
+    // unit can have is refused like a malformed one.
+    if (StatesImpossibleAddress(datagram)) {
         Notice("Error With Bad IP Address",
                std::string("The ") + family.modelName()
                    + " Unit ID has a bad IP Address. Please correct it.",
@@ -116,8 +154,12 @@ void HandlePacket132(UnitFamily132& family, const UnitPacket132& received, std::
     datagram[kUnitId] = static_cast<std::uint8_t>(slot);
 
     UnitNode132* node = family.FindUnit(slot);
-    if (!node) {
-        AddNewUnit132(family, datagram, ipText, fromAddress);
+    if (node) {
+        // Heard from now, even if what follows shows a box before the
+        // handling ends.
+        node->LastHeardTime = heardMs;
+    } else {
+        AddNewUnit132(family, datagram, ipText, fromAddress, heardMs);
         // Adding may have shown a box; the node is looked up afresh.
         node = family.FindUnit(slot);
         if (!node)
@@ -133,8 +175,8 @@ void HandlePacket132(UnitFamily132& family, const UnitPacket132& received, std::
     node->UnitAddr = AddressFromBytes(&datagram[kUnitIp]);
     family.maskText[slot] = DottedText(&datagram[kSubnetMask]);
 
-    const std::uint32_t now = NetworkNowMs();
-    switch (ClassifyPacket132(*node, datagram)) {
+    const std::uint32_t now = heardMs;
+    switch (ClassifyPacket132(*node, datagram, now)) {
     case kPacketLocalMode:
         AdvanceBlink(slot, BlinkDisplay{UNIT_NOW_OFFLINE, UNIT_INACTIVE, UNIT_ACTIVE},
                      family.localBlinkStarted[slot], node->BlinkTime, node->LastHeardTime, now);
@@ -146,10 +188,10 @@ void HandlePacket132(UnitFamily132& family, const UnitPacket132& received, std::
         }
         UpdateUnitStatus(slot, UNIT_AUX_POWER_ON);
         node->LastHeardTime = now;
-        UpdateUnitFromPacket132(family, *node, datagram);
+        UpdateUnitFromPacket132(family, *node, datagram, now);
         break;
     default:
-        UpdateUnitFromPacket132(family, *node, datagram);
+        UpdateUnitFromPacket132(family, *node, datagram, now);
         // The update may have shown a box, and the unit may have gone while it
         // was open: only a unit still in the slot is shown active.
         if (UnitNode132* again = family.FindUnit(slot)) {
@@ -160,7 +202,7 @@ void HandlePacket132(UnitFamily132& family, const UnitPacket132& received, std::
     }
 }
 
-int ClassifyPacket132(UnitNode132& node, const UnitPacket132& datagram)
+int ClassifyPacket132(UnitNode132& node, const UnitPacket132& datagram, std::uint32_t heardMs)
 {
     if (datagram[kOptionFlags] == 0) {
         g_UnitStatus[node.Slot] = UNIT_LOCAL_MODE;
@@ -168,14 +210,15 @@ int ClassifyPacket132(UnitNode132& node, const UnitPacket132& datagram)
     }
     if (GetBit(kStatusAuxPower, node.Flags)) {
         SetUnitStatus(node.Slot, UNIT_AUX_POWER_SUPPLY_FAILURE);
-        node.LastHeardTime = NetworkNowMs();
+        node.LastHeardTime = heardMs;
         return kPacketAux;
     }
     SetBit(kStatusAuxPower, 0, &node.Flags);
     return kPacketActive;
 }
 
-void UpdateUnitFromPacket132(UnitFamily132& family, UnitNode132& node, const UnitPacket132& d)
+void UpdateUnitFromPacket132(UnitFamily132& family, UnitNode132& node, const UnitPacket132& d,
+                             std::uint32_t heardMs)
 {
     const int slot = node.Slot;
     if (AddressFromBytes(&d[kSubnetMask]) != node.SubnetMask) {
@@ -198,7 +241,7 @@ void UpdateUnitFromPacket132(UnitFamily132& family, UnitNode132& node, const Uni
         g_UnitOption[slot] = "MIDI";
     else if (family.model() == UNIT_TYPE_KR960 || GetBit(kOptionDante, option))
         g_UnitOption[slot] = "DANTE";
-    node.LastHeardTime = NetworkNowMs();
+    node.LastHeardTime = heardMs;
 
     if (g_pUnitHost) {
         const int first = (slot - 1) * 8;
@@ -208,11 +251,13 @@ void UpdateUnitFromPacket132(UnitFamily132& family, UnitNode132& node, const Uni
 }
 
 void AddNewUnit132(UnitFamily132& family, UnitPacket132 packet, const std::string& ipText,
-                   std::uint32_t fromAddress)
+                   std::uint32_t fromAddress, std::uint32_t heardMs)
 {
     ConvertStoredNumbers(packet);
     const int slot = packet[kUnitId];
     const int model = family.model();
+    if (model == UNIT_TYPE_KR960)
+        RetireLocalModeStandIn(slot, MacOf(packet));
 
     UnitNode132 node{};
     g_UnitModel[slot] = model;
@@ -227,6 +272,9 @@ void AddNewUnit132(UnitFamily132& family, UnitPacket132 packet, const std::strin
     ++family.liveCount;
     node.Slot = static_cast<std::uint8_t>(slot);
     node.OptionByte = packet[kOptionFlags];
+    // The unit's split level and rate: the state datagram that answers this
+    // one at once must not tell the unit 0 dB and 2X.
+    node.StatusByte = packet[kUnitStatusByte];
     node.Flags = packet[kStatusFlags];
     SetBit(kStatusIdentify, 0, &node.Flags);
     SetBit(kStatusSnake, 0, &node.Flags);
@@ -237,7 +285,7 @@ void AddNewUnit132(UnitFamily132& family, UnitPacket132 packet, const std::strin
     g_UnitMacConflict[slot] = 0;
     g_SlotModel[slot] = model;
     node.UnitAddr = fromAddress;
-    node.LastHeardTime = NetworkNowMs();
+    node.LastHeardTime = heardMs;
     node.PeriodMs = static_cast<std::uint16_t>(g_MeterPeriodMs);
     const MacAddress mac = node.Mac;
     family.InsertUnitSorted(std::move(node));

@@ -42,7 +42,7 @@ void ConvertStoredNumbers(UnitPacket97& p)
 
 } // namespace
 
-void HandlePacketKR9X(const UnitPacket97& received, std::uint32_t fromAddress)
+void HandlePacketKR9X(const UnitPacket97& received, std::uint32_t fromAddress, std::uint32_t heardMs)
 {
     if (g_pNetwork && g_pNetwork->g_StopReceiveThread.load())
         return;
@@ -61,7 +61,9 @@ void HandlePacketKR9X(const UnitPacket97& received, std::uint32_t fromAddress)
     }
     const int slot = id + kSlotOffsetKR9X;
     const std::string ipText = DottedText(fromAddress);
-    if (IsBadIpString(ipText)) {
+    // Everything for the unit goes to where its datagrams come from, so a
+    // source that no unit can have is refused like a malformed one.
+    if (IsImpossibleUnitAddress(fromAddress, 0)) {
         Notice("Error With Bad IP Address",
                "The KR-9X Unit ID has a bad IP Address. Please correct it.", true);
         SetUnitStatus(slot, UNIT_BAD_IP_ADDRESS);
@@ -80,8 +82,12 @@ void HandlePacketKR9X(const UnitPacket97& received, std::uint32_t fromAddress)
     datagram[kUnitId] = static_cast<std::uint8_t>(slot);
 
     UnitNodeKR9X* node = FindUnit_KR9X(slot);
-    if (!node) {
-        AddNewUnitKR9X(datagram, ipText, fromAddress);
+    if (node) {
+        // Heard from now, even if what follows shows a box before the
+        // handling ends.
+        node->LastHeardTime = heardMs;
+    } else {
+        AddNewUnitKR9X(datagram, ipText, fromAddress, heardMs);
         // Adding and sending may show a box, during which the unit may go;
         // the node is looked up afresh after each.
         node = FindUnit_KR9X(slot);
@@ -99,14 +105,14 @@ void HandlePacketKR9X(const UnitPacket97& received, std::uint32_t fromAddress)
 
     switch (ClassifyPacket_KR9X(*node, datagram)) {
     case kPacketKR9XLocalMode:
-        BlinkLocalMode_KR9X(*node);
+        BlinkLocalMode_KR9X(*node, heardMs);
         break;
     case kPacketKR9XSupplyFault:
-        SetSupplyFaultStatus_KR9X(*node, true);
+        SetSupplyFaultStatus_KR9X(*node, true, heardMs);
         break;
     default:
-        SetSupplyFaultStatus_KR9X(*node, false);
-        UpdateUnitFromPacket_KR9X(*node, datagram);
+        SetSupplyFaultStatus_KR9X(*node, false, heardMs);
+        UpdateUnitFromPacket_KR9X(*node, datagram, heardMs);
         SetUnitStatus(slot, UNIT_ACTIVE);
         break;
     }
@@ -124,15 +130,15 @@ int ClassifyPacket_KR9X(UnitNodeKR9X& node, const UnitPacket97& datagram)
     return kPacketKR9XActive;
 }
 
-void BlinkLocalMode_KR9X(UnitNodeKR9X& node)
+void BlinkLocalMode_KR9X(UnitNodeKR9X& node, std::uint32_t heardMs)
 {
     const int slot = node.Slot;
     AdvanceBlink(slot, BlinkDisplay{UNIT_NOW_OFFLINE, UNIT_INACTIVE, UNIT_ACTIVE},
                  g_Family_KR9X.localBlinkStarted[slot], node.BlinkTime, node.LastHeardTime,
-                 NetworkNowMs());
+                 heardMs);
 }
 
-void SetSupplyFaultStatus_KR9X(UnitNodeKR9X& node, bool fault)
+void SetSupplyFaultStatus_KR9X(UnitNodeKR9X& node, bool fault, std::uint32_t heardMs)
 {
     const int slot = node.Slot;
     if (!fault) {
@@ -144,10 +150,10 @@ void SetSupplyFaultStatus_KR9X(UnitNodeKR9X& node, bool fault)
                  BlinkDisplay{UNIT_BAD_TEMP_OR_POWER_SUPPLY, UNIT_INACTIVE,
                               UNIT_BAD_TEMP_OR_POWER_SUPPLY},
                  g_Family_KR9X.supplyBlinkStarted[slot], node.BlinkTime, node.LastHeardTime,
-                 NetworkNowMs());
+                 heardMs);
 }
 
-void UpdateUnitFromPacket_KR9X(UnitNodeKR9X& node, const UnitPacket97& d)
+void UpdateUnitFromPacket_KR9X(UnitNodeKR9X& node, const UnitPacket97& d, std::uint32_t heardMs)
 {
     const int slot = node.Slot;
     node.StatusByte = d[kUnitStatusByte];
@@ -155,7 +161,7 @@ void UpdateUnitFromPacket_KR9X(UnitNodeKR9X& node, const UnitPacket97& d)
         g_Status1Seen_KR9X = 1;
     StoreSupplies_KR9X(slot, DecodeSuppliesKR9X(d));
     node.Packet[kOptionFlags] = d[kOptionFlags];
-    node.LastHeardTime = NetworkNowMs();
+    node.LastHeardTime = heardMs;
 
     if (g_pUnitHost) {
         const int first = (slot - 1) * kChannelsPerUnitKR9X;
@@ -165,7 +171,8 @@ void UpdateUnitFromPacket_KR9X(UnitNodeKR9X& node, const UnitPacket97& d)
     }
 }
 
-void AddNewUnitKR9X(UnitPacket97 packet, const std::string& ipText, std::uint32_t fromAddress)
+void AddNewUnitKR9X(UnitPacket97 packet, const std::string& ipText, std::uint32_t fromAddress,
+                    std::uint32_t heardMs)
 {
     const int slot = packet[kUnitId];
     if (slot < kFirstUnitIdKR9X + kSlotOffsetKR9X || slot > kLastUnitIdKR9X + kSlotOffsetKR9X)
@@ -181,8 +188,11 @@ void AddNewUnitKR9X(UnitPacket97 packet, const std::string& ipText, std::uint32_
     g_UnitMacConflict[slot] = 0;
     ++g_Family_KR9X.liveCount;
     node.Slot = static_cast<std::uint8_t>(slot);
+    // The unit's own status byte: the state datagram that answers this one
+    // at once must not tell the unit 0.
+    node.StatusByte = packet[kUnitStatusByte];
     node.UnitAddr = fromAddress;
-    node.LastHeardTime = NetworkNowMs();
+    node.LastHeardTime = heardMs;
     node.PeriodMs = static_cast<std::uint16_t>(g_MeterPeriodMs);
     InsertUnitSorted_KR9X(std::move(node));
     ++g_Family_KR9X.unitsAdded;
@@ -199,6 +209,15 @@ void AddNewUnitKR9X(UnitPacket97 packet, const std::string& ipText, std::uint32_
 
     if (g_pUnitHost)
         g_pUnitHost->OnUnitAddedKR9X(slot);
+}
+
+UnitNodeKR9X* NodeOfDatagramKR9X(const UnitPacket97& datagram, std::uint32_t fromAddress)
+{
+    const int id = datagram[kUnitId];
+    if (id < kFirstUnitIdKR9X || id > kLastUnitIdKR9X || IsImpossibleUnitAddress(fromAddress, 0))
+        return nullptr;
+    UnitNodeKR9X* node = FindUnit_KR9X(id + kSlotOffsetKR9X);
+    return node && node->Mac == MacOf(datagram) ? node : nullptr;
 }
 
 void RemoveUnit_KR9X(int slot)

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "protocol/bytes.h"
+#include "protocol/ipv4.h"
 #include "protocol/network_core.h"
 #include "protocol/unit_network.h"
 
@@ -158,8 +159,8 @@ void ComposeNetConfig132(UnitType model, UnitNode132& node, std::uint32_t ip, st
 
 void SendUnitState132(UnitFamily132& family, UnitNode132& node)
 {
-    // A unit that states no address (0.0.0.0) is never sent to.
-    if (node.UnitAddr == 0 || !HaveSendSocket())
+    // Nothing goes to an address no unit can have.
+    if (IsImpossibleUnitAddress(node.UnitAddr, 0) || !HaveSendSocket())
         return;
     UnitPacket132 packet;
     ComposeState132(family.model(), node, ++g_PcSequence, static_cast<std::uint16_t>(g_MeterPeriodMs),
@@ -191,7 +192,8 @@ void SendControl132(UnitFamily132& family, int slot, std::string_view name, int 
         if (slot >= 1 && slot <= kSlotCount && g_UnitOption[slot] == "MIDI")
             return;
         // The edit stays in the stored copy whether or not it can be sent.
-        if (!ApplyControl132(family.model(), *node, name, channel, value) || node->UnitAddr == 0)
+        if (!ApplyControl132(family.model(), *node, name, channel, value)
+            || IsImpossibleUnitAddress(node->UnitAddr, 0))
             continue;
         UnitPacket132 packet;
         ComposeControl132(family.model(), *node, ++g_PcSequence, (g_IdentifyUnit & 1) != 0, packet);
@@ -210,7 +212,7 @@ void SendNetConfig132(UnitFamily132& family, int slot, std::uint32_t ip, std::ui
         return;
     UnitPacket132 packet;
     ComposeNetConfig132(family.model(), *node, ip, mask, packet);
-    if (node->UnitAddr == 0 || !g_pNetwork || !g_pNetwork->hasSendSocket())
+    if (IsImpossibleUnitAddress(node->UnitAddr, 0) || !g_pNetwork || !g_pNetwork->hasSendSocket())
         return;
     g_SendInProgress = 1;
     SendPacket(packet, *node);

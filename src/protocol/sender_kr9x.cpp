@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "protocol/bytes.h"
+#include "protocol/ipv4.h"
 #include "protocol/network_core.h"
 #include "protocol/unit_network.h"
 
@@ -94,8 +95,8 @@ void ComposeControlKR9X(const UnitNodeKR9X& node, std::uint32_t sequence, UnitPa
 
 void SendUnitState_KR9X(UnitNodeKR9X& node)
 {
-    // A unit heard from 0.0.0.0 is never sent to.
-    if (node.UnitAddr == 0 || !HaveSendSocket())
+    // Nothing goes to an address no unit can have.
+    if (IsImpossibleUnitAddress(node.UnitAddr, 0) || !HaveSendSocket())
         return;
     UnitPacket97 packet;
     ComposeStateKR9X(node, ++g_PcSequence, static_cast<std::uint16_t>(g_MeterPeriodMs), packet);
@@ -122,7 +123,8 @@ void SendControl_KR9X(int slot, std::string_view name, int channel, float value)
         if (!node || node->Packet[kUnitId] != slot)
             continue;
         // The edit stays in the stored copy whether or not it can be sent.
-        if (!ApplyControlKR9X(*node, name, channel, value) || node->UnitAddr == 0)
+        if (!ApplyControlKR9X(*node, name, channel, value)
+            || IsImpossibleUnitAddress(node->UnitAddr, 0))
             continue;
         if (!HaveSendSocket())
             return;

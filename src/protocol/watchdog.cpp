@@ -1,7 +1,9 @@
 #include "protocol/watchdog.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "protocol/network_core.h"
 #include "protocol/packet_handler132.h"
 #include "protocol/packet_handler_kr9x.h"
 #include "protocol/unit_host.h"
@@ -55,8 +57,40 @@ void CheckOffline_KR9X()
     }
 }
 
+namespace {
+
+// Arrival times only grow, but the millisecond counter wraps: the later of
+// two stamps is the one less than half the counter's range ahead.
+void HeardAt(std::uint32_t& lastHeard, std::uint32_t arrivalMs)
+{
+    if (static_cast<std::int32_t>(arrivalMs - lastHeard) > 0)
+        lastHeard = arrivalMs;
+}
+
+} // namespace
+
+void NoteWaitingDatagrams()
+{
+    if (!g_pNetwork)
+        return;
+    g_pNetwork->ForEachWaiting([](const ReceivedDatagram& d) {
+        if (d.route == DatagramRoute::KR9X) {
+            UnitPacket97 packet;
+            std::copy_n(d.bytes.begin(), packet.size(), packet.begin());
+            if (UnitNodeKR9X* node = NodeOfDatagramKR9X(packet, d.fromAddress))
+                HeardAt(node->LastHeardTime, d.arrivalMs);
+        } else {
+            UnitPacket132 packet;
+            std::copy_n(d.bytes.begin(), packet.size(), packet.begin());
+            if (UnitNode132* node = NodeOfDatagram132(d.route, packet))
+                HeardAt(node->LastHeardTime, d.arrivalMs);
+        }
+    });
+}
+
 void WatchdogTimerProc()
 {
+    NoteWaitingDatagrams();
     if (g_Family_KR9X.unitsAdded > 0)
         CheckOffline_KR9X();
     if (g_Family_KR960.liveCount > 0)

@@ -16,5 +16,10 @@ void CheckOffline132(UnitFamily132& family);
 // The KR-9X check: also skips a slot already shown off line or counted off.
 void CheckOffline_KR9X();
 
-// One tick of the watchdog over every model that has units to check.
+// Counts every unit whose datagram waits to be handled (for instance while a
+// box that an earlier datagram raised is up) as heard when it arrived.
+void NoteWaitingDatagrams();
+
+// One tick of the watchdog over every model that has units to check; the
+// datagrams still waiting count first.
 void WatchdogTimerProc();

@@ -120,7 +120,7 @@ TEST_F(UnitNetwork, DiscoveryAnswersOnceAndThePollFollowsEveryFourSeconds)
     EXPECT_EQ(got[0].unit, a);
     EXPECT_EQ(got[0].kind, emu::Kind::State);
     EXPECT_EQ(got[0].bytes[0x05], 5);    // the slot of unit 3
-    EXPECT_EQ(got[0].bytes[0x72], 0x00); // before any update, the node's status byte is 0
+    EXPECT_EQ(got[0].bytes[0x72], 0x00); // the unit's own status byte, 0 on the emulated unit
     EXPECT_EQ(g_UnitStatus[5], UNIT_ACTIVE);
     EXPECT_EQ(g_UnitName[4], QStringLiteral("UNIT 3 - KR-960"));
     EXPECT_EQ(g_UnitName[5], QStringLiteral("UNIT 3 - KR-960"));

@@ -112,14 +112,6 @@ TEST_F(HandlerKR9X, FirstDatagramAddsAndAnswersOnceLaterOnesApplyMetersAndSuppli
     Receive(Unit(20, 0x01, 1));
     EXPECT_EQ(g_Status1Seen_KR9X, 1);
     EXPECT_EQ(FindUnit_KR9X(36)->StatusByte, 0x23);
-
-    // A unit heard from 0.0.0.0 is never sent to; its edits are kept.
-    Receive(Unit(21, 0x01, 2), 0);
-    g_SuppressUnitSends = 0;
-    SendAllUnits_KR9X();
-    SendControl_KR9X(37, "Mute", 0, 1.0f);
-    EXPECT_EQ(host.SocketErrors(), 2); // the unit in slot 36 only
-    EXPECT_EQ(FindUnit_KR9X(37)->Packet[0x22 + 5], 0x91);
 }
 
 TEST_F(HandlerKR9X, AnotherMacOnATakenIdIsAConflictUntilTheFirstGoesOffLine)

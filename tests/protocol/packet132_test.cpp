@@ -65,7 +65,7 @@ TEST_F(Packet132, Kr960StateDatagramAndIdentification)
                             {0x1E, {0x04}}, // identify and LED bits of the first datagram dropped
                             {0x1F, {0x00, 0x64}},
                             {0x21, {0x09}},
-                            {0x72, {0x00}},
+                            {0x72, {0x23}}, // the unit's own split level and rate
                             {0x78, {0xC4, 0xC3, 0xC2, 0xC1}},
                             {0x7C, {0, 0, 0, 0, 0, 0, 0, 0}},
                         }));
@@ -98,7 +98,7 @@ TEST_F(Packet132, Kr960_8StateControlAndNetworkConfigurationDatagrams)
                             {0x1E, {0x04}},
                             {0x1F, {0x00, 0x64}},
                             {0x21, {0x08}},
-                            {0x72, {0x00}},
+                            {0x72, {0x23}}, // the unit's own split level and rate
                             {0x78, {0xC4, 0xC3, 0xC2, 0xC1}},
                             {0x7C, {0, 0, 0, 0, 0, 0, 0, 0}},
                         }));
@@ -117,7 +117,7 @@ TEST_F(Packet132, Kr960_8StateControlAndNetworkConfigurationDatagrams)
                                          {0x1F, {0x00, 0xC8}},
                                          {0x21, {0x08}},
                                          {0x2B, {0x92}}, // record 1 flags: changed again
-                                         {0x72, {0x00, 0x00, 0x00}},
+                                         {0x72, {0x23, 0x00, 0x00}},
                                          {0x77, {0x00}},
                                          {0x78, {0xC4, 0xC3, 0xC2, 0xC1}},
                                          {0x7C, {0, 0, 0, 0, 0, 0, 0, 0}},

@@ -103,7 +103,7 @@ TEST_F(Packet97, StoredCopyStateAndControlDatagrams)
                             {0x1A, {0, 0, 0, 1}},
                             {0x1E, {0x00}},
                             {0x1F, {0x00, 0x64}},
-                            {0x52, {0x00}},
+                            {0x52, {0x23}}, // the unit's own status byte
                             {0x5D, {0xC0, 0xA8, 0x01, 0x14}}, // sent back reversed
                         }));
     EXPECT_EQ(node.PeriodMs, 100);
@@ -116,7 +116,7 @@ TEST_F(Packet97, StoredCopyStateAndControlDatagrams)
                               {0x05, {0x24}},
                               {0x1A, {0, 0, 0, 2}},
                               {0x33, {0x94}}, // record 2: Pad, Mute, changed
-                              {0x52, {0x00}},
+                              {0x52, {0x23}}, // the unit's own status byte
                               {0x5D, {0xC0, 0xA8, 0x01, 0x14}},
                           })));
 
