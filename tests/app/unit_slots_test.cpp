@@ -51,7 +51,8 @@ public:
         m_timers.kill(Dlg::kTimerStartNetwork);
     }
 
-    // A datagram as the receive thread hands it to the main window.
+    // A datagram as the receive thread hands it to the main window, stamped
+    // with its arrival time.
     void Deliver132(const UnitPacket132& packet, bool sixteen)
     {
         ReceivedDatagram d;
@@ -59,6 +60,7 @@ public:
         d.size = std::uint16_t(packet.size());
         std::copy(packet.begin(), packet.end(), d.bytes.begin());
         d.fromAddress = kLoopback;
+        d.arrivalMs = m_dlg->NowMs();
         if (sixteen)
             m_dlg->OnUnitPacket_KR960(d);
         else
@@ -72,6 +74,7 @@ public:
         d.size = std::uint16_t(packet.size());
         std::copy(packet.begin(), packet.end(), d.bytes.begin());
         d.fromAddress = kLoopback;
+        d.arrivalMs = m_dlg->NowMs();
         m_dlg->OnUnitPacket_KR9X(d);
         m_capture.Drain();
     }
