@@ -2,7 +2,9 @@
 // survive a round trip: encoded again and decoded once more, the header and
 // every scene record come back unchanged. The scene names and notes must also
 // survive the text codec: a decoded name encodes back to the bytes it came
-// from.
+// from. And every control word it hands on lies in the range the console
+// works with: gain steps and linked offsets within the channel's fader,
+// switch states off, on or disabled, link groups 0 to 10.
 //
 // Run as "project_fuzzer -write_seed=DIR" it writes one small valid project
 // into DIR and exits, so a corpus can start from a file the decoder takes.
@@ -64,6 +66,29 @@ void CheckTextRoundTrip(const FixedText<N>& text)
         __builtin_trap();
 }
 
+void CheckControlWordsInRange(const SceneRecord& r)
+{
+    const auto isState = [](std::int32_t s) {
+        return s == SWITCH_OFF || s == SWITCH_ON || s == SWITCH_DISABLED;
+    };
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        const auto c = static_cast<std::size_t>(ch);
+        const int deepest = MaxGainStepOfChannel(ch);
+        if (r.SliderPosition[c] < 0 || r.SliderPosition[c] > deepest
+            || r.LinkedSliderOffset[c] < 0 || r.LinkedSliderOffset[c] > deepest)
+            __builtin_trap();
+        for (const ChannelWords* states :
+             {&r.PolButton, &r.PadButton, &r.Button48v, &r.MuteButton, &r.SplitButton,
+              &r.SafeButton, &r.RbinButton, &r.SqrtButton, &r.LinkButton}) {
+            if (!isState((*states)[c]))
+                __builtin_trap();
+        }
+        if (r.LinkGroup[c] < 0 || r.LinkGroup[c] > kLinkGroupCount
+            || (r.LinkButtonDown[c] != 0 && r.LinkButtonDown[c] != 1))
+            __builtin_trap();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
@@ -106,6 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const SceneRecord& record : first.image.records) {
         CheckTextRoundTrip(record.Name);
         CheckTextRoundTrip(record.Notes);
+        CheckControlWordsInRange(record);
     }
     return 0;
 }

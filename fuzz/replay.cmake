@@ -11,7 +11,8 @@ file(GLOB replay_protocol_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/pr
 add_executable(datagram_replay ${fuzz_dir}/datagram_fuzzer.cpp ${fuzz_dir}/replay_main.cpp
                ${replay_protocol_sources})
 add_executable(project_replay ${fuzz_dir}/project_fuzzer.cpp ${fuzz_dir}/replay_main.cpp
-               ${PROJECT_SOURCE_DIR}/src/app/project_codec.cpp)
+               ${PROJECT_SOURCE_DIR}/src/app/project_codec.cpp
+               ${PROJECT_SOURCE_DIR}/src/platform/safe_file_write.cpp)
 target_link_libraries(project_replay PRIVATE Qt6::Core)
 
 foreach(target datagram project)

@@ -195,7 +195,12 @@ R_BLOCKS = 0x00000
 R_NAME = 0x00004
 R_NOTES = 0x00068
 R_SLIDER = 0x000CC
+R_POL = 0x00CCC
+R_SQRT = 0x036CC
+R_LINK = 0x03CCC
 R_LINK_GROUP = 0x042CC
+R_LINK_DOWN = 0x048CC
+R_LINKED_OFFSET = 0x04ECC
 R_LINK_LABEL = 0x054CC
 R_CHANNEL_TITLE = 0x063CC
 R_UNIT_NAME = 0x18FCC
@@ -238,6 +243,22 @@ def not_text_record():
     return bytes(r)
 
 
+def out_of_range_record():
+    """Every control word of a record outside what the console works with:
+    switch states of all nine switches, link groups, Link-down flags, gain
+    steps and linked offsets at the ends of the integers and just past their
+    ranges, on the first channels and on the remote units' channels."""
+    r = record(name=b"Out of range")
+    words = [0x7FFFFFFF, -0x80000000, -1, 2, 6, 1000, 11, 64, 62]
+    for channel in list(range(len(words))) + list(range(256, 256 + len(words))):
+        word = words[channel % 256]
+        for array in range(R_POL, R_SQRT + 1, 384 * 4):
+            struct.pack_into("<i", r, array + 4 * channel, word)
+        for array in (R_SLIDER, R_LINK, R_LINK_GROUP, R_LINK_DOWN, R_LINKED_OFFSET):
+            struct.pack_into("<i", r, array + 4 * channel, word)
+    return bytes(r)
+
+
 def project_inputs():
     odd_prefs = [-1, 2, 0x7FFFFFFF, -0x80000000, 0, 0x10000, -5, 7, 0, 1, -3000, 999, 1, 1, 1,
                  1, 0x5A5A5A5A, 99, -22, -1, 18, 0, 0, 1, 1, -0x80000000, 0]
@@ -260,6 +281,9 @@ def project_inputs():
         "one-record-and-a-piece.qsx": header() + bytes(first) + bytes(second)[:RECORD_SIZE // 3],
         # One whole record whose text fields hold bytes that are not text.
         "text-fields-not-text.qsx": header() + not_text_record(),
+        # One whole record whose switch states, link groups, gain steps and
+        # linked offsets lie out of range, after preferences out of range.
+        "control-words-out-of-range.qsx": header(odd_prefs) + out_of_range_record(),
     }
 
 

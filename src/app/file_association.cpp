@@ -2,10 +2,10 @@
 
 #include "platform/data_folder.h"
 #include "platform/process_starter.h"
+#include "platform/safe_file_write.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -26,8 +26,7 @@ bool WriteIfDifferent(const QString& path, const QByteArray& text, bool& changed
     existing.close();
     if (!EnsureFolder(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    if (!WriteFileSafely(path, text))
         return false;
     changed = true;
     return true;

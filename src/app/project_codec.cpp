@@ -8,11 +8,12 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QIODevice>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QtEndian>
 
 #include <cstring>
+
+#include "platform/safe_file_write.h"
 
 namespace {
 
@@ -190,6 +191,33 @@ void EncodeSceneRecordInto(const SceneRecord& r, char* out)
     PutTextArray(out, kLinkGroupNotes, r.LinkGroupNotes);
 }
 
+// Holds a text field to what its text is: up to the first NUL, at most
+// N - 1 bytes, the rest cleared.
+template <int N>
+void EndTextField(FixedText<N>& text)
+{
+    const std::array<char, N> read = text.bytes;
+    text.setBytes(QByteArrayView(read.data(), N));
+}
+
+template <typename Array>
+void EndTextFields(Array& texts)
+{
+    for (auto& text : texts)
+        EndTextField(text);
+}
+
+constexpr std::array<ChannelWords SceneRecord::*, 9> kSwitchWords{
+    &SceneRecord::PolButton,  &SceneRecord::PadButton,  &SceneRecord::Button48v,
+    &SceneRecord::MuteButton, &SceneRecord::SplitButton, &SceneRecord::SafeButton,
+    &SceneRecord::RbinButton, &SceneRecord::SqrtButton, &SceneRecord::LinkButton,
+};
+
+std::int32_t SwitchStateInRange(std::int32_t state)
+{
+    return state == SWITCH_ON || state == SWITCH_DISABLED ? state : SWITCH_OFF;
+}
+
 SceneRecord DecodeSceneRecordFrom(const char* in)
 {
     using namespace SceneRecordLayout;
@@ -209,6 +237,7 @@ SceneRecord DecodeSceneRecordFrom(const char* in)
     GetTextArray(in, kUnitNotes, r.UnitNotes);
     GetTextArray(in, kLinkGroupTitle, r.LinkGroupTitle);
     GetTextArray(in, kLinkGroupNotes, r.LinkGroupNotes);
+    BringRecordIntoRange(r);
     return r;
 }
 
@@ -235,9 +264,10 @@ void MergeRecordTexts(const SceneRecord& r, ProjectTexts& texts)
 }
 
 // The longest file worth reading: the header, every record the scene list
-// can hold and one more byte to tell that there is more.
+// can hold and one whole record more, which tells a file of too many scenes
+// (refused) from one whose last scene was cut short (its whole scenes load).
 constexpr qint64 kLongestReadBytes =
-    qint64(ProjectFileLayout::kHeaderSize) + qint64(kMaxStoredScenes) * kSceneRecordSize + 1;
+    qint64(ProjectFileLayout::kHeaderSize) + qint64(kMaxStoredScenes + 1) * kSceneRecordSize;
 
 } // namespace
 
@@ -303,6 +333,42 @@ QString ProjectReadMessage(ProjectReadStatus status, const QString& path)
     return QString();
 }
 
+PrefsBlock PrefsInRange(const PrefsBlock& prefs)
+{
+    using namespace PrefsRange;
+    const PrefsBlock defaults;
+    PrefsBlock p = prefs;
+    for (std::int32_t PrefsBlock::*flag :
+         {&PrefsBlock::PromptNewScene, &PrefsBlock::PromptRecallScene,
+          &PrefsBlock::PromptSceneDelete, &PrefsBlock::PromptSceneReorder,
+          &PrefsBlock::MuteLinkedChannels, &PrefsBlock::PeakHold10Sec, &PrefsBlock::PeakHold3Sec,
+          &PrefsBlock::PeakHoldInfinite, &PrefsBlock::PeakHoldOff, &PrefsBlock::MeterPeakAndVu,
+          &PrefsBlock::MeterPeakOverVu, &PrefsBlock::MeterVuOnly, &PrefsBlock::MeterPeakOnly,
+          &PrefsBlock::MeterPrefsSet2, &PrefsBlock::MeterPrefsSet1, &PrefsBlock::MeterScaleDbu,
+          &PrefsBlock::MeterScaleDbfs, &PrefsBlock::AutosaveOff})
+        p.*flag = p.*flag != 0 ? 1 : 0;
+    p.MeterPeriodMs = std::clamp<std::int32_t>(p.MeterPeriodMs & 0xFFFF, kMinMeterPeriodMs,
+                                               kMaxMeterPeriodMs);
+    p.RedZoneThreshold =
+        std::clamp<std::int32_t>(p.RedZoneThreshold, kMinRedZoneThreshold, kMaxRedZoneThreshold);
+    p.AutosaveMinutes =
+        std::clamp<std::int32_t>(p.AutosaveMinutes, kMinAutosaveMinutes, kMaxAutosaveMinutes);
+    const auto offered = [](const auto& values, std::int32_t v) {
+        return std::find(values.begin(), values.end(), v) != values.end();
+    };
+    if (!offered(kPeakHoldMs, p.PeakHoldMs))
+        p.PeakHoldMs = defaults.PeakHoldMs;
+    if (!offered(kDbuMaxLevels, p.DbuMaxLevel))
+        p.DbuMaxLevel = defaults.DbuMaxLevel;
+    if (!offered(kDbfsRefLevels, p.DbfsRefLevel))
+        p.DbfsRefLevel = defaults.DbfsRefLevel;
+    if (p.DbuMaxLevelIndex < 0 || p.DbuMaxLevelIndex >= std::int32_t(kDbuMaxLevels.size()))
+        p.DbuMaxLevelIndex = defaults.DbuMaxLevelIndex;
+    if (p.DbfsRefLevelIndex < 0 || p.DbfsRefLevelIndex >= std::int32_t(kDbfsRefLevels.size()))
+        p.DbfsRefLevelIndex = defaults.DbfsRefLevelIndex;
+    return p;
+}
+
 QByteArray EncodeFileHeader(const ProjectFileHeader& header)
 {
     using namespace ProjectFileLayout;
@@ -335,8 +401,10 @@ HeaderReadResult DecodeFileHeader(QByteArrayView bytes)
         result.status = ProjectReadStatus::ShortPrefs;
         return result;
     }
+    PrefsBlock read;
     for (const PrefsField& field : kPrefsFields)
-        result.header.Prefs.*field.member = GetI32(bytes.data(), kPrefsOffset + field.offset);
+        read.*field.member = GetI32(bytes.data(), kPrefsOffset + field.offset);
+    result.header.Prefs = PrefsInRange(read);
     return result;
 }
 
@@ -377,6 +445,30 @@ std::optional<SceneRecord> DecodeSceneRecord(QByteArrayView bytes)
 int AppliedBlockCount(const SceneRecord& record)
 {
     return std::clamp<std::int32_t>(record.Blocks, 0, kSlotCount);
+}
+
+void BringRecordIntoRange(SceneRecord& r)
+{
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        const auto c = static_cast<std::size_t>(ch);
+        const int deepest = MaxGainStepOfChannel(ch);
+        r.SliderPosition[c] = std::clamp<std::int32_t>(r.SliderPosition[c], 0, deepest);
+        r.LinkedSliderOffset[c] = std::clamp<std::int32_t>(r.LinkedSliderOffset[c], 0, deepest);
+        for (ChannelWords SceneRecord::*field : kSwitchWords)
+            (r.*field)[c] = SwitchStateInRange((r.*field)[c]);
+        r.LinkButtonDown[c] = r.LinkButtonDown[c] != 0 ? 1 : 0;
+        if (r.LinkGroup[c] < 0 || r.LinkGroup[c] > kLinkGroupCount)
+            r.LinkGroup[c] = 0;
+    }
+    EndTextField(r.Name);
+    EndTextField(r.Notes);
+    EndTextFields(r.LinkGroupLabel);
+    EndTextFields(r.ChannelTitle);
+    EndTextFields(r.ChannelNotes);
+    EndTextFields(r.UnitName);
+    EndTextFields(r.UnitNotes);
+    EndTextFields(r.LinkGroupTitle);
+    EndTextFields(r.LinkGroupNotes);
 }
 
 void RefreshProjectTexts(std::vector<SceneRecord>& records, const ProjectTexts& texts)
@@ -473,25 +565,23 @@ ProjectWriteResult WriteProjectFile(const QString& path, const ProjectFileHeader
                                     const std::vector<SceneRecord>& records)
 {
     ProjectWriteResult result;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    SafeFileWriter file(path);
+    if (!file.open()) {
         result.error = QStringLiteral("Cannot open file %1").arg(path);
         return result;
     }
-    // Flushed at once so that a header that does not reach the disk is told
-    // apart from a failure later on.
-    if (!WriteFileHeaderAndPrefs(file, header) || !file.flush()) {
-        file.cancelWriting();
+    // The header goes through on its own, so that one that does not reach
+    // the disk is told apart from a failure later on.
+    if (!file.write(EncodeFileHeader(header))) {
+        file.cancel();
         result.error = QStringLiteral("Failed to write prefs");
         return result;
     }
     QByteArray buffer(kSceneRecordSize, '\0');
     for (const SceneRecord& record : records) {
         EncodeSceneRecordInto(record, buffer.data());
-        if (file.write(buffer) != buffer.size()) {
-            file.cancelWriting();
+        if (!file.write(buffer))
             break;
-        }
     }
     if (!file.commit()) {
         result.error =

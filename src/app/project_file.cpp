@@ -52,14 +52,6 @@ const std::array<PrefsGlobal, 25> kPrefsGlobals{{
     {&PrefsBlock::AutosaveOff, &g_bAutosaveOff},
 }};
 
-// The quickest metering period and the autosave range the program offers.
-// A file can carry anything: a period of 0 would spin the meter timer and the
-// units, and an autosave period outside the range would spin the autosave
-// timer or overflow, so the timers are held to these.
-constexpr int kMinMeterPeriodMs = 50;
-constexpr int kMinAutosaveMinutes = 1;
-constexpr int kMaxAutosaveMinutes = 60;
-
 // The directory (with its trailing '/') and file name of a path.
 void SplitAtLastSlash(const QString& path, QString& dir, QString& name)
 {
@@ -72,17 +64,6 @@ void ShowSkinnedMessage(const QString& text)
 {
     g_strMessage = text;
     RunMessageBox(MessageBoxKind::Message);
-}
-
-// A scene's name as the record made for it stores it. Scenes are found by
-// name, and a foreign file may fill the whole name field with no NUL: listed
-// under that one character longer name, the scene could be neither recalled
-// nor saved again.
-QString StoredSceneName(const SceneText& field)
-{
-    SceneText stored;
-    stored.setText(field.text());
-    return stored.text();
 }
 
 } // namespace
@@ -103,12 +84,14 @@ PrefsBlock PrefsFromGlobals()
     return prefs;
 }
 
-void ApplyPrefsToGlobals(const PrefsBlock& prefs)
+void ApplyPrefsToGlobals(const PrefsBlock& block)
 {
+    // Whatever the block carries, the timers, meters and dialogs get values
+    // they know (a period of 0 would spin the meter timer and the units).
+    const PrefsBlock prefs = PrefsInRange(block);
     for (const PrefsGlobal& g : kPrefsGlobals)
         *g.global = prefs.*g.member;
-    g_MeterPeriodMs = std::max<int>(static_cast<std::uint16_t>(prefs.MeterPeriodMs & 0xFFFF),
-                                    kMinMeterPeriodMs);
+    g_MeterPeriodMs = prefs.MeterPeriodMs;
     g_PrefsImageReserved = prefs.Reserved;
 }
 
@@ -164,7 +147,9 @@ void ApplyProjectImage(const ProjectImage& image)
     g_SceneModified.fill(0);
     g_SceneName[0] = kBlankSceneLine;
     for (std::size_t n = 0; n < image.records.size(); ++n) {
-        g_SceneName[n + 1] = StoredSceneName(image.records[n].Name);
+        // The decoder ended the name where the record made for it ends it,
+        // so the scene is found by this name when it is recalled or saved.
+        g_SceneName[n + 1] = image.records[n].Name.text();
         g_SceneNotes[n + 1] = image.records[n].Notes.text();
     }
     g_nSceneCount = 1 + static_cast<int>(image.records.size());
@@ -221,7 +206,10 @@ int AutosaveIntervalMs()
 {
     if (g_bAutosaveOff != 0)
         return 0;
-    return std::clamp(g_nAutosaveMinutes, kMinAutosaveMinutes, kMaxAutosaveMinutes) * 60000;
+    // The dialog's range also holds a value set since the last load.
+    return std::clamp(g_nAutosaveMinutes, PrefsRange::kMinAutosaveMinutes,
+                      PrefsRange::kMaxAutosaveMinutes)
+        * 60000;
 }
 
 bool SaveProjectFile(const QString& path, std::vector<SceneRecord>& records)

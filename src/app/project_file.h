@@ -126,6 +126,36 @@ static_assert(kPrefsSize == 108);
 static_assert(kHeaderSize == 122);
 } // namespace ProjectFileLayout
 
+// What the program works with in the preferences block. A file can carry
+// anything in its words; decoding brings every field into these ranges (see
+// PrefsInRange), so the timers, meters and dialogs never see a value they do
+// not know, and the next save writes the block back in range.
+namespace PrefsRange {
+// The quickest and slowest metering period the program offers, in ms.
+inline constexpr int kMinMeterPeriodMs = 50;
+inline constexpr int kMaxMeterPeriodMs = 1000;
+// The autosave interval the autosave dialog offers, in minutes.
+inline constexpr int kMinAutosaveMinutes = 1;
+inline constexpr int kMaxAutosaveMinutes = 60;
+// The meter red-zone threshold the meter preferences offer.
+inline constexpr int kMinRedZoneThreshold = 4;
+inline constexpr int kMaxRedZoneThreshold = 22;
+// The peak-hold times: 10 s, 3 s, infinite and off.
+inline constexpr std::array<int, 4> kPeakHoldMs{10000, 3000, -1, 0};
+// The items of the dBU maximum and the dBFS reference lists, in list order.
+inline constexpr std::array<int, 5> kDbuMaxLevels{22, 18, 15, 12, 9};
+inline constexpr std::array<int, 3> kDbfsRefLevels{-15, -18, -20};
+} // namespace PrefsRange
+
+// The block with every field in range; Reserved is kept as it is (it is
+// written back as it was read). The rules: a flag is set when its word is not
+// 0 (as the program tests it) and is held as 1; the metering period keeps the
+// low 16 bits of its word (its global is 16 bits wide) within the offered
+// periods; the red zone and the autosave interval are held to their ranges; a
+// peak-hold time, list index or list level the program does not offer takes
+// its default.
+PrefsBlock PrefsInRange(const PrefsBlock& prefs);
+
 QByteArray EncodeFileHeader(const ProjectFileHeader& header);
 
 // Why a file (or its header) was refused.
@@ -142,7 +172,8 @@ enum class ProjectReadStatus {
 // The message shown for a refusal; empty where none is shown.
 QString ProjectReadMessage(ProjectReadStatus status, const QString& path);
 
-// Checks and decodes the first 122 bytes. status is Ok only with a header.
+// Checks and decodes the first 122 bytes. status is Ok only with a header,
+// whose preferences are then in range (PrefsInRange).
 struct HeaderReadResult {
     ProjectReadStatus status = ProjectReadStatus::Ok;
     ProjectFileHeader header;
@@ -253,12 +284,30 @@ inline constexpr int kMaxStoredScenes = kSceneCapacity - 1;
 
 // Exactly kSceneRecordSize bytes.
 QByteArray EncodeSceneRecord(const SceneRecord& record);
-// bytes must hold kSceneRecordSize bytes; nothing otherwise.
+// bytes must hold kSceneRecordSize bytes; nothing otherwise. The record is
+// brought into range (BringRecordIntoRange).
 std::optional<SceneRecord> DecodeSceneRecord(QByteArrayView bytes);
 
 // The number of 8-channel blocks a loaded record applies: Blocks, at most 48,
 // and 0 for a zero or negative count.
 int AppliedBlockCount(const SceneRecord& record);
+
+// Brings every field of a record read from a file into the range the views,
+// the link rules and the units work with, so that a damaged or foreign file
+// can neither hide a switch, show a link group that does not exist nor push a
+// linked fader move past the integers; a save then writes the record back in
+// range. The rules:
+// - a gain step, and a linked offset (a fader position taken as the
+//   reference of linked moves), are held to the channel's fader range;
+// - a switch state other than on or disabled is off: the units are told
+//   "on" for state 1 only, so the switch shows what the unit was sent;
+// - the Link-down word is a flag: set (1) when it is not 0, as the loader
+//   tests it;
+// - a link group outside 1 to 10 is no group (0);
+// - a text field ends at its first NUL and keeps at most the characters a
+//   save writes (one less than its size); the bytes after it are cleared.
+// Blocks is left as it is: AppliedBlockCount reads it within range.
+void BringRecordIntoRange(SceneRecord& record);
 
 // ---------------------------------------------------------------------------
 // Project-wide texts and the whole project image
@@ -341,8 +390,9 @@ int ReadFileHeaderAndPrefs(QIODevice& in, ProjectFileHeader& header, ProjectRead
 extern std::int32_t g_PrefsImageReserved;
 
 PrefsBlock PrefsFromGlobals();
-// Copies the 26 fields other than Reserved into the preferences globals and
-// g_MeterPeriodMs (its low 16 bits), and keeps Reserved for the next write.
+// Copies the 26 fields other than Reserved, brought into range first
+// (PrefsInRange), into the preferences globals and g_MeterPeriodMs (its low
+// 16 bits), and keeps Reserved for the next write.
 void ApplyPrefsToGlobals(const PrefsBlock& prefs);
 // The header a save writes now.
 ProjectFileHeader CurrentFileHeader();

@@ -3,6 +3,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include "protocol/numbering.h"
+
 // The two-state switch of a channel strip (Pol, Pad, 48v, Mute, Split, Safe,
 // Rbin, Sqrt, Link). A click toggles its picture and raises the strip
 // command at the main window; holding the button and sweeping across
@@ -10,7 +12,7 @@
 class CNewCustomBtn : public QWidget {
     Q_OBJECT
 public:
-    enum State : int { kOff = 0, kOn = 1, kDisabled = 5 };
+    enum State : int { kOff = SWITCH_OFF, kOn = SWITCH_ON, kDisabled = SWITCH_DISABLED };
 
     CNewCustomBtn(QWidget* parent, int id, int channel, int bmpOff, int bmpOn, int bmpDisabled);
 

@@ -1,12 +1,12 @@
 #include "platform/ini_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <optional>
 
 #include "platform/path_text.h"
+#include "platform/safe_file_write.h"
 
 namespace {
 
@@ -43,15 +43,12 @@ std::optional<QStringList> ReadLines(const QString& path)
 
 bool WriteLines(const QString& path, const QStringList& lines)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     QByteArray bytes;
     for (const QString& line : lines) {
         bytes += line.toLatin1();
         bytes += '\n';
     }
-    return file.write(bytes) == bytes.size() && file.commit();
+    return WriteFileSafely(path, bytes);
 }
 
 // The section name of a "[Name]" line.

@@ -17,6 +17,14 @@ constexpr int kFirstRemoteChannel = 256;
 constexpr int kMaxGainStep = 63;
 constexpr int kMaxGainStepRemote = 61;
 
+// The states a strip switch holds: off, on, and dimmed (the unit cannot take
+// the switch now). The units are told "on" for state 1 only.
+enum SwitchState : int {
+    SWITCH_OFF = 0,
+    SWITCH_ON = 1,
+    SWITCH_DISABLED = 5,
+};
+
 // The unit model of a slot or channel; a plain int in every table.
 enum UnitType : int {
     UNIT_TYPE_UNUSED = 0,

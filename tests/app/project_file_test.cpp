@@ -23,6 +23,8 @@
 #include "platform/ini_file.h"
 #include "protocol/unit_network.h"
 
+#include "file_size_limit.h"
+
 namespace {
 
 QByteArray ReadAll(const QString& path)
@@ -70,6 +72,30 @@ SceneRecord MakeRecord(int seed)
     for (int g = 0; g < kLinkGroupCount; ++g) {
         r.LinkGroupTitle[g].setText(QStringLiteral("Group %1-%2").arg(seed).arg(g));
         r.LinkGroupNotes[g].setText(QStringLiteral("GN %1-%2").arg(seed).arg(g));
+    }
+    return r;
+}
+
+// A record as the program writes it: every word within its range, each
+// field with its own pattern over the channels so that two fields read back
+// into each other's place do not go unnoticed.
+SceneRecord MakeLoadableRecord(int seed)
+{
+    SceneRecord r = MakeRecord(seed);
+    constexpr std::int32_t kStates[] = {0, 1, 5};
+    int field = 0;
+    for (ChannelWords* words : {&r.PolButton, &r.PadButton, &r.Button48v, &r.MuteButton,
+                                &r.SplitButton, &r.SafeButton, &r.RbinButton, &r.SqrtButton,
+                                &r.LinkButton}) {
+        ++field;
+        for (int ch = 0; ch < kChannelCount; ++ch)
+            (*words)[ch] = kStates[(ch / field + seed) % 3];
+    }
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        r.SliderPosition[ch] = (ch + seed) % (MaxGainStepOfChannel(ch) + 1);
+        r.LinkedSliderOffset[ch] = (ch * 7 + seed) % (kMaxGainStepRemote + 1);
+        r.LinkGroup[ch] = (ch + seed) % (kLinkGroupCount + 1);
+        r.LinkButtonDown[ch] = (ch / 3 + seed) % 2;
     }
     return r;
 }
@@ -159,29 +185,6 @@ protected:
     QByteArray m_oldDataHome;
     QStringList m_boxes;
     QStringList m_plain;
-};
-
-// Lowers the file size limit of the process for one scope, so that writes
-// beyond it fail as on a full disk (also for root, unlike permissions).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit lowered = m_old;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
 };
 
 } // namespace
@@ -309,7 +312,7 @@ TEST_F(ProjectFile, TwoScenesRoundTripEveryField)
     MakeCurrentProjectDistinct();
     ProjectFileHeader header = CurrentFileHeader();
     header.Prefs.Reserved = 77;
-    std::vector<SceneRecord> records{MakeRecord(1), MakeRecord(2)};
+    std::vector<SceneRecord> records{MakeLoadableRecord(1), MakeLoadableRecord(2)};
     records[1].LinkButton[200] = 5; // a disabled switch state survives
     const QByteArray bytes = EncodeProjectFile(header, records);
     ASSERT_EQ(bytes.size(), 122 + 2 * 113956);
@@ -330,7 +333,7 @@ TEST_F(ProjectFile, LoadingAppliesPreferencesTextsAndSceneNames)
     header.Prefs.RedZoneThreshold = 12;
     header.Prefs.MeterPeriodMs = 200;
     header.Prefs.AutosaveOff = 0;
-    std::vector<SceneRecord> records{MakeRecord(1), MakeRecord(2)};
+    std::vector<SceneRecord> records{MakeLoadableRecord(1), MakeLoadableRecord(2)};
     ASSERT_TRUE(WriteProjectFile(file(QStringLiteral("show.qsx")), header, records).ok);
 
     MakeCurrentProjectDistinct();
@@ -484,7 +487,7 @@ TEST_F(ProjectFile, AFileCutInsideARecordLoadsItsWholeRecords)
 
 TEST_F(ProjectFile, SaveWritesTheCurrentTextsIntoEveryRecord)
 {
-    std::vector<SceneRecord> records{MakeRecord(1), MakeRecord(2)};
+    std::vector<SceneRecord> records{MakeLoadableRecord(1), MakeLoadableRecord(2)};
     records[0].Blocks = 5;
     g_ChannelTitle[0] = QString(150, QLatin1Char('x'));
     g_ChannelNotes[383] = QStringLiteral("last");
@@ -637,12 +640,12 @@ TEST_F(ProjectFile, TextIsWindows1252CutToItsField)
     label.setText(QStringLiteral("0123456789AB"));
     EXPECT_EQ(label.text(), QStringLiteral("012345678"));
 
-    // A field of a foreign file without its NUL reads to the field's end.
+    // A field of a foreign file without its NUL ends where a save ends it.
     QByteArray raw = EncodeSceneRecord(SceneRecord());
     std::memset(raw.data() + 4, 'n', 100);
     const auto decoded = DecodeSceneRecord(raw);
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->Name.text(), QString(100, QLatin1Char('n')));
+    EXPECT_EQ(decoded->Name.text(), QString(99, QLatin1Char('n')));
     EXPECT_EQ(decoded->Notes.text(), QString());
     EXPECT_FALSE(DecodeSceneRecord(raw.left(113955)));
 }
