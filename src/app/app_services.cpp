@@ -1,5 +1,6 @@
 #include "app/app_services.h"
 
+#include "app/datagram_boxes.h"
 #include "app/main_dialog.h"
 #include "app/project_state.h"
 #include "platform/data_folder.h"
@@ -159,6 +160,39 @@ void ShowModelessNotice(bool showRestartNow)
 void SetNoticeHandler(std::function<void(const QString&, const QString&, bool)> handler)
 {
     NoticeHandler() = std::move(handler);
+}
+
+namespace {
+
+std::function<void(DatagramBoxKind, int, const QString&)>& DatagramHandler()
+{
+    static std::function<void(DatagramBoxKind, int, const QString&)> handler;
+    return handler;
+}
+
+} // namespace
+
+void ShowDatagramBox(DatagramBoxKind kind, int slot, const QString& text)
+{
+    if (const auto& handler = DatagramHandler()) {
+        handler(kind, slot, text);
+        return;
+    }
+    if (MessageHandler() || BoxHandler()) {
+        if (kind == DatagramBoxKind::PlainMessage) {
+            ShowMessage(text);
+        } else {
+            g_strMessage = text;
+            RunMessageBox(MessageBoxKind::SelfClosing);
+        }
+        return;
+    }
+    DatagramBoxes::instance().Raise(kind, slot, text);
+}
+
+void SetDatagramBoxHandler(std::function<void(DatagramBoxKind, int, const QString&)> handler)
+{
+    DatagramHandler() = std::move(handler);
 }
 
 void SetShowMessageHandler(std::function<void(const QString&)> handler)

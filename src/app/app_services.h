@@ -54,6 +54,24 @@ void ShowModelessNotice(bool showRestartNow);
 void SetNoticeHandler(std::function<void(const QString& caption, const QString& text,
                                          bool showRestartNow)> handler);
 
+// The boxes that a unit datagram raises: the plain message box (its text,
+// such as "Wrong SubnetMask.") and the self-closing box that tells a slot has
+// been set unused.
+enum class DatagramBoxKind {
+    PlainMessage,
+    SlotSetUnused,
+};
+
+// Shows a box that a datagram raised about the unit in slot. It returns at
+// once: the box runs no loop of its own and takes no focus, and a repeat of
+// the same kind and slot goes to the box that is up (DatagramBoxes). Without a
+// handler of its own (SetDatagramBoxHandler), a test that replaced the plain
+// or the program's message boxes receives it there, as the box would have
+// been shown before.
+void ShowDatagramBox(DatagramBoxKind kind, int slot, const QString& text);
+// Replaces how datagram boxes are presented (tests record them); empty restores.
+void SetDatagramBoxHandler(std::function<void(DatagramBoxKind kind, int slot, const QString& text)> handler);
+
 // Hands a command id to the main window's OnCommand. On the GUI thread the
 // command is handled before this returns; from any other thread it is queued
 // to the GUI thread and handled there in order. Without a main window the

@@ -774,11 +774,17 @@ void CQuellonKR9SeriesDlg::StartNetwork()
 
 void CQuellonKR9SeriesDlg::DrainDatagrams()
 {
+    m_bDrainQueued = false;
     if (m_bDraining)
         return;
     m_bDraining = true;
+    const std::uint64_t started = m_platform.clock.nowMs();
+    int handled = 0;
     ReceivedDatagram datagram;
-    while (m_network && m_network->PopDatagram(datagram)) {
+    while (m_network && handled < kDrainBatchCount
+           && m_platform.clock.nowMs() - started < std::uint64_t(kDrainBatchMs)
+           && m_network->PopDatagram(datagram)) {
+        ++handled;
         switch (datagram.route) {
         case DatagramRoute::KR960:
             OnUnitPacket_KR960(datagram);
@@ -794,6 +800,19 @@ void CQuellonKR9SeriesDlg::DrainDatagrams()
         }
     }
     m_bDraining = false;
+    // The receive thread only calls again once the queue has run empty.
+    if (m_network && m_network->queuedCount() > 0)
+        QueueNextDrain();
+}
+
+void CQuellonKR9SeriesDlg::QueueNextDrain()
+{
+    if (m_bDrainQueued)
+        return;
+    m_bDrainQueued = true;
+    // Posted behind what is already waiting: the paints, timer ticks, keys
+    // and signals of the event loop come first.
+    QMetaObject::invokeMethod(this, [this] { DrainDatagrams(); }, Qt::QueuedConnection);
 }
 
 namespace {
@@ -879,6 +898,11 @@ void CQuellonKR9SeriesDlg::ShowMessageBox(const std::string& text)
 {
     g_strMessage = QString::fromStdString(text);
     RunMessageBox(MessageBoxKind::Message);
+}
+
+void CQuellonKR9SeriesDlg::ShowDatagramMessage(int slot, const std::string& text)
+{
+    ShowDatagramBox(DatagramBoxKind::PlainMessage, slot, QString::fromStdString(text));
 }
 
 void CQuellonKR9SeriesDlg::ShowNotice(const std::string& caption, const std::string& text,
@@ -1009,10 +1033,9 @@ void CQuellonKR9SeriesDlg::OnSlotSetUnused132(const UnitFamily132& family, int s
         m_aChannelLink[std::size_t(c)].linkGroup = -1;
     }
     RepaintViews();
-    if (nodeRemoved) {
-        g_strMessage = QStringLiteral("Unit %1 has been set to an Unused Unit.").arg(SlotToUnitNumber(slot));
-        RunMessageBox(MessageBoxKind::SelfClosing);
-    }
+    if (nodeRemoved)
+        ShowDatagramBox(DatagramBoxKind::SlotSetUnused, slot,
+                        QStringLiteral("Unit %1 has been set to an Unused Unit.").arg(SlotToUnitNumber(slot)));
 }
 
 void CQuellonKR9SeriesDlg::DrawMeterDb(int channel, float levelDb)

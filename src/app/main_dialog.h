@@ -290,10 +290,15 @@ public:
     // The unit network: started by timer 48, shut down with the program.
     void StartNetwork();
     NetworkCore* network() const { return m_network.get(); }
-    // Handles every datagram the receive thread has queued, one at a time
-    // and in arrival order; a call while a datagram is being handled waits
-    // for that handling to end.
+    // Handles the datagrams the receive thread has queued, one at a time and
+    // in arrival order, in one bounded batch: at most kDrainBatchCount
+    // datagrams and no longer than kDrainBatchMs of the program's clock. What
+    // is left waits for the next batch, queued behind the paints, timers,
+    // keys and signals that are due, so a flood of datagrams never holds the
+    // window up. A call while a batch runs does nothing.
     void DrainDatagrams();
+    static constexpr int kDrainBatchCount = 256;
+    static constexpr int kDrainBatchMs = 8;
     void OnUnitPacket_KR960(const ReceivedDatagram& datagram);
     void OnUnitPacket_KR960_8(const ReceivedDatagram& datagram);
     void OnUnitPacket_KR9X(const ReceivedDatagram& datagram);
@@ -309,6 +314,7 @@ public:
     void RepaintUnitStatus() override;
     void ShowMessage(const std::string& text) override;
     void ShowMessageBox(const std::string& text) override;
+    void ShowDatagramMessage(int slot, const std::string& text) override;
     void ShowNotice(const std::string& caption, const std::string& text, bool restartNow) override;
     void OnUnitAdded132(const UnitFamily132& family, int slot) override;
     void OnUnitAddedKR9X(int slot) override;
@@ -423,6 +429,9 @@ private:
     bool m_bSkipSaveQuestion = false;
     std::unique_ptr<NetworkCore> m_network;
     bool m_bDraining = false;
+    // The next batch of datagrams is queued to run.
+    bool m_bDrainQueued = false;
+    void QueueNextDrain();
     bool m_bMeterTestFullScale = false;
     int m_nDragSceneIndex = 0;
     bool m_bDraggingScene = false;

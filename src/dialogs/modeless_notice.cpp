@@ -23,6 +23,7 @@ std::function<void(int)>& CommandSender()
 CModeless::CModeless(QWidget* owner) : CSkinnedDialog(Layout(), FrameStyle::TitleBar, owner)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setModal(false);
     SetColours(QColor(kBackgroundColor), std::nullopt);
     m_textTimer.setSingleShot(true);
@@ -63,8 +64,9 @@ CModeless* CModeless::ShowNotice(QWidget* owner, bool showRestartNow)
         notice = new CModeless(owner);
         notice->show();
     }
+    // To the front, but never with the keyboard: units that keep sending a
+    // bad datagram must not take it from the operator's typing and keys.
     notice->raise();
-    notice->activateWindow();
     return notice;
 }
 

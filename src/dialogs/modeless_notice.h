@@ -14,6 +14,8 @@ class QPushButton;
 // when g_bShowRestartNow is set, "Restart Now". It does not block the
 // program, deletes itself when closed, and there is only ever one: a new
 // notice while one is open brings that one to the front with the new texts.
+// It never takes the keyboard focus, neither when it opens nor when it is
+// brought to the front again.
 class CModeless : public CSkinnedDialog {
     Q_OBJECT
 public:

@@ -34,6 +34,13 @@ bool CSelfClosingDlg::OnInitDialog()
     return true;
 }
 
+void CSelfClosingDlg::ShowAgain(const QString& text)
+{
+    SetDlgItemText(IDC_MESSAGE, text);
+    if (isVisible())
+        m_closeTimer.start();
+}
+
 void CSelfClosingDlg::OnTimer(int id)
 {
     if (id != kTimerClose)

@@ -22,6 +22,9 @@ public:
 
     static DialogTemplate Layout();
 
+    // A box still up shows a new text for its full time again.
+    void ShowAgain(const QString& text);
+
     // The timer's handler: the close timer ends the box with IDOK.
     void OnTimer(int id);
     bool isCloseTimerArmed() const { return m_closeTimer.isActive(); }

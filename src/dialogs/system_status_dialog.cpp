@@ -4,7 +4,9 @@
 #include "app/project_state.h"
 #include "controls/control_ids.h"
 #include "controls/dialog_font_adapter.h"
+#include "protocol/network_core.h"
 #include "protocol/numbering.h"
+#include "protocol/unit_network.h"
 #include "protocol/unit_list132.h"
 #include "protocol/unit_list_kr9x.h"
 #include "protocol/unit_tables.h"
@@ -43,6 +45,7 @@ DialogTemplate CSystemStatusDialog::Layout()
     for (int id = IDC_HIDDEN_FIRST; id <= IDC_HIDDEN_LAST; ++id)
         t.items.push_back({id, DialogItemKind::Static, 13, 108 + (id - IDC_HIDDEN_FIRST) * 11, 238, 9,
                            QString(), kItemHidden});
+    t.items.push_back({IDC_DROPPED, DialogItemKind::Static, 13, 108, 238, 9, QString(), 0});
     t.items.push_back({IDC_OK_PLACEHOLDER, DialogItemKind::Static, 111, 159, 43, 15,
                        QStringLiteral("OK"), 0});
     return t;
@@ -76,6 +79,12 @@ QString CSystemStatusDialog::StatusLine(int slot)
     return QStringLiteral(" Unit %1  IP Address: %2  %3")
         .arg(SlotToUnitNumber(slot))
         .arg(QString::fromStdString(g_UnitIpAddress[i]), StatusWord(g_UnitStatus[i]));
+}
+
+QString CSystemStatusDialog::DroppedLine()
+{
+    const std::uint32_t dropped = g_pNetwork ? g_pNetwork->droppedDatagrams.load() : 0;
+    return QStringLiteral(" Unit datagrams dropped while the console was busy: %1").arg(dropped);
 }
 
 bool CSystemStatusDialog::AnyUnitOnline()
@@ -116,6 +125,7 @@ bool CSystemStatusDialog::OnInitDialog()
         if (g_UnitStatus[std::size_t(slot)] > UNIT_INACTIVE)
             m_lstStatus->addItem(StatusLine(slot));
     }
+    SetDlgItemText(IDC_DROPPED, DroppedLine());
     CreateOkButton();
     return true;
 }

@@ -22,6 +22,9 @@ public:
     static constexpr int IDC_HIDDEN_FIRST = 1033;
     static constexpr int IDC_HIDDEN_LAST = 1036;
     static constexpr int kNoUnitsResult = 2;
+    // The line under the list that counts the unit datagrams the console
+    // had to let go because it was too busy to take them in time.
+    static constexpr int IDC_DROPPED = 1040;
 
     explicit CSystemStatusDialog(QWidget* parent = nullptr);
     ~CSystemStatusDialog() override;
@@ -40,6 +43,8 @@ public:
     static QString StatusLine(int slot);
     // True while a unit of any model is on line.
     static bool AnyUnitOnline();
+    // The text of the dropped-datagram line.
+    static QString DroppedLine();
 
     QListWidget* list() const { return m_lstStatus; }
 

@@ -159,19 +159,22 @@ void NetworkCore::Enqueue(const std::uint8_t* data, std::size_t size, DatagramRo
     bool wasEmpty = false;
     {
         std::lock_guard lock(m_queueMutex);
+        ++m_dealtWith;
         if (m_queueSize == kQueueCapacity) {
+            // Never queued without bound: what the GUI thread cannot take in
+            // time is counted and let go.
             droppedDatagrams.fetch_add(1);
-            return;
+        } else {
+            ReceivedDatagram& slot = m_queue[(m_queueHead + m_queueSize) % kQueueCapacity];
+            slot.route = route;
+            slot.size = static_cast<std::uint16_t>(size);
+            std::memcpy(slot.bytes.data(), data, size);
+            slot.fromAddress = fromAddress;
+            slot.fromPort = fromPort;
+            slot.arrivalMs = arrivalMs;
+            wasEmpty = m_queueSize == 0;
+            ++m_queueSize;
         }
-        ReceivedDatagram& slot = m_queue[(m_queueHead + m_queueSize) % kQueueCapacity];
-        slot.route = route;
-        slot.size = static_cast<std::uint16_t>(size);
-        std::memcpy(slot.bytes.data(), data, size);
-        slot.fromAddress = fromAddress;
-        slot.fromPort = fromPort;
-        slot.arrivalMs = arrivalMs;
-        wasEmpty = m_queueSize == 0;
-        ++m_queueSize;
     }
     m_queueChanged.notify_all();
     if (wasEmpty && m_onDatagramsWaiting)
@@ -208,6 +211,13 @@ bool NetworkCore::WaitForQueued(std::size_t count, int timeoutMs) const
     std::unique_lock lock(m_queueMutex);
     return m_queueChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                    [&] { return m_queueSize >= count; });
+}
+
+bool NetworkCore::WaitForDealtWith(std::uint64_t count, int timeoutMs) const
+{
+    std::unique_lock lock(m_queueMutex);
+    return m_queueChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [&] { return m_dealtWith >= count; });
 }
 
 bool NetworkCore::EnsureSendSocket()

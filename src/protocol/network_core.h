@@ -81,6 +81,11 @@ public:
     std::uint64_t deliveredCount() const { return m_delivered; }
     // Waits up to timeoutMs until at least count datagrams wait in the queue.
     bool WaitForQueued(std::size_t count, int timeoutMs) const;
+    // Waits up to timeoutMs until the receive thread has dealt with at least
+    // count datagrams bound for the GUI thread: queued, handed over or dropped.
+    bool WaitForDealtWith(std::uint64_t count, int timeoutMs) const;
+    // How many datagrams the queue holds at most.
+    static constexpr std::size_t queueCapacity() { return kQueueCapacity; }
 
     // Creates the send socket when there is none; false when it cannot.
     bool EnsureSendSocket();
@@ -93,7 +98,8 @@ public:
     std::atomic<int> g_StopReceiveThread{0};
     // Datagrams of 97 or 132 bytes received, whatever their format code.
     std::atomic<std::uint32_t> g_PacketsReceived{0};
-    // Datagrams dropped because the GUI thread had fallen too far behind.
+    // Datagrams dropped because the GUI thread had fallen too far behind:
+    // the queue was full when they came.
     std::atomic<std::uint32_t> droppedDatagrams{0};
 
 private:
@@ -120,6 +126,7 @@ private:
     std::size_t m_queueHead = 0;
     std::size_t m_queueSize = 0;
     std::uint64_t m_delivered = 0;
+    std::uint64_t m_dealtWith = 0; // queued or dropped, ever
 };
 
 // The first IPv4 address of this computer on a network (not loopback), else

@@ -223,7 +223,7 @@ void UpdateUnitFromPacket132(UnitFamily132& family, UnitNode132& node, const Uni
     const int slot = node.Slot;
     if (AddressFromBytes(&d[kSubnetMask]) != node.SubnetMask) {
         if (g_pUnitHost)
-            g_pUnitHost->ShowMessage("Wrong SubnetMask.");
+            g_pUnitHost->ShowDatagramMessage(slot, "Wrong SubnetMask.");
         return;
     }
     family.rateText[slot] = GetBit(kUnitStatus4x, d[kUnitStatusByte]) ? "4X" : "2X";

@@ -21,6 +21,14 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
     // The skinned modal message box.
     virtual void ShowMessageBox(const std::string& text) = 0;
+    // A plain message about the unit in slot that a datagram raised. Later
+    // datagrams must go on being handled while it is up, so the window shows
+    // it without waiting for the operator; by default it is a ShowMessage.
+    virtual void ShowDatagramMessage(int slot, const std::string& text)
+    {
+        (void)slot;
+        ShowMessage(text);
+    }
     // The modeless notice, with or without its "Restart Now" button.
     virtual void ShowNotice(const std::string& caption, const std::string& text,
                             bool restartNow) = 0;

@@ -1,0 +1,326 @@
+// What the console does when units (or something pretending to be units)
+// send datagrams that raise boxes, or send far more than it can take: the
+// boxes never stop the handling of later datagrams, never pile up and never
+// take the keyboard, and a flood is taken in bounded batches with the event
+// loop running between them.
+
+#include <gtest/gtest.h>
+
+#include "unit_checks.h"
+
+#include <netinet/in.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <memory>
+#include <set>
+
+#include "app/app_services.h"
+#include "app/datagram_boxes.h"
+#include "app/main_dialog.h"
+#include "app/project_state.h"
+#include "dialogs/modeless_notice.h"
+#include "dialogs/self_closing_dialog.h"
+#include "dialogs/system_status_dialog.h"
+#include "platform/clock.h"
+#include "platform/settings_store.h"
+#include "platform/skin_registry.h"
+#include "platform/timer_table.h"
+#include "protocol/network_core.h"
+#include "protocol/numbering.h"
+#include "protocol/unit_list132.h"
+#include "protocol/unit_network.h"
+#include "unit_emulator.h"
+
+namespace {
+
+using Dlg = CQuellonKR9SeriesDlg;
+constexpr int kWaitMs = 5000; // upper bound of a loopback hand-over; never waited out when all is well
+
+// The main window on a manual clock with its own network on loopback and
+// emulated units, showing its boxes for real. A modal loop, which no box
+// that a datagram raises may run, is noted and closed by a watch that only
+// gets to run inside such a loop.
+class DatagramBoxesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProjectState();
+        ResetProtocolState();
+        QObject::connect(&m_modalWatch, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                ++m_modalLoops;
+                modal->close();
+            }
+        });
+        m_modalWatch.start(0);
+        StartupOptions options;
+        options.registerFileType = false;
+        options.askStartupQuestion = false;
+        options.network = NetworkConfig{m_pcPort, m_emulator.unitPort(), INADDR_LOOPBACK};
+        m_dlg = std::make_unique<Dlg>(m_platform, options);
+        g_pMainDlg = m_dlg.get();
+        m_dlg->OnInitDialog();
+        m_timers.advance(200); // timer 48 starts the network
+        ASSERT_NE(m_dlg->network(), nullptr);
+        ASSERT_TRUE(m_dlg->network()->isReceiving());
+    }
+    void TearDown() override
+    {
+        m_modalWatch.stop();
+        m_dlg.reset();
+        g_pMainDlg = nullptr;
+        SetNoticeHandler({});
+        SetDatagramBoxHandler({});
+        ResetProtocolState();
+    }
+
+    NetworkCore& Net() { return *m_dlg->network(); }
+
+    // The unit's report, waiting in the window's queue.
+    void Send(int unit)
+    {
+        const std::uint64_t dealt = Net().deliveredCount() + Net().queuedCount();
+        ASSERT_TRUE(m_emulator.sendReport(unit));
+        ASSERT_TRUE(Net().WaitForDealtWith(dealt + 1, kWaitMs));
+    }
+    // Sends the unit's report and lets the window handle it.
+    void Report(int unit)
+    {
+        Send(unit);
+        m_dlg->DrainDatagrams();
+    }
+    // Runs the event loop's waiting work until the queue is empty; the
+    // number of passes it took.
+    int RunUntilDrained()
+    {
+        int passes = 0;
+        while (Net().queuedCount() > 0 && passes < 100) {
+            QCoreApplication::sendPostedEvents();
+            ++passes;
+        }
+        return passes;
+    }
+
+    QTemporaryDir m_dir;
+    ManualClock m_clock{100000};
+    ManualTimerTable m_timers{m_clock};
+    std::unique_ptr<SettingsStore> m_settings =
+        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
+    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
+    std::uint16_t m_pcPort = FreeUdpPort();
+    emu::Emulator m_emulator{m_pcPort, FreeUdpPort()};
+    std::unique_ptr<Dlg> m_dlg;
+    QTimer m_modalWatch;
+    int m_modalLoops = 0;
+};
+
+std::vector<QString> TextsOf(const std::vector<QWidget*>& boxes)
+{
+    std::vector<QString> texts;
+    for (QWidget* box : boxes) {
+        if (auto* plain = qobject_cast<QMessageBox*>(box))
+            texts.push_back(plain->text());
+        else if (auto* label = box->findChild<QLabel*>())
+            texts.push_back(label->text());
+    }
+    return texts;
+}
+
+} // namespace
+
+// A datagram that repeats a unit's ID and MAC with another subnet mask, again
+// and again, among the reports of healthy units.
+TEST_F(DatagramBoxesTest, AnotherSubnetMaskShowsOneBoxPerUnitAndLaterDatagramsAreHandledAtOnce)
+{
+    const int a = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 1, 1));
+    const int b = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960_8, 2, 2));
+    const int c = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 3));
+    for (int unit : {a, b, c})
+        Report(unit);
+
+    m_emulator.setSubnetMask(b, 0xFFFF0000);
+    for (int n = 0; n < 60; ++n) {
+        Send(b);
+        Send(c);
+        m_clock.advance(50);
+    }
+    m_emulator.setSubnetMask(a, 0xFF000000);
+    Send(a);
+    Send(a);
+    const std::uint32_t lastSent = std::uint32_t(m_clock.nowMs());
+    m_dlg->DrainDatagrams();
+
+    EXPECT_EQ(m_modalLoops, 0);
+    EXPECT_EQ(Net().queuedCount(), 0u);
+    // One box for each unit, however often it said so.
+    const std::vector<QWidget*> boxes = DatagramBoxes::instance().onScreen();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(TextsOf(boxes), (std::vector<QString>{QStringLiteral("Wrong SubnetMask."),
+                                                    QStringLiteral("Wrong SubnetMask.")}));
+    for (QWidget* box : boxes) {
+        EXPECT_TRUE(box->isVisible());
+        EXPECT_EQ(box->windowModality(), Qt::NonModal);
+        EXPECT_TRUE(box->testAttribute(Qt::WA_ShowWithoutActivating));
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Corvane"));
+    }
+    // The healthy unit was heard to the last, and the others stay on line too.
+    EXPECT_EQ(g_UnitStatus[36], UNIT_ACTIVE);
+    const UnitNodeKR9X* remote = g_Family_KR9X.FindUnit(36);
+    ASSERT_NE(remote, nullptr);
+    EXPECT_EQ(remote->LastHeardTime, lastSent - 50);
+    EXPECT_EQ(m_dlg->m_nKR960UnitCount, 1);
+    EXPECT_EQ(m_dlg->m_nKR960_8UnitCount, 1);
+
+    // OK closes a box; the unit's next such datagram opens it again.
+    static_cast<QMessageBox*>(boxes[0])->button(QMessageBox::Ok)->click();
+    EXPECT_EQ(DatagramBoxes::instance().onScreen().size(), 1u);
+    Report(b);
+    EXPECT_EQ(DatagramBoxes::instance().onScreen().size(), 2u);
+    EXPECT_EQ(m_modalLoops, 0);
+}
+
+// One MAC hopping between IDs: every hop sets the slot it left unused.
+TEST_F(DatagramBoxesTest, AUnitHoppingBetweenIdsKeepsAFewBoxesUpAndTheOthersWaitOnePerSlot)
+{
+    const int hopper = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 1, 7));
+    for (int n = 0; n < 100; ++n) {
+        m_emulator.setUnitId(hopper, 1 + n % 16);
+        Send(hopper);
+    }
+    m_dlg->DrainDatagrams();
+
+    EXPECT_EQ(m_modalLoops, 0);
+    EXPECT_EQ(Net().queuedCount(), 0u);
+    const int lastSlot = UnitNumberToSlot(1 + 99 % 16);
+    EXPECT_EQ(g_UnitStatus[std::size_t(lastSlot)], UNIT_ACTIVE);
+    EXPECT_EQ(m_dlg->m_nKR960UnitCount, 1);
+
+    // Each of the 16 units was left at least once: three boxes are up, the
+    // other thirteen wait, one per unit.
+    DatagramBoxes& boxes = DatagramBoxes::instance();
+    std::vector<QWidget*> up = boxes.onScreen();
+    ASSERT_EQ(int(up.size()), DatagramBoxes::kMaxOnScreen);
+    EXPECT_EQ(boxes.waitingCount(), 13);
+    EXPECT_EQ(TextsOf(up), (std::vector<QString>{QStringLiteral("Unit 1 has been set to an Unused Unit."),
+                                                 QStringLiteral("Unit 2 has been set to an Unused Unit."),
+                                                 QStringLiteral("Unit 3 has been set to an Unused Unit.")}));
+    for (QWidget* box : up) {
+        auto* selfClosing = qobject_cast<CSelfClosingDlg*>(box);
+        ASSERT_NE(selfClosing, nullptr);
+        EXPECT_FALSE(selfClosing->isModal());
+        EXPECT_TRUE(selfClosing->isCloseTimerArmed());
+    }
+
+    // As a box closes itself, the next waiting one comes up.
+    qobject_cast<CSelfClosingDlg*>(up[0])->OnTimer(CSelfClosingDlg::kTimerClose);
+    up = boxes.onScreen();
+    ASSERT_EQ(int(up.size()), DatagramBoxes::kMaxOnScreen);
+    EXPECT_EQ(boxes.waitingCount(), 12);
+    EXPECT_EQ(TextsOf(up).back(), QStringLiteral("Unit 4 has been set to an Unused Unit."));
+}
+
+// Notices and boxes that come again while the operator works in the window.
+TEST_F(DatagramBoxesTest, NoticesAndBoxesRaisedAgainLeaveTheKeyboardWhereItWas)
+{
+    const int first = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 1));
+    const int rival = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 2));
+    const int wrongId = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 5, 3));
+    const int masked = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 3, 4));
+    Report(first);
+    Report(masked);
+    Report(rival); // "Unit ID Conflict" comes up
+    m_emulator.setSubnetMask(masked, 0xFFFF0000);
+    Report(masked); // "Wrong SubnetMask." comes up
+    ASSERT_NE(CModeless::current(), nullptr);
+    ASSERT_EQ(DatagramBoxes::instance().onScreen().size(), 1u);
+
+    // The operator is back at the scene list.
+    m_dlg->show();
+    m_dlg->activateWindow();
+    QCoreApplication::processEvents();
+    m_dlg->sceneList()->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), m_dlg.get());
+    ASSERT_EQ(QApplication::focusWidget(), m_dlg->sceneList());
+
+    for (int n = 0; n < 5; ++n) {
+        Send(rival);
+        Send(wrongId);
+        Send(masked);
+    }
+    m_dlg->DrainDatagrams();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(CModeless::current()->windowTitle(), QStringLiteral("Error in KOVA Header"));
+    EXPECT_TRUE(CModeless::current()->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(QApplication::activeWindow(), m_dlg.get());
+    EXPECT_EQ(QApplication::focusWidget(), m_dlg->sceneList());
+    EXPECT_EQ(m_modalLoops, 0);
+    m_dlg->hide();
+}
+
+// More datagrams than one batch: the event loop's waiting work runs between batches.
+TEST_F(DatagramBoxesTest, AFloodIsTakenInBatchesOfBoundedCount)
+{
+    const int unit = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 1));
+    const int total = Dlg::kDrainBatchCount * 2 + 40;
+    for (int n = 0; n < total; ++n)
+        Send(unit);
+    // Work that was waiting before the flood's next batch, such as a paint or a key.
+    std::vector<std::uint64_t> handledBefore;
+    QMetaObject::invokeMethod(
+        qApp, [&] { handledBefore.push_back(Net().deliveredCount()); }, Qt::QueuedConnection);
+
+    const int passes = RunUntilDrained();
+    ASSERT_EQ(handledBefore.size(), 1u);
+    EXPECT_EQ(handledBefore[0], std::uint64_t(Dlg::kDrainBatchCount));
+    EXPECT_EQ(passes, 3);
+    EXPECT_EQ(Net().deliveredCount(), std::uint64_t(total));
+    EXPECT_EQ(Net().droppedDatagrams.load(), 0u);
+    EXPECT_EQ(g_UnitStatus[36], UNIT_ACTIVE);
+}
+
+// Datagrams that are slow to handle: a batch ends once its time is up, on the
+// program's clock.
+TEST_F(DatagramBoxesTest, AFloodIsTakenInBatchesOfBoundedTime)
+{
+    int notices = 0;
+    SetNoticeHandler([&](const QString&, const QString&, bool) {
+        ++notices;
+        m_clock.advance(1); // each notice takes a millisecond
+    });
+    const int wrongId = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 5, 1));
+    for (int n = 0; n < 30; ++n)
+        Send(wrongId);
+    std::vector<int> noticesBefore;
+    QMetaObject::invokeMethod(qApp, [&] { noticesBefore.push_back(notices); }, Qt::QueuedConnection);
+
+    RunUntilDrained();
+    ASSERT_EQ(noticesBefore.size(), 1u);
+    EXPECT_EQ(noticesBefore[0], Dlg::kDrainBatchMs);
+    EXPECT_EQ(notices, 30);
+}
+
+// What the console could not take in time is counted where the operator
+// looks at the network's health.
+TEST_F(DatagramBoxesTest, SystemStatusShowsHowManyDatagramsWereDropped)
+{
+    const int unit = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 1));
+    Report(unit);
+    Net().droppedDatagrams = 1234;
+    CSystemStatusDialog dlg(m_dlg.get());
+    dlg.show();
+    const auto* line = qobject_cast<QLabel*>(dlg.GetDlgItem(CSystemStatusDialog::IDC_DROPPED));
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_EQ(line->text(), QStringLiteral(" Unit datagrams dropped while the console was busy: 1234"));
+    EXPECT_EQ(dlg.list()->count(), 1);
+    dlg.close();
+}
