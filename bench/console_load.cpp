@@ -8,6 +8,13 @@
 //       peak memory, datagrams sent and handled, the delay from a datagram
 //       being sent to the paint that shows its meter, and from a switch click
 //       to its control datagram reaching the unit.
+//   console_load flood [SECONDS] [RATE]
+//       the same rack and console while something floods it with RATE
+//       datagrams a second (20000 unless told) of units out of range or in
+//       conflict with a rack unit, each of which raises a notice: the time
+//       from a key event being posted to the window to its handling, the
+//       worst gap between ticks of a 20 ms timer, the rack units still on
+//       line at the end, and what was handled and dropped.
 //   console_load bare [SECONDS]
 //       the same stream into a plain receive loop: the cost of just receiving.
 //   console_load startup [PROJECT]
@@ -19,6 +26,8 @@
 // bench/load.sh does, so the operator's own settings are not touched.
 
 #include <QApplication>
+#include <QInputDevice>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
@@ -58,6 +67,9 @@ namespace {
 constexpr int kWarmupSeconds = 5;
 constexpr int kPeriodMs = 50;
 constexpr int kClickEveryMs = 200;
+// The key the responsiveness probe presses: one that no command takes.
+constexpr int kProbeKey = Qt::Key_F20;
+constexpr int kProbeEveryMs = 20;
 
 std::int64_t NowNs()
 {
@@ -262,9 +274,19 @@ public:
     std::int64_t firstShownNs = 0; // CLOCK_REALTIME of the first paint on screen
     std::function<void()> onFirstShown;
 
+    // Set by the flood run: the posting time of the probe's key event in flight.
+    std::atomic<std::int64_t>* keyPostedAt = nullptr;
+    std::vector<std::int64_t> keyDelays;
+
     bool notify(QObject* receiver, QEvent* event) override
     {
         const QEvent::Type type = event->type();
+        if (keyPostedAt && type == QEvent::KeyPress && receiver == static_cast<QObject*>(g_pMainDlg)
+            && static_cast<QKeyEvent*>(event)->key() == kProbeKey) {
+            const bool done = CQuellonKR9SeriesApp::notify(receiver, event);
+            keyDelays.push_back(NowNs() - keyPostedAt->exchange(0));
+            return done;
+        }
         const bool drain = probe && type == QEvent::MetaCall && g_pMainDlg
             && receiver == static_cast<QObject*>(g_pMainDlg) && g_pNetwork;
         const bool paint = type == QEvent::UpdateRequest && receiver->isWidgetType()
@@ -420,6 +442,148 @@ int RunConsole(const char* argv0, const std::string& project, bool strips, int s
     return sent == handled ? 0 : 1;
 }
 
+// Units that should not be there, sending as fast as told from a thread of
+// their own: a KR-9X and a KR-960 with IDs out of their model's range, and a
+// KR-9X that claims the ID of a rack unit with another MAC. Each datagram
+// raises a notice.
+class Flood {
+public:
+    Flood(std::uint16_t pcPort, std::uint16_t unitPort, int rate) : m_emulator(pcPort, unitPort), m_rate(rate)
+    {
+        m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 5, 100));
+        m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 17, 101));
+        m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 102));
+    }
+    ~Flood() { Stop(); }
+
+    void Start()
+    {
+        m_thread = std::thread([this] { Run(); });
+    }
+    void Stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    std::size_t sent() const { return m_sent.load(); }
+
+private:
+    void Run()
+    {
+        // Bursts every millisecond, kept on the rate's schedule.
+        auto next = std::chrono::steady_clock::now();
+        std::size_t due = 0;
+        const auto start = next;
+        while (!m_stop) {
+            next += std::chrono::milliseconds(1);
+            std::this_thread::sleep_until(next);
+            const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const auto target = std::size_t(elapsed * m_rate);
+            for (; due < target && !m_stop; ++due)
+                if (m_emulator.sendReport(int(due % 3)))
+                    m_sent.fetch_add(1, std::memory_order_relaxed);
+            m_emulator.pump(0);
+            m_emulator.clearReceived();
+        }
+    }
+
+    emu::Emulator m_emulator;
+    int m_rate;
+    std::atomic<bool> m_stop{false};
+    std::atomic<std::size_t> m_sent{0};
+    std::thread m_thread;
+};
+
+int RunFlood(const char* argv0, int seconds, int rate)
+{
+    const std::uint16_t port = PickPort();
+    SetPorts(port);
+    std::string arg0 = argv0;
+    char* args[] = {arg0.data(), nullptr};
+    int argc = 1;
+    ProbedApp app(argc, args);
+    std::atomic<std::int64_t> keyPostedAt{0};
+    app.keyPostedAt = &keyPostedAt;
+
+    Rack rack(port, std::uint16_t(port + 1), seconds);
+    Flood flood(port, std::uint16_t(port + 1), rate);
+    std::atomic<bool> probing{false};
+    std::thread prober;
+
+    std::int64_t lastTick = 0, worstTickGapNs = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const std::int64_t now = NowNs();
+        if (lastTick != 0)
+            worstTickGapNs = std::max(worstTickGapNs, now - lastTick);
+        lastTick = now;
+    });
+
+    int unitsOnLineBefore = 0, unitsOnLineAfter = 0;
+    std::size_t received = 0, handled = 0, dropped = 0, floodSent = 0;
+    double wall = 0, gui = 0, gui0 = 0;
+    std::int64_t wall0 = 0;
+    QTimer waitForNetwork;
+    QObject::connect(&waitForNetwork, &QTimer::timeout, [&] {
+        if (!g_pNetwork || !g_pNetwork->isReceiving())
+            return;
+        waitForNetwork.stop();
+        rack.Start();
+    });
+    waitForNetwork.start(10);
+    QTimer::singleShot(kWarmupSeconds * 1000, [&] {
+        unitsOnLineBefore = g_pMainDlg->m_nKR960UnitCount + g_pMainDlg->m_nKR9XUnitCount;
+        wall0 = NowNs();
+        gui0 = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        lastTick = 0;
+        ticker.start(20);
+        flood.Start();
+        // The keyboard device is made here, on the GUI thread; the probe's
+        // key events then only refer to it.
+        QInputDevice::primaryKeyboard();
+        probing = true;
+        prober = std::thread([&] {
+            while (probing) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(kProbeEveryMs));
+                std::int64_t idle = 0;
+                if (g_pMainDlg && keyPostedAt.compare_exchange_strong(idle, NowNs()))
+                    QCoreApplication::postEvent(g_pMainDlg,
+                                                new QKeyEvent(QEvent::KeyPress, kProbeKey, Qt::NoModifier));
+            }
+        });
+    });
+    QTimer::singleShot((kWarmupSeconds + seconds) * 1000, [&] {
+        probing = false;
+        prober.join();
+        ticker.stop();
+        flood.Stop();
+        wall = double(NowNs() - wall0) / 1e9;
+        gui = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - gui0;
+        floodSent = flood.sent();
+        unitsOnLineAfter = g_pMainDlg->m_nKR960UnitCount + g_pMainDlg->m_nKR9XUnitCount;
+        rack.Stop();
+        QTimer::singleShot(500, [&] {
+            received = g_pNetwork->g_PacketsReceived.load();
+            dropped = g_pNetwork->droppedDatagrams.load();
+            handled = std::size_t(g_pNetwork->deliveredCount());
+            g_pMainDlg->CloseWithoutAsking();
+        });
+    });
+    app.InitInstance();
+
+    std::printf("flood                        %zu datagrams in %.1f s (%.0f a second)\n", floodSent, wall,
+                double(floodSent) / wall);
+    std::printf("GUI-thread CPU               %.1f %% of one core\n", 100 * gui / wall);
+    std::printf("received / handled / dropped %zu / %zu / %zu\n", received, handled, dropped);
+    std::printf("rack units on line           %d before, %d at the end (of 32)\n", unitsOnLineBefore,
+                unitsOnLineAfter);
+    std::printf("worst gap of a 20 ms timer   %.1f ms\n", double(worstTickGapNs) / 1e6);
+    PrintSpread("key posted to handled", SpreadOf(app.keyDelays));
+    return unitsOnLineAfter == 32 ? 0 : 1;
+}
+
 int RunBare(int seconds)
 {
     const std::uint16_t port = PickPort();
@@ -507,6 +671,7 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: console_load run PROJECT overview|strips [SECONDS]\n"
+                 "       console_load flood [SECONDS] [RATE]\n"
                  "       console_load bare [SECONDS]\n"
                  "       console_load startup [PROJECT]\n");
     return 2;
@@ -523,6 +688,9 @@ int main(int argc, char** argv)
             return Usage();
         return RunConsole(argv[0], argv[2], view == "strips", argc > 4 ? std::max(1, std::atoi(argv[4])) : 60);
     }
+    if (mode == "flood")
+        return RunFlood(argv[0], argc > 2 ? std::max(1, std::atoi(argv[2])) : 20,
+                        argc > 3 ? std::max(1, std::atoi(argv[3])) : 20000);
     if (mode == "bare")
         return RunBare(argc > 2 ? std::max(1, std::atoi(argv[2])) : 60);
     if (mode == "startup")
