@@ -132,7 +132,6 @@ public:
     void OnUnitNaming(int slotIndex);
     void OnChannelNaming(int channel, bool prompt);
     void OnEditLink();
-    void OpenHelpDocument(const QString& fileName);
     void OnUpdateRate(int periodMs);
     void OnMeterTestFullScale();
     void OnMeterTestRandom();
