@@ -2,16 +2,15 @@
 
 #include "app/main_dialog.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include <cstdlib>
 
 #include "app/app_services.h"
 #include "app/command_ids.h"
+#include "app/help_documents.h"
 #include "app/preferences.h"
 #include "dialogs/dialog_result.h"
 #include "platform/process_starter.h"
@@ -82,10 +81,10 @@ void CQuellonKR9SeriesDlg::OnCommand(int id)
         OnIpAddress();
         break;
     case ID_QUICK_REFERENCE:
-        OpenHelpDocument(QStringLiteral("Corvane Quickstart.pdf"));
+        ::OpenHelpDocument(kQuickstartDocument);
         break;
     case ID_USER_GUIDE:
-        OpenHelpDocument(QStringLiteral("Corvane User Guide.pdf"));
+        ::OpenHelpDocument(kUserGuideDocument);
         break;
     case ID_MUTE_LINKED_ON:
         g_bMuteLinkedChannels = 1;
@@ -207,20 +206,6 @@ void CQuellonKR9SeriesDlg::OnIpAddress()
 {
     g_strMessage = QStringLiteral("This computer's IP Address is: %1").arg(QString::fromStdString(g_LocalIpString));
     RunMessageBox(MessageBoxKind::Message);
-}
-
-void CQuellonKR9SeriesDlg::OpenHelpDocument(const QString& fileName)
-{
-    const QString path = GetUserDataFilePath(fileName);
-    if (!QFileInfo::exists(path)) {
-        g_strMessage = QStringLiteral("The document \"%1\" is not installed (%2).").arg(fileName, path);
-        RunMessageBox(MessageBoxKind::Message);
-        return;
-    }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        g_strMessage = QStringLiteral("No program could be found to show \"%1\".").arg(fileName);
-        RunMessageBox(MessageBoxKind::Message);
-    }
 }
 
 void CQuellonKR9SeriesDlg::OnUpdateRate(int periodMs)

@@ -2,6 +2,7 @@
 
 #include "platform/data_folder.h"
 #include "platform/process_starter.h"
+#include "platform/regular_file.h"
 #include "platform/safe_file_write.h"
 
 #include <QFile>
@@ -9,6 +10,9 @@
 #include <QStandardPaths>
 
 namespace {
+
+// Far more than the desktop entry or the type description ever hold.
+constexpr qint64 kMaxDesktopFileBytes = 1 << 20;
 
 QString WithoutBlanks(QString s)
 {
@@ -20,10 +24,13 @@ QString WithoutBlanks(QString s)
 // file holds the text afterwards. changed reports whether it was written.
 bool WriteIfDifferent(const QString& path, const QByteArray& text, bool& changed)
 {
-    QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == text)
+    // Our own small files: anything else in their place (a pipe, a device)
+    // is neither waited on nor replaced.
+    const RegularFileRead existing = ReadRegularFile(path, kMaxDesktopFileBytes);
+    if (existing.status == FileReadStatus::NotRegular)
+        return false;
+    if (existing.status == FileReadStatus::Ok && existing.bytes == text)
         return true;
-    existing.close();
     if (!EnsureFolder(QFileInfo(path).absolutePath()))
         return false;
     if (!WriteFileSafely(path, text))

@@ -213,6 +213,9 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     g_szLastDirectory = LoadLastUsedDirectory().left(260);
     if (!g_szLastDirectory.isEmpty() && QFileInfo(g_szLastDirectory).isDir())
         QDir::setCurrent(g_szLastDirectory);
+    if (const FileReadStatus found = CheckRegularFile(g_szIniPath, kMaxIniFileBytes);
+        found != FileReadStatus::Ok && found != FileReadStatus::Missing)
+        TellProfileNotKept(found);
 
     // 16. The overview's left edge; the scene panel.
     m_nOverviewLeft = 60;
@@ -250,6 +253,9 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     // 21. The view mode of the last run.
     WindowPlacement stored;
     const bool havePlacement = LoadWindowPlacement(m_platform.settings, &stored);
+    if (const FileReadStatus found = m_platform.settings.readStatus();
+        found != FileReadStatus::Ok && found != FileReadStatus::Missing)
+        TellPlacementNotKept(found);
     if (havePlacement && g_bOverviewMode) {
         g_bOverviewMode = false;
         OnOverviewButton();
@@ -280,6 +286,9 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     g_bOverviewMode = false;
     OnOverviewButton();
 
+    // The project as started is the one a save has kept.
+    MarkProjectSaved();
+
     // 27. The start-up question waits for the window to be up.
     if (m_options.askStartupQuestion)
         QTimer::singleShot(0, this, [this] { AskStartupQuestion(); });
@@ -291,6 +300,12 @@ void CQuellonKR9SeriesDlg::AskStartupQuestion()
 {
     if (m_bShutDown)
         return;
+    // Work kept when the last run was told to end comes first; taken, it is
+    // the project to work on and the question below is moot.
+    if (OfferRecoveredProject() || m_bShutDown) {
+        FinishStartup();
+        return;
+    }
     const bool fileGiven = !m_options.projectPath.isEmpty();
     g_strMessage = fileGiven
         ? QStringLiteral("Would you like to recall a Scene from this project before starting?.\nIf so, "
@@ -565,6 +580,9 @@ void CQuellonKR9SeriesDlg::resizeEvent(QResizeEvent* event)
 void CQuellonKR9SeriesDlg::CloseWithoutAsking()
 {
     m_bSkipSaveQuestion = true;
+    // Nobody is asked whether to save: what a save would keep goes to the
+    // recovery file instead of being lost.
+    KeepUnsavedWorkForRecovery();
     OnClose();
 }
 
@@ -617,11 +635,12 @@ bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
     if (m_network)
         m_network->g_StopReceiveThread = 1;
 
-    SaveWindowPlacement(m_platform.settings, CurrentPlacement());
+    if (!SaveWindowPlacement(m_platform.settings, CurrentPlacement()))
+        TellPlacementNotKept(FileReadStatus::Ok);
     // Only a project with a file of its own is remembered: the untitled
     // project's path names no file and would push a real one off a full list.
-    if (g_bProjectHasFile && !g_szProjectPath.isEmpty())
-        AddToRecentFileList();
+    if (g_bProjectHasFile && !g_szProjectPath.isEmpty() && !AddToRecentFileList())
+        TellProfileNotKept(FileReadStatus::Ok);
 
     DeleteFonts();
 

@@ -13,6 +13,7 @@
 #include "app/main_menu.h"
 #include "app/project_state.h"
 #include "app/window_placement.h"
+#include "platform/regular_file.h"
 #include "protocol/network_core.h"
 #include "protocol/unit_host.h"
 #include "protocol/unit_list132.h"
@@ -20,6 +21,7 @@
 #include "controls/gain_fader.h"
 
 #include <memory>
+#include <vector>
 
 using WORD = std::uint16_t;
 
@@ -132,7 +134,6 @@ public:
     void OnUnitNaming(int slotIndex);
     void OnChannelNaming(int channel, bool prompt);
     void OnEditLink();
-    void OpenHelpDocument(const QString& fileName);
     void OnUpdateRate(int periodMs);
     void OnMeterTestFullScale();
     void OnMeterTestRandom();
@@ -231,8 +232,10 @@ public:
     // Saves; false when the project was not saved (failed, or Save As cancelled).
     bool OnFileSave();
     bool OnFileSaveAs();
-    // Loads a project file; false (nothing changed) when it is refused.
-    bool LoadProject(const QString& path);
+    // Loads a project file; false (nothing changed) when it is refused. With
+    // an untitled name the project comes in without a file of its own, shown
+    // under that name, so that a save asks where it goes.
+    bool LoadProject(const QString& path, const QString& untitledName = QString());
     void UpdateRecentFileMenu();
     bool m_bSaveAsCancelled = false;
 
@@ -334,6 +337,28 @@ public:
     const MainMenu& menu() const { return m_menu; }
     const QRect& topLogoRect() const { return m_stcTopLogo; }
     bool isShutDown() const { return m_bShutDown; }
+
+    // ---- work kept when the program is told to end, settings not kept ----
+    // The bytes a save of the project would write now.
+    QByteArray CurrentProjectBytes() const;
+    // Whether a save would write anything other than the last save, load or
+    // new project did.
+    bool HasUnsavedChanges() const;
+    // The project as it stands is what the operator has kept.
+    void MarkProjectSaved();
+    // On a terminate request: writes a project with unsaved changes to the
+    // recovery file of the data folder (never over the project's own file)
+    // and names it on stderr. True when a recovery file was written.
+    bool KeepUnsavedWorkForRecovery();
+    // At start: offers once to open the recovery file a terminate request
+    // left; true when the operator took it and it was opened.
+    bool OfferRecoveredProject();
+    // Tell the operator, once per run, that the recent files and last used
+    // folder, or the window placement, will not be kept (a box, or stderr
+    // while the program ends on a terminate request): found says why the
+    // file was not read, Ok that it could not be written.
+    void TellProfileNotKept(FileReadStatus found);
+    void TellPlacementNotKept(FileReadStatus found);
     bool closeRequested() const { return m_bCloseRequested; }
 
     // Unit counts, kept by the unit lists.
@@ -427,6 +452,14 @@ private:
     bool m_bShutDown = false;
     bool m_bCloseRequested = false;
     bool m_bSkipSaveQuestion = false;
+    QByteArray m_savedProjectDigest; // empty: nothing saved matches the project
+    bool m_bUnsavedWorkKept = false;
+    bool m_bToldProfileNotKept = false;
+    bool m_bToldPlacementNotKept = false;
+    void TellOnce(bool& told, const QString& text);
+    // The stored scenes a save writes, in scene-list order; missing counts
+    // the list lines without a record.
+    std::vector<SceneRecord> StoredSceneRecords(int* missing = nullptr) const;
     std::unique_ptr<NetworkCore> m_network;
     bool m_bDraining = false;
     // The next batch of datagrams is queued to run.

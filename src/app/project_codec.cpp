@@ -13,6 +13,7 @@
 
 #include <cstring>
 
+#include "platform/regular_file.h"
 #include "platform/safe_file_write.h"
 
 namespace {
@@ -319,6 +320,8 @@ QString ProjectReadMessage(ProjectReadStatus status, const QString& path)
         return QString();
     case ProjectReadStatus::CannotOpen:
         return QStringLiteral("Cannot open file %1").arg(path);
+    case ProjectReadStatus::NotRegularFile:
+        return NotAnOrdinaryFileMessage(path);
     case ProjectReadStatus::BadMagic:
         return QStringLiteral("This Corvane scene file is incompatible with this version of Corvane.");
     case ProjectReadStatus::ShortPrefs:
@@ -544,21 +547,33 @@ QByteArray EncodeProjectFile(const ProjectFileHeader& header,
 // Files
 // ---------------------------------------------------------------------------
 
+QString NotAnOrdinaryFileMessage(const QString& path)
+{
+    return QStringLiteral("The file %1 cannot be opened as a project: it is not an ordinary file "
+                          "(it may be a pipe, a device or a socket).")
+        .arg(path);
+}
+
 ProjectReadResult ReadProjectImage(const QString& path, const ProjectTexts& base)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-        ProjectReadResult result;
-        result.status = ProjectReadStatus::CannotOpen;
+    const RegularFileRead read = ReadRegularFile(path, kLongestReadBytes);
+    ProjectReadResult result;
+    switch (read.status) {
+    case FileReadStatus::Ok:
+        return DecodeProjectFile(read.bytes, base);
+    case FileReadStatus::TooLarge:
+        result.status = ProjectReadStatus::TooManyScenes;
         return result;
-    }
-    const QByteArray bytes = file.read(kLongestReadBytes);
-    if (file.error() != QFileDevice::NoError) {
-        ProjectReadResult result;
-        result.status = ProjectReadStatus::CannotOpen;
+    case FileReadStatus::NotRegular:
+        result.status = QFileInfo(path).isDir() ? ProjectReadStatus::CannotOpen
+                                                : ProjectReadStatus::NotRegularFile;
         return result;
+    case FileReadStatus::Missing:
+    case FileReadStatus::Unreadable:
+        break;
     }
-    return DecodeProjectFile(bytes, base);
+    result.status = ProjectReadStatus::CannotOpen;
+    return result;
 }
 
 ProjectWriteResult WriteProjectFile(const QString& path, const ProjectFileHeader& header,

@@ -86,6 +86,7 @@ void CQuellonKR9SeriesDlg::OnFileNewProject()
     m_lstScenes->setCurrentRow(0);
     UpdateSceneListScroll();
     RedrawScenePanelLabels();
+    MarkProjectSaved();
 }
 
 void CQuellonKR9SeriesDlg::OpenProject(bool askSave)
@@ -111,7 +112,7 @@ void CQuellonKR9SeriesDlg::OpenRecentFile(int index)
         g_nRecentFileIndex = index;
 }
 
-bool CQuellonKR9SeriesDlg::LoadProject(const QString& path)
+bool CQuellonKR9SeriesDlg::LoadProject(const QString& path, const QString& untitledName)
 {
     // The file is read and checked whole first: one that is refused (the
     // reader has told the operator why) leaves the project on screen as it was.
@@ -163,10 +164,20 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path)
     }
     g_nSceneCount = finalCount;
     ResetAllChannels();
-    if (FinishProjectLoad(path)) {
+    if (!untitledName.isEmpty()) {
+        // Work brought back rather than a file opened: it has no file yet,
+        // so neither the folder nor the recent files change, and a save asks
+        // where it goes.
+        g_szProjectPath.clear();
+        g_szProjectName = untitledName;
+        g_bProjectHasFile = false;
+        SetProjectTitle(g_szProjectName);
+    } else if (bool profileWritten = true; FinishProjectLoad(path, &profileWritten)) {
         SetProjectTitle(g_szProjectName);
         LoadRecentFileList();
         UpdateRecentFileMenu();
+        if (!profileWritten)
+            TellProfileNotKept(FileReadStatus::Ok);
     }
     g_strActiveSceneTitle = g_SceneName[0];
     g_strActiveSceneLabel = QStringLiteral("Active Scene: 000");
@@ -177,6 +188,10 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path)
     // A save cut short: its whole scenes are in, and the operator hears of
     // the missing rest once, with the project already on screen.
     batch.reset();
+    if (untitledName.isEmpty())
+        MarkProjectSaved();
+    else
+        m_savedProjectDigest.clear(); // none of it is in a file of its own
     if (cutShort)
         ShowCutShortProjectMessage(path);
     return true;
@@ -186,13 +201,10 @@ bool CQuellonKR9SeriesDlg::OnFileSave()
 {
     if (QFileInfo(g_szProjectPath).fileName() == kUntitledFile || g_szProjectPath.isEmpty())
         return OnFileSaveAs();
-    std::vector<SceneRecord> records;
-    for (int i = 1; i < g_nSceneCount; ++i) {
-        if (const SceneRecord* record = FindScene(g_SceneName[std::size_t(i)]))
-            records.push_back(*record);
-        else
-            QApplication::beep();
-    }
+    int missing = 0;
+    std::vector<SceneRecord> records = StoredSceneRecords(&missing);
+    for (int i = 0; i < missing; ++i)
+        QApplication::beep();
     // A failed save has told the operator; the marks and the old file stay.
     if (!SaveProjectFile(g_szProjectPath, records))
         return false;
@@ -201,6 +213,7 @@ bool CQuellonKR9SeriesDlg::OnFileSave()
     if (selected >= 0)
         m_lstScenes->setCurrentRow(selected);
     g_bProjectHasFile = true;
+    MarkProjectSaved();
     return true;
 }
 
@@ -227,7 +240,8 @@ bool CQuellonKR9SeriesDlg::OnFileSaveAs()
         return false;
     }
     if (!g_szProjectPath.isEmpty()) {
-        AddToRecentFileList();
+        if (!AddToRecentFileList())
+            TellProfileNotKept(FileReadStatus::Ok);
         LoadRecentFileList();
         UpdateRecentFileMenu();
     }

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include "app/preferences.h"
 #include "app/project_state.h"
 #include "app/recent_files.h"
+#include "platform/regular_file.h"
 #include "protocol/unit_network.h"
 
 namespace {
@@ -175,8 +175,10 @@ void ShowCutShortProjectMessage(const QString& path)
     ShowSkinnedMessage(ProjectReadMessage(ProjectReadStatus::TruncatedRecord, path));
 }
 
-bool FinishProjectLoad(const QString& loadedPath)
+bool FinishProjectLoad(const QString& loadedPath, bool* profileWritten)
 {
+    if (profileWritten)
+        *profileWritten = true;
     const QString path = loadedPath.isEmpty() ? loadedPath : QFileInfo(loadedPath).absoluteFilePath();
     QString dir;
     QString name;
@@ -193,11 +195,13 @@ bool FinishProjectLoad(const QString& loadedPath)
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     g_szLastDirectory = dir;
-    SaveLastUsedDirectory(dir);
+    bool written = SaveLastUsedDirectory(dir);
     if (!path.isEmpty()) {
-        AddToRecentFileList();
+        written = AddToRecentFileList() && written;
         LoadRecentFileList();
     }
+    if (profileWritten)
+        *profileWritten = written;
     g_bProjectHasFile = true;
     return true;
 }
@@ -234,20 +238,20 @@ bool IsOldStyleFileTime(const QDateTime& lastWrite)
 
 bool PassesOldStyleDateTest(const QString& path)
 {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    int fd = -1;
     struct stat info {};
     int error = 0;
-    if (fd < 0) {
-        error = errno;
-    } else {
-        if (::fstat(fd, &info) != 0)
-            error = errno;
-        else if (S_ISDIR(info.st_mode))
-            error = EISDIR;
+    const FileReadStatus status = OpenRegularFile(path, -1, fd, info, &error);
+    if (fd >= 0)
         ::close(fd);
+    if (status == FileReadStatus::NotRegular) {
+        if (!S_ISDIR(info.st_mode)) {
+            ShowMessage(NotAnOrdinaryFileMessage(path));
+            return false;
+        }
+        error = EISDIR;
     }
-    if (error != 0) {
+    if (status != FileReadStatus::Ok) {
         ShowMessage(QStringLiteral("Terminal failure: unable to open file \"%1\" for read. (%2)\n")
                         .arg(path, QString::number(error)));
         return false;

@@ -162,12 +162,16 @@ QByteArray EncodeFileHeader(const ProjectFileHeader& header);
 enum class ProjectReadStatus {
     Ok,
     CannotOpen,      // "Cannot open file %s"
+    NotRegularFile,  // a pipe, device or socket: refused before it is opened
     BadMagic,        // not "QSX\0" (also a file of fewer than 4 bytes)
     BadMarker,       // not "CONVERTED\0": refused without a message
     ShortPrefs,      // the preferences block is cut short
     TooManyScenes,   // more records than the scene list can hold
     TruncatedRecord, // never a refusal: names the message for cutShort below
 };
+
+// The refusal of a path that names a pipe, device or socket.
+QString NotAnOrdinaryFileMessage(const QString& path);
 
 // The message shown for a refusal; empty where none is shown.
 QString ProjectReadMessage(ProjectReadStatus status, const QString& path);
@@ -360,7 +364,10 @@ QByteArray EncodeProjectFile(const ProjectFileHeader& header,
 // Files
 // ---------------------------------------------------------------------------
 
-// Reads and decodes the file at path; nothing global changes.
+// Reads and decodes the file at path; nothing global changes. Only a regular
+// file is opened (a pipe would hold the program until someone writes to it),
+// and one longer than the header and one record past the most scenes the
+// list holds is refused as too many scenes without being read.
 ProjectReadResult ReadProjectImage(const QString& path, const ProjectTexts& base);
 
 struct ProjectWriteResult {
@@ -424,8 +431,9 @@ void ShowCutShortProjectMessage(const QString& path);
 // folder the last used directory (also in the INI file), the path heads the
 // recent-file list, the blank scene is current and the project has a file.
 // A file name shorter than 4 characters shows "Bad file" and changes none of
-// that; the result is then false.
-bool FinishProjectLoad(const QString& path);
+// that; the result is then false. profileWritten (when given) tells whether
+// the INI file took the folder and the list.
+bool FinishProjectLoad(const QString& path, bool* profileWritten = nullptr);
 
 // Autosave period in ms for timer 6 from the preferences globals; 0 when
 // autosave is off.

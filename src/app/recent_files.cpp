@@ -1,11 +1,11 @@
 #include "app/recent_files.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <unistd.h>
 
 #include "app/app_services.h"
 #include "app/project_state.h"
 #include "platform/ini_file.h"
+#include "platform/regular_file.h"
 
 std::array<QString, kRecentFileCapacity> g_RecentFiles;
 int g_nRecentFileCount = 0;
@@ -38,10 +38,14 @@ QString FileNamePart(const QString& path)
 
 bool FileExists(const QString& path)
 {
-    if (path.isEmpty() || QFileInfo(path).isDir())
+    // Opened without waiting and only when it is a regular file: a pipe in
+    // the list must not hold the start of the program.
+    int fd = -1;
+    struct stat info {};
+    if (OpenRegularFile(path, -1, fd, info) != FileReadStatus::Ok)
         return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly);
+    ::close(fd);
+    return true;
 }
 
 void LoadRecentFileList()
@@ -61,7 +65,7 @@ void LoadRecentFileList()
     }
 }
 
-void AddToRecentFileList()
+bool AddToRecentFileList()
 {
     IniFile ini = OpenIni();
     const QString path = g_szProjectPath;
@@ -79,7 +83,7 @@ void AddToRecentFileList()
     } else {
         if (FileNamePart(path).size() < 4) {
             ShowMessage(QStringLiteral("Bad file"));
-            return;
+            return true;
         }
         for (int k = kRecentFileCapacity - 1; k > 0; --k)
             g_RecentFiles[static_cast<std::size_t>(k)] = g_RecentFiles[static_cast<std::size_t>(k - 1)];
@@ -106,10 +110,13 @@ void AddToRecentFileList()
 
     // The section holds exactly the keys File1..File<count>: write those,
     // then remove the ones past the end.
+    bool written = true;
     for (int n = 1; n <= count; ++n)
-        ini.writeString(kRecentSection, RecentKey(n), g_RecentFiles[static_cast<std::size_t>(n - 1)]);
+        written = ini.writeString(kRecentSection, RecentKey(n), g_RecentFiles[static_cast<std::size_t>(n - 1)])
+            && written;
     for (int n = count + 1; n <= kRecentFileCapacity; ++n)
-        ini.removeKey(kRecentSection, RecentKey(n));
+        written = ini.removeKey(kRecentSection, RecentKey(n)) && written;
+    return written;
 }
 
 bool SaveLastUsedDirectory(const QString& folder)

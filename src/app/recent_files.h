@@ -34,7 +34,8 @@ void LoadRecentFileList();
 // the head; a new path pushes the others down and the eighth drops off. A new
 // path whose file name is shorter than 4 characters shows "Bad file" and
 // changes nothing. g_nRecentFileCount is left as it was: reload the list.
-void AddToRecentFileList();
+// False when the INI file could not be written.
+bool AddToRecentFileList();
 
 // True when path names a file that can be opened for reading.
 bool FileExists(const QString& path);

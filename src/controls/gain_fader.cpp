@@ -90,6 +90,18 @@ void CMySlider::paintEvent(QPaintEvent*)
 
 void CMySlider::mousePressEvent(QMouseEvent* event)
 {
+    Grab(event, true);
+}
+
+void CMySlider::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double click takes the thumb again; the first
+    // press already recorded where the gesture started.
+    Grab(event, false);
+}
+
+void CMySlider::Grab(QMouseEvent* event, bool recordUndo)
+{
     if (event->button() != Qt::LeftButton)
         return;
     m_rcThumb = ThumbRect();
@@ -102,7 +114,7 @@ void CMySlider::mousePressEvent(QMouseEvent* event)
     m_bGrabbed = true;
     m_nThumbTop = m_nThumbTopSaved;
     m_nGrabOffset = at.y() - m_nThumbTopSaved;
-    if (g_pFaderHost)
+    if (recordUndo && g_pFaderHost)
         g_pFaderHost->PushUndoRecord(m_nChannel, kUndoKindGain, m_nPos);
 }
 

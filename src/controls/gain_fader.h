@@ -65,10 +65,13 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // Takes the thumb when the press is on it; the track beside it does nothing.
+    void Grab(QMouseEvent* event, bool recordUndo);
     int travel() const { return m_rcTrack.height() - m_nThumbHeight; }
     QRect ThumbRect() const;
 

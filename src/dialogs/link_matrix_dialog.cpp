@@ -1,6 +1,7 @@
 #include "dialogs/link_matrix_dialog.h"
 
 #include "app/app_services.h"
+#include "app/help_documents.h"
 #include "app/fonts.h"
 #include "app/main_dialog.h"
 #include "controls/control_ids.h"
@@ -10,14 +11,11 @@
 #include "dialogs/rename_link_group_dialog.h"
 #include "views/underview.h"
 
-#include <QDesktopServices>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -521,13 +519,7 @@ void CLinkMatrixDlg::OnOK()
 
 void CLinkMatrixDlg::OnHelp()
 {
-    const QString path = GetUserDataFilePath(kHelpDocument);
-    if (!QFileInfo::exists(path)) {
-        ShowMessage(QStringLiteral("The document \"%1\" is not installed (%2).").arg(kHelpDocument, path));
-        return;
-    }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        ShowMessage(QStringLiteral("No program could be found to show \"%1\".").arg(kHelpDocument));
+    OpenHelpDocument(kLinkHelpDocument);
 }
 
 void CLinkMatrixDlg::PreTranslateKey(QKeyEvent* event)

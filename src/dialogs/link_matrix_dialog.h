@@ -60,7 +60,6 @@ public:
     };
     static constexpr QRgb kStripeColor = qRgb(222, 222, 222);
     static constexpr QRgb kUnusedTextColor = qRgb(128, 128, 128);
-    static inline const QString kHelpDocument = QStringLiteral("Corvane Link Help.pdf");
 
     explicit CLinkMatrixDlg(QWidget* parent = nullptr);
     ~CLinkMatrixDlg() override;

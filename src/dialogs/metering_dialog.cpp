@@ -2,6 +2,7 @@
 
 #include "app/main_dialog.h"
 #include "app/preferences.h"
+#include "app/project_file.h"
 #include "platform/skin_registry.h"
 
 #include <QComboBox>
@@ -83,7 +84,7 @@ bool CNewMeteringDialog::OnInitDialog()
     setWindowIcon(QIcon(SkinRegistry::instance().pixmap(kIconBitmap)));
 
     if (auto* spin = qobject_cast<CSpinButtonCtrl*>(GetDlgItem(IDC_RED_ZONE_SPIN))) {
-        spin->SetRange(4, 22);
+        spin->SetRange(PrefsRange::kMinRedZoneThreshold, PrefsRange::kMaxRedZoneThreshold);
         spin->SetPos(g_nRedZoneThreshold);
     }
     CreateSkinButton(m_btnCancel, IDC_CANCEL_PLACEHOLDER, CBrannockButton::kBmpHover,
@@ -93,19 +94,17 @@ bool CNewMeteringDialog::OnInitDialog()
     RadiosFromSettings();
 
     // An index outside a list (from a damaged project) selects nothing.
-    const auto fill = [this](int id, const QStringList& items, int index) {
+    // The lists offer the levels a project file may hold, in their order.
+    const auto fill = [this](int id, const auto& levels, int index) {
         if (QComboBox* list = DlgComboBox(this, id)) {
             list->clear();
-            list->addItems(items);
+            for (const int level : levels)
+                list->addItem(QString::number(level));
             list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
         }
     };
-    fill(IDC_DBFS_REF, {QStringLiteral("-15"), QStringLiteral("-18"), QStringLiteral("-20")},
-         g_nDbfsRefLevelIndex);
-    fill(IDC_DBU_MAX,
-         {QStringLiteral("22"), QStringLiteral("18"), QStringLiteral("15"), QStringLiteral("12"),
-          QStringLiteral("9")},
-         g_nDbuMaxLevelIndex);
+    fill(IDC_DBFS_REF, PrefsRange::kDbfsRefLevels, g_nDbfsRefLevelIndex);
+    fill(IDC_DBU_MAX, PrefsRange::kDbuMaxLevels, g_nDbuMaxLevelIndex);
 
     for (int id : kHiddenControls) {
         if (QWidget* control = GetDlgItem(id))

@@ -1,6 +1,5 @@
 #include "platform/ini_file.h"
 
-#include <QFile>
 #include <QStringList>
 
 #include <optional>
@@ -24,16 +23,17 @@ QString ToText(const QString& bytes)
 }
 
 // The file's lines; empty for a missing file, nothing when it exists but
-// cannot be read (it must then not be replaced).
-std::optional<QStringList> ReadLines(const QString& path)
+// cannot be read, is not a regular file or is too large (it must then not
+// be replaced either).
+std::optional<QStringList> ReadLines(const QString& path, FileReadStatus& status)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (file.exists())
-            return std::nullopt;
+    const RegularFileRead read = ReadRegularFile(path, kMaxIniFileBytes);
+    status = read.status;
+    if (read.status == FileReadStatus::Missing)
         return QStringList();
-    }
-    QString text = QString::fromLatin1(file.readAll());
+    if (read.status != FileReadStatus::Ok)
+        return std::nullopt;
+    QString text = QString::fromLatin1(read.bytes);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -114,7 +114,7 @@ IniFile::IniFile(QString path) : m_path(std::move(path)) {}
 QString IniFile::readString(const QString& section, const QString& key,
                             const QString& defaultValue) const
 {
-    const std::optional<QStringList> lines = ReadLines(m_path);
+    const std::optional<QStringList> lines = ReadLines(m_path, m_readStatus);
     if (!lines)
         return defaultValue;
     const Location at = Find(*lines, FromText(section.trimmed()), FromText(key.trimmed()));
@@ -139,7 +139,7 @@ bool IniFile::writeString(const QString& sectionName, const QString& keyName, co
         || section.isEmpty() || key.contains(QLatin1Char('=')) || key.startsWith(QLatin1Char('['))
         || section.contains(QLatin1Char(']')))
         return false;
-    std::optional<QStringList> read = ReadLines(m_path);
+    std::optional<QStringList> read = ReadLines(m_path, m_readStatus);
     if (!read)
         return false;
     QStringList& lines = *read;
@@ -162,7 +162,7 @@ bool IniFile::writeString(const QString& sectionName, const QString& keyName, co
 
 bool IniFile::removeKey(const QString& section, const QString& key)
 {
-    std::optional<QStringList> read = ReadLines(m_path);
+    std::optional<QStringList> read = ReadLines(m_path, m_readStatus);
     if (!read)
         return false;
     QStringList& lines = *read;

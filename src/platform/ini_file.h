@@ -2,6 +2,13 @@
 
 #include <QString>
 
+#include "platform/regular_file.h"
+
+// The largest profile file read. The program's own file holds eight paths
+// and a folder, a few kB at most; a megabyte is hundreds of times that, yet
+// still read in a moment. Anything larger is not ours to read or rewrite.
+inline constexpr qint64 kMaxIniFileBytes = 1 << 20;
+
 // A small profile file of "[Section]" headers and "Key=Value" lines, read
 // and written one key at a time. Section and key names match without regard
 // to case; lines the program does not know are kept as they are. Every write
@@ -25,6 +32,10 @@ public:
     // Removes key from section; true when the file is as asked afterwards.
     bool removeKey(const QString& section, const QString& key);
 
+    // What the last read of the file found (Missing before any).
+    FileReadStatus readStatus() const { return m_readStatus; }
+
 private:
     QString m_path;
+    mutable FileReadStatus m_readStatus = FileReadStatus::Missing;
 };

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include "app/help_documents.h"
 #include "app/undo.h"
 #include "dialogs/link_group_members_dialog.h"
 #include "dialogs/link_matrix_dialog.h"
@@ -267,10 +268,13 @@ TEST_F(LinkDialogsTest, OkLetsTheTrackedSceneTakeUpTheChangesAndHelpOpensTheDocu
     EXPECT_EQ(recaptures, 1) << "closing any other way does not re-capture";
 
     CLinkMatrixDlg& dlg = Matrix();
-    const QString path = GetUserDataFilePath(CLinkMatrixDlg::kHelpDocument);
+    const QString path = GetUserDataFilePath(kLinkHelpDocument);
     QFile::remove(path);
+    QTemporaryDir nowhere;
+    SetHelpDocumentFolders({nowhere.path()});
     QTest::keyClick(&dlg, 'h');
-    EXPECT_EQ(m_messages.size(), 1) << "the missing document is reported";
+    SetHelpDocumentFolders({});
+    EXPECT_EQ(m_boxes.size(), 1) << "the missing document is reported";
 
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
@@ -283,7 +287,7 @@ TEST_F(LinkDialogsTest, OkLetsTheTrackedSceneTakeUpTheChangesAndHelpOpensTheDocu
     QFile::remove(path);
     ASSERT_EQ(catcher.urls.size(), 1);
     EXPECT_EQ(catcher.urls[0], QUrl::fromLocalFile(path));
-    EXPECT_EQ(m_messages.size(), 1);
+    EXPECT_EQ(m_boxes.size(), 1);
 }
 
 TEST_F(LinkDialogsTest, TheMemberListShowsTheGroupInChannelOrderAndPicksTheClickedChannel)

@@ -17,9 +17,13 @@ for f in bin/corvane bin/corvane-uninstall \
          share/applications/Quellon-Corvane.desktop \
          share/mime/packages/quellon-corvane.xml \
          share/icons/hicolor/scalable/apps/quellon-corvane.svg \
-         share/doc/Corvane/README.md; do
+         share/doc/Corvane/README.md \
+         "share/doc/Corvane/Corvane Quickstart.pdf" \
+         "share/doc/Corvane/Corvane User Guide.pdf" \
+         "share/doc/Corvane/Corvane Link Help.pdf"; do
   [ -e "$top/$f" ] || fail "$f was not installed"
 done
+head -c 5 "$top/share/doc/Corvane/Corvane User Guide.pdf" | grep -q '%PDF-' || fail "the User Guide is not a PDF"
 [ -x "$top/bin/corvane" ] || fail "the program is not executable"
 grep -qx "Exec=\"$prefix/bin/corvane\" %f" "$share/applications/Quellon-Corvane.desktop" \
   || fail "the desktop entry does not run the installed program"

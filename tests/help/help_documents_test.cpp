@@ -1,0 +1,470 @@
+// The help documents: the PDFs the build makes, the User Guide's coverage of
+// every menu command and key, and how the help commands find and open them.
+
+#include "dialogs/console_fixture.h"
+
+#include <QAction>
+#include <QFile>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+
+#include <map>
+#include <set>
+
+#include "app/command_ids.h"
+#include "app/help_documents.h"
+#include "dialogs/link_matrix_dialog.h"
+#include "dialogs/program_version.h"
+
+namespace {
+
+using namespace console_test;
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString Source(const char* name)
+{
+    return QString::fromUtf8(ReadAll(QStringLiteral(CORVANE_HELP_SOURCE_DIR "/%1.md").arg(QLatin1String(name))));
+}
+
+QString WithoutSpaces(QString text)
+{
+    text.remove(QRegularExpression(QStringLiteral("\\s")));
+    return text;
+}
+
+// Just enough of a PDF reader for what the layout tool writes: the objects,
+// their (deflated) streams, each font's glyph-to-text map and the glyphs each
+// page shows, turned back into text.
+class PdfText {
+public:
+    explicit PdfText(const QByteArray& pdf)
+    {
+        static const QRegularExpression objectStart(QStringLiteral("(\\d+) 0 obj\\b"));
+        const QString latin = QString::fromLatin1(pdf);
+        for (auto it = objectStart.globalMatch(latin); it.hasNext();) {
+            const auto m = it.next();
+            const qsizetype begin = m.capturedEnd();
+            const qsizetype end = pdf.indexOf("endobj", begin);
+            if (end < 0)
+                break;
+            Object object;
+            const QByteArray body = pdf.mid(begin, end - begin);
+            const qsizetype stream = body.indexOf("stream\n");
+            object.dict = stream < 0 ? body : body.left(stream);
+            if (stream >= 0) {
+                QByteArray data = body.mid(stream + 7);
+                data.truncate(data.lastIndexOf("endstream"));
+                if (object.dict.contains("/FlateDecode")) {
+                    QByteArray sized("\x01\x00\x00\x00", 4); // a first guess; inflating grows as needed
+                    data = qUncompress(sized + data);
+                }
+                object.stream = data;
+            }
+            m_objects[m.captured(1).toInt()] = object;
+        }
+    }
+
+    int Pages() const { return int(PageObjects().size()); }
+    int Images() const
+    {
+        int n = 0;
+        for (const auto& [id, object] : m_objects)
+            n += object.dict.contains("/Subtype /Image") ? 1 : 0;
+        return n;
+    }
+
+    // Every page's text, in the order it was painted.
+    QString Text() const
+    {
+        QString text;
+        for (int page : PageObjects())
+            text += PageText(page) + QLatin1Char('\n');
+        return text;
+    }
+
+private:
+    struct Object {
+        QByteArray dict;
+        QByteArray stream;
+    };
+
+    static int Reference(const QByteArray& dict, const char* key)
+    {
+        const auto m = QRegularExpression(QStringLiteral("%1 (\\d+) 0 R").arg(QLatin1String(key)))
+                           .match(QString::fromLatin1(dict));
+        return m.hasMatch() ? m.captured(1).toInt() : -1;
+    }
+
+    std::vector<int> PageObjects() const
+    {
+        std::vector<int> pages;
+        for (const auto& [id, object] : m_objects)
+            if (object.dict.contains("/Type /Page\n") || object.dict.contains("/Type /Page "))
+                pages.push_back(id);
+        return pages;
+    }
+
+    // Glyph id to text, from a ToUnicode map's bfchar and bfrange entries.
+    std::map<int, QString> GlyphMap(int font) const
+    {
+        std::map<int, QString> glyphs;
+        const auto f = m_objects.find(Reference(m_objects.at(font).dict, "/ToUnicode"));
+        if (f == m_objects.end())
+            return glyphs;
+        const QString cmap = QString::fromLatin1(f->second.stream);
+        auto unicode = [](const QString& hex) {
+            QString s;
+            for (qsizetype i = 0; i + 4 <= hex.size(); i += 4)
+                s += QChar(hex.mid(i, 4).toUShort(nullptr, 16));
+            return s;
+        };
+        static const QRegularExpression range(
+            QStringLiteral("<([0-9A-Fa-f]+)>\\s*<([0-9A-Fa-f]+)>\\s*(\\[[^\\]]*\\]|<[0-9A-Fa-f]+>)"));
+        static const QRegularExpression hex(QStringLiteral("<([0-9A-Fa-f]+)>"));
+        for (const QString& section : cmap.split(QStringLiteral("beginbf"))) {
+            const bool isRange = section.startsWith(QLatin1String("range"));
+            const QString body = section.section(QStringLiteral("endbf"), 0, 0);
+            if (isRange) {
+                for (auto it = range.globalMatch(body); it.hasNext();) {
+                    const auto m = it.next();
+                    const int first = m.captured(1).toInt(nullptr, 16);
+                    const int last = m.captured(2).toInt(nullptr, 16);
+                    if (m.captured(3).startsWith(QLatin1Char('['))) {
+                        int g = first;
+                        for (auto h = hex.globalMatch(m.captured(3)); h.hasNext() && g <= last; ++g)
+                            glyphs[g] = unicode(h.next().captured(1));
+                    } else {
+                        const int base = m.captured(3).mid(1, 4).toInt(nullptr, 16);
+                        for (int g = first; g <= last; ++g)
+                            glyphs[g] = QChar(base + g - first);
+                    }
+                }
+            } else if (section.startsWith(QLatin1String("char"))) {
+                const auto pairs = hex.globalMatch(body);
+                for (auto it = pairs; it.hasNext();) {
+                    const int g = it.next().captured(1).toInt(nullptr, 16);
+                    if (it.hasNext())
+                        glyphs[g] = unicode(it.next().captured(1));
+                }
+            }
+        }
+        return glyphs;
+    }
+
+    QString PageText(int page) const
+    {
+        const Object& p = m_objects.at(page);
+        const auto resources = m_objects.find(Reference(p.dict, "/Resources"));
+        const auto contents = m_objects.find(Reference(p.dict, "/Contents"));
+        if (resources == m_objects.end() || contents == m_objects.end())
+            return {};
+        std::map<QString, std::map<int, QString>> fonts;
+        static const QRegularExpression fontEntry(QStringLiteral("/(F\\d+) (\\d+) 0 R"));
+        for (auto it = fontEntry.globalMatch(QString::fromLatin1(resources->second.dict)); it.hasNext();) {
+            const auto m = it.next();
+            if (m_objects.count(m.captured(2).toInt()))
+                fonts[m.captured(1)] = GlyphMap(m.captured(2).toInt());
+        }
+        static const QRegularExpression op(QStringLiteral("/(F\\d+) [\\d.]+ Tf|<([0-9A-Fa-f]+)> Tj"));
+        QString text;
+        const std::map<int, QString>* font = nullptr;
+        for (auto it = op.globalMatch(QString::fromLatin1(contents->second.stream)); it.hasNext();) {
+            const auto m = it.next();
+            if (!m.captured(1).isEmpty()) {
+                const auto f = fonts.find(m.captured(1));
+                font = f == fonts.end() ? nullptr : &f->second;
+                continue;
+            }
+            const QString glyphs = m.captured(2);
+            for (qsizetype i = 0; font && i + 4 <= glyphs.size(); i += 4) {
+                const auto g = font->find(glyphs.mid(i, 4).toInt(nullptr, 16));
+                if (g != font->end())
+                    text += g->second;
+            }
+        }
+        return text;
+    }
+
+    std::map<int, Object> m_objects;
+};
+
+struct Document {
+    const char* source;
+    QString pdf;
+};
+const Document kDocuments[] = {
+    {"quickstart", kQuickstartDocument},
+    {"user-guide", kUserGuideDocument},
+    {"link-help", kLinkHelpDocument},
+};
+
+} // namespace
+
+// Each document is built, is a PDF with real text, says which version it
+// describes and shows every heading of its source and every picture.
+TEST(HelpDocuments, TheBuildLaysOutEachDocumentWithItsHeadingsPicturesAndVersion)
+{
+    for (const Document& d : kDocuments) {
+        SCOPED_TRACE(d.source);
+        const QByteArray pdf = ReadAll(QStringLiteral(CORVANE_HELP_BUILD_DIR "/") + d.pdf);
+        ASSERT_TRUE(pdf.startsWith("%PDF-1.")) << "no PDF was built";
+        EXPECT_TRUE(pdf.trimmed().endsWith("%%EOF"));
+        const PdfText reader(pdf);
+        const QString text = WithoutSpaces(reader.Text());
+        const QString source = Source(d.source);
+        ASSERT_FALSE(source.isEmpty());
+        EXPECT_TRUE(text.contains(WithoutSpaces(QStringLiteral("Corvane %1").arg(QLatin1String(kProgramVersion)))));
+        EXPECT_FALSE(text.contains(QLatin1String("{{version}}")));
+        int headings = 0;
+        static const QRegularExpression heading(QStringLiteral("^#{1,4} +(.+)$"),
+                                                QRegularExpression::MultilineOption);
+        for (auto it = heading.globalMatch(source); it.hasNext(); ++headings) {
+            QString title = it.next().captured(1);
+            title.remove(QLatin1Char('`')).remove(QLatin1Char('*'));
+            title.replace(QStringLiteral("{{version}}"), QLatin1String(kProgramVersion));
+            EXPECT_TRUE(text.contains(WithoutSpaces(title))) << "heading missing: " << title.toStdString();
+        }
+        EXPECT_GE(headings, 4);
+        const int pictures = int(source.count(QRegularExpression(QStringLiteral("!\\[[^\\]]*\\]\\("))));
+        EXPECT_GE(pictures, 1);
+        EXPECT_GE(reader.Images(), 1) << "the pictures are not in the PDF";
+        EXPECT_GE(reader.Pages(), 2);
+    }
+}
+
+namespace {
+
+// A menu caption as the operator reads it: no mnemonic marks, no key column,
+// no trailing dots or padding.
+QString PlainCaption(QString caption)
+{
+    caption = caption.section(QLatin1Char('\t'), 0, 0);
+    caption.remove(QLatin1Char('&')).remove(QChar(0x0332));
+    caption = caption.trimmed();
+    while (caption.endsWith(QLatin1Char('.')))
+        caption.chop(1);
+    return caption;
+}
+
+void CollectCaptions(const QList<QAction*>& actions, std::map<QString, int>& out)
+{
+    for (QAction* action : actions) {
+        if (action->isSeparator())
+            continue;
+        out[PlainCaption(action->text())] = action->data().isValid() ? action->data().toInt() : 0;
+        if (action->menu())
+            CollectCaptions(action->menu()->actions(), out);
+    }
+}
+
+// Whether text holds key as a whole key name ("Ctrl+S" is not in "Ctrl+Shift+S").
+bool HoldsKey(const QString& text, const QString& key)
+{
+    const QRegularExpression whole(QStringLiteral("(?<![\\w+])%1(?![\\w+])")
+                                       .arg(QRegularExpression::escape(key)));
+    return whole.match(text).hasMatch();
+}
+
+// Every key and modifier combination the accelerator table answers, as text.
+std::map<QString, int> AcceleratorKeys()
+{
+    std::map<QString, int> keys;
+    std::vector<int> codes;
+    for (int k = Qt::Key_Space; k <= Qt::Key_AsciiTilde; ++k)
+        codes.push_back(k);
+    for (int k = Qt::Key_Escape; k <= Qt::Key_Direction_R; ++k)
+        codes.push_back(k);
+    const Qt::KeyboardModifiers modifiers[] = {
+        Qt::NoModifier, Qt::ControlModifier, Qt::ShiftModifier, Qt::AltModifier,
+        Qt::ControlModifier | Qt::ShiftModifier, Qt::ControlModifier | Qt::AltModifier,
+        Qt::ShiftModifier | Qt::AltModifier, Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier};
+    for (int code : codes)
+        for (Qt::KeyboardModifiers m : modifiers)
+            if (const int command = CQuellonKR9SeriesDlg::AcceleratorCommand(code, m))
+                keys[QKeySequence(QKeyCombination(m, Qt::Key(code))).toString(QKeySequence::PortableText)] = command;
+    return keys;
+}
+
+class HelpCommands : public ConsoleFixture {
+protected:
+    void SetUp() override
+    {
+        ConsoleFixture::SetUp();
+        ASSERT_TRUE(m_installed.isValid() && m_built.isValid());
+        SetHelpDocumentFolders({m_installed.path(), m_built.path()});
+        SetDocumentOpener([this](const QString& path) {
+            m_opened.append(path);
+            return m_viewerStarts;
+        });
+    }
+    void TearDown() override
+    {
+        SetDocumentOpener({});
+        SetHelpDocumentFolders({});
+        SetDialogHandler({});
+        for (const Document& d : kDocuments)
+            QFile::remove(GetUserDataFilePath(d.pdf));
+        ConsoleFixture::TearDown();
+    }
+
+    static void Put(const QString& folder, const QString& name)
+    {
+        QFile file(QDir(folder).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("%PDF-1.4\n");
+    }
+
+    void Key(int key, Qt::KeyboardModifiers modifiers)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(m_dlg.get(), &press);
+    }
+
+    void Choose(const QString& caption)
+    {
+        for (QAction* action : m_dlg->menu().help->actions())
+            if (PlainCaption(action->text()) == caption)
+                return action->trigger();
+        FAIL() << "no Help menu item " << caption.toStdString();
+    }
+
+    // Ctrl+L opens the link matrix; its Help button is pressed there.
+    void MatrixHelp()
+    {
+        SetDialogHandler([](CSkinnedDialog& dialog) {
+            if (auto* matrix = qobject_cast<CLinkMatrixDlg*>(&dialog)) {
+                matrix->show();
+                Press(*matrix, CLinkMatrixDlg::IDC_HELP_PLACEHOLDER);
+            }
+            return IDOK;
+        });
+        Key(Qt::Key_L, Qt::ControlModifier);
+        SetDialogHandler({});
+    }
+
+    QTemporaryDir m_installed;
+    QTemporaryDir m_built;
+    QStringList m_opened;
+    bool m_viewerStarts = true;
+};
+
+} // namespace
+
+// The guide has a line for every menu command, naming its keys, and for
+// every key of the accelerator table: a new command or key without its line
+// in the guide fails here.
+TEST_F(HelpCommands, TheUserGuideNamesEveryMenuCommandAndEveryKey)
+{
+    m_dlg->AddAdvancedMenu(); // the menu that appears once a unit offers it
+    std::map<QString, int> captions;
+    CollectCaptions(m_dlg->menuBar()->actions(), captions);
+    ASSERT_GE(captions.size(), 20u);
+    const QString guide = Source("user-guide");
+    const QStringList lines = guide.split(QLatin1Char('\n'));
+    auto lineWith = [&](const QString& a, const QString& key) {
+        for (const QString& line : lines)
+            if (line.contains(a) && (key.isEmpty() || HoldsKey(line, key)))
+                return true;
+        return false;
+    };
+
+    const std::map<QString, int> keys = AcceleratorKeys();
+    ASSERT_GE(keys.size(), 10u);
+    std::set<int> commandsWithMenuLine;
+    for (const auto& [caption, id] : captions) {
+        EXPECT_TRUE(lineWith(caption, {})) << "the guide does not describe the menu item " << caption.toStdString();
+        for (const auto& [key, command] : keys)
+            if (command == id) {
+                EXPECT_TRUE(lineWith(caption, key))
+                    << "no line names " << caption.toStdString() << " with its key " << key.toStdString();
+                commandsWithMenuLine.insert(id);
+            }
+    }
+    for (const auto& [key, command] : keys)
+        EXPECT_TRUE(HoldsKey(guide, key)) << "the guide does not name the key " << key.toStdString();
+    EXPECT_TRUE(commandsWithMenuLine.count(ID_USER_GUIDE));
+}
+
+// Every way to the help: the Help menu's items, F1, Ctrl+H and the link
+// matrix's Help button, each opening its own document, found in the data
+// folder first, then the installed copy, then the build's.
+TEST_F(HelpCommands, EachHelpCommandOpensItsDocumentFromTheFirstPlaceThatHasIt)
+{
+    struct Way {
+        const char* name;
+        std::function<void()> run;
+        QString document;
+    };
+    const std::vector<Way> ways = {
+        {"Help > Quick Reference", [this] { Choose(QStringLiteral("Quick Reference")); },
+         kQuickstartDocument},
+        {"Help > User Guide", [this] { Choose(QStringLiteral("User Guide")); }, kUserGuideDocument},
+        {"F1", [this] { Key(Qt::Key_F1, Qt::NoModifier); }, kUserGuideDocument},
+        {"Ctrl+H", [this] { Key(Qt::Key_H, Qt::ControlModifier); }, kUserGuideDocument},
+        {"Link Matrix > Help", [this] { MatrixHelp(); }, kLinkHelpDocument},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        const QString own = GetUserDataFilePath(way.document);
+        const QString installed = QDir(m_installed.path()).filePath(way.document);
+        const QString built = QDir(m_built.path()).filePath(way.document);
+        // Only the build's copy, then also an installed one, then the operator's own.
+        Put(m_built.path(), way.document);
+        Put(m_built.path(), kQuickstartDocument == way.document ? kUserGuideDocument : kQuickstartDocument);
+        for (const QString& expected : {built, installed, own}) {
+            if (expected != built)
+                Put(QFileInfo(expected).absolutePath(), way.document);
+            m_opened.clear();
+            way.run();
+            EXPECT_EQ(m_opened, QStringList{expected});
+        }
+        EXPECT_TRUE(m_boxes.isEmpty()) << m_boxes.join(QLatin1Char('\n')).toStdString();
+        for (const QString& path : {own, installed, built})
+            QFile::remove(path);
+    }
+}
+
+TEST_F(HelpCommands, AMissingDocumentOrAViewerThatDoesNotStartIsReportedWithThePath)
+{
+    // Found nowhere: the box names the document and every place looked in.
+    QFile::remove(GetUserDataFilePath(kUserGuideDocument));
+    Key(Qt::Key_F1, Qt::NoModifier);
+    EXPECT_TRUE(m_opened.isEmpty());
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_TRUE(m_boxes[0].contains(kUserGuideDocument));
+    for (const QString& place : {QFileInfo(GetUserDataFilePath(kUserGuideDocument)).absolutePath(),
+                                 m_installed.path(), m_built.path()})
+        EXPECT_TRUE(m_boxes[0].contains(place)) << m_boxes[0].toStdString();
+
+    // Found, but no viewer starts: the box names the file to open by hand.
+    m_boxes.clear();
+    Put(m_installed.path(), kLinkHelpDocument);
+    m_viewerStarts = false;
+    MatrixHelp();
+    EXPECT_EQ(m_opened, QStringList{QDir(m_installed.path()).filePath(kLinkHelpDocument)});
+    ASSERT_EQ(m_boxes.size(), 1);
+    EXPECT_TRUE(m_boxes[0].contains(QDir(m_installed.path()).filePath(kLinkHelpDocument))) << m_boxes[0].toStdString();
+}
+
+// Without a test's folders the search ends in the build tree, where the
+// build put the documents, so the help works straight after building.
+TEST(HelpDocumentLookup, WithoutACopyOfItsOwnTheBuiltDocumentIsFound)
+{
+    SetHelpDocumentFolders({});
+    ASSERT_FALSE(HelpDocumentFolders().isEmpty());
+    EXPECT_EQ(HelpDocumentFolders().last(), QStringLiteral(CORVANE_HELP_BUILD_DIR));
+    for (const Document& d : kDocuments) {
+        QFile::remove(GetUserDataFilePath(d.pdf));
+        const QString found = FindHelpDocument(d.pdf);
+        EXPECT_TRUE(found.endsWith(QLatin1Char('/') + d.pdf)) << found.toStdString();
+        EXPECT_TRUE(QFileInfo(found).isFile());
+    }
+}
