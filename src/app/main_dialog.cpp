@@ -415,6 +415,9 @@ void CQuellonKR9SeriesDlg::OnTimer(int id)
     case kTimerPoll:
         PollAllUnits();
         break;
+    case kTimerHandOffWait:
+        OpenHandedOverProject();
+        break;
     case kTimerSendAll:
         timers.kill(kTimerSendAll);
         SendAllModels();

@@ -100,6 +100,8 @@ public:
         kTimerSysCommand = 46,
         kTimerStartNetwork = 48,
         kTimerHeartbeat = 50,
+        // A project handed over by another start waits for open boxes to close.
+        kTimerHandOffWait = 61,
         // The off-line watchdog's own tick.
         kTimerWatchdog = 9000,
     };
@@ -228,6 +230,10 @@ public:
     void OnFileNewProject();
     void OpenProject(bool askSave);
     void OpenRecentFile(int index);
+    // Another start of the program handed this console a project (empty:
+    // none): the window comes to the front and the project is opened as
+    // Open would open it, once no box or dialog of the console is open.
+    void OnProjectHandedOver(const QString& path);
     // Saves; false when the project was not saved (failed, or Save As cancelled).
     bool OnFileSave();
     bool OnFileSaveAs();
@@ -395,6 +401,11 @@ private:
     // groups, faders at the bottom with their read-outs, meters empty.
     void ClearChannelsOfUnusedSlot(int slot, int count);
     void InitBlankProjectIdentity();
+    // The old-style date test, then the load, of a project the operator named.
+    void OpenNamedProject(const QString& path);
+    void OpenHandedOverProject();
+    void BringToFront();
+    QString m_handedOverPath; // the last project handed over, not yet opened
     // The save question before New Project, Open and a recent file; false
     // when the command is to stop (Save As cancelled).
     bool AskSaveBefore(const QString& question);
