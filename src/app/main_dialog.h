@@ -377,6 +377,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     friend class MainClientArea;
@@ -394,6 +395,12 @@ private:
     void PositionSceneButtons();
     void ShowViewForMode();
     void ApplyStoredGeometry(const WindowPlacement& placement);
+    // The window at this rectangle, or as near as the screens allow, with
+    // the minimum size of the screen it lands on.
+    void PlaceOnScreens(const QRect& wanted);
+    void FitMinimumToScreen();
+    QList<QRect> ScreenClientAreas() const;
+    bool m_bWatchingScreen = false;
     void ClearChannelLinkRecords();
     // Both views' meters of count channels from first, as before any level.
     void ClearMeters(int first, int count);
