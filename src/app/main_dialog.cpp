@@ -574,7 +574,10 @@ void CQuellonKR9SeriesDlg::UpdateHorzScrollRange()
     g_nHScrollPos = m_nHScrollPos;
     m_sbUnderviewHorz->SetScrollRange(0, m_nHScrollRange);
     m_sbUnderviewHorz->SetScrollPos(m_nHScrollPos);
-    m_sbUnderviewHorz->setGeometry(0, 210 + 504 + 16, clientWidth, 16);
+    // Below the strips; on a screen too short for that, at the bottom of the
+    // window over the strips' lower end, so the strips can still be scrolled.
+    const int barTop = std::clamp(m_client->height() - 16, 210, 210 + 504 + 16);
+    m_sbUnderviewHorz->setGeometry(0, barTop, clientWidth, 16);
     if (m_wndUnderview)
         m_wndUnderview->move(-m_nHScrollPos, 210);
 }

@@ -12,6 +12,7 @@
 #include "app/app_services.h"
 #include "app/main_dialog.h"
 #include "app/window_placement.h"
+#include "controls/scroll_bar.h"
 #include "platform/clock.h"
 #include "platform/settings_store.h"
 #include "platform/skin_registry.h"
@@ -132,4 +133,23 @@ TEST_F(WindowOnScreen, TheWindowFitsTheScreenItIsOn)
         dlg.resize(400, 300);
         EXPECT_EQ(dlg.size(), kDesignMinimum.boundedTo(screen.size())) << what;
     }
+}
+
+// A screen too short for the whole layout still leaves the channel strips'
+// scroll bar inside the window, where it can be reached; where the layout
+// fits, the bar sits right below the strips.
+TEST_F(WindowOnScreen, TheStripScrollBarStaysReachableOnAShortScreen)
+{
+    Dlg& dlg = Build(nullptr);
+    dlg.show();
+    // The window as small as a laptop screen lets it be.
+    dlg.setMinimumSize(MinimumSizeOn(kDesignMinimum, QRect(0, 0, 1366, 600)));
+    dlg.resize(dlg.width(), 600);
+    const QRect shortClient = dlg.centralWidget()->rect();
+    ASSERT_LT(shortClient.height(), 210 + 504 + 32);
+    EXPECT_TRUE(shortClient.contains(dlg.m_sbUnderviewHorz->geometry()));
+
+    dlg.resize(dlg.width(), 780);
+    ASSERT_GE(dlg.centralWidget()->height(), 210 + 504 + 32);
+    EXPECT_EQ(dlg.m_sbUnderviewHorz->y(), 210 + 504 + 16);
 }
