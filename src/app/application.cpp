@@ -3,6 +3,7 @@
 #include "app/app_services.h"
 #include "app/command_line.h"
 #include "app/main_dialog.h"
+#include "app/single_console.h"
 #include "platform/clock.h"
 #include "platform/font_faces.h"
 #include "platform/settings_store.h"
@@ -12,6 +13,8 @@
 
 #include <QDir>
 #include <QTimer>
+
+#include <memory>
 
 CQuellonKR9SeriesApp::CQuellonKR9SeriesApp(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -37,6 +40,32 @@ int CQuellonKR9SeriesApp::InitInstance()
     if (const int port = qEnvironmentVariableIntValue("CORVANE_UNIT_PORT", &ok); ok && port > 0 && port < 65536)
         options.network.unitPort = static_cast<std::uint16_t>(port);
 
+    // One console per receive port: a console already receiving on ours
+    // takes the project (or just comes to the front), and this start ends
+    // before it builds a window or touches the network. Port 0 gives every
+    // console a port of its own, so each one stands alone.
+    QtTimerTable handOffTimers;
+    CQuellonKR9SeriesDlg* running = nullptr;
+    std::unique_ptr<ConsoleHandOffServer> handOff;
+    if (options.network.pcPort != 0) {
+        const QString name = ConsoleHandOffName(options.network.pcPort);
+        switch (HandOffToRunningConsole(name, options.projectPath)) {
+        case HandOffResult::Delivered:
+            return 0;
+        case HandOffResult::NoAnswer:
+            ShowMessage(QStringLiteral("Corvane is already running on port %1 but does not answer.")
+                            .arg(options.network.pcPort));
+            return 1;
+        case HandOffResult::NoConsole:
+            break;
+        }
+        handOff = std::make_unique<ConsoleHandOffServer>(name, handOffTimers, [&running](const QString& path) {
+            if (running)
+                running->OnProjectHandedOver(path);
+        });
+        handOff->listen();
+    }
+
     InstallFontSubstitutions();
     InitMainCommandRelay();
 
@@ -49,6 +78,7 @@ int CQuellonKR9SeriesApp::InitInstance()
     {
         CQuellonKR9SeriesDlg dialog(platform, options);
         g_pMainDlg = &dialog;
+        running = &dialog;
         WatchTerminationSignals(&dialog, [&dialog] {
             // A box that is open is answered "cancel" first; the window closes
             // once its loop has returned.
@@ -64,6 +94,7 @@ int CQuellonKR9SeriesApp::InitInstance()
         if (dialog.closeRequested())
             QTimer::singleShot(0, &dialog, [&dialog] { dialog.CloseWithoutAsking(); });
         exitCode = exec();
+        running = nullptr;
         g_pMainDlg = nullptr;
     }
     return exitCode;

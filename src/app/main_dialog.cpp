@@ -44,6 +44,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdlib>
@@ -228,11 +229,10 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     m_stcTopLogo.setWidth(std::max(g_nScreenWidth, m_stcTopLogo.width()));
     const int windowWidth = kOverviewWidth + 20 + 4 * kScrollBarWidth;
     windowHeight = std::max(windowHeight, m_nMinTrackHeight);
-    setMinimumSize(kMinTrackWidth, m_nMinTrackHeight);
     setMaximumWidth(kMaxTrackWidth);
     const int left = g_nScreenWidth / 2 - kOverviewWidth / 2 - 2 * kScrollBarWidth;
     const int top = g_nScreenHeight / 2 - windowHeight / 2;
-    setGeometry(std::max(left, 0), std::max(top, 0), windowWidth, windowHeight);
+    PlaceOnScreens(QRect(std::max(left, 0), std::max(top, 0), windowWidth, windowHeight));
 
     // 18. No channel is linked yet.
     g_bInitialising = true;
@@ -264,7 +264,7 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     // 22. The window is complete.
     g_bMainWindowReady = true;
     g_bInitialising = false;
-    setGeometry(geometry().adjusted(0, 0, 10, 0));
+    PlaceOnScreens(geometry().adjusted(0, 0, 10, 0));
     m_stcTopLogo.translate(-6, 0);
     if (havePlacement)
         ApplyStoredGeometry(stored);
@@ -356,21 +356,58 @@ void CQuellonKR9SeriesDlg::ClearChannelLinkRecords()
 
 void CQuellonKR9SeriesDlg::ApplyStoredGeometry(const WindowPlacement& p)
 {
-    // Only a rectangle that is at least the minimum size and mostly on a
-    // screen is used; a monitor that went away leaves the centred window.
+    // Stored on a larger screen, or on one that is gone: brought back onto
+    // a screen there is now.
     const QRect normal(QPoint(p.left, p.top), QPoint(p.right - 1, p.bottom - 1));
-    if (normal.width() < kMinTrackWidth || normal.height() < m_nMinTrackHeight)
+    if (!normal.isValid())
         return;
-    const QScreen* screen = QGuiApplication::screenAt(normal.center());
-    if (!screen)
-        return;
-    const QRect visible = normal.intersected(screen->availableGeometry());
-    if (visible.width() < normal.width() / 2 || visible.height() < normal.height() / 2)
-        return;
-    setGeometry(normal);
+    PlaceOnScreens(normal);
     if (p.showCommand == WindowPlacement::kShowMaximized
         || (p.flags & WindowPlacement::kRestoreToMaximized))
         setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+QList<QRect> CQuellonKR9SeriesDlg::ScreenClientAreas() const
+{
+    // What the window's client area may take on each screen: the screen's
+    // available area less the window frame (known once the window exists).
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    QList<QRect> areas;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        areas.append(primary->availableGeometry().marginsRemoved(frame));
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            areas.append(screen->availableGeometry().marginsRemoved(frame));
+    return areas;
+}
+
+void CQuellonKR9SeriesDlg::PlaceOnScreens(const QRect& wanted)
+{
+    const QList<QRect> areas = ScreenClientAreas();
+    const QSize design(kMinTrackWidth, m_nMinTrackHeight);
+    const QRect fitted = FitRectToScreens(wanted, areas, design);
+    setMinimumSize(MinimumSizeOn(design, ScreenAreaFor(fitted, areas)));
+    setGeometry(fitted);
+}
+
+void CQuellonKR9SeriesDlg::FitMinimumToScreen()
+{
+    const QList<QRect> areas = ScreenClientAreas();
+    setMinimumSize(MinimumSizeOn(QSize(kMinTrackWidth, m_nMinTrackHeight), ScreenAreaFor(geometry(), areas)));
+}
+
+void CQuellonKR9SeriesDlg::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // A window dragged to another screen takes that screen's limit.
+    if (!m_bWatchingScreen && windowHandle()) {
+        m_bWatchingScreen = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { FitMinimumToScreen(); });
+        // Only now is the frame known that the screen must hold as well.
+        if (!isMaximized() && !isFullScreen())
+            PlaceOnScreens(geometry());
+    }
 }
 
 void CQuellonKR9SeriesDlg::ResetUnitNames()
@@ -429,6 +466,9 @@ void CQuellonKR9SeriesDlg::OnTimer(int id)
         break;
     case kTimerPoll:
         PollAllUnits();
+        break;
+    case kTimerHandOffWait:
+        OpenHandedOverProject();
         break;
     case kTimerSendAll:
         timers.kill(kTimerSendAll);
@@ -549,7 +589,10 @@ void CQuellonKR9SeriesDlg::UpdateHorzScrollRange()
     g_nHScrollPos = m_nHScrollPos;
     m_sbUnderviewHorz->SetScrollRange(0, m_nHScrollRange);
     m_sbUnderviewHorz->SetScrollPos(m_nHScrollPos);
-    m_sbUnderviewHorz->setGeometry(0, 210 + 504 + 16, clientWidth, 16);
+    // Below the strips; on a screen too short for that, at the bottom of the
+    // window over the strips' lower end, so the strips can still be scrolled.
+    const int barTop = std::clamp(m_client->height() - 16, 210, 210 + 504 + 16);
+    m_sbUnderviewHorz->setGeometry(0, barTop, clientWidth, 16);
     if (m_wndUnderview)
         m_wndUnderview->move(-m_nHScrollPos, 210);
 }

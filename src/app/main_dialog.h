@@ -102,6 +102,8 @@ public:
         kTimerSysCommand = 46,
         kTimerStartNetwork = 48,
         kTimerHeartbeat = 50,
+        // A project handed over by another start waits for open boxes to close.
+        kTimerHandOffWait = 61,
         // The off-line watchdog's own tick.
         kTimerWatchdog = 9000,
     };
@@ -229,6 +231,10 @@ public:
     void OnFileNewProject();
     void OpenProject(bool askSave);
     void OpenRecentFile(int index);
+    // Another start of the program handed this console a project (empty:
+    // none): the window comes to the front and the project is opened as
+    // Open would open it, once no box or dialog of the console is open.
+    void OnProjectHandedOver(const QString& path);
     // Saves; false when the project was not saved (failed, or Save As cancelled).
     bool OnFileSave();
     bool OnFileSaveAs();
@@ -402,6 +408,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     friend class MainClientArea;
@@ -419,6 +426,12 @@ private:
     void PositionSceneButtons();
     void ShowViewForMode();
     void ApplyStoredGeometry(const WindowPlacement& placement);
+    // The window at this rectangle, or as near as the screens allow, with
+    // the minimum size of the screen it lands on.
+    void PlaceOnScreens(const QRect& wanted);
+    void FitMinimumToScreen();
+    QList<QRect> ScreenClientAreas() const;
+    bool m_bWatchingScreen = false;
     void ClearChannelLinkRecords();
     // Both views' meters of count channels from first, as before any level.
     void ClearMeters(int first, int count);
@@ -426,6 +439,11 @@ private:
     // groups, faders at the bottom with their read-outs, meters empty.
     void ClearChannelsOfUnusedSlot(int slot, int count);
     void InitBlankProjectIdentity();
+    // The old-style date test, then the load, of a project the operator named.
+    void OpenNamedProject(const QString& path);
+    void OpenHandedOverProject();
+    void BringToFront();
+    QString m_handedOverPath; // the last project handed over, not yet opened
     // The save question before New Project, Open and a recent file; false
     // when the command is to stop (Save As cancelled).
     bool AskSaveBefore(const QString& question);

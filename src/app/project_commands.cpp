@@ -10,6 +10,7 @@
 #include <QMenu>
 
 #include <optional>
+#include <utility>
 
 #include "app/app_services.h"
 #include "app/command_ids.h"
@@ -96,9 +97,60 @@ void CQuellonKR9SeriesDlg::OpenProject(bool askSave)
     const QString chosen = ChooseProjectFile(false, g_szLastDirectory);
     if (chosen.isEmpty())
         return;
-    if (!PassesOldStyleDateTest(chosen))
+    OpenNamedProject(chosen);
+}
+
+void CQuellonKR9SeriesDlg::OpenNamedProject(const QString& path)
+{
+    if (!PassesOldStyleDateTest(path))
         return;
-    LoadProject(chosen);
+    LoadProject(path);
+}
+
+void CQuellonKR9SeriesDlg::OnProjectHandedOver(const QString& path)
+{
+    if (m_bShutDown)
+        return;
+    BringToFront();
+    if (path.isEmpty())
+        return;
+    // Several files handed over quickly: the last one is the one wanted.
+    m_handedOverPath = path;
+    OpenHandedOverProject();
+}
+
+void CQuellonKR9SeriesDlg::OpenHandedOverProject()
+{
+    if (m_bShutDown) {
+        m_handedOverPath.clear();
+        m_platform.timers.kill(kTimerHandOffWait);
+        return;
+    }
+    // A question, a dialog or the file chooser is open: the operator
+    // finishes that first, and the project follows.
+    if (QApplication::activeModalWidget()) {
+        if (!m_platform.timers.isArmed(kTimerHandOffWait))
+            m_platform.timers.arm(kTimerHandOffWait, 250);
+        return;
+    }
+    m_platform.timers.kill(kTimerHandOffWait);
+    const QString path = std::exchange(m_handedOverPath, QString());
+    if (path.isEmpty())
+        return;
+    if (!AskSaveBefore(QStringLiteral("Save changes to current project before opening?")))
+        return;
+    OpenNamedProject(path);
+}
+
+void CQuellonKR9SeriesDlg::BringToFront()
+{
+    // Hidden only while being built or shut down: nothing to bring forward.
+    if (!isVisible())
+        return;
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
 }
 
 void CQuellonKR9SeriesDlg::OpenRecentFile(int index)

@@ -4,6 +4,7 @@
 #include "platform/settings_store.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -104,4 +105,41 @@ bool SaveWindowPlacement(SettingsStore& settings, const WindowPlacement& placeme
 {
     const StoredWindowPos v{placement, g_bOverviewMode ? 1 : 0, 0};
     return settings.writeString(kSection, kEntry, FormatWindowPos(v));
+}
+
+QSize MinimumSizeOn(const QSize& designMinimum, const QRect& available)
+{
+    if (available.isEmpty())
+        return designMinimum;
+    return designMinimum.boundedTo(available.size());
+}
+
+QRect ScreenAreaFor(const QRect& rect, const QList<QRect>& available)
+{
+    QRect best;
+    qint64 bestShare = 0;
+    for (const QRect& area : available) {
+        const QRect common = area.intersected(rect);
+        const qint64 share = common.isEmpty() ? 0 : qint64(common.width()) * common.height();
+        if (share > bestShare) {
+            bestShare = share;
+            best = area;
+        }
+    }
+    if (bestShare == 0 && !available.isEmpty())
+        return available.front();
+    return best;
+}
+
+QRect FitRectToScreens(const QRect& rect, const QList<QRect>& available, const QSize& designMinimum)
+{
+    const QRect area = ScreenAreaFor(rect, available);
+    if (area.isEmpty())
+        return rect;
+    const QSize size = rect.size().expandedTo(MinimumSizeOn(designMinimum, area)).boundedTo(area.size());
+    // Whole on the screen: pulled in from the right and bottom first, so the
+    // title bar and the left edge stay reachable.
+    const int left = std::max(area.left(), std::min(rect.left(), area.right() + 1 - size.width()));
+    const int top = std::max(area.top(), std::min(rect.top(), area.bottom() + 1 - size.height()));
+    return QRect(QPoint(left, top), size);
 }

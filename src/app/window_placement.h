@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -44,3 +47,18 @@ bool LoadWindowPlacement(const SettingsStore& settings, WindowPlacement* out);
 
 // Stores the placement with g_bOverviewMode and the reserved field (written as 0).
 bool SaveWindowPlacement(SettingsStore& settings, const WindowPlacement& placement);
+
+// The window's smallest size on a screen with this available area: the
+// design minimum wherever it fits, else no more than the area holds.
+QSize MinimumSizeOn(const QSize& designMinimum, const QRect& available);
+
+// Where a window rectangle (a stored one, or the centred start-up one) is
+// shown, given the available areas of the screens there are now, the
+// primary screen's first: on the screen holding most of it (the primary
+// when none holds any, as when its screen is gone), no larger than that
+// screen's area and no smaller than the minimum there, and moved wholly
+// onto it. Without any screen the rectangle is kept.
+QRect FitRectToScreens(const QRect& rect, const QList<QRect>& available, const QSize& designMinimum);
+
+// Of the available areas, the one a rectangle is shown on by FitRectToScreens.
+QRect ScreenAreaFor(const QRect& rect, const QList<QRect>& available);

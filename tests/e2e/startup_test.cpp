@@ -39,8 +39,14 @@ TEST(Program, StartsRegistersItselfAndEndsCleanlyOnTerminate)
     ASSERT_TRUE(home.isValid());
     QDir(home.path()).mkpath(QStringLiteral("launch"));
 
+    // A full-HD screen, which holds the window at its start-up size.
+    QFile screens(home.filePath(QStringLiteral("screens.json")));
+    ASSERT_TRUE(screens.open(QIODevice::WriteOnly));
+    screens.write(R"({"screens": [{"name": "hd", "x": 0, "y": 0, "width": 1920, "height": 1080}]})");
+    screens.close();
+
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + screens.fileName());
     env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));

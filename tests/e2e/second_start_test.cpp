@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include "unit_checks.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <vector>
+
+#include "app/project_file.h"
+#include "app/window_placement.h"
+#include "unit_emulator.h"
+
+namespace {
+
+// One laptop screen of 1366 x 768 for the offscreen window system.
+QString LaptopScreenConfig(const QTemporaryDir& home)
+{
+    const QString path = home.filePath(QStringLiteral("laptop.json"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    file.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1366, "height": 768,
+                   "logicalDpi": 96, "dpr": 1}]})");
+    return path;
+}
+
+} // namespace
+
+// A file opened while the console runs goes to that console: the second
+// start, given a path relative to its own folder, hands it over and ends;
+// the running console opens it (its recent-file list names it) and keeps
+// running on its port. The console fits the laptop screen it runs on.
+TEST(Program, ASecondStartHandsItsProjectToTheRunningConsole)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("shows")));
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("tmp")));
+    const QString project = home.filePath(QStringLiteral("shows/Gala.qsx"));
+    std::vector<SceneRecord> noScenes;
+    ASSERT_TRUE(SaveProjectFile(project, noScenes));
+    const QString screens = LaptopScreenConfig(home);
+    ASSERT_FALSE(screens.isEmpty());
+
+    const std::uint16_t pcPort = FreeUdpPort();
+    emu::Emulator emulator(pcPort, FreeUdpPort());
+    const int unit = emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 2, 1));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + screens);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("TMPDIR"), home.filePath(QStringLiteral("tmp"))); // where the hand-off point lives
+    env.insert(QStringLiteral("CORVANE_PC_PORT"), QString::number(pcPort));
+    env.insert(QStringLiteral("CORVANE_UNIT_PORT"), QString::number(emulator.unitPort()));
+    env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
+
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(QStringLiteral(CORVANE_BINARY), {});
+    ASSERT_TRUE(first.waitForStarted(30000));
+    // It takes hand-offs before it listens to units: once it answers a unit, it is up.
+    bool answered = false;
+    for (int attempt = 0; attempt < 300 && !answered; ++attempt) {
+        emulator.sendReport(unit);
+        emulator.pump(100);
+        answered = emulator.receivedCount(unit, emu::Kind::State) > 0;
+    }
+    ASSERT_TRUE(answered);
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.setWorkingDirectory(home.filePath(QStringLiteral("shows")));
+    second.start(QStringLiteral(CORVANE_BINARY), {QStringLiteral("Gala.qsx")});
+    ASSERT_TRUE(second.waitForFinished(30000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // The first console now asks whether to save before opening; ending it
+    // answers that box, the project is opened, and the console shuts down.
+    ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
+    ASSERT_TRUE(first.waitForFinished(60000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+
+    QFile ini(home.filePath(QStringLiteral("data/Quellon/Corvane/Corvane.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(ini.readAll()).contains(QStringLiteral("File1=") + project));
+
+    QSettings settings(home.filePath(QStringLiteral("config/Quellon/Corvane.conf")), QSettings::IniFormat);
+    const auto stored = ParseWindowPos(settings.value(QStringLiteral("Settings/WindowPos")).toString());
+    ASSERT_TRUE(stored);
+    const WindowPlacement& p = stored->placement;
+    EXPECT_GE(p.left, 0);
+    EXPECT_GE(p.top, 0);
+    EXPECT_LE(p.right, 1366);
+    EXPECT_LE(p.bottom, 768);
+}
