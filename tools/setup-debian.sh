@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-liberation2
-  shared-mime-info desktop-file-utils
+  shared-mime-info desktop-file-utils appstream
   xvfb xauth
 )
 

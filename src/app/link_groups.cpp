@@ -276,8 +276,8 @@ void CQuellonKR9SeriesDlg::SetChannelGain(int position)
     const int channel = g_nCurrentChannel;
     if (!ValidChannel(channel))
         return;
-    // An Alt move takes the channel out of its group for the move.
-    if ((g_InputModifiers & Qt::AltModifier) && !g_bAltDetached
+    // A lone move (Alt or Shift drag) takes the channel out of its group for the move.
+    if (IsLoneMoveModifier(g_InputModifiers) && !g_bAltDetached
         && SwitchState(STRIP_LINK, channel) == CNewCustomBtn::kOn) {
         g_nStripCommandState = 0;
         g_bAltDetached = true;

@@ -559,6 +559,7 @@ void CQuellonKR9SeriesDlg::CreateUnderviewWindow()
     m_sbUnderviewHorz->Create(0, m_client, QRect(0, 210 + 504 + 16, m_client->width(), 16), 1030, 6024);
     connect(m_sbUnderviewHorz, &CMyScrollBar::scrolled, this,
             [this](int code, int position) { OnHScroll(code, position); });
+    m_sbUnderviewHorz->ScrollWithWheelOver(m_wndUnderview);
     KeepViewsInProportion(m_sbUnderviewHorz);
     UpdateHorzScrollRange();
     m_sbUnderviewHorz->hide();

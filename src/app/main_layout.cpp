@@ -47,6 +47,7 @@ void CQuellonKR9SeriesDlg::CreateOverviewWindow()
     m_nVScrollRange = kOverviewRange;
     connect(m_sbOverviewVert, &CMyScrollBar::scrolled, this,
             [this](int code, int position) { OnVScroll(code, position); });
+    m_sbOverviewVert->ScrollWithWheelOver(m_overviewPort);
     KeepViewsInProportion(m_sbOverviewVert);
 }
 
@@ -77,6 +78,7 @@ void CQuellonKR9SeriesDlg::CreateUnitStatusWindow()
         m_wndUnitStatus->OnVScroll(code, position);
         m_sbUnitStatus->SetScrollPos(g_nUnitStatusScrollPos);
     });
+    m_sbUnitStatus->ScrollWithWheelOver(m_wndUnitStatus);
     // A click on a box brings the unit's channels into view.
     connect(m_wndUnitStatus, &CUnitStatusWnd::scrollViewsToUnit, this, [this](int h, int v) {
         ScrollStripsBy(h - m_nHScrollPos);
@@ -93,6 +95,8 @@ void CQuellonKR9SeriesDlg::CreateUnitStatusWindow()
     m_sbSceneList->SetScrollPos(0);
     connect(m_sbSceneList, &CMyScrollBar::scrolled, this,
             [this](int code, int position) { OnSceneListScroll(code, position); });
+    // The list scrolls by its bar only, so the two never part.
+    m_sbSceneList->ScrollWithWheelOver(m_lstScenes->viewport());
 }
 
 void CQuellonKR9SeriesDlg::OnHScroll(int code, int position)

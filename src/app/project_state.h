@@ -104,7 +104,7 @@ extern int g_nStripCommandState;
 extern Qt::KeyboardModifiers g_InputModifiers;
 // Set while the link popup of a strip is opening.
 extern bool g_bLinkPopupOpening;
-// A channel is detached from its link group for an Alt fader move.
+// A channel is detached from its link group for a lone fader move (Alt or Shift).
 extern bool g_bAltDetached;
 extern bool g_bOverviewMode;
 extern bool g_bScenesLocked;

@@ -14,6 +14,11 @@ namespace {
 constexpr int kUndoKindGain = 9;
 }
 
+bool IsLoneMoveModifier(Qt::KeyboardModifiers keys)
+{
+    return (keys & (Qt::AltModifier | Qt::ShiftModifier)) != 0;
+}
+
 CMySlider::CMySlider(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -148,7 +153,7 @@ void CMySlider::mouseMoveEvent(QMouseEvent* event)
     const Qt::KeyboardModifiers keys = event->modifiers();
     g_InputModifiers = keys;
     int count = 0;
-    if (keys & Qt::AltModifier)
+    if (IsLoneMoveModifier(keys))
         g_pFaderHost->SetChannelGain(step);
     else if (keys & Qt::ControlModifier)
         g_pFaderHost->SetUnitBlockGain(step);

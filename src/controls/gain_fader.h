@@ -21,6 +21,12 @@ public:
 // The program's fader host (the main window); none in bare tests.
 extern FaderHost* g_pFaderHost;
 
+// Whether the keys held with a fader drag move that one fader alone, out of
+// its link group for the move. Alt does, and so does Shift: many window
+// managers take Alt with a drag to move the window, so there the fader never
+// sees the press. Either wins over Ctrl (the unit block).
+bool IsLoneMoveModifier(Qt::KeyboardModifiers keys);
+
 // The vertical gain fader of a channel strip. Its position is a gain step,
 // 0 at the top (highest gain) to GetMax at the bottom. Dragging the thumb
 // turns the pointer into a step and hands it to the gain operations, which

@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -358,6 +359,59 @@ void CMyScrollBar::mouseReleaseEvent(QMouseEvent* event)
     m_bThumbGrabbed = false;
     m_bDragging = false;
     update();
+}
+
+// ---- wheel -------------------------------------------------------------------
+
+void CMyScrollBar::ScrollWithWheelOver(QWidget* area)
+{
+    // A turn over any part of the area that no child takes reaches the
+    // area on its way up, and with it this filter.
+    if (area)
+        area->installEventFilter(this);
+}
+
+bool CMyScrollBar::TakeWheel(const QWheelEvent& event)
+{
+    constexpr int kNotch = 120;
+    const QPoint angle = event.angleDelta();
+    const int turn = m_bHorizontal ? (angle.x() != 0 ? angle.x() : angle.y()) : angle.y();
+    if (turn == 0)
+        return false;
+    // A turn the other way starts a fresh notch.
+    if ((turn > 0) != (m_nWheelTurn > 0))
+        m_nWheelTurn = 0;
+    m_nWheelTurn += turn;
+    const int notches = m_nWheelTurn / kNotch;
+    m_nWheelTurn -= notches * kNotch;
+    // Turning away from the operator (up, or tilting left) goes back.
+    for (int i = 0; i < std::abs(notches); ++i) {
+        if (notches > 0)
+            StepBack();
+        else
+            StepForward();
+    }
+    return true;
+}
+
+void CMyScrollBar::wheelEvent(QWheelEvent* event)
+{
+    if (TakeWheel(*event))
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool CMyScrollBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Wheel && isEnabled()) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (TakeWheel(*wheel)) {
+            wheel->accept();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CMyScrollBar::resizeEvent(QResizeEvent* event)

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class QWheelEvent;
 class TimerTable;
 
 // The range the overview's vertical bar scrolls through; the horizontal
@@ -102,6 +103,14 @@ public:
     bool isFirstArrowHeld() const { return m_bHorizontal ? m_bLeftPressed : m_bUpPressed; }
     bool isSecondArrowHeld() const { return m_bHorizontal ? m_bRightPressed : m_bDownPressed; }
 
+    // The mouse wheel steps the bar as its arrows do, one line step per
+    // notch, over the bar and over area, the content it scrolls.
+    void ScrollWithWheelOver(QWidget* area);
+    // Turns a wheel event into line steps: one per whole notch (120 eighths
+    // of a degree) along the bar's axis; a horizontal bar takes a vertical
+    // turn too. False when the turn is not along the bar.
+    bool TakeWheel(const QWheelEvent& event);
+
     // The position on the other axis that a release reports for position:
     // p / own range * other range in single precision, truncated, low 16
     // bits; 0 when the own range is 0.
@@ -121,6 +130,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ReadPictureSizes();
@@ -161,6 +172,7 @@ private:
     bool m_bThumbGrabbed = false;
     bool m_bDragging = false;
     bool m_bHorizontal = true;
+    int m_nWheelTurn = 0; // the part of a notch turned so far, signed
 
     std::unique_ptr<TimerTable> m_ownTimers;
     TimerTable* m_timers = nullptr;

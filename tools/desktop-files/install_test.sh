@@ -8,10 +8,19 @@ build=${1:?build directory}
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 prefix=/opt/corvane-test
-DESTDIR="$root" cmake --install "$build" --prefix "$prefix" >/dev/null
 top="$root$prefix"
 share="$top/share"
 fail() { echo "install test: $*" >&2; exit 1; }
+# Every file and folder under a folder, for before-and-after comparisons.
+listing() { (cd "$1" && find . -mindepth 1 | LC_ALL=C sort); }
+
+# Another program's files already in the prefix, which the uninstaller keeps.
+mkdir -p "$top/bin" "$top/share/doc/other-tool"
+echo tool >"$top/bin/other-tool"
+echo notes >"$top/share/doc/other-tool/README"
+before=$(listing "$top")
+
+DESTDIR="$root" cmake --install "$build" --prefix "$prefix" >/dev/null
 
 for f in bin/corvane bin/corvane-uninstall \
          share/applications/Quellon-Corvane.desktop \
@@ -20,7 +29,8 @@ for f in bin/corvane bin/corvane-uninstall \
          share/doc/Corvane/README.md \
          "share/doc/Corvane/Corvane Quickstart.pdf" \
          "share/doc/Corvane/Corvane User Guide.pdf" \
-         "share/doc/Corvane/Corvane Link Help.pdf"; do
+         "share/doc/Corvane/Corvane Link Help.pdf" \
+         share/metainfo/Quellon-Corvane.metainfo.xml; do
   [ -e "$top/$f" ] || fail "$f was not installed"
 done
 head -c 5 "$top/share/doc/Corvane/Corvane User Guide.pdf" | grep -q '%PDF-' || fail "the User Guide is not a PDF"
@@ -29,6 +39,21 @@ grep -qx "Exec=\"$prefix/bin/corvane\" %f" "$share/applications/Quellon-Corvane.
   || fail "the desktop entry does not run the installed program"
 grep -qx 'MimeType=application/x-corvane-project;' "$share/applications/Quellon-Corvane.desktop" \
   || fail "the desktop entry does not name the project type"
+# The software centre's entry names the installed desktop entry, and its id is that entry's name.
+metainfo="$share/metainfo/Quellon-Corvane.metainfo.xml"
+grep -q '<id>Quellon-Corvane</id>' "$metainfo" || fail "the metainfo id is not the desktop entry's name"
+launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+[ -n "$launchable" ] && [ -e "$share/applications/$launchable" ] \
+  || fail "the metainfo launches '$launchable', which was not installed"
+
+# Every picture of the documents has content and is one the README shows.
+while IFS= read -r picture; do
+  [ -s "$picture" ] || fail "${picture#$top/} is empty"
+  grep -qF "($(basename "$picture"))" "$share/doc/Corvane/README.md" \
+    || grep -qF "(docs/$(basename "$picture"))" "$share/doc/Corvane/README.md" \
+    || fail "${picture#$top/} is installed but shown nowhere"
+done < <(find "$share/doc/Corvane" -type f \( -name '*.png' -o -name '*.svg' -o -name '*.jpg' \))
+
 if command -v desktop-file-validate >/dev/null 2>&1; then
   desktop-file-validate "$share/applications/Quellon-Corvane.desktop" || fail "invalid desktop entry"
 fi
@@ -40,13 +65,24 @@ if command -v update-mime-database >/dev/null 2>&1; then
   grep -q '\*\.qsx' "$share/mime/globs2" || fail "the glob is not *.qsx"
   [ -s "$share/mime/magic" ] || fail "no magic for the type"
 fi
+# As an install straight onto the machine leaves it: the desktop's caches built.
+if command -v update-desktop-database >/dev/null 2>&1; then
+  update-desktop-database "$share/applications" >/dev/null 2>&1 || fail "the desktop entries' cache does not build"
+fi
 
 # The uninstaller removes what was installed and the user's registration,
 # and keeps the user's projects and settings.
 data="$root/home-data"
-mkdir -p "$data/applications" "$data/Quellon/Corvane"
+mkdir -p "$data/Quellon/Corvane"
 echo keep >"$data/Quellon/Corvane/Corvane.ini"
-echo entry >"$data/applications/Quellon-Corvane.desktop"
+user_before=$(cd "$data" && find . -type f | LC_ALL=C sort)
+# The registration the console makes for its user at start, with the caches it refreshes.
+mkdir -p "$data/applications" "$data/mime/packages" "$data/icons/hicolor/scalable/apps"
+cp "$share/applications/Quellon-Corvane.desktop" "$data/applications/"
+cp "$share/mime/packages/quellon-corvane.xml" "$data/mime/packages/"
+cp "$share/icons/hicolor/scalable/apps/quellon-corvane.svg" "$data/icons/hicolor/scalable/apps/"
+if command -v update-mime-database >/dev/null 2>&1; then update-mime-database "$data/mime" >/dev/null 2>&1; fi
+if command -v update-desktop-database >/dev/null 2>&1; then update-desktop-database "$data/applications" >/dev/null 2>&1; fi
 XDG_DATA_HOME="$data" "$top/bin/corvane-uninstall" || fail "the uninstaller failed"
 for f in bin/corvane bin/corvane-uninstall \
          share/applications/Quellon-Corvane.desktop \
@@ -57,4 +93,10 @@ for f in bin/corvane bin/corvane-uninstall \
 done
 [ ! -e "$data/applications/Quellon-Corvane.desktop" ] || fail "the user's registration is still there"
 [ "$(cat "$data/Quellon/Corvane/Corvane.ini")" = keep ] || fail "the user's settings were touched"
+user_after=$(cd "$data" && find . -type f | LC_ALL=C sort)
+[ "$user_after" = "$user_before" ] \
+  || fail "left in the user's data: $(comm -13 <(echo "$user_before") <(echo "$user_after") | tr '\n' ' ')"
+after=$(listing "$top")
+[ "$after" = "$before" ] \
+  || fail "left in the prefix: $(comm -13 <(echo "$before") <(echo "$after") | tr '\n' ' ')"
 echo "install test: installed and uninstalled cleanly under $prefix"

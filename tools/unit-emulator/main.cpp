@@ -43,7 +43,10 @@ void usage(std::FILE* to) {
       "               silence U | resume U | local U | remote U | aux U | noaux U |\n"
       "               id U NEWID | conflict U | meter U CH PEAK AVG |\n"
       "               supply U V48 V24 V5 V3V3 | temp U CELSIUS\n"
-      "               (conflict U adds a unit of U's model and ID with another MAC)\n"
+      "               U is a unit's index, not its unit ID: 0, 1, ... in the order\n"
+      "               the IDs are given on the command line (the 'unit N:' lines\n"
+      "               printed at start); conflict U adds a unit of U's model and\n"
+      "               ID with another MAC as the next index\n"
       "  --no-pattern send fixed meter levels instead of a moving pattern\n"
       "  --verbose    print every received datagram as hex\n",
       to);
@@ -109,7 +112,7 @@ struct Program {
   std::string run(const Step& s) {
     const auto& w = s.words;
     long unit = 0;
-    if (w.size() < 2 || !parseInt(w[1], 0, emulator.unitCount() - 1, unit)) return "needs an existing unit";
+    if (w.size() < 2 || !parseInt(w[1], 0, emulator.unitCount() - 1, unit)) return "needs the index of an existing unit";
     const int u = static_cast<int>(unit);
     auto arg = [&](std::size_t i, long lo, long hi, long& out) { return i < w.size() && parseInt(w[i], lo, hi, out); };
     const std::string& cmd = w[0];
