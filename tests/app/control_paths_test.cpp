@@ -18,7 +18,7 @@
 #include "app/undo.h"
 #include "controls/gain_fader.h"
 #include "controls/strip_switch.h"
-#include "dialogs/console_fixture.h"
+#include "support/console_fixture.h"
 #include "protocol/bytes.h"
 #include "views/overview.h"
 #include "views/underview.h"

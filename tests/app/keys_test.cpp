@@ -15,7 +15,7 @@
 #include "controls/gain_fader.h"
 #include "controls/scroll_bar.h"
 #include "controls/strip_switch.h"
-#include "dialogs/console_fixture.h"
+#include "support/console_fixture.h"
 #include "dialogs/naming_dialogs.h"
 #include "views/overview.h"
 #include "views/underview.h"

@@ -8,7 +8,7 @@
 #include "app/command_ids.h"
 #include "controls/gain_fader.h"
 #include "controls/strip_switch.h"
-#include "dialogs/console_fixture.h"
+#include "support/console_fixture.h"
 #include "views/underview.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "app/recent_files.h"
 #include "app/scene_store.h"
 #include "controls/strip_switch.h"
-#include "dialogs/console_fixture.h"
+#include "support/console_fixture.h"
 #include "dialogs/naming_dialogs.h"
 #include "protocol/bytes.h"
 #include "views/underview.h"

@@ -8,7 +8,7 @@
 
 #include "app/command_ids.h"
 #include "app/project_file.h"
-#include "dialogs/console_fixture.h"
+#include "support/console_fixture.h"
 #include "dialogs/naming_dialogs.h"
 #include "protocol/watchdog.h"
 #include "views/overview.h"

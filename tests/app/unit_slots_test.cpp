@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dialogs/console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <algorithm>
 #include <array>

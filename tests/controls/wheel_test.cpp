@@ -14,7 +14,7 @@
 #include "app/command_ids.h"
 #include "controls/gain_fader.h"
 #include "controls/scroll_bar.h"
-#include "dialogs/console_fixture.h"
+#include "support/console_fixture.h"
 #include "dialogs/naming_dialogs.h"
 #include "platform/clock.h"
 #include "platform/timer_table.h"

@@ -2,7 +2,7 @@
 // its minutes and the autosave timer its answer starts or stops) and the
 // About box.
 
-#include "console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <QTest>
 

@@ -2,7 +2,7 @@
 // into groups and taking them out through the link rules, its scrolling and
 // sub-dialogs, the member list and the group rename dialog.
 
-#include "console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <QDesktopServices>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The program's message boxes: the result each button and key ends them
 // with, the gain-change mark, and the box that closes itself.
 
-#include "console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <QTest>
 

@@ -2,7 +2,7 @@
 // OK writes back (and Cancel and Escape do not), the lists' numbers and the
 // peak-hold radios' times.
 
-#include "console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

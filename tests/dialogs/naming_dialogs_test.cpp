@@ -2,7 +2,7 @@
 // tables, how they step through channels and slots, and what the fields let
 // in (no more than the project file keeps, nothing it cannot hold).
 
-#include "console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <QTest>
 

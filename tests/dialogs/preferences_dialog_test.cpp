@@ -3,7 +3,7 @@
 // autosave dialogs it opens, and the unit-assignment mode that OK confirms
 // and Cancel puts back.
 
-#include "console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <QAbstractButton>
 #include <QTest>

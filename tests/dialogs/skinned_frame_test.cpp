@@ -2,7 +2,7 @@
 // strip or, where a dialog says so, by its body. (The key routing every
 // dialog shares is exercised through the real dialogs' keys.)
 
-#include "console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <QImage>
 #include <QTest>

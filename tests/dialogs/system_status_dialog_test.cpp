@@ -1,7 +1,7 @@
 // The System Status dialog: the lines it lists, and that it never opens
 // while no unit is on line.
 
-#include "console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <QListWidget>
 #include <QTest>

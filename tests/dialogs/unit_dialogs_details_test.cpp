@@ -3,7 +3,7 @@
 // stepped there, and the Link Matrix steps aside while one of its own
 // dialogs is up and comes back, still open, after it.
 
-#include "console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <QPointer>
 #include <QRegularExpression>

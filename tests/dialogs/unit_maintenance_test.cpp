@@ -3,7 +3,7 @@
 // get, the blinking LED picture, and what a soft reset sends and leaves in
 // the views.
 
-#include "console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

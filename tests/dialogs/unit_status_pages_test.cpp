@@ -2,7 +2,7 @@
 // lists and tables, the layouts, stepping with Prev and Next, and what the
 // edits send to a 132-byte unit (checked byte by byte on a loopback port).
 
-#include "console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

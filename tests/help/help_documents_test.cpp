@@ -1,7 +1,7 @@
 // The help documents: the PDFs the build makes, the User Guide's coverage of
 // every menu command and key, and how the help commands find and open them.
 
-#include "dialogs/console_fixture.h"
+#include "support/console_fixture.h"
 
 #include <QAction>
 #include <QFile>

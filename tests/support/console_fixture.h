@@ -42,6 +42,7 @@
 #include "protocol/packet_handler132.h"
 #include "protocol/packet_handler_kr9x.h"
 #include "protocol/unit_network.h"
+#include "support/main_window_harness.h"
 
 namespace console_test {
 
@@ -175,12 +176,7 @@ protected:
             m_notices.append(text);
             m_noticeRestartNow = restartNow;
         });
-        StartupOptions options;
-        options.registerFileType = false;
-        options.askStartupQuestion = false;
-        m_dlg = std::make_unique<CQuellonKR9SeriesDlg>(m_platform, options);
-        g_pMainDlg = m_dlg.get();
-        m_dlg->OnInitDialog();
+        m_dlg = StartMainWindow(m_platform);
         // The unit network without its receive side: sends go to the capture.
         m_network = std::make_unique<NetworkCore>(
             NetworkConfig{0, m_capture.port(), kLoopback}, [] {});
@@ -213,12 +209,11 @@ protected:
         m_capture.Drain();
     }
 
-    QTemporaryDir m_dir;
-    ManualClock m_clock{100000};
-    ManualTimerTable m_timers{m_clock};
-    std::unique_ptr<SettingsStore> m_settings =
-        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
-    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
+    ManualPlatform m_manual;
+    QTemporaryDir& m_dir = m_manual.dir;
+    ManualClock& m_clock = m_manual.clock;
+    ManualTimerTable& m_timers = m_manual.timers;
+    PlatformServices& m_platform = m_manual.services;
     std::unique_ptr<CQuellonKR9SeriesDlg> m_dlg;
     UnitPortCapture m_capture;
     std::unique_ptr<NetworkCore> m_network;
