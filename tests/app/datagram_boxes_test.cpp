@@ -6,53 +6,37 @@
 
 #include <gtest/gtest.h>
 
-#include "unit_checks.h"
-
-#include <netinet/in.h>
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTimer>
 
-#include <memory>
-#include <set>
-
-#include "app/app_services.h"
 #include "app/datagram_boxes.h"
-#include "app/main_dialog.h"
-#include "app/project_state.h"
 #include "dialogs/modeless_notice.h"
 #include "dialogs/self_closing_dialog.h"
 #include "dialogs/system_status_dialog.h"
-#include "platform/clock.h"
-#include "platform/settings_store.h"
-#include "platform/skin_registry.h"
-#include "platform/timer_table.h"
-#include "protocol/network_core.h"
 #include "protocol/numbering.h"
-#include "protocol/unit_list132.h"
-#include "protocol/unit_network.h"
-#include "unit_emulator.h"
+#include "support/emulated_units.h"
 
 namespace {
 
+using namespace console_test;
 using Dlg = CQuellonKR9SeriesDlg;
-constexpr int kWaitMs = 5000; // upper bound of a loopback hand-over; never waited out when all is well
+using emu::Model;
 
-// The main window on a manual clock with its own network on loopback and
-// emulated units, showing its boxes for real. A modal loop, which no box
-// that a datagram raises may run, is noted and closed by a watch that only
-// gets to run inside such a loop.
-class DatagramBoxesTest : public ::testing::Test {
+// The boxes are shown for real. A modal loop, which no box that a datagram
+// raises may run, is noted and closed by a watch that only gets to run
+// inside such a loop.
+class DatagramBoxesTest : public EmulatedUnitsFixture {
 protected:
     void SetUp() override
     {
-        ResetProjectState();
-        ResetProtocolState();
+        EmulatedUnitsFixture::SetUp();
+        SetShowMessageHandler({});
+        SetMessageBoxHandler({});
+        SetNoticeHandler({});
         QObject::connect(&m_modalWatch, &QTimer::timeout, [this] {
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 ++m_modalLoops;
@@ -60,42 +44,14 @@ protected:
             }
         });
         m_modalWatch.start(0);
-        StartupOptions options;
-        options.registerFileType = false;
-        options.askStartupQuestion = false;
-        options.network = NetworkConfig{m_pcPort, m_emulator.unitPort(), INADDR_LOOPBACK};
-        m_dlg = std::make_unique<Dlg>(m_platform, options);
-        g_pMainDlg = m_dlg.get();
-        m_dlg->OnInitDialog();
-        m_timers.advance(200); // timer 48 starts the network
-        ASSERT_NE(m_dlg->network(), nullptr);
-        ASSERT_TRUE(m_dlg->network()->isReceiving());
     }
     void TearDown() override
     {
         m_modalWatch.stop();
-        m_dlg.reset();
-        g_pMainDlg = nullptr;
-        SetNoticeHandler({});
         SetDatagramBoxHandler({});
-        ResetProtocolState();
+        EmulatedUnitsFixture::TearDown();
     }
 
-    NetworkCore& Net() { return *m_dlg->network(); }
-
-    // The unit's report, waiting in the window's queue.
-    void Send(int unit)
-    {
-        const std::uint64_t dealt = Net().deliveredCount() + Net().queuedCount();
-        ASSERT_TRUE(m_emulator.sendReport(unit));
-        ASSERT_TRUE(Net().WaitForDealtWith(dealt + 1, kWaitMs));
-    }
-    // Sends the unit's report and lets the window handle it.
-    void Report(int unit)
-    {
-        Send(unit);
-        m_dlg->DrainDatagrams();
-    }
     // Runs the event loop's waiting work until the queue is empty; the
     // number of passes it took.
     int RunUntilDrained()
@@ -108,15 +64,6 @@ protected:
         return passes;
     }
 
-    QTemporaryDir m_dir;
-    ManualClock m_clock{100000};
-    ManualTimerTable m_timers{m_clock};
-    std::unique_ptr<SettingsStore> m_settings =
-        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
-    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
-    std::uint16_t m_pcPort = FreeUdpPort();
-    emu::Emulator m_emulator{m_pcPort, FreeUdpPort()};
-    std::unique_ptr<Dlg> m_dlg;
     QTimer m_modalWatch;
     int m_modalLoops = 0;
 };
@@ -139,9 +86,9 @@ std::vector<QString> TextsOf(const std::vector<QWidget*>& boxes)
 // and again, among the reports of healthy units.
 TEST_F(DatagramBoxesTest, AnotherSubnetMaskShowsOneBoxPerUnitAndLaterDatagramsAreHandledAtOnce)
 {
-    const int a = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 1, 1));
-    const int b = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960_8, 2, 2));
-    const int c = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 3));
+    const int a = AddUnit(Model::KR960, 1, 1);
+    const int b = AddUnit(Model::KR960_8, 2, 2);
+    const int c = AddUnit(Model::KR9X, 20, 3);
     for (int unit : {a, b, c})
         Report(unit);
 
@@ -168,7 +115,6 @@ TEST_F(DatagramBoxesTest, AnotherSubnetMaskShowsOneBoxPerUnitAndLaterDatagramsAr
         EXPECT_TRUE(box->isVisible());
         EXPECT_EQ(box->windowModality(), Qt::NonModal);
         EXPECT_TRUE(box->testAttribute(Qt::WA_ShowWithoutActivating));
-        EXPECT_EQ(box->windowTitle(), QStringLiteral("Corvane"));
     }
     // The healthy unit was heard to the last, and the others stay on line too.
     EXPECT_EQ(g_UnitStatus[36], UNIT_ACTIVE);
@@ -189,7 +135,7 @@ TEST_F(DatagramBoxesTest, AnotherSubnetMaskShowsOneBoxPerUnitAndLaterDatagramsAr
 // One MAC hopping between IDs: every hop sets the slot it left unused.
 TEST_F(DatagramBoxesTest, AUnitHoppingBetweenIdsKeepsAFewBoxesUpAndTheOthersWaitOnePerSlot)
 {
-    const int hopper = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 1, 7));
+    const int hopper = AddUnit(Model::KR960, 1, 7);
     for (int n = 0; n < 100; ++n) {
         m_emulator.setUnitId(hopper, 1 + n % 16);
         Send(hopper);
@@ -198,8 +144,7 @@ TEST_F(DatagramBoxesTest, AUnitHoppingBetweenIdsKeepsAFewBoxesUpAndTheOthersWait
 
     EXPECT_EQ(m_modalLoops, 0);
     EXPECT_EQ(Net().queuedCount(), 0u);
-    const int lastSlot = UnitNumberToSlot(1 + 99 % 16);
-    EXPECT_EQ(g_UnitStatus[std::size_t(lastSlot)], UNIT_ACTIVE);
+    EXPECT_EQ(g_UnitStatus[UnitNumberToSlot(1 + 99 % 16)], UNIT_ACTIVE);
     EXPECT_EQ(m_dlg->m_nKR960UnitCount, 1);
 
     // Each of the 16 units was left at least once: three boxes are up, the
@@ -229,10 +174,10 @@ TEST_F(DatagramBoxesTest, AUnitHoppingBetweenIdsKeepsAFewBoxesUpAndTheOthersWait
 // Notices and boxes that come again while the operator works in the window.
 TEST_F(DatagramBoxesTest, NoticesAndBoxesRaisedAgainLeaveTheKeyboardWhereItWas)
 {
-    const int first = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 1));
-    const int rival = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 2));
-    const int wrongId = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 5, 3));
-    const int masked = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 3, 4));
+    const int first = AddUnit(Model::KR9X, 20, 1);
+    const int rival = AddUnit(Model::KR9X, 20, 2);
+    const int wrongId = AddUnit(Model::KR9X, 5, 3);
+    const int masked = AddUnit(Model::KR960, 3, 4);
     Report(first);
     Report(masked);
     Report(rival); // "Unit ID Conflict" comes up
@@ -269,7 +214,7 @@ TEST_F(DatagramBoxesTest, NoticesAndBoxesRaisedAgainLeaveTheKeyboardWhereItWas)
 // More datagrams than one batch: the event loop's waiting work runs between batches.
 TEST_F(DatagramBoxesTest, AFloodIsTakenInBatchesOfBoundedCount)
 {
-    const int unit = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 1));
+    const int unit = AddUnit(Model::KR9X, 20, 1);
     const int total = Dlg::kDrainBatchCount * 2 + 40;
     for (int n = 0; n < total; ++n)
         Send(unit);
@@ -296,7 +241,7 @@ TEST_F(DatagramBoxesTest, AFloodIsTakenInBatchesOfBoundedTime)
         ++notices;
         m_clock.advance(1); // each notice takes a millisecond
     });
-    const int wrongId = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 5, 1));
+    const int wrongId = AddUnit(Model::KR9X, 5, 1);
     for (int n = 0; n < 30; ++n)
         Send(wrongId);
     std::vector<int> noticesBefore;
@@ -312,8 +257,7 @@ TEST_F(DatagramBoxesTest, AFloodIsTakenInBatchesOfBoundedTime)
 // looks at the network's health.
 TEST_F(DatagramBoxesTest, SystemStatusShowsHowManyDatagramsWereDropped)
 {
-    const int unit = m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 1));
-    Report(unit);
+    Report(AddUnit(Model::KR9X, 20, 1));
     Net().droppedDatagrams = 1234;
     CSystemStatusDialog dlg(m_dlg.get());
     dlg.show();

@@ -7,19 +7,12 @@
 
 #include "support/console_fixture.h"
 
-#include <algorithm>
-#include <array>
-#include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "controls/gain_fader.h"
 #include "controls/strip_switch.h"
 #include "protocol/numbering.h"
-#include "protocol/unit_list132.h"
-#include "protocol/unit_list_kr9x.h"
-#include "protocol/unit_tables.h"
 #include "views/meter_law.h"
 #include "views/overview.h"
 #include "views/underview.h"
@@ -32,14 +25,10 @@ using Dlg = CQuellonKR9SeriesDlg;
 
 enum class Model { KR960, KR960_8, KR9X };
 
-int ChannelsOf(Model model)
+UnitPacket132 Report132(int unitId, bool sixteen, std::uint8_t macLast)
 {
-    return model == Model::KR960 ? 16 : 8;
-}
-
-int SlotOf(Model model, int unitId)
-{
-    return model == Model::KR9X ? unitId + 16 : UnitNumberToSlot(unitId);
+    const UnitPacket132 p = Crafted132::First(std::uint8_t(unitId), sixteen ? 0x09 : 0x08);
+    return Crafted132::With(p, {{0x0D, {macLast}}, {0x7C, {127, 0, 0, 1}}});
 }
 
 class UnitSlots : public ConsoleFixture {
@@ -51,45 +40,22 @@ public:
         m_timers.kill(Dlg::kTimerStartNetwork);
     }
 
-    // A datagram as the receive thread hands it to the main window, stamped
-    // with its arrival time.
+    // A datagram as the receive thread hands it to the window, arriving now.
     void Deliver132(const UnitPacket132& packet, bool sixteen)
     {
-        ReceivedDatagram d;
-        d.route = sixteen ? DatagramRoute::KR960 : DatagramRoute::KR960_8;
-        d.size = std::uint16_t(packet.size());
-        std::copy(packet.begin(), packet.end(), d.bytes.begin());
-        d.fromAddress = kLoopback;
-        d.arrivalMs = m_dlg->NowMs();
-        if (sixteen)
-            m_dlg->OnUnitPacket_KR960(d);
-        else
-            m_dlg->OnUnitPacket_KR960_8(d);
+        const auto route = sixteen ? DatagramRoute::KR960 : DatagramRoute::KR960_8;
+        const ReceivedDatagram d = AsReceived(packet, route, kLoopback, m_dlg->NowMs());
+        sixteen ? m_dlg->OnUnitPacket_KR960(d) : m_dlg->OnUnitPacket_KR960_8(d);
         m_capture.Drain();
-    }
-    void DeliverKR9X(const UnitPacket97& packet)
-    {
-        ReceivedDatagram d;
-        d.route = DatagramRoute::KR9X;
-        d.size = std::uint16_t(packet.size());
-        std::copy(packet.begin(), packet.end(), d.bytes.begin());
-        d.fromAddress = kLoopback;
-        d.arrivalMs = m_dlg->NowMs();
-        m_dlg->OnUnitPacket_KR9X(d);
-        m_capture.Drain();
-    }
-    static UnitPacket132 Report132(int unitId, bool sixteen, std::uint8_t macLast)
-    {
-        const UnitPacket132 p = Crafted132::First(std::uint8_t(unitId), sixteen ? 0x09 : 0x08);
-        return Crafted132::With(p, {{0x0D, {macLast}}, {0x7C, {127, 0, 0, 1}}});
     }
     // One report of a unit of the model (its first one adds it).
     void Report(Model model, int unitId, std::uint8_t macLast)
     {
-        if (model == Model::KR9X)
-            DeliverKR9X(Crafted97::With(Crafted97::First(std::uint8_t(unitId), 0x01), {{0x0D, {macLast}}}));
-        else
-            Deliver132(Report132(unitId, model == Model::KR960, macLast), model == Model::KR960);
+        if (model != Model::KR9X)
+            return Deliver132(Report132(unitId, model == Model::KR960, macLast), model == Model::KR960);
+        const UnitPacket97 p = Crafted97::With(Crafted97::First(std::uint8_t(unitId), 0x01), {{0x0D, {macLast}}});
+        m_dlg->OnUnitPacket_KR9X(AsReceived(p, DatagramRoute::KR9X, kLoopback, m_dlg->NowMs()));
+        m_capture.Drain();
     }
 
     CUnderviewWnd& strips() const { return *m_dlg->m_wndUnderview; }
@@ -104,8 +70,7 @@ public:
     }
     bool MeterLitInBothViews(int channel) const
     {
-        return strips().meterView(channel) != CUnderviewWnd::MeterView{}
-            && overview().meterPicture(channel).lit;
+        return strips().meterView(channel) != CUnderviewWnd::MeterView{} && overview().meterPicture(channel).lit;
     }
 
     // Unit numbers whose box shows the active picture with no unit in any list behind it.
@@ -115,8 +80,7 @@ public:
         for (int n = 1; n <= 32; ++n) {
             const int slot = UnitNumberToSlot(n);
             const bool unit = std::as_const(g_Family_KR960).FindUnit(slot)
-                || std::as_const(g_Family_KR960_8).FindUnit(slot)
-                || std::as_const(g_Family_KR9X).FindUnit(slot);
+                || std::as_const(g_Family_KR960_8).FindUnit(slot) || std::as_const(g_Family_KR9X).FindUnit(slot);
             if (!unit && CUnitStatusWnd::PictureForUnit(n) == CUnitStatusWnd::PictureForStatus(n, UNIT_ACTIVE, 0))
                 found.push_back(n);
         }
@@ -131,11 +95,6 @@ struct MoveCase {
     bool sixteen;
     int newId;
 };
-
-void PrintTo(const MoveCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class SlotLeftForNewId : public UnitSlots, public ::testing::WithParamInterface<MoveCase> {};
 
@@ -204,19 +163,14 @@ struct OfflineCase {
     int unitId;
 };
 
-void PrintTo(const OfflineCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
 class MetersOfAGoneUnit : public UnitSlots, public ::testing::WithParamInterface<OfflineCase> {};
 
 TEST_P(MetersOfAGoneUnit, AreEmptyInBothViewsUntilItReportsAgain)
 {
     const OfflineCase& k = GetParam();
-    const int slot = SlotOf(k.model, k.unitId);
+    const int slot = k.model == Model::KR9X ? k.unitId + 16 : UnitNumberToSlot(k.unitId);
     const int first = (slot - 1) * 8;
-    const int last = first + ChannelsOf(k.model) - 1;
+    const int last = first + (k.model == Model::KR960 ? 16 : 8) - 1;
     // A unit that keeps reporting throughout (channels 0..15).
     Report(Model::KR960, 1, 0x11);
 
@@ -254,15 +208,11 @@ INSTANTIATE_TEST_SUITE_P(Models, MetersOfAGoneUnit,
 
 struct BoxCase {
     const char* name;
-    std::function<void(UnitSlots&)> before;
-    std::function<void(UnitSlots&)> datagram;
+    UnitPacket132 before;   // of an 8- or 16-channel unit, as the datagram
+    UnitPacket132 datagram; // raises the box
+    bool sixteen;
     const char* box;
 };
-
-void PrintTo(const BoxCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class BoxDuringADatagram : public UnitSlots, public ::testing::WithParamInterface<BoxCase> {};
 
@@ -275,17 +225,17 @@ TEST_P(BoxDuringADatagram, LeavesNoSlotActiveWithoutItsUnit)
         if (text == box)
             m_timers.advance(4000);
     };
-    SetShowMessageHandler([this, whileOpen](const QString& text) {
-        m_messages.append(text);
-        whileOpen(text);
-    });
     SetMessageBoxHandler([this, whileOpen](MessageBoxKind, const QString& text) {
         m_boxes.append(text);
         whileOpen(text);
         return IDOK;
     });
-    k.before(*this);
-    k.datagram(*this);
+    SetShowMessageHandler([this, whileOpen](const QString& text) {
+        m_messages.append(text);
+        whileOpen(text);
+    });
+    Deliver132(k.before, k.sixteen);
+    Deliver132(k.datagram, k.sixteen);
     ASSERT_TRUE(m_messages.contains(box) || m_boxes.contains(box));
     EXPECT_EQ(m_dlg->m_nKR960UnitCount + m_dlg->m_nKR960_8UnitCount, 0);
     EXPECT_EQ(ActiveBoxesWithoutUnit(), std::vector<int>{});
@@ -293,18 +243,11 @@ TEST_P(BoxDuringADatagram, LeavesNoSlotActiveWithoutItsUnit)
 
 INSTANTIATE_TEST_SUITE_P(
     Boxes, BoxDuringADatagram,
-    ::testing::Values(
-        BoxCase{"WrongSubnetMask",
-                [](UnitSlots& t) { t.Deliver132(UnitSlots::Report132(1, true, 0x11), true); },
-                [](UnitSlots& t) {
-                    t.Deliver132(Crafted132::With(UnitSlots::Report132(1, true, 0x11), {{0x80, {255, 255, 0, 0}}}),
-                                 true);
-                },
-                "Wrong SubnetMask."},
-        BoxCase{"UnitMovedToANewId",
-                [](UnitSlots& t) { t.Deliver132(UnitSlots::Report132(2, false, 0x33), false); },
-                [](UnitSlots& t) { t.Deliver132(UnitSlots::Report132(4, false, 0x33), false); },
-                "Unit 2 has been set to an Unused Unit."}),
+    ::testing::Values(BoxCase{"WrongSubnetMask", Report132(1, true, 0x11),
+                              Crafted132::With(Report132(1, true, 0x11), {{0x80, {255, 255, 0, 0}}}), true,
+                              "Wrong SubnetMask."},
+                      BoxCase{"UnitMovedToANewId", Report132(2, false, 0x33), Report132(4, false, 0x33), false,
+                              "Unit 2 has been set to an Unused Unit."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -6,15 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include "unit_checks.h"
-
 #include <algorithm>
-#include <array>
-#include <map>
 #include <cstdint>
+#include <map>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,6 +22,7 @@
 #include "protocol/packet_handler_kr9x.h"
 #include "protocol/unit_status.h"
 #include "protocol/watchdog.h"
+#include "support/unit_list_checks.h"
 
 namespace {
 
@@ -200,100 +197,19 @@ protected:
         return d;
     }
 
-    // Every live node counted once in its list, the tables agreeing with the
-    // lists, every channel owned by one unit and nothing left behind by the
-    // watchdog.
+    // The lists and tables agree, and the watchdog, which ran at most one
+    // period ago, left only units heard within the off-line time before it.
     void CheckInvariants()
     {
         SCOPED_TRACE("step " + std::to_string(step));
-        std::array<const MacAddress*, kChannelCount> owner{};
-        std::array<int, kSlotCount + 1> holders{};
-        std::array<int, kSlotCount + 1> holderModel{};
-        std::array<int, kSlotCount + 1> holderChannels{};
-        // A unit heard under both 132-byte models (a datagram with the other
-        // model bit, or a KR-960 first heard in local mode) holds its slot in
-        // both lists until one times out; the slot's shared entries then speak
-        // for whichever went last, so they are not compared for it.
-        std::array<bool, kSlotCount + 1> sharedByModels{};
-        std::size_t total = 0;
-
-        const auto own = [&](int first, int count, const MacAddress& mac, int slot, int model) {
-            for (int c = first; c < first + count; ++c) {
-                ASSERT_TRUE(c >= 0 && c < kChannelCount) << "slot " << slot;
-                if (owner[c] && *owner[c] != mac)
-                    FAIL() << "channel " << c << " owned by " << MacText(*owner[c]) << " and "
-                           << MacText(mac);
-                owner[c] = &mac;
-            }
-            ++holders[slot];
-            holderModel[slot] = model;
-            holderChannels[slot] = count;
-        };
-        const auto heardLately = [&](std::uint32_t last, int slot) {
-            // The watchdog ran at most one period ago and left only units heard
-            // within the off-line time before it.
-            EXPECT_LE(std::uint32_t(host.now - last), kOfflineAfterMs + kWatchdogPeriodMs)
-                << "slot " << slot << " outlived the watchdog";
-        };
-
-        for (UnitFamily132* f : {&g_Family_KR960, &g_Family_KR960_8}) {
-            SCOPED_TRACE(f->modelName());
-            const auto& nodes = f->nodes();
-            EXPECT_EQ(std::size_t(f->liveCount), nodes.size());
-            EXPECT_LE(nodes.size(), 16u);
-            EXPECT_GE(f->unitsAdded, f->liveCount);
-            std::set<int> slots;
-            const MacAddress* previous = nullptr;
-            for (const UnitNode132& n : nodes) {
-                ASSERT_TRUE(n.Slot >= 1 && n.Slot <= 31 && n.Slot % 2 == 1) << int(n.Slot);
-                EXPECT_TRUE(slots.insert(n.Slot).second) << "slot " << int(n.Slot) << " twice";
-                if (previous) {
-                    EXPECT_LE(CompareMac(*previous, n.Mac), 0) << "list out of MAC order";
-                }
-                previous = &n.Mac;
-                EXPECT_EQ(f->macTable[n.Slot], n.Mac) << "slot " << int(n.Slot);
-                heardLately(n.LastHeardTime, n.Slot);
-                if (familiesOfMac[n.Mac] == 3)
-                    sharedByModels[n.Slot] = true;
-                own((n.Slot - 1) * 8, f->channelsPerUnit(), n.Mac, n.Slot, f->model());
-            }
-            total += nodes.size();
-        }
-        {
-            const auto& nodes = g_Family_KR9X.nodes();
-            EXPECT_EQ(std::size_t(g_Family_KR9X.liveCount), nodes.size());
-            EXPECT_GE(g_Family_KR9X.unitsAdded, g_Family_KR9X.liveCount);
-            std::set<int> slots;
-            const MacAddress* previous = nullptr;
-            for (const UnitNodeKR9X& n : nodes) {
-                ASSERT_TRUE(n.Slot >= 33 && n.Slot <= 48) << int(n.Slot);
-                EXPECT_EQ(n.Packet[p97::kUnitId], n.Slot);
-                EXPECT_TRUE(slots.insert(n.Slot).second) << "KR-9X slot " << int(n.Slot) << " twice";
-                if (previous) {
-                    EXPECT_LE(CompareMac(*previous, n.Mac), 0) << "KR-9X list out of MAC order";
-                }
-                previous = &n.Mac;
-                EXPECT_EQ(g_UnitIpText_KR9X[n.Slot], n.IpText);
-                heardLately(n.LastHeardTime, n.Slot);
-                own((n.Slot - 1) * 8, kChannelsPerUnitKR9X, n.Mac, n.Slot, UNIT_TYPE_KR9X);
-            }
-            total += nodes.size();
-        }
-        // No list grows past the units that ever spoke.
-        EXPECT_LE(total, macsFed.size());
-
-        for (int slot = 1; slot <= kSlotCount; ++slot) {
-            EXPECT_TRUE(DefinedStatus(g_UnitStatus[slot])) << "slot " << slot << ": " << g_UnitStatus[slot];
-            if (holders[slot] == 1 && !sharedByModels[slot]) {
-                EXPECT_EQ(g_UnitOnline[slot], 1) << "slot " << slot;
-                EXPECT_NE(g_UnitStatus[slot], UNIT_OFFLINE) << "slot " << slot;
-                EXPECT_EQ(g_SlotModel[slot], holderModel[slot]) << "slot " << slot;
-                EXPECT_EQ(g_UnitModel[slot], holderModel[slot]) << "slot " << slot;
-                const int first = (slot - 1) * 8;
-                for (int c = first; c < first + holderChannels[slot]; ++c)
-                    EXPECT_EQ(g_ChannelUnitType[c], holderModel[slot]) << "channel " << c;
-            }
-        }
+        const unit_lists::Lists lists = unit_lists::Walk();
+        for (const unit_lists::Listed& u : lists.units)
+            EXPECT_LE(std::uint32_t(host.now - u.lastHeard), kOfflineAfterMs + kWatchdogPeriodMs)
+                << "slot " << u.slot << " outlived the watchdog";
+        EXPECT_LE(lists.units.size(), macsFed.size()); // no more than ever spoke
+        unit_lists::CheckSlotTables(lists, [&](const unit_lists::Listed& u) {
+            return u.type != UNIT_TYPE_KR9X && familiesOfMac[u.mac] == 3;
+        });
         // The recording host keeps everything; the run only needs the latest.
         host.messages.clear();
         host.notices.clear();
@@ -391,17 +307,16 @@ TEST_F(Soak, TwoDozenUnitsComeAndGoWithoutTheListsAndTablesDrifting)
         if (!taken.insert({u.model == UNIT_TYPE_KR9X, SlotOf(u)}).second)
             continue; // the ID is shared: the first to speak keeps it
         Deliver(DatagramOf(u), AddressOf(u));
-        const UnitFamily132* f = u.model == UNIT_TYPE_KR960 ? &g_Family_KR960 : &g_Family_KR960_8;
+        const MacAddress* heard = nullptr;
         if (u.model == UNIT_TYPE_KR9X) {
-            const UnitNodeKR9X* n = std::as_const(g_Family_KR9X).FindUnit(SlotOf(u));
-            ASSERT_NE(n, nullptr) << MacText(u.mac);
-            EXPECT_EQ(n->Mac, u.mac);
-        } else {
-            const UnitNode132* n = f->FindUnit(SlotOf(u));
-            ASSERT_NE(n, nullptr) << MacText(u.mac) << " slot " << SlotOf(u) << " status "
-                                  << g_UnitStatus[SlotOf(u)];
-            EXPECT_EQ(n->Mac, u.mac);
+            if (const UnitNodeKR9X* n = std::as_const(g_Family_KR9X).FindUnit(SlotOf(u)))
+                heard = &n->Mac;
+        } else if (const UnitNode132* n = (u.model == UNIT_TYPE_KR960 ? g_Family_KR960 : g_Family_KR960_8)
+                                              .FindUnit(SlotOf(u))) {
+            heard = &n->Mac;
         }
+        ASSERT_NE(heard, nullptr) << MacText(u.mac) << " slot " << SlotOf(u) << " status " << g_UnitStatus[SlotOf(u)];
+        EXPECT_EQ(*heard, u.mac);
         EXPECT_EQ(g_UnitStatus[SlotOf(u)], UNIT_ACTIVE);
     }
     CheckInvariants();
