@@ -28,8 +28,23 @@ protected:
     {
         HandlePacket132(family, p, 0x7F000002);
     }
+    // To the family its size and model bit pick.
+    void Receive(const UnitPacket132& p) { Receive(FamilyForDatagram(p), p); }
 
     FakeHost host;
+};
+
+// What the soak turned up: a unit that went off line left its MAC registered
+// under its old ID, and that registration outweighed the unit holding the ID
+// since under the other 132-byte model.
+class StaleRegistration : public Handler132 {
+protected:
+    // Silence long enough for one watchdog tick to take everybody off line.
+    void Silence()
+    {
+        host.now += kOfflineAfterMs + 1;
+        WatchdogTimerProc();
+    }
 };
 
 } // namespace
@@ -224,7 +239,7 @@ TEST(UnitList, MacOrderPutsEqualAndZeroLeadingMacsNewestFirst)
 TEST_F(Handler132, TheLeftoverEntryOfAUnitFirstHeardInLocalModeGoesWithoutTakingItsSlotOffLine)
 {
     const UnitPacket132 local = Unit(2, 0x00, 1);
-    Receive(FamilyForDatagram(local), local);
+    Receive(local);
     ASSERT_NE(g_Family_KR960_8.FindUnit(3), nullptr);
     // Out of local mode it reports as a KR-960, and the 8-channel entry ages.
     for (int second = 0; second < 5; ++second) {
@@ -248,10 +263,63 @@ TEST_F(Handler132, AKr960InLocalModeStaysWithItsFamily)
     Receive(g_Family_KR960, Unit(2, 0x09, 1));
     const UnitPacket132 local = Unit(2, 0x00, 1);
     EXPECT_EQ(&FamilyForDatagram(local), &g_Family_KR960);
-    Receive(FamilyForDatagram(local), local);
+    Receive(local);
     EXPECT_EQ(g_UnitStatus[3], UNIT_NOW_OFFLINE);
     EXPECT_TRUE(g_Family_KR960_8.nodes().empty());
     // Another MAC, or no KR-960 under the ID, goes to the 8-channel family.
     EXPECT_EQ(&FamilyForDatagram(Unit(2, 0x00, 9)), &g_Family_KR960_8);
     EXPECT_EQ(&FamilyForDatagram(Unit(5, 0x00, 1)), &g_Family_KR960_8);
+}
+
+TEST_F(StaleRegistration, AUnitBackOnItsOldIdMeetsTheUnitThatTookItAsAConflict)
+{
+    Receive(Unit(5, 0x09, 1)); // KR-960 on slot 9, channels 64..79
+    Silence();
+    Receive(Unit(5, 0x08, 2)); // a KR-960/8 takes the free ID
+    ASSERT_NE(g_Family_KR960_8.FindUnit(9), nullptr);
+
+    Receive(Unit(5, 0x09, 1));
+    EXPECT_EQ(g_Family_KR960.FindUnit(9), nullptr);
+    EXPECT_EQ(g_UnitStatus[9], UNIT_CONFLICT);
+    ASSERT_FALSE(host.notices.empty());
+    EXPECT_EQ(host.notices.back().first, "Unit ID Conflict");
+    EXPECT_EQ(g_ChannelUnitType[64], UNIT_TYPE_KR960_8);
+    EXPECT_EQ(g_SlotModel[9], UNIT_TYPE_KR960_8);
+}
+
+TEST_F(StaleRegistration, AUnitBackUnderANewIdLeavesItsOldSlotToItsPresentHolder)
+{
+    Receive(Unit(5, 0x09, 1));
+    Silence();
+    Receive(Unit(5, 0x08, 2));
+    host.setUnused.clear();
+    host.removed.clear();
+
+    Receive(Unit(6, 0x09, 1)); // the first unit again, now as ID 6 (slot 11)
+    ASSERT_NE(g_Family_KR960.FindUnit(11), nullptr);
+    ASSERT_NE(g_Family_KR960_8.FindUnit(9), nullptr);
+    EXPECT_EQ(g_UnitStatus[9], UNIT_ACTIVE);
+    for (int c = 64; c < 72; ++c)
+        EXPECT_EQ(g_ChannelUnitType[c], UNIT_TYPE_KR960_8) << c;
+    EXPECT_TRUE(host.setUnused.empty());
+    EXPECT_TRUE(host.removed.empty());
+    EXPECT_TRUE(IsZeroMac(g_Family_KR960.macTable[9])); // nothing of it is left there
+    EXPECT_EQ(g_Family_KR960.liveCount, 1);
+    EXPECT_EQ(g_Family_KR960_8.liveCount, 1);
+}
+
+TEST_F(StaleRegistration, ASlotNobodyHoldsTakesANewUnit)
+{
+    Receive(Unit(3, 0x08, 1)); // KR-960/8 on slot 5
+    Silence();
+    Receive(Unit(3, 0x09, 2)); // a KR-960 takes the free ID ...
+    Receive(Unit(4, 0x09, 2)); // ... and moves on to ID 4: slot 5 is unused
+    ASSERT_EQ(g_Family_KR960.FindUnit(5), nullptr);
+    ASSERT_EQ(g_Family_KR960_8.FindUnit(5), nullptr);
+    EXPECT_EQ(g_UnitStatus[5], UNIT_INACTIVE);
+
+    Receive(Unit(3, 0x08, 3));
+    ASSERT_NE(g_Family_KR960_8.FindUnit(5), nullptr);
+    EXPECT_EQ(g_Family_KR960_8.FindUnit(5)->Mac[5], 3);
+    EXPECT_EQ(g_UnitStatus[5], UNIT_ACTIVE);
 }

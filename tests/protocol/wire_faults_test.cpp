@@ -8,13 +8,9 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <optional>
-#include <vector>
+#include <string>
 
 #include "crafted_packets.h"
 #include "fake_host.h"
@@ -27,66 +23,11 @@
 #include "protocol/sender_kr9x.h"
 #include "protocol/unit_status.h"
 #include "protocol/watchdog.h"
+#include "support/loopback_port.h"
 
 namespace {
 
 constexpr std::uint32_t kLoopback = 0x7F000001;
-
-// A socket on 127.0.0.1 that plays the units' port and reads what the
-// program sends; it also sends datagrams to the program as a unit does.
-class UnitPort {
-public:
-    UnitPort()
-    {
-        m_fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
-        m_port = ntohs(a.sin_port);
-    }
-    ~UnitPort() { ::close(m_fd); }
-    UnitPort(const UnitPort&) = delete;
-    UnitPort& operator=(const UnitPort&) = delete;
-
-    std::uint16_t port() const { return m_port; }
-
-    // A loopback send has arrived by the time sendto returns, so whatever
-    // the program sent is here already.
-    std::optional<std::vector<std::uint8_t>> Next()
-    {
-        pollfd p{m_fd, POLLIN, 0};
-        if (::poll(&p, 1, 0) <= 0)
-            return std::nullopt;
-        std::vector<std::uint8_t> bytes(512);
-        const ssize_t n = ::recv(m_fd, bytes.data(), bytes.size(), 0);
-        bytes.resize(n > 0 ? std::size_t(n) : 0);
-        return bytes;
-    }
-    std::vector<std::vector<std::uint8_t>> All()
-    {
-        std::vector<std::vector<std::uint8_t>> all;
-        while (auto d = Next())
-            all.push_back(*d);
-        return all;
-    }
-
-    template <typename Packet>
-    void SendTo(std::uint16_t port, const Packet& p) const
-    {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(port);
-        to.sin_addr.s_addr = htonl(kLoopback);
-        ::sendto(m_fd, p.data(), p.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    }
-
-private:
-    int m_fd = -1;
-    std::uint16_t m_port = 0;
-};
 
 // The unit network on loopback: the program's port is a free one, the units'
 // port is m_unit, and the receive thread stamps arrivals with m_arrivalMs.
@@ -94,10 +35,16 @@ class WireFaults : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetProtocolState();
-        g_SuppressUnitSends = 0;
+        Fresh();
         ASSERT_EQ(m_core.InitNetwork(), NetworkCore::InitResult::Ok);
         g_pNetwork = &m_core;
+    }
+    // No unit known yet, and sends no longer held back for a window.
+    void Fresh()
+    {
+        ResetProtocolState();
+        g_SuppressUnitSends = 0;
+        host.notices.clear();
     }
     void TearDown() override
     {
@@ -117,7 +64,7 @@ protected:
     }
 
     FakeHost host;
-    UnitPort m_unit;
+    LoopbackPort m_unit;
     std::atomic<std::uint32_t> m_arrivalMs{0};
     NetworkCore m_core{NetworkConfig{0, m_unit.port(), INADDR_LOOPBACK}, nullptr,
                        [this] { return m_arrivalMs.load(); }};
@@ -133,8 +80,7 @@ TEST_F(WireFaults, TheAnswerToAUnitsFirstDatagramCarriesItsOwnStatusByte)
         std::uint8_t answered;
     } cases[] = {{0x21, 0x21}, {0x32, 0x22}, {0x00, 0x00}};
     for (const auto& c : cases) {
-        ResetProtocolState();
-        g_SuppressUnitSends = 0;
+        Fresh();
         HandlePacket132(g_Family_KR960, Unit132(3, 0x09, c.reported), kLoopback);
         HandlePacket132(g_Family_KR960_8, Unit132(4, 0x08, c.reported), kLoopback);
         HandlePacketKR9X(Crafted97::First(20, 0x01, c.reported), kLoopback);
@@ -197,9 +143,7 @@ TEST_F(WireFaults, AnAddressNoUnitCanHaveIsRefusedAndNeverSentTo)
         {{192, 168, 1, 255}, {255, 255, 255, 0}},
     };
     for (const auto& s : stated) {
-        ResetProtocolState();
-        g_SuppressUnitSends = 0;
-        host.notices.clear();
+        Fresh();
         const auto with = [&](UnitPacket132 p) {
             for (int i = 0; i < 4; ++i) {
                 p[p132::kUnitIp + std::size_t(i)] = s.ip[i];
@@ -226,9 +170,7 @@ TEST_F(WireFaults, AnAddressNoUnitCanHaveIsRefusedAndNeverSentTo)
 
     // The KR-9X is sent to where its datagrams come from.
     for (const std::uint32_t from : {0x00000000u, 0xFFFFFFFFu, 0xE0000001u}) {
-        ResetProtocolState();
-        g_SuppressUnitSends = 0;
-        host.notices.clear();
+        Fresh();
         HandlePacketKR9X(Crafted97::First(20, 0x01), from);
         EXPECT_EQ(g_UnitStatus[36], UNIT_BAD_IP_ADDRESS) << from;
         EXPECT_EQ(FindUnit_KR9X(36), nullptr) << from;
@@ -241,8 +183,7 @@ TEST_F(WireFaults, AnAddressNoUnitCanHaveIsRefusedAndNeverSentTo)
 
     // A unit on line that starts stating such an address keeps being sent to
     // the address it stated before.
-    ResetProtocolState();
-    g_SuppressUnitSends = 0;
+    Fresh();
     HandlePacket132(g_Family_KR960, Unit132(3, 0x09), kLoopback);
     HandlePacket132(g_Family_KR960, Crafted132::With(Unit132(3, 0x09), {{p132::kUnitIp, {127, 255, 255, 255}}}),
                     kLoopback);
