@@ -1,6 +1,3 @@
-// Re-laying a dialog out from its layout table: fonts, dialog units, how
-// controls are matched to the layout's items, and giving the fonts back.
-
 #include <gtest/gtest.h>
 
 #include <QLabel>

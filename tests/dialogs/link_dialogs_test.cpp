@@ -1,7 +1,3 @@
-// The link dialogs on a main window with units: the matrix putting channels
-// into groups and taking them out through the link rules, its scrolling and
-// sub-dialogs, the member list and the group rename dialog.
-
 #include "support/console_fixture.h"
 
 #include <QDesktopServices>

@@ -1,6 +1,3 @@
-// The program's message boxes: the result each button and key ends them
-// with, the gain-change mark, and the box that closes itself.
-
 #include "support/console_fixture.h"
 
 #include <QTest>

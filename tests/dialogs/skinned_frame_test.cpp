@@ -1,7 +1,3 @@
-// The skin the borderless dialogs paint, and dragging them by the caption
-// strip or, where a dialog says so, by its body. (The key routing every
-// dialog shares is exercised through the real dialogs' keys.)
-
 #include "support/console_fixture.h"
 
 #include <QImage>

@@ -1,6 +1,3 @@
-// The help documents: the PDFs the build makes, the User Guide's coverage of
-// every menu command and key, and how the help commands find and open them.
-
 #include "support/console_fixture.h"
 
 #include <QAction>

@@ -1,7 +1,3 @@
-// Settings files written on a full disk (a lowered file size limit stands in
-// for it): every update fails, says so, and leaves the old file whole with
-// nothing beside it.
-
 #include <gtest/gtest.h>
 
 #include <QByteArray>

@@ -1,5 +1,3 @@
-// IniFile: the program's profile file, read and written one key at a time.
-
 #include <gtest/gtest.h>
 
 #include <QByteArray>

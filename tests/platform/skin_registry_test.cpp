@@ -1,5 +1,3 @@
-// SkinRegistry over the artwork compiled into the program.
-
 #include <gtest/gtest.h>
 
 #include <QColor>

@@ -1,6 +1,3 @@
-// The channel-strip artwork: every picture the strips use is in the skin, and
-// the details the layouts rely on hold.
-
 #include <gtest/gtest.h>
 
 #include <QColor>
