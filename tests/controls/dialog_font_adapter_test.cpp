@@ -69,17 +69,6 @@ TEST(DialogFontAdapter, LaysDialogAndControlsOutInDialogUnitsWithTheLayoutsFont)
     EXPECT_EQ(fixed.maximumSize(), QSize(300, 163));
 }
 
-TEST(DialogFontAdapter, LayoutWithoutFontUsesEightPointTahoma)
-{
-    QWidget dialog;
-    DialogTemplate t = SampleLayout();
-    t.font.reset();
-    DialogFontAdapter adapter;
-    adapter.Apply(&dialog, t, 96.0);
-    EXPECT_EQ(adapter.font().family(), QStringLiteral("Tahoma"));
-    EXPECT_EQ(adapter.font().pixelSize(), 11); // 8 * 96 / 72 = 10.67
-}
-
 TEST(DialogFontAdapter, AMissingControlEndsTheRelayoutAndSharedIdsMatchInOrder)
 {
     QWidget dialog;

@@ -34,18 +34,6 @@ TEST(SkinRegistry, RendersAtNaturalStretchedAndHighDensitySizes)
     EXPECT_DOUBLE_EQ(stretchedDense.devicePixelRatio(), 1.5);
 }
 
-TEST(SkinRegistry, CachesEachSizeAndDensity)
-{
-    SkinRegistry skin;
-    const QPixmap a = skin.pixmap(191);
-    EXPECT_EQ(skin.pixmap(QStringLiteral("191"), QSize(400, 34), 1.0).cacheKey(), a.cacheKey());
-    EXPECT_EQ(skin.pixmap(191, 2.0).cacheKey(), skin.pixmap(191, 2.0).cacheKey());
-
-    // Another size or density is another picture.
-    EXPECT_NE(skin.pixmap(191, 2.0).cacheKey(), a.cacheKey());
-    EXPECT_NE(skin.pixmap(191, QSize(200, 34)).cacheKey(), a.cacheKey());
-}
-
 TEST(SkinRegistry, UnknownIdsAndEmptySizesGiveNothing)
 {
     SkinRegistry skin;
