@@ -1,6 +1,3 @@
-// The skinned push button of the dialogs: placement over its placeholder, the
-// command a press hands to the dialog, the hover picture and the caption.
-
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,6 +1,3 @@
-// Re-laying a dialog out from its layout table: fonts, dialog units, how
-// controls are matched to the layout's items, and giving the fonts back.
-
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -70,17 +67,6 @@ TEST(DialogFontAdapter, LaysDialogAndControlsOutInDialogUnitsWithTheLayoutsFont)
     fixedAdapter.Apply(&fixed, SampleLayout(), 96.0);
     EXPECT_EQ(fixed.size(), QSize(300, 163));
     EXPECT_EQ(fixed.maximumSize(), QSize(300, 163));
-}
-
-TEST(DialogFontAdapter, LayoutWithoutFontUsesEightPointTahoma)
-{
-    QWidget dialog;
-    DialogTemplate t = SampleLayout();
-    t.font.reset();
-    DialogFontAdapter adapter;
-    adapter.Apply(&dialog, t, 96.0);
-    EXPECT_EQ(adapter.font().family(), QStringLiteral("Tahoma"));
-    EXPECT_EQ(adapter.font().pixelSize(), 11); // 8 * 96 / 72 = 10.67
 }
 
 TEST(DialogFontAdapter, AMissingControlEndsTheRelayoutAndSharedIdsMatchInOrder)

@@ -1,7 +1,3 @@
-// The owner-drawn menu module: which menus it treats as owner-drawn, the
-// sizes it measures, the item a mnemonic key chooses, what it paints, and
-// that plain menus are left to the desktop.
-
 #include <gtest/gtest.h>
 
 #include <QAction>

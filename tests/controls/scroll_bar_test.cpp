@@ -1,55 +1,26 @@
-// The skinned scroll bar: what each press, hold, drag and release reports to
-// the owner, the repeat timing of the arrows and the thumb's clamping.
-
 #include <gtest/gtest.h>
 
 #include <QCursor>
 #include <QImage>
 #include <QTest>
 
-#include <memory>
-#include <utility>
-#include <vector>
-
 #include "controls/control_ids.h"
 #include "controls/scroll_bar.h"
-#include "platform/clock.h"
-#include "platform/timer_table.h"
+#include "support/scroll_bar_fixture.h"
 
 namespace {
 
-struct Report {
-    int code;
-    int position;
-    bool operator==(const Report&) const = default;
-};
+using Report = console_test::ScrollReport;
 
-void PrintTo(const Report& r, std::ostream* os)
-{
-    *os << "{" << r.code << ", " << r.position << "}";
-}
-
-class ScrollBarTest : public ::testing::Test {
+class ScrollBarTest : public console_test::ScrollBarFixture {
 protected:
-    void SetUp() override
-    {
-        m_parent.resize(800, 600);
-        m_parent.show();
-    }
-
-    // A bar over a placeholder of the parent, its reports recorded.
     CMyScrollBar& Make(unsigned style, const QRect& rect, int anchorId = 6024)
     {
         auto* anchor = new QWidget(&m_parent);
         SetControlId(anchor, anchorId);
         anchor->setGeometry(rect);
-        // One bar at a time answers the timer table.
-        m_bar.reset();
-        m_bar = std::make_unique<CMyScrollBar>(nullptr, &m_timers);
-        EXPECT_TRUE(m_bar->Create(style, &m_parent, anchorId, 1030));
-        QObject::connect(m_bar.get(), &CMyScrollBar::scrolled,
-                         [this](int code, int pos) { reports.push_back({code, pos}); });
-        return *m_bar;
+        EXPECT_TRUE(NewBar().Create(style, &m_parent, anchorId, 1030));
+        return Record();
     }
     // Horizontal, 400 x 20: arrows 20 wide, thumb 153, travel 207.
     CMyScrollBar& Horizontal(int max = 1000) { return Ranged(0x50000100, QRect(10, 500, 400, 20), 6024, max); }
@@ -71,12 +42,6 @@ protected:
                          Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(m_bar.get(), &move);
     }
-
-    QWidget m_parent;
-    ManualClock m_clock{1000};
-    ManualTimerTable m_timers{m_clock};
-    std::unique_ptr<CMyScrollBar> m_bar;
-    std::vector<Report> reports;
 };
 
 } // namespace
@@ -149,10 +114,9 @@ TEST_F(ScrollBarTest, HoldingTheFirstArrowAtTheStartKeepsReportingWithoutMoving)
 TEST_F(ScrollBarTest, ATrackClickCentresTheThumbOnThePointAndReportsItsPosition)
 {
     CMyScrollBar& bar = Horizontal();
-    // After the thumb: its left edge goes to 300 - 153 / 2 = 224.
+    // After the thumb: its left edge goes to 300 - 153 / 2 = 224, (224 - 20) * 1000 / 207 = 985.5.
     Press(QPoint(300, 10));
     ASSERT_EQ(reports.size(), 1u);
-    // (224 - 20) * 1000 / 207 = 985.5
     EXPECT_EQ(reports[0], (Report{CMyScrollBar::SB_PAGEDOWN, 985}));
     EXPECT_EQ(bar.ThumbRect(), QRect(224, 0, 153, 20));
     Release(QPoint(300, 10));
@@ -193,8 +157,7 @@ TEST_F(ScrollBarTest, PositionsAreStoredAsGivenButTheThumbStaysOnTheTrack)
 {
     CMyScrollBar& bar = Horizontal();
     EXPECT_EQ(bar.SetScrollPos(500), 0);
-    // 500 * 207 / 1000 = 103.5
-    EXPECT_EQ(bar.ThumbRect().left(), 20 + 103);
+    EXPECT_EQ(bar.ThumbRect().left(), 20 + 103); // 500 * 207 / 1000 = 103.5
     EXPECT_EQ(bar.SetScrollPos(5000), 500);
     EXPECT_EQ(bar.GetScrollPos(), 5000);
     EXPECT_EQ(bar.ThumbRect().left(), 20 + 207);
@@ -208,7 +171,6 @@ TEST_F(ScrollBarTest, ABarWithoutRangeDrawsNoThumb)
 {
     CMyScrollBar& bar = Horizontal(0);
     EXPECT_TRUE(bar.ThumbRect().isEmpty());
-    // Where the thumb would be, the dark track shows.
     EXPECT_LT(QColor(bar.grab().toImage().pixel(60, 10)).lightness(), 60);
 
     bar.SetScrollRange(0, 1000);

@@ -1,6 +1,3 @@
-// The strip switch and the gain fader: blocking and toggling, the
-// fader's two mappings between steps and thumb places.
-
 #include <gtest/gtest.h>
 
 #include <QMouseEvent>

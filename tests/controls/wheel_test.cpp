@@ -1,8 +1,3 @@
-// The mouse wheel on the skinned scroll bars: a notch is one line step of the
-// bar, over the bar itself and over the area it scrolls (the overview, the
-// channel strips, the scene list and the unit status strip of the main
-// window).
-
 #include <gtest/gtest.h>
 
 #include <QListWidget>
@@ -14,10 +9,9 @@
 #include "app/command_ids.h"
 #include "controls/gain_fader.h"
 #include "controls/scroll_bar.h"
-#include "support/console_fixture.h"
 #include "dialogs/naming_dialogs.h"
-#include "platform/clock.h"
-#include "platform/timer_table.h"
+#include "support/console_fixture.h"
+#include "support/scroll_bar_fixture.h"
 #include "views/overview.h"
 #include "views/underview.h"
 #include "views/unit_status_strip.h"
@@ -26,8 +20,7 @@ namespace {
 
 constexpr int kNotch = 120; // eighths of a degree
 
-// Turns the wheel over the middle of target as the desktop does: a turn that
-// target leaves goes on to its parents. Whether anything took the turn.
+// A desktop wheel turn over target's middle (one it leaves goes to its parents); whether taken.
 bool Turn(QWidget* target, QPoint angle, Qt::KeyboardModifiers keys = Qt::NoModifier)
 {
     const QPointF at(target->width() / 2.0, target->height() / 2.0);
@@ -38,43 +31,19 @@ bool Turn(QWidget* target, QPoint angle, Qt::KeyboardModifiers keys = Qt::NoModi
     return wheel.isAccepted();
 }
 
-struct Report {
-    int code;
-    int position;
-    bool operator==(const Report&) const = default;
-};
+using Report = console_test::ScrollReport;
 
-void PrintTo(const Report& r, std::ostream* os)
-{
-    *os << "{" << r.code << ", " << r.position << "}";
-}
-
-class WheelOnBar : public ::testing::Test {
+class WheelOnBar : public console_test::ScrollBarFixture {
 protected:
-    void SetUp() override
-    {
-        m_parent.resize(800, 600);
-        m_parent.show();
-    }
     CMyScrollBar& Make(bool horizontal)
     {
-        reports.clear();
-        m_bar.reset(); // one bar at a time answers the timer table
-        m_bar = std::make_unique<CMyScrollBar>(nullptr, &m_timers);
+        CMyScrollBar& bar = NewBar();
         const QRect rect = horizontal ? QRect(10, 500, 400, 20) : QRect(700, 40, 20, 300);
-        EXPECT_TRUE(m_bar->Create(horizontal ? 0x50000100 : 0x50000101, &m_parent, rect, 1030));
-        m_bar->SetScrollRange(0, 100);
-        m_bar->SetScrollPos(50);
-        QObject::connect(m_bar.get(), &CMyScrollBar::scrolled,
-                         [this](int code, int pos) { reports.push_back({code, pos}); });
-        return *m_bar;
+        EXPECT_TRUE(bar.Create(horizontal ? 0x50000100 : 0x50000101, &m_parent, rect, 1030));
+        bar.SetScrollRange(0, 100);
+        bar.SetScrollPos(50);
+        return Record();
     }
-
-    QWidget m_parent;
-    ManualClock m_clock{1000};
-    ManualTimerTable m_timers{m_clock};
-    std::unique_ptr<CMyScrollBar> m_bar;
-    std::vector<Report> reports;
 };
 
 using Dlg = CQuellonKR9SeriesDlg;
@@ -110,10 +79,9 @@ TEST_F(WheelOnBar, EachWholeNotchStepsTheBarLikeItsArrows)
         {{-kNotch}, {kForward}, 51},
         {{kNotch}, {kBack}, 49},
         {{-3 * kNotch}, {kForward, kForward, kForward}, 53},
-        // A fine wheel or touchpad: a step once a notch has added up.
+        // A fine wheel: a step once a notch has added up; a turn back counts afresh.
         {{-40, -40}, {}, 50},
         {{-40, -40, -40}, {kForward}, 51},
-        // A turn back starts counting afresh.
         {{-80, 80}, {}, 50},
         {{-80, kNotch}, {kBack}, 49},
     };

@@ -1,7 +1,3 @@
-// The autosave dialog (what it reads, what OK and Cancel write, the range of
-// its minutes and the autosave timer its answer starts or stops) and the
-// About box.
-
 #include "support/console_fixture.h"
 
 #include <QTest>

@@ -1,7 +1,3 @@
-// The link dialogs on a main window with units: the matrix putting channels
-// into groups and taking them out through the link rules, its scrolling and
-// sub-dialogs, the member list and the group rename dialog.
-
 #include "support/console_fixture.h"
 
 #include <QDesktopServices>
@@ -9,7 +5,6 @@
 #include <QImage>
 #include <QListWidget>
 #include <QScrollBar>
-#include <QTest>
 #include <QUrl>
 
 #include "app/help_documents.h"
@@ -18,8 +13,6 @@
 #include "dialogs/link_matrix_dialog.h"
 #include "dialogs/naming_dialogs.h"
 #include "dialogs/rename_link_group_dialog.h"
-
-#include "platform/qt_printers.h"
 
 using namespace console_test;
 
@@ -39,8 +32,7 @@ int& Member(int channel, int group1)
     return g_LinkMembership[std::size_t(channel * kLinkGroupCount + group1 - 1)];
 }
 
-// The main window showing the channel strips, with KR-960s as units 1
-// (channels 0..15) and 3 (channels 32..47).
+// The channel strips, KR-960s as units 1 (channels 0..15) and 3 (32..47).
 class LinkDialogsTest : public ConsoleFixture {
 protected:
     void SetUp() override
@@ -116,13 +108,11 @@ TEST_F(LinkDialogsTest, ACellClickJoinsAndLeavesThroughTheLinkRules)
     EXPECT_EQ(g_nUndoCount, undoBefore + 1) << "the join is recorded for undo";
     EXPECT_EQ(g_nCurrentChannel, 77) << "the current channel is restored";
 
-    // Another group's cell moves the channel there.
     Click(3, 5);
     EXPECT_EQ(g_ChannelLinkGroup[3], 5);
     EXPECT_EQ(Member(3, 2), 0);
     EXPECT_EQ(Member(3, 5), 1);
 
-    // Its own cell again takes it out.
     Click(3, 5);
     EXPECT_EQ(g_ChannelLinkGroup[3], 0);
     EXPECT_EQ(Member(3, 5), 0);
@@ -267,27 +257,21 @@ TEST_F(LinkDialogsTest, OkLetsTheTrackedSceneTakeUpTheChangesAndHelpOpensTheDocu
     EXPECT_EQ(m_matrix->result(), IDCANCEL);
     EXPECT_EQ(recaptures, 1) << "closing any other way does not re-capture";
 
+    // The real opener hands the document to the desktop; H is the key for it.
     CLinkMatrixDlg& dlg = Matrix();
     const QString path = GetUserDataFilePath(kLinkHelpDocument);
-    QFile::remove(path);
-    QTemporaryDir nowhere;
-    SetHelpDocumentFolders({nowhere.path()});
-    QTest::keyClick(&dlg, 'h');
-    SetHelpDocumentFolders({});
-    EXPECT_EQ(m_boxes.size(), 1) << "the missing document is reported";
-
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
     QFile document(path);
     ASSERT_TRUE(document.open(QIODevice::WriteOnly));
     document.write("%PDF-1.4\n");
     document.close();
-    Press(dlg, CLinkMatrixDlg::IDC_HELP_PLACEHOLDER);
+    QTest::keyClick(&dlg, 'h'); // the button is the help suite's
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QFile::remove(path);
     ASSERT_EQ(catcher.urls.size(), 1);
     EXPECT_EQ(catcher.urls[0], QUrl::fromLocalFile(path));
-    EXPECT_EQ(m_boxes.size(), 1);
+    EXPECT_TRUE(m_boxes.isEmpty());
 }
 
 TEST_F(LinkDialogsTest, TheMemberListShowsTheGroupInChannelOrderAndPicksTheClickedChannel)

@@ -1,11 +1,9 @@
-// The program's message boxes: the result each button and key ends them
-// with, the gain-change mark, and the box that closes itself.
-
 #include "support/console_fixture.h"
 
 #include <QTest>
 
 #include "dialogs/message_dialog.h"
+#include "dialogs/metering_dialog.h"
 #include "dialogs/self_closing_dialog.h"
 #include "dialogs/yes_no_dialogs.h"
 
@@ -87,19 +85,6 @@ TEST_F(MessageBoxTest, YesNoBoxesAnswerByButtonsCharactersAndKeys)
     });
 }
 
-TEST_F(MessageBoxTest, YesNoBoxHasRoundedLowerCorners)
-{
-    CNewYesNoDialog box;
-    box.show();
-    const QRegion shape = box.mask();
-    const int w = box.width();
-    const int h = box.height();
-    EXPECT_TRUE(shape.contains(QPoint(w / 2, h / 2)));
-    EXPECT_TRUE(shape.contains(QPoint(0, 0)));
-    EXPECT_FALSE(shape.contains(QPoint(0, h - 1)));
-    EXPECT_FALSE(shape.contains(QPoint(w - 1, h - 1)));
-}
-
 TEST_F(MessageBoxTest, SelfClosingBoxEndsWithOkWhenItsTimerFires)
 {
     CSelfClosingDlg box;
@@ -126,4 +111,28 @@ TEST_F(MessageBoxTest, SelfClosingBoxRunsModallyUntilItsTimerEndsIt)
     // A zero period lets the real timer end the modal loop at once.
     CSelfClosingDlg box(nullptr, 0);
     EXPECT_EQ(box.DoModal(), IDOK);
+}
+
+TEST_F(MessageBoxTest, DraggedByTheCaptionStripOnlyOrByTheBodyWhereTheDialogSaysSo)
+{
+    // Press, move by (30, 20) and release at a point of the dialog.
+    const auto drag = [](QWidget& dialog, QPoint from) {
+        QTest::mousePress(&dialog, Qt::LeftButton, {}, from);
+        QTest::mouseMove(&dialog, from + QPoint(30, 20));
+        QTest::mouseRelease(&dialog, Qt::LeftButton, {}, from + QPoint(30, 20));
+    };
+    CMessageDialog box;
+    box.move(100, 100);
+    box.show();
+    const QPoint start = box.pos();
+    drag(box, QPoint(box.width() / 2, 12));
+    EXPECT_EQ(box.pos(), start + QPoint(30, 20));
+    drag(box, QPoint(9, 120)); // on the body
+    EXPECT_EQ(box.pos(), start + QPoint(30, 20));
+
+    CNewMeteringDialog meters;
+    meters.move(100, 100);
+    meters.show();
+    drag(meters, QPoint(meters.width() - 20, meters.height() - 12)); // below the title strip
+    EXPECT_EQ(meters.pos(), start + QPoint(30, 20));
 }

@@ -1,7 +1,3 @@
-// The meter preferences dialog: what it shows from the meter globals, what
-// OK writes back (and Cancel and Escape do not), the lists' numbers and the
-// peak-hold radios' times.
-
 #include "support/console_fixture.h"
 
 #include <QAbstractButton>

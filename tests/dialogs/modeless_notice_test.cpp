@@ -1,6 +1,3 @@
-// The modeless notice: its texts, one notice at a time, closing and
-// deleting itself, and the restart it asks the main window for.
-
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,7 +1,3 @@
-// The naming dialogs: what OK, Prev, Next and Cancel store in the project
-// tables, how they step through channels and slots, and what the fields let
-// in (no more than the project file keeps, nothing it cannot hold).
-
 #include "support/console_fixture.h"
 
 #include <QTest>

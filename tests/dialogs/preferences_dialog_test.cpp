@@ -1,8 +1,3 @@
-// The Preferences dialog on a main window: settings that take effect on the
-// click, the update rate reaching the units, "Clear All Links", the meter and
-// autosave dialogs it opens, and the unit-assignment mode that OK confirms
-// and Cancel puts back.
-
 #include "support/console_fixture.h"
 
 #include <QAbstractButton>

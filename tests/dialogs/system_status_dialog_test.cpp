@@ -1,6 +1,3 @@
-// The System Status dialog: the lines it lists, and that it never opens
-// while no unit is on line.
-
 #include "support/console_fixture.h"
 
 #include <QListWidget>

@@ -1,8 +1,3 @@
-// Details of the unit dialogs on a main window with units: the Unit Status
-// window names the unit whose page it shows, whichever way the operator
-// stepped there, and the Link Matrix steps aside while one of its own
-// dialogs is up and comes back, still open, after it.
-
 #include "support/console_fixture.h"
 
 #include <QPointer>

@@ -1,8 +1,3 @@
-// The unit maintenance dialogs against units added from crafted datagrams:
-// the unit lists, the snake-LED and identify bits in the datagrams the units
-// get, the blinking LED picture, and what a soft reset sends and leaves in
-// the views.
-
 #include "support/console_fixture.h"
 
 #include <QAbstractButton>

@@ -1,7 +1,3 @@
-// The unit status pages: the fields each model's page fills from the unit
-// lists and tables, the layouts, stepping with Prev and Next, and what the
-// edits send to a 132-byte unit (checked byte by byte on a loopback port).
-
 #include "support/console_fixture.h"
 
 #include <QComboBox>

@@ -1,6 +1,3 @@
-// The help documents: the PDFs the build makes, the User Guide's coverage of
-// every menu command and key, and how the help commands find and open them.
-
 #include "support/console_fixture.h"
 
 #include <QAction>
@@ -18,16 +15,11 @@
 #include "app/help_documents.h"
 #include "dialogs/link_matrix_dialog.h"
 #include "dialogs/program_version.h"
+#include "support/test_files.h"
 
 namespace {
 
 using namespace console_test;
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString Source(const char* name)
 {
@@ -40,9 +32,7 @@ QString WithoutSpaces(QString text)
     return text;
 }
 
-// Just enough of a PDF reader for what the layout tool writes: the objects,
-// their (deflated) streams, each font's glyph-to-text map and the glyphs each
-// page shows, turned back into text.
+// Just enough of a PDF reader for what the layout tool writes: each page's glyphs as text.
 class PdfText {
 public:
     explicit PdfText(const QByteArray& pdf)
@@ -208,8 +198,6 @@ const Document kDocuments[] = {
 
 } // namespace
 
-// Each document is built, is a PDF with real text, says which version it
-// describes and shows every heading of its source and every picture.
 TEST(HelpDocuments, TheBuildLaysOutEachDocumentWithItsHeadingsPicturesAndVersion)
 {
     for (const Document& d : kDocuments) {
@@ -242,8 +230,7 @@ TEST(HelpDocuments, TheBuildLaysOutEachDocumentWithItsHeadingsPicturesAndVersion
 
 namespace {
 
-// A menu caption as the operator reads it: no mnemonic marks, no key column,
-// no trailing dots or padding.
+// A menu caption as the operator reads it.
 QString PlainCaption(QString caption)
 {
     caption = caption.section(QLatin1Char('\t'), 0, 0);
@@ -317,9 +304,7 @@ protected:
 
     static void Put(const QString& folder, const QString& name)
     {
-        QFile file(QDir(folder).filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("%PDF-1.4\n");
+        ASSERT_TRUE(WriteAll(QDir(folder).filePath(name), "%PDF-1.4\n"));
     }
 
     void Key(int key, Qt::KeyboardModifiers modifiers)
@@ -358,9 +343,7 @@ protected:
 
 } // namespace
 
-// The guide has a line for every menu command, naming its keys, and for
-// every key of the accelerator table: a new command or key without its line
-// in the guide fails here.
+// A new command or key without its line in the guide fails here.
 TEST_F(HelpCommands, TheUserGuideNamesEveryMenuCommandAndEveryKey)
 {
     m_dlg->AddAdvancedMenu(); // the menu that appears once a unit offers it
@@ -393,9 +376,7 @@ TEST_F(HelpCommands, TheUserGuideNamesEveryMenuCommandAndEveryKey)
     EXPECT_TRUE(commandsWithMenuLine.count(ID_USER_GUIDE));
 }
 
-// Every way to the help: the Help menu's items, F1, Ctrl+H and the link
-// matrix's Help button, each opening its own document, found in the data
-// folder first, then the installed copy, then the build's.
+// Each found in the data folder first, then the installed copy, then the build's.
 TEST_F(HelpCommands, EachHelpCommandOpensItsDocumentFromTheFirstPlaceThatHasIt)
 {
     struct Way {
@@ -454,8 +435,7 @@ TEST_F(HelpCommands, AMissingDocumentOrAViewerThatDoesNotStartIsReportedWithTheP
     EXPECT_TRUE(m_boxes[0].contains(QDir(m_installed.path()).filePath(kLinkHelpDocument))) << m_boxes[0].toStdString();
 }
 
-// Without a test's folders the search ends in the build tree, where the
-// build put the documents, so the help works straight after building.
+// The help works straight after building.
 TEST(HelpDocumentLookup, WithoutACopyOfItsOwnTheBuiltDocumentIsFound)
 {
     SetHelpDocumentFolders({});

@@ -1,12 +1,5 @@
-// Settings files written on a full disk (a lowered file size limit stands in
-// for it): every update fails, says so, and leaves the old file whole with
-// nothing beside it.
-
 #include <gtest/gtest.h>
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QTemporaryDir>
@@ -21,20 +14,11 @@
 
 #include "file_size_limit.h"
 #include "qt_printers.h"
+#include "support/test_files.h"
 
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
+using namespace console_test;
 
 // Every file below dir with its bytes, to see that nothing changed or came.
 QMap<QString, QByteArray> Tree(const QString& dir)
@@ -87,8 +71,7 @@ protected:
 
 } // namespace
 
-// Each way the program updates its INI file: on a full disk it fails and the
-// file keeps its old bytes; with room again the same update goes through.
+// On a full disk each update fails and keeps the old bytes; with room it goes through.
 TEST_F(FullDisk, AnIniUpdateFailsAndKeepsTheOldFile)
 {
     const QString folder = m_dir.filePath(QStringLiteral("ini"));
@@ -120,8 +103,6 @@ TEST_F(FullDisk, AnIniUpdateFailsAndKeepsTheOldFile)
     }
 }
 
-// The recent-file list written at exit and the last used folder written by a
-// load: on a full disk the INI file keeps the list and the folder it had.
 TEST_F(FullDisk, TheRecentListAndTheLastFolderSurviveAFullDisk)
 {
     const QString ini = GetUserDataFilePath(QStringLiteral("Corvane.ini"));
@@ -139,9 +120,7 @@ TEST_F(FullDisk, TheRecentListAndTheLastFolderSurviveAFullDisk)
     EXPECT_EQ(LoadLastUsedDirectory(), QStringLiteral("/shows/"));
 }
 
-// The desktop files of the file-type registration: a full disk leaves the
-// registered files as they were, and a first registration leaves no file
-// behind, whole or cut.
+// A first registration leaves no file, whole or cut; a later one leaves the old files.
 TEST_F(FullDisk, DesktopFilesAreNotReplacedOnAFullDisk)
 {
     const QString share = m_dir.filePath(QStringLiteral("share"));

@@ -1,38 +1,16 @@
-// IniFile: the program's profile file, read and written one key at a time.
-
 #include <gtest/gtest.h>
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "platform/ini_file.h"
 
 #include "qt_printers.h"
+#include "support/test_files.h"
 
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-// Names of the entries in dir, to see that no stray temporary files are left.
-QStringList Entries(const QString& dir)
-{
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
+using namespace console_test;
 
 class IniFileTest : public ::testing::Test {
 protected:
@@ -72,9 +50,7 @@ TEST_F(IniFileTest, WritesCreateTheFileAddToSectionsAndReplaceTheLine)
     ASSERT_TRUE(ini.writeString("Settings", "LastDir", "/home/op/shows"));
     EXPECT_EQ(ReadAll(filePath()), "[Settings]\nLastDir=/home/op/shows\n");
 
-    // A second key goes into the same section, a new section goes at the end
-    // after a blank line; a key added to an earlier section goes after its
-    // last entry, before the blank line that separates it from the next.
+    // New keys go after their section's last entry, new sections at the end after a blank line.
     ASSERT_TRUE(ini.writeString("Settings", "Units", "8"));
     ASSERT_TRUE(ini.writeString("Network", "Port", "5004"));
     ASSERT_TRUE(ini.writeString("Settings", "Theme", "dark"));
@@ -89,13 +65,11 @@ TEST_F(IniFileTest, WritesCreateTheFileAddToSectionsAndReplaceTheLine)
               "[Settings]\nLastDir=/home/op/shows\nUnits=8\nTheme=\n\n[Network]\nPort=16\n");
     EXPECT_EQ(ini.readString("Settings", "Theme", "d"), "");
 
-    // Nothing but the file itself is left in the folder, and a fresh object sees it all.
     EXPECT_EQ(Entries(m_dir.path()), QStringList{"Corvane.ini"});
     EXPECT_EQ(IniFile(filePath()).readString("Network", "Port"), "16");
 }
 
-// Names are matched without regard to case and without their surrounding
-// blanks, so a write finds the entry again instead of adding a copy.
+// A write finds its entry again instead of adding a copy.
 TEST_F(IniFileTest, NamesMatchWithoutCaseOrSurroundingBlanks)
 {
     IniFile ini = withFile("[Settings]\nLastDir=/a\n");
@@ -115,10 +89,6 @@ TEST_F(IniFileTest, NamesMatchWithoutCaseOrSurroundingBlanks)
 
 TEST_F(IniFileTest, KeepsForeignLinesByteForByte)
 {
-    // Comments, lines without '=', blank lines, odd spacing, entries before
-    // the first section, keys in other sections, a section appearing again
-    // after ours, and lines that are not UTF-8 (a Latin-1 editor): all stay
-    // exactly as they are.
     const QByteArray before =
         "; Caf\xe9 profile\n"
         "Orphan=before any section\n"
@@ -147,7 +117,6 @@ TEST_F(IniFileTest, KeepsForeignLinesByteForByte)
     expected.replace("LastDir=/old\n", "LastDir=/new\n");
     EXPECT_EQ(ReadAll(filePath()), expected);
 
-    // Adding a key to a section in the middle only inserts that one line.
     ASSERT_TRUE(ini.writeString("Network", "Timeout", "250"));
     expected.replace("garbage line without equals\n", "garbage line without equals\nTimeout=250\n");
     EXPECT_EQ(ReadAll(filePath()), expected);
@@ -174,9 +143,7 @@ TEST_F(IniFileTest, RefusesWritesThatWouldBreakTheFile)
     const QByteArray before = "[Settings]\nLastDir=/old\n";
     IniFile ini = withFile(before);
 
-    // {section, key, value}: line breaks anywhere, a key with '=' or opening
-    // with '[' (an entry "[x=y]" would read back as a section header), a
-    // section with ']', and an empty key.
+    // An entry "[x=y]" would read back as a section header.
     const char* const refused[][3] = {
         {"Set\ntings", "Key", "v"}, {"Settings\r", "Key", "v"},   {"Settings", "Ke\ny", "v"},
         {"Settings", "Key\r", "v"}, {"Settings", "LastDir", "/a\n[Evil]\nx=1"},
@@ -196,7 +163,6 @@ TEST_F(IniFileTest, RefusesWritesThatWouldBreakTheFile)
 
 TEST_F(IniFileTest, WriteIntoAFolderThatCannotBeWrittenFails)
 {
-    // The parent "folder" is a regular file, so nothing can be created under it.
     const QString blocker = filePath("not-a-folder");
     ASSERT_TRUE(WriteAll(blocker, "plain file\n"));
     IniFile underFile(blocker + "/Corvane.ini");
@@ -207,8 +173,7 @@ TEST_F(IniFileTest, WriteIntoAFolderThatCannotBeWrittenFails)
     EXPECT_FALSE(IniFile(filePath("missing/deeper/Corvane.ini")).writeString("Settings", "Key", "v"));
     EXPECT_FALSE(QFileInfo::exists(filePath("missing")));
 
-    // A read-only folder with an old file in it: the old file stays whole.
-    // Root writes anyway, so this part only says something for other users.
+    // A read-only folder keeps its old file whole (root writes anyway).
     const QString roDir = filePath("ro");
     ASSERT_TRUE(QDir().mkpath(roDir));
     const QString roFile = roDir + "/Corvane.ini";
@@ -226,9 +191,7 @@ TEST_F(IniFileTest, WriteIntoAFolderThatCannotBeWrittenFails)
     QFile::setPermissions(roDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-// A file that exists but cannot be read must not be replaced by one holding
-// only the new entry. Root reads anyway, so this only says something for
-// other users.
+// Never replaced by a file of the new entry alone (root reads anyway).
 TEST_F(IniFileTest, AFileThatCannotBeReadIsNeverReplaced)
 {
     const QByteArray before = "; kept\n[Settings]\nLastDir=/old\n";
@@ -250,8 +213,7 @@ TEST_F(IniFileTest, RemoveKey)
     EXPECT_EQ(ReadAll(filePath()), after);
     EXPECT_EQ(ini.readString("Settings", "LastDir", "gone"), "gone");
 
-    // Removing what is not there is no error, leaves the file alone and
-    // does not create a missing file.
+    // Removing what is not there is no error and creates nothing.
     EXPECT_TRUE(ini.removeKey("Settings", "LastDir"));
     EXPECT_TRUE(ini.removeKey("Nowhere", "Units"));
     EXPECT_EQ(ReadAll(filePath()), after);

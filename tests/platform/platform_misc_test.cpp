@@ -1,6 +1,3 @@
-// The small pieces of the platform layer: dialog units, path texts, fonts,
-// per-user settings and the data folder.
-
 #include <gtest/gtest.h>
 
 #include <QByteArray>

@@ -1,7 +1,3 @@
-// The INI file and the settings store meet files that are not what they
-// should be: far too large, or not a regular file at all. Neither may hang
-// the program or cost it seconds, and neither may be rewritten or cut.
-
 #include <gtest/gtest.h>
 
 #include <QByteArray>

@@ -1,21 +1,11 @@
-// SkinRegistry over the artwork compiled into the program.
-
 #include <gtest/gtest.h>
 
-#include <QColor>
 #include <QImage>
 #include <QPixmap>
 
 #include "platform/skin_registry.h"
 
 #include "qt_printers.h"
-
-namespace {
-
-// The plain blue-grey the title strip and the panel tile are filled with.
-const QColor kPanelColour(48, 59, 83);
-
-} // namespace
 
 TEST(SkinRegistry, RendersAtNaturalStretchedAndHighDensitySizes)
 {
@@ -42,35 +32,6 @@ TEST(SkinRegistry, RendersAtNaturalStretchedAndHighDensitySizes)
     const QPixmap stretchedDense = skin.pixmap(14128, QSize(25, 25), 1.5);
     EXPECT_EQ(stretchedDense.size(), QSize(38, 38));
     EXPECT_DOUBLE_EQ(stretchedDense.devicePixelRatio(), 1.5);
-}
-
-TEST(SkinRegistry, PlainBackgroundPixelsHaveThePanelColour)
-{
-    SkinRegistry skin;
-    // Right of the caption and above the base rule the title strip is bare background.
-    const QImage strip = skin.pixmap(191).toImage();
-    for (const QPoint at : {QPoint(395, 5), QPoint(2, 2), QPoint(390, 28)})
-        EXPECT_EQ(strip.pixelColor(at).rgba(), kPanelColour.rgba()) << at.x() << "," << at.y();
-    EXPECT_EQ(skin.pixmap(191, 2.0).toImage().pixelColor(790, 10).rgba(), kPanelColour.rgba());
-
-    // The panel tile is the same colour under a faint grain: opaque and close to it.
-    const QColor t = skin.pixmap(QStringLiteral("BACKGROUND")).toImage().pixelColor(32, 23);
-    EXPECT_EQ(t.alpha(), 255);
-    EXPECT_NEAR(t.red(), kPanelColour.red(), 3);
-    EXPECT_NEAR(t.green(), kPanelColour.green(), 3);
-    EXPECT_NEAR(t.blue(), kPanelColour.blue(), 3);
-}
-
-TEST(SkinRegistry, CachesEachSizeAndDensity)
-{
-    SkinRegistry skin;
-    const QPixmap a = skin.pixmap(191);
-    EXPECT_EQ(skin.pixmap(QStringLiteral("191"), QSize(400, 34), 1.0).cacheKey(), a.cacheKey());
-    EXPECT_EQ(skin.pixmap(191, 2.0).cacheKey(), skin.pixmap(191, 2.0).cacheKey());
-
-    // Another size or density is another picture.
-    EXPECT_NE(skin.pixmap(191, 2.0).cacheKey(), a.cacheKey());
-    EXPECT_NE(skin.pixmap(191, QSize(200, 34)).cacheKey(), a.cacheKey());
 }
 
 TEST(SkinRegistry, UnknownIdsAndEmptySizesGiveNothing)

@@ -1,6 +1,3 @@
-// The channel-strip artwork: every picture the strips use is in the skin, and
-// the details the layouts rely on hold.
-
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -14,14 +11,6 @@
 #include "qt_printers.h"
 
 namespace {
-
-// Every picture the strips draw: the switches off, lit and disabled in both
-// views, the faders, read-outs, plates, header, edges, badge and meter.
-constexpr int kStripPictures[] = {
-    12329, 12330, 238, 241, 244, 245, 189, 247, 248, 270, 271, 272, 273, 274, 275, 190, 276, 277,
-    235, 236, 131, 138, 144, 145, 146, 147, 222, 142, 143, 5321, 5322, 6321, 6322, 4321, 4322, 225,
-    7321, 7322, 133, 132, 134, 135, 253, 249, 252, 251, 170, 171, 172, 254, 260, 7324, 256, 226,
-};
 
 // Off and lit pictures of the same switch.
 constexpr std::pair<int, int> kOffAndOn[] = {
@@ -37,19 +26,8 @@ QImage rendered(int id, qreal dpr = 1.0)
 
 } // namespace
 
-TEST(SkinSizes, EveryStripPictureIsThereAndTheFaderCapsSetTheTravel)
-{
-    SkinRegistry skin;
-    for (const int id : kStripPictures)
-        EXPECT_TRUE(skin.contains(id)) << id;
-    // The views take the faders' travel from the caps' own sizes.
-    EXPECT_EQ(skin.naturalSize(132), QSize(31, 54));
-    EXPECT_EQ(skin.naturalSize(135), QSize(14, 30));
-}
-
 TEST(SkinSizes, FaderCapsCarryAWhiteIndexLineAtHalfHeight)
 {
-    // Two rows of white centred on half height, dark insert rows around them.
     for (const auto& [id, dpr] : {std::pair{132, 1.0}, {132, 2.0}, {135, 1.0}, {135, 2.0}}) {
         const QImage cap = rendered(id, dpr);
         const int half = cap.height() / 2;

@@ -1,5 +1,3 @@
-// The meter law, its colours and the peak-hold rule.
-
 #include <gtest/gtest.h>
 
 #include "views/meter_law.h"

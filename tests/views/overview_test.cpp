@@ -1,13 +1,6 @@
-// The overview: its grid of small slots, the texts it derives from the
-// tables, the gradient meter with its peak hold, meters that repaint only
-// when they change on screen, and the clicks it handles itself.
-
-#include <gtest/gtest.h>
-
 #include <QImage>
 #include <QPainter>
 #include <QTest>
-#include <QWidget>
 
 #include <cmath>
 #include <limits>
@@ -15,17 +8,10 @@
 #include <vector>
 
 #include "app/command_ids.h"
-#include "app/fonts.h"
-#include "app/preferences.h"
-#include "app/project_state.h"
 #include "controls/strip_switch.h"
-#include "platform/clock.h"
-#include "platform/skin_registry.h"
 #include "protocol/unit_network.h"
 #include "region_paint.h"
-#include "views/meter_law.h"
-#include "views/overview.h"
-#include "views/underview.h"
+#include "support/view_fixtures.h"
 
 namespace {
 
@@ -55,38 +41,20 @@ QRgb Rgb(ColorRef c)
     return ToQColor(c).rgb();
 }
 
-class Overview : public ::testing::Test {
+class Overview : public console_test::OverviewFixture<RecordingOverview> {
 protected:
-    static void SetUpTestSuite()
-    {
-        CreateOverviewFonts();
-        BuildMeterGradient();
-    }
-
     void SetUp() override
     {
-        ResetProjectState();
-        ResetPreferences();
-        g_MeterPeriodMs = 100;
+        OverviewFixture::SetUp();
         g_MeterStepCount.fill(0);
         g_MeterPeakTime.fill(0);
-        // The part of the main window the overview is seen through.
-        m_viewport.resize(1242, 504);
-        m_view = new RecordingOverview(&m_viewport, m_clock);
-        m_view->BuildLayout();
-        m_viewport.show();
     }
-
-    ManualClock m_clock{10000};
-    QWidget m_viewport;
-    RecordingOverview* m_view = nullptr;
 };
 
 } // namespace
 
 TEST_F(Overview, RemoteSlotsLackFourSwitches)
 {
-    // The remote slots (33 to 48) have no Split, Safe, Rbin or Sqrt.
     for (auto table : {&COverviewWnd::m_pSplitButton, &COverviewWnd::m_pSafeButton,
                        &COverviewWnd::m_pRbinButton, &COverviewWnd::m_pSqrtButton}) {
         EXPECT_FALSE((m_view->*table)[255]->isHidden());
@@ -145,8 +113,7 @@ TEST_F(Overview, TextsFollowTheTablesModelsAndSwitches)
 TEST(OverviewMeter, BarsShadeFromTheLevelsColourDownTowardsGreen)
 {
     BuildMeterGradient();
-    // 0 dB: an 85 px bar whose top band is the red end of the scale and whose
-    // lowest band the default red-zone setting shades down to green.
+    // 0 dB: 85 px from the red end at the top down to green.
     const float share = overview_meter::ShareForLevel(0.0f);
     Picture pic;
     pic.lit = true;
@@ -175,8 +142,7 @@ TEST(OverviewMeter, BarsShadeFromTheLevelsColourDownTowardsGreen)
     pic.wellBottom = overview_meter::WellBottom(5);
     EXPECT_EQ(Render(pic).pixel(3, 40), Rgb(kMeterUnlitColour));
 
-    // Far above 0 dB (KR-9X) and nonsense levels: the bar reaches the top of the
-    // picture at most, the colour index beyond the scale takes its red end.
+    // Far above 0 dB (KR-9X) and nonsense levels: at most the whole picture, in red.
     for (float level : {6.0f, 1e30f, std::numeric_limits<float>::infinity()}) {
         const float share = overview_meter::ShareForLevel(level);
         EXPECT_EQ(overview_meter::BarLength(share), 95) << level;
@@ -243,8 +209,6 @@ TEST_F(Overview, MeterTestStepsAndTheirPeakHold)
         markers.push_back(m_view->meterPicture(ch).markerY);
     }
     EXPECT_EQ(g_MeterHoldCalls[ch], 4);
-    // Call 0 raises the peak to 85 px (and, counting, drops it to its own
-    // 85 px); calls 1..4 keep showing it, call 4 drops it to 42 px for call 5.
     EXPECT_EQ(markers, (std::vector<int>{10, 10, 10, 10, 10, 53}));
     m_view->DrawMeterStep(ch, 0, 4095);
     m_view->DrawMeterStep(ch, 10, 2047);

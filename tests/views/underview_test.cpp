@@ -1,50 +1,11 @@
-// The channel-strip view: its fixed layout, the read-outs it derives from
-// the tables, and meters that repaint only when they change on screen.
-
-#include <gtest/gtest.h>
-
-#include "app/fonts.h"
-#include "app/preferences.h"
-#include "app/project_state.h"
 #include "controls/strip_switch.h"
-#include "platform/clock.h"
-#include "platform/skin_registry.h"
 #include "protocol/unit_network.h"
-#include "views/meter_art.h"
-#include "views/meter_law.h"
-#include "views/strip_labels.h"
-#include "views/underview.h"
-
 #include "region_paint.h"
+#include "support/view_fixtures.h"
+#include "views/strip_labels.h"
 
 namespace {
-
-class StripView : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        CreateStripViewFonts();
-        BuildMeterGradient();
-        RegisterMeterArt(SkinRegistry::instance());
-    }
-
-    void SetUp() override
-    {
-        ResetProjectState();
-        ResetPreferences();
-        g_MeterPeriodMs = 100;
-        m_window.resize(1328, 760);
-        m_view = new CUnderviewWnd(&m_window, m_clock);
-        m_view->move(0, 210);
-        m_view->BuildUnderviewLayout();
-        m_window.show();
-    }
-
-    ManualClock m_clock{5000};
-    QWidget m_window;
-    CUnderviewWnd* m_view = nullptr;
-};
-
+class StripView : public console_test::StripViewFixture {};
 } // namespace
 
 TEST_F(StripView, RemoteUnitsLackFourSwitchesAndHeadersNameTheSlots)
@@ -55,7 +16,6 @@ TEST_F(StripView, RemoteUnitsLackFourSwitchesAndHeadersNameTheSlots)
         EXPECT_TRUE((m_view->*table)[256]->isHidden());
         EXPECT_TRUE((m_view->*table)[383]->isHidden());
     }
-    // Halves of a local pair are headed A and B, the remote slots by name alone.
     EXPECT_EQ(UnitHeaderText(4 * 8), QStringLiteral("UNIT 5 - A"));
     EXPECT_EQ(UnitHeaderText(5 * 8), QStringLiteral("UNIT 6 - B"));
     EXPECT_EQ(UnitHeaderText(40 * 8), QStringLiteral("UNIT 41"));
@@ -100,7 +60,7 @@ TEST_F(StripView, MetersRepaintOnlyWhenTheyChangeOnScreen)
     m_view->DrawMeterDb(0, -20.0f); // the same picture
     EXPECT_EQ(m_view->meterUpdates(), 1u);
 
-    // Off screen: the state is kept for later, nothing is repainted.
+    // Off screen: kept, not repainted.
     m_view->DrawMeterDb(200, -6.0f);
     EXPECT_EQ(m_view->meterUpdates(), 1u);
     EXPECT_EQ(m_view->meterView(200).readoutValue, -6);
@@ -127,7 +87,6 @@ TEST_F(StripView, MetersRepaintOnlyWhenTheyChangeOnScreen)
 
 TEST_F(StripView, ScatteredMetersRepaintAsTheWholeViewPaintsThem)
 {
-    // Meters far apart, and a band across every strip and what lies between.
     QRegion parts(QRect(0, 330, 1328, 3));
     for (const int ch : {0, 3, 9}) {
         m_view->DrawMeterDb(ch, -4.0f * float(ch) - 1.0f);

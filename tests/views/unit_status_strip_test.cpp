@@ -1,7 +1,3 @@
-// The unit status strip: the picture each status shows in each blink phase,
-// where the boxes are at each scroll position, what a click, a double-click
-// and the tooltip report, and the pixels a painted box carries.
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -30,8 +26,7 @@ void SetSlot(int slot, int status, int phase = 0)
     g_BlinkPhase[std::size_t(slot)] = phase;
 }
 
-// The status lamp of a unit picture.
-constexpr QPoint kLamp(42, 13);
+constexpr QPoint kLamp(42, 13); // the status lamp of a unit picture
 
 QRgb LampOf(const char* picture)
 {
@@ -56,7 +51,6 @@ protected:
     }
     void TearDown() override { g_nUnitStatusScrollPos = 0; }
 
-    // The strip as painted, at a device-pixel ratio of 1.
     QImage Painted() { return m_strip->grab().toImage(); }
 
     QWidget m_window;
@@ -77,7 +71,7 @@ TEST_F(UnitStatusStrip, CreationMarksEverySlotInactive)
 
 TEST_F(UnitStatusStrip, EachUnitShowsItsSlotsStatusFromItsBank)
 {
-    // Unit 16 is the last of the low bank, unit 17 the first of the high one.
+    // Unit 16 ends the low bank, unit 17 starts the high one.
     EXPECT_EQ(Strip::PictureForStatus(16, UNIT_ACTIVE, 0), QStringLiteral("231"));
     EXPECT_EQ(Strip::PictureForStatus(17, UNIT_ACTIVE, 0), QStringLiteral("ACTIVE_UNIT_BOXED"));
     // A wrong unit id blinks between conflicted and active.
@@ -107,8 +101,7 @@ TEST_F(UnitStatusStrip, PaintedBoxesCarryTheirPicturesNumbersAndBlanks)
             numberInk |= QColor(painted.pixel(QPoint(1 + x, 1 + y))).lightness() < 110;
     EXPECT_TRUE(numberInk);
 
-    // Scrolled to the bottom, unit 19 heads the strip; boxes 33.. (row 2 from
-    // the third column on) are white, unit 31 before them is not.
+    // Scrolled to the bottom: unit 19 heads the strip, boxes 33.. are white.
     m_strip->SetScrollPos(3);
     painted = Painted();
     EXPECT_EQ(painted.pixel(QPoint(1, 1) + kLamp), LampOf("OFFLINE_UNIT_BOXED"));
@@ -125,8 +118,7 @@ TEST_F(UnitStatusStrip, LocalModeAndSupplyFaultBoxesFollowTheBlink)
     ASSERT_NE(lit, dark);
     ASSERT_NE(fault, dark);
 
-    // A KR-9X (unit 17, slot 33) in local mode: the blink flips the phase and
-    // stores 1 or 2 in passing, then the packets keep it at 5.
+    // A KR-9X (unit 17, slot 33) in local mode.
     const BlinkDisplay local{UNIT_NOW_OFFLINE, UNIT_INACTIVE, UNIT_ACTIVE};
     int started = 0;
     std::uint32_t blinkTime = 0, heard = 0;
@@ -159,7 +151,6 @@ TEST_F(UnitStatusStrip, ScrollingMovesWholeRowsWithinZeroToThree)
         int position;
         int expected;
     };
-    // Each step starts where the one before left off.
     const Step steps[] = {
         {Strip::ScrollLineDown, 0, 1},   {Strip::ScrollPageDown, 0, 3}, {Strip::ScrollLineDown, 0, 3},
         {Strip::ScrollLineUp, 0, 2},     {Strip::ScrollPageUp, 0, 0},   {Strip::ScrollLineUp, 0, 0},
@@ -197,7 +188,6 @@ TEST_F(UnitStatusStrip, HitTestsFindTheBoxUnderThePointAtEachScrollPosition)
 
 TEST_F(UnitStatusStrip, TooltipNamesTheModelAndStatus)
 {
-    // A unit reads its own slot: unit 17 is slot 33, unit 5 slot 9.
     g_SlotModel[33] = UNIT_TYPE_KR9X;
     SetSlot(33, UNIT_ACTIVE);
     EXPECT_EQ(Strip::TooltipText(17), QStringLiteral("Unit 17 : Type KR-9X:  Status UNIT_ACTIVE "));
@@ -206,7 +196,6 @@ TEST_F(UnitStatusStrip, TooltipNamesTheModelAndStatus)
     SetSlot(9, UNIT_AUX_POWER_ON);
     EXPECT_EQ(Strip::TooltipText(5), QStringLiteral("Unit 5 : Type :  Status PERFECT "));
 
-    // Moving over a box sets the window's tool text; a gap leaves it.
     QTest::mouseMove(m_strip, {10, 10});
     EXPECT_EQ(m_strip->toolTip(), Strip::TooltipText(1));
     QTest::mouseMove(m_strip, {118, 10});
@@ -227,7 +216,6 @@ TEST_F(UnitStatusStrip, AClickSelectsTheUnitAndAsksForItsChannels)
     EXPECT_EQ(g_SelectedUnitSlot, 3);
     EXPECT_EQ(scroll.takeFirst(), (QList<QVariant>{2 * 656, 1 * 84}));
 
-    // Outside every box (see the hit tests): neither the selection nor the views change.
     m_strip->SetScrollPos(3);
     QTest::mouseClick(m_strip, Qt::LeftButton, {}, {118, 10});
     QTest::mouseClick(m_strip, Qt::LeftButton, {}, {250, 80}); // box 33

@@ -1,37 +1,18 @@
-// What the views show in detail: the hand cursor over what takes a click
-// (and only there), unit headers that keep their A and B apart when the name
-// is too wide, and held peaks that never carry the meter test's pixels over
-// into the levels of the units.
-
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QFontMetrics>
 #include <QImage>
 #include <QMouseEvent>
-#include <QTemporaryDir>
-#include <QWidget>
 
 #include <memory>
 
-#include "app/app_services.h"
 #include "app/command_ids.h"
-#include "app/fonts.h"
-#include "app/main_dialog.h"
-#include "app/preferences.h"
-#include "app/project_state.h"
-#include "platform/clock.h"
-#include "platform/settings_store.h"
-#include "platform/skin_registry.h"
-#include "platform/timer_table.h"
-#include "protocol/unit_network.h"
-#include "views/meter_art.h"
-#include "views/meter_law.h"
-#include "views/overview.h"
+#include "support/console_fixture.h"
+#include "support/view_fixtures.h"
 #include "views/strip_labels.h"
-#include "views/underview.h"
 
 namespace {
+
+using namespace console_test;
 
 // The cursor a view shows once the mouse has moved to a point of it.
 Qt::CursorShape CursorAt(QWidget& view, const QPoint& at)
@@ -51,51 +32,8 @@ struct Spot {
 // A long name no header box holds whole.
 const QString kLongName = QStringLiteral("MAIN STAGE LEFT DRUM RISER RACK");
 
-class StripViewDetails : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        CreateStripViewFonts();
-        BuildMeterGradient();
-        RegisterMeterArt(SkinRegistry::instance());
-    }
-    void SetUp() override
-    {
-        ResetProjectState();
-        ResetPreferences();
-        m_window.resize(1328, 760);
-        m_view = new CUnderviewWnd(&m_window, m_clock);
-        m_view->move(0, 210);
-        m_view->BuildUnderviewLayout();
-        m_window.show();
-    }
-
-    ManualClock m_clock{5000};
-    QWidget m_window;
-    CUnderviewWnd* m_view = nullptr;
-};
-
-class OverviewDetails : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        CreateOverviewFonts();
-        BuildMeterGradient();
-    }
-    void SetUp() override
-    {
-        ResetProjectState();
-        ResetPreferences();
-        m_viewport.resize(1242, 504);
-        m_view = new COverviewWnd(&m_viewport, m_clock);
-        m_view->BuildLayout();
-        m_viewport.show();
-    }
-
-    ManualClock m_clock{10000};
-    QWidget m_viewport;
-    COverviewWnd* m_view = nullptr;
-};
+class StripViewDetails : public StripViewFixture {};
+class OverviewDetails : public OverviewFixture<> {};
 
 } // namespace
 
@@ -141,7 +79,6 @@ TEST_F(OverviewDetails, TheHandShowsOverWhatTakesAClickAndOnlyThere)
 
 TEST_F(StripViewDetails, ATooWideUnitNameKeepsTheHalvesApart)
 {
-    // Both halves of unit 3 (slot indexes 4 and 5) carry the unit's name.
     g_UnitName[4] = kLongName;
     g_UnitName[5] = kLongName;
     const QRect header(230, 0, 190, 36);
@@ -187,48 +124,34 @@ TEST_F(OverviewDetails, ATooWideUnitNameKeepsTheHalvesApart)
 
 namespace {
 
-// A main window on a manual clock, for the meter test and what follows it.
-class MeterTestThenUnits : public ::testing::Test {
+// A main window on a manual clock, showing peaks held until a higher level.
+class MeterTestThenUnits : public DialogFixture {
 protected:
     void SetUp() override
     {
-        ResetProjectState();
-        ResetPreferences();
-        SetShowMessageHandler([](const QString&) {});
-        StartupOptions options;
-        options.registerFileType = false;
-        options.askStartupQuestion = false;
-        m_dlg = std::make_unique<CQuellonKR9SeriesDlg>(m_platform, options);
-        g_pMainDlg = m_dlg.get();
-        m_dlg->OnInitDialog();
+        DialogFixture::SetUp();
+        m_dlg = StartMainWindow(m_manual.services);
         g_bMeterScaleDbfs = 1;
         g_bMeterScaleDbu = 0;
         g_bMeterPeakOverVu = 1;
-        g_nPeakHoldMs = -1; // a held peak gives way only to a higher level
+        g_nPeakHoldMs = -1;
     }
     void TearDown() override
     {
         m_dlg.reset();
         g_pMainDlg = nullptr;
-        SetShowMessageHandler({});
-        ResetPreferences();
-        ResetProjectState();
+        DialogFixture::TearDown();
     }
 
     // A full-scale meter test of a few steps, then off again.
     void RunMeterTest()
     {
         m_dlg->OnCommand(ID_METER_TEST_FULL_SCALE);
-        m_timers.advance(150);
+        m_manual.timers.advance(150);
         m_dlg->OnCommand(ID_METER_TEST_OFF);
     }
 
-    QTemporaryDir m_dir;
-    ManualClock m_clock{100000};
-    ManualTimerTable m_timers{m_clock};
-    std::unique_ptr<SettingsStore> m_settings =
-        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
-    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
+    ManualPlatform m_manual;
     std::unique_ptr<CQuellonKR9SeriesDlg> m_dlg;
 };
 
