@@ -115,10 +115,8 @@ protected:
 
 } // namespace
 
-// Pressing a Mute switch and sweeping on: every Mute switch newly entered
-// gets the first switch's new state, at its own unit; moving about inside
-// one switch, or over switches of another kind, sends nothing; after the
-// release a move sends nothing either.
+// Every Mute switch entered takes the first one's new state; moving inside
+// a switch, over other kinds or after the release sends nothing.
 TEST_F(ControlPaths, ASweepSendsOneCommandPerSwitchEnteredAtTheUnitOwningIt)
 {
     Add(1, kOptKR960, 0x51);   // channels 0..15
@@ -164,9 +162,8 @@ TEST_F(ControlPaths, ASweepSendsOneCommandPerSwitchEnteredAtTheUnitOwningIt)
                   (Bytes{17 - i, STRIP_MUTE, 1}));
 }
 
-// A sweep passes over the switches a click could not work: a dimmed 48v
-// (Rbin is on there), the missing half of an 8-channel unit's pair and the
-// channels of a pair that holds no unit.
+// Passed over: a dimmed 48v (Rbin on), the missing half of an 8-channel
+// unit's pair and the channels of a pair that holds no unit.
 TEST_F(ControlPaths, ASweepPassesOverBlockedSwitches)
 {
     Add(2, kOptKR960_8, 0x53); // channels 16..23; 24..31 do not exist; 0..15 have no unit
@@ -193,10 +190,8 @@ TEST_F(ControlPaths, ASweepPassesOverBlockedSwitches)
         EXPECT_EQ(phantom[std::size_t(ch)]->m_nState, CNewCustomBtn::kOff) << ch;
 }
 
-// Only a press that a switch took starts a sweep: a press beside the
-// switches, a press on a dimmed switch, or the button already held when the
-// pointer comes in, sends nothing however the pointer then moves. A
-// double-click toggles once.
+// A press beside the switches or on a dimmed one, or the button held coming
+// in, starts no sweep; a double-click toggles once.
 TEST_F(ControlPaths, OnlyAPressTakenByASwitchStartsASweep)
 {
     Add(1, kOptKR960, 0x51);
@@ -236,9 +231,8 @@ TEST_F(ControlPaths, OnlyAPressTakenByASwitchStartsASweep)
     EXPECT_EQ(mute[2]->m_nState, CNewCustomBtn::kOn);
 }
 
-// A grab leaves one undo step holding the position it started from,
-// however far the drag goes; undo puts the gain back at the unit. A click on
-// the track beside the thumb moves nothing and leaves no step.
+// The step holds where the grab started, however far it went, and undo
+// sends that gain back.
 TEST_F(ControlPaths, AGrabLeavesOneUndoStepAndATrackClickNone)
 {
     Add(1, kOptKR960, 0x51);
@@ -407,8 +401,7 @@ TEST_F(ControlPaths, AltOrShiftMovesOneMemberAloneAndItRejoinsAtItsNewDistance)
 }
 
 // A remote unit's faders have 62 steps (0..61) and its gain code carries
-// bit 7: a Ctrl drag moves its eight channels until one reaches the top, a
-// linked drag stops where a member reaches the bottom.
+// bit 7.
 TEST_F(ControlPaths, OnARemoteUnitCtrlAndLinkedDragsKeepToItsRange)
 {
     AddKR9X(17, 0x61); // slot 33, channels 256..263, channel 256 + n at step 49 - n
@@ -445,9 +438,8 @@ TEST_F(ControlPaths, OnARemoteUnitCtrlAndLinkedDragsKeepToItsRange)
     EXPECT_EQ(Pos(257), 6);
 }
 
-// A fader whose channel no unit owns, or whose unit is run from its MIDI
-// card, does not follow the pointer with any keys: nothing moves, nothing is
-// sent. Its grab still leaves an undo step.
+// With any keys nothing moves and nothing is sent; the grab still leaves
+// its undo step.
 TEST_F(ControlPaths, FadersWithoutAUnitOrOfAMidiUnitAreInert)
 {
     Add(1, kOptKR960_8, 0x53);    // channels 0..7; 8..15 belong to no unit
@@ -477,8 +469,6 @@ TEST_F(ControlPaths, FadersWithoutAUnitOrOfAMidiUnitAreInert)
     Expect132(Take(1)[0], 0x53, 0, {0, 0, 41, 0, 0xA1});
 }
 
-// The overview's switches sweep and its faders drag the same way; both
-// views show the result.
 TEST_F(ControlPaths, TheOverviewsControlsSendTheSameWay)
 {
     Add(1, kOptKR960, 0x51);

@@ -14,6 +14,16 @@ using console_test::Bytes;
 using console_test::Datagram;
 using Dlg = CQuellonKR9SeriesDlg;
 
+// The reset of a KR-9X channel from AddKR9X's state, one datagram a step.
+const std::vector<Bytes> kReset97 = {
+    {40, 0x9E},   // Link 0
+    {40, 0x8E},   // Mute 0
+    {0x88, 0x8E}, // Gain 8.0 with its changed bit
+    {0x88, 0x8A}, // Pad 0
+    {0x88, 0x82}, // Pol 0
+    {0x88, 0x80}, // 48v 0
+};
+
 class SceneSends : public console_test::ConsoleWindow {
 protected:
     // A KR-960 under unit ID 1 (channels 0..15), every channel at gain code
@@ -99,16 +109,7 @@ TEST_F(SceneSends, ResetSendsEachModelItsDefaultsInItsOwnOrder)
                     {8, 0, 0x80},  // Sqrt 0
                 },
                 "reset");
-    ExpectSteps(got, 16 * 9, true,
-                {
-                    {40, 0x9E},   // Link 0
-                    {40, 0x8E},   // Mute 0
-                    {0x88, 0x8E}, // Gain 8.0 with its changed bit
-                    {0x88, 0x8A}, // Pad 0
-                    {0x88, 0x82}, // Pol 0
-                    {0x88, 0x80}, // 48v 0
-                },
-                "reset");
+    ExpectSteps(got, 16 * 9, true, kReset97, "reset");
 
     // The strips show the default gain: the fader at its lowest step.
     EXPECT_EQ(m_dlg->FaderPosition(0), 63);
@@ -199,8 +200,7 @@ TEST_F(SceneSends, BlankSceneRecallResetsTwiceAndTitlesTheChannelsCh)
     m_dlg->OnCommand(IDC_RECALL_SCENE);
     const std::vector<Datagram> got = Take(2 * 8 * 6);
     ExpectConsecutive(got);
-    ExpectSteps(got, 0, true, {{40, 0x9E}, {40, 0x8E}, {0x88, 0x8E}, {0x88, 0x8A}, {0x88, 0x82}, {0x88, 0x80}},
-                "first reset");
+    ExpectSteps(got, 0, true, kReset97, "first reset");
     ExpectSteps(got, 8 * 6, true, std::vector<Bytes>(6, Bytes{0x88, 0x80}), "second reset");
     for (const int ch : {0, 5, 383})
         EXPECT_EQ(g_ChannelTitle[std::size_t(ch)], QStringLiteral("Ch %1").arg(ch + 1));
