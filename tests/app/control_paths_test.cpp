@@ -1,34 +1,21 @@
-// The strip switches and gain faders worked with the pointer inside the real
-// main window: sweeps across switches, fader drags plain and with Alt or
-// Ctrl, linked and unit-block gain, inert faders, the undo step a grab
-// leaves, and the poll's extra state datagrams for units run from a MIDI
-// card. What reaches the units is read back from the wire field by field.
+// The strip switches and gain faders worked with the pointer inside the main
+// window, with what reaches the units read back field by field.
 //
 // Geometry the cases rely on: a channel-strip fader is 234 px tall with a
 // 54-px thumb, so its thumb travels 180 px; on a 63-step fader a thumb top of
 // 20·k px is step 7·k. The overview's fader travels 70 px (100-px track,
 // 30-px thumb): a thumb top of 10·k px is step 9·k.
 
-#include <gtest/gtest.h>
-
 #include <QMouseEvent>
 #include <QWindow>
 
-#include "app/command_ids.h"
-#include "app/undo.h"
-#include "controls/gain_fader.h"
-#include "controls/strip_switch.h"
-#include "support/console_fixture.h"
-#include "protocol/bytes.h"
-#include "views/overview.h"
-#include "views/underview.h"
+#include "support/console_window.h"
 
 namespace {
 
-using console_test::ConsoleFixture;
+using console_test::Bytes;
+using console_test::Datagram;
 using Dlg = CQuellonKR9SeriesDlg;
-using Datagram = std::vector<std::uint8_t>;
-using Bytes = std::vector<int>;
 
 // Option bytes of the 132-byte units: bit 0 the 16-channel model, bit 2 the
 // MIDI card, bit 3 the Dante card.
@@ -37,20 +24,14 @@ constexpr int kOptKR960Midi = 0x05;
 constexpr int kOptKR960_8 = 0x08;
 constexpr int kOptKR960_8Midi = 0x04;
 
-class ControlPaths : public ConsoleFixture {
+class ControlPaths : public console_test::ConsoleWindow {
 protected:
     void SetUp() override
     {
-        ConsoleFixture::SetUp();
-        // The fixture's network core stands in for the window's own.
-        m_timers.kill(Dlg::kTimerStartNetwork);
-        ClearUndoHistory();
-        if (g_bOverviewMode)
-            m_dlg->OnOverviewButton(); // the channel strips
-        m_dlg->show();
+        ConsoleWindow::SetUp();
+        ShowStrips();
         QApplication::processEvents();
         m_window = m_dlg->windowHandle();
-        view = m_dlg->m_wndUnderview;
     }
 
     // A 132-byte unit from the crafted first datagram (channel n of the unit:
@@ -64,17 +45,17 @@ protected:
     }
     void Add(int unitId, int option, std::uint8_t macLast)
     {
-        const UnitPacket132 p = First132(unitId, option, macLast);
-        HandlePacket132((option & 1) ? g_Family_KR960 : g_Family_KR960_8, p, console_test::kLoopback);
+        HandlePacket132((option & 1) ? g_Family_KR960 : g_Family_KR960_8, First132(unitId, option, macLast),
+                        console_test::kLoopback);
         m_capture.Drain();
     }
     // The strips from the given channel on, in view.
     void ScrollTo(int channel) { m_dlg->ScrollStripsBy(channel * CUnderviewWnd::kStripWidth); }
 
     QPoint InWindow(QWidget* w, QPoint local) const { return m_window->mapFromGlobal(w->mapToGlobal(local)); }
-    // The left button's events with keys down, as the window system hands
-    // them to the window: it gives them to the widget under the pointer, and
-    // while the button is held to the widget that took the press.
+    // The left button's events as the window system hands them to the
+    // window: to the widget under the pointer, and while the button is held
+    // to the widget that took the press.
     void Mouse(QEvent::Type type, QWidget* over, QPoint local, Qt::MouseButtons held,
                Qt::KeyboardModifiers keys = Qt::NoModifier)
     {
@@ -83,13 +64,13 @@ protected:
         QMouseEvent event(type, at, m_window->mapToGlobal(at), button, held, keys);
         QApplication::sendEvent(m_window, &event);
     }
-    void Press(QWidget* w, QPoint local = QPoint(5, 5))
+    void Press(QWidget* w, QPoint local = QPoint(5, 5), Qt::KeyboardModifiers keys = Qt::NoModifier)
     {
-        Mouse(QEvent::MouseButtonPress, w, local, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonPress, w, local, Qt::LeftButton, keys);
     }
-    void Release(QWidget* w, QPoint local = QPoint(5, 5))
+    void Release(QWidget* w, QPoint local = QPoint(5, 5), Qt::KeyboardModifiers keys = Qt::NoModifier)
     {
-        Mouse(QEvent::MouseButtonRelease, w, local, Qt::NoButton);
+        Mouse(QEvent::MouseButtonRelease, w, local, Qt::NoButton, keys);
     }
     void Move(QWidget* w, QPoint local = QPoint(5, 5), Qt::KeyboardModifiers keys = Qt::NoModifier,
               Qt::MouseButtons held = Qt::LeftButton)
@@ -107,22 +88,6 @@ protected:
             Move(fader, QPoint(10, last = y), keys);
         Release(fader, QPoint(10, last));
     }
-
-    // Exactly count datagrams, and nothing after them.
-    std::vector<Datagram> Take(std::size_t count)
-    {
-        std::vector<Datagram> got;
-        while (got.size() < count) {
-            std::optional<Datagram> next = m_capture.Next();
-            if (!next)
-                break;
-            got.push_back(std::move(*next));
-        }
-        EXPECT_EQ(got.size(), count);
-        EXPECT_FALSE(m_capture.Next(0)) << "more datagrams than expected";
-        got.resize(count); // a missing one reads as empty and fails its checks
-        return got;
-    }
     void ExpectNothingSent(const char* what) { EXPECT_FALSE(m_capture.Next(0)) << what; }
 
     // A control datagram of a 132-byte unit (told by its MAC byte) whose
@@ -130,9 +95,7 @@ protected:
     static void Expect132(const Datagram& d, int macLast, int record, const Bytes& bytes)
     {
         ASSERT_EQ(d.size(), 132u);
-        EXPECT_EQ(std::string(d.begin(), d.begin() + 4), "KOVA");
-        EXPECT_EQ(d[0x04], 3) << "sent by the computer";
-        EXPECT_EQ(d[0x05], 0) << "a control datagram";
+        ExpectHeader(d, 0);
         EXPECT_EQ(d[0x0D], macLast) << "the unit";
         EXPECT_EQ(d[0x21] & 1, macLast == 0x51 || macLast == 0x52 ? 1 : 0) << "the model bit";
         const std::uint8_t* r = &d[0x22 + 5 * std::size_t(record)];
@@ -142,35 +105,18 @@ protected:
     static void Expect97(const Datagram& d, int record, const Bytes& bytes)
     {
         ASSERT_EQ(d.size(), 97u);
-        EXPECT_EQ(std::string(d.begin(), d.begin() + 4), "KOVA");
-        EXPECT_EQ(d[0x05], 33) << "the slot";
+        ExpectHeader(d, 33);
         const std::uint8_t* r = &d[0x22 + 6 * std::size_t(record)];
         EXPECT_EQ((Bytes{r[0], r[1], r[2], r[3], r[4], r[5]}), bytes) << "record " << record;
     }
-    static void ExpectConsecutive(const std::vector<Datagram>& got)
-    {
-        for (std::size_t i = 1; i < got.size(); ++i)
-            ASSERT_EQ(ReadBe32(&got[i][0x1A]), ReadBe32(&got[i - 1][0x1A]) + 1) << i;
-    }
-
-    int Pos(int channel) const { return view->m_Slider[std::size_t(channel)]->GetPos(); }
-    CMySlider* Fader(int channel) const { return view->m_Slider[std::size_t(channel)]; }
-    void Group(int channel, int group1)
-    {
-        g_nCurrentChannel = channel;
-        m_dlg->OnCommand(ID_LINK_OFF + group1);
-    }
 
     QWindow* m_window = nullptr;
-    CUnderviewWnd* view = nullptr;
 };
 
 } // namespace
 
-// Pressing a Mute switch and sweeping on: every Mute switch newly entered
-// gets the first switch's new state, at its own unit; moving about inside
-// one switch, or over switches of another kind, sends nothing; after the
-// release a move sends nothing either.
+// Every Mute switch entered takes the first one's new state; moving inside
+// a switch, over other kinds or after the release sends nothing.
 TEST_F(ControlPaths, ASweepSendsOneCommandPerSwitchEnteredAtTheUnitOwningIt)
 {
     Add(1, kOptKR960, 0x51);   // channels 0..15
@@ -216,9 +162,8 @@ TEST_F(ControlPaths, ASweepSendsOneCommandPerSwitchEnteredAtTheUnitOwningIt)
                   (Bytes{17 - i, STRIP_MUTE, 1}));
 }
 
-// A sweep passes over the switches a click could not work: a dimmed 48v
-// (Rbin is on there), the missing half of an 8-channel unit's pair and the
-// channels of a pair that holds no unit.
+// Passed over: a dimmed 48v (Rbin on), the missing half of an 8-channel
+// unit's pair and the channels of a pair that holds no unit.
 TEST_F(ControlPaths, ASweepPassesOverBlockedSwitches)
 {
     Add(2, kOptKR960_8, 0x53); // channels 16..23; 24..31 do not exist; 0..15 have no unit
@@ -245,10 +190,8 @@ TEST_F(ControlPaths, ASweepPassesOverBlockedSwitches)
         EXPECT_EQ(phantom[std::size_t(ch)]->m_nState, CNewCustomBtn::kOff) << ch;
 }
 
-// Only a press that a switch took starts a sweep: a press beside the
-// switches, a press on a dimmed switch, or the button already held when the
-// pointer comes in, sends nothing however the pointer then moves. A
-// double-click toggles once.
+// A press beside the switches or on a dimmed one, or the button held coming
+// in, starts no sweep; a double-click toggles once.
 TEST_F(ControlPaths, OnlyAPressTakenByASwitchStartsASweep)
 {
     Add(1, kOptKR960, 0x51);
@@ -288,9 +231,8 @@ TEST_F(ControlPaths, OnlyAPressTakenByASwitchStartsASweep)
     EXPECT_EQ(mute[2]->m_nState, CNewCustomBtn::kOn);
 }
 
-// A grab leaves one undo step holding the position it started from,
-// however far the drag goes; undo puts the gain back at the unit. A click on
-// the track beside the thumb moves nothing and leaves no step.
+// The step holds where the grab started, however far it went, and undo
+// sends that gain back.
 TEST_F(ControlPaths, AGrabLeavesOneUndoStepAndATrackClickNone)
 {
     Add(1, kOptKR960, 0x51);
@@ -308,7 +250,6 @@ TEST_F(ControlPaths, AGrabLeavesOneUndoStepAndATrackClickNone)
     Expect132(got[0], 0x51, 0, {0, 0, 41, 0, 0xA1});
     Expect132(got[1], 0x51, 0, {0, 0, 48, 0, 0xA1});
     EXPECT_EQ(Pos(0), 21);
-    EXPECT_EQ(m_dlg->m_wndOverview->m_Slider[0]->GetPos(), 21);
     ASSERT_EQ(g_nUndoCount, 1);
     EXPECT_EQ((Bytes{g_UndoStack[0].Channel, g_UndoStack[0].Control, g_UndoStack[0].Value}),
               (Bytes{0, UNDO_GAIN, 49}));
@@ -383,18 +324,15 @@ TEST_F(ControlPaths, TheFaderRoutesAltBeforeCtrl)
     }
 }
 
-// A plain drag moves the link group at its distances and undo moves it back;
-// an Alt drag takes the channel out for the move, and it re-joins at the new
-// distance once the fader is let go.
-TEST_F(ControlPaths, LinkedDragsKeepTheGroupTogetherAndAltMovesOneMember)
+// A plain drag moves the link group at its distances and undo moves it back.
+TEST_F(ControlPaths, LinkedDragsKeepTheGroupTogetherAndUndoMovesItBack)
 {
     Add(1, kOptKR960, 0x51);
     Group(0, 3); // step 49
     Group(2, 3); // step 47, and takes the group's Mute: its flags 0xA4
     m_capture.Drain();
-    CMySlider* fader = Fader(0);
 
-    Drag(fader, 150, {90, 10}); // steps 28, then 0 held at 2 so channel 2 stays in range
+    Drag(Fader(0), 150, {90, 10}); // steps 28, then 0 held at 2 so channel 2 stays in range
     std::vector<Datagram> got = Take(4);
     Expect132(got[0], 0x51, 0, {0, 0, 41, 0, 0xA1});
     Expect132(got[1], 0x51, 2, {0, 0, 43, 2, 0xA4});
@@ -409,33 +347,61 @@ TEST_F(ControlPaths, LinkedDragsKeepTheGroupTogetherAndAltMovesOneMember)
     Expect132(got[0], 0x51, 0, {0, 0, 20, 0, 0xA1});
     Expect132(got[1], 0x51, 2, {0, 0, 22, 2, 0xA4});
     EXPECT_EQ(Pos(2), 47);
+}
 
-    // Alt: channel 0 alone to step 21, its Link off while the fader is held.
-    Press(fader, QPoint(10, 150));
-    Move(fader, QPoint(10, 70), Qt::AltModifier);
-    got = Take(1);
-    Expect132(got[0], 0x51, 0, {0, 0, 48, 0, 0xA1});
-    EXPECT_EQ(Pos(2), 47);
-    EXPECT_EQ(view->m_pLinkButton[0]->m_nState, CNewCustomBtn::kOff);
-    m_timers.advance(40);
-    EXPECT_EQ(view->m_pLinkButton[0]->m_nState, CNewCustomBtn::kOff) << "still held";
-    Release(fader, QPoint(10, 70));
-    m_timers.advance(20);
-    EXPECT_EQ(view->m_pLinkButton[0]->m_nState, CNewCustomBtn::kOn);
-    EXPECT_EQ(g_ChannelLinkGroup[0], 3);
-    m_capture.Drain(); // re-joining states the group's Mute
+// Alt or Shift (window managers may keep Alt-drags for themselves), with
+// Ctrl or without, takes the dragged member out of its group for the move;
+// a moment after the release it re-joins at its new distance.
+TEST_F(ControlPaths, AltOrShiftMovesOneMemberAloneAndItRejoinsAtItsNewDistance)
+{
+    Add(1, kOptKR960, 0x51);
+    const struct {
+        const char* name;
+        Qt::KeyboardModifiers keys;
+    } cases[] = {
+        {"Alt", Qt::AltModifier},
+        {"Shift", Qt::ShiftModifier},
+        {"Alt with Ctrl", Qt::AltModifier | Qt::ControlModifier},
+        {"Shift with Ctrl", Qt::ShiftModifier | Qt::ControlModifier},
+    };
+    CMySlider* fader = Fader(0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& [channel, step] : {std::pair{0, 49}, {2, 47}}) {
+            g_nCurrentChannel = channel;
+            m_dlg->OnCommand(ID_LINK_GROUP_NONE);
+            m_dlg->SetFaderBothViews(channel, step);
+        }
+        Group(0, 3);
+        Group(2, 3);
+        m_capture.Drain();
 
-    // Together again, 26 steps apart: thumb top 60 to 20, step 21 to 7.
-    Drag(fader, 70, {30});
-    got = Take(2);
-    Expect132(got[0], 0x51, 0, {0, 0, 62, 0, 0xA1});
-    Expect132(got[1], 0x51, 2, {0, 0, 36, 2, 0xA4});
-    EXPECT_EQ(Pos(2), 33);
+        // Channel 0 alone to step 21, its Link off while the fader is held.
+        Press(fader, QPoint(10, 150), c.keys);
+        Move(fader, QPoint(10, 70), c.keys);
+        Expect132(Take(1)[0], 0x51, 0, {0, 0, 48, 0, 0xA1});
+        EXPECT_EQ(Pos(2), 47) << "the other member stays";
+        EXPECT_EQ(Pos(1), 48) << "the unit block stays";
+        EXPECT_EQ(view->m_pLinkButton[0]->m_nState, CNewCustomBtn::kOff);
+        m_timers.advance(40);
+        EXPECT_EQ(view->m_pLinkButton[0]->m_nState, CNewCustomBtn::kOff) << "still held";
+        Release(fader, QPoint(10, 70), c.keys);
+        m_timers.advance(20);
+        EXPECT_EQ(view->m_pLinkButton[0]->m_nState, CNewCustomBtn::kOn);
+        EXPECT_EQ(g_ChannelLinkGroup[0], 3);
+        m_capture.Drain(); // re-joining states the group's Mute
+
+        // Together again, 26 steps apart: thumb top 60 to 20, step 21 to 7.
+        Drag(fader, 70, {30});
+        const std::vector<Datagram> got = Take(2);
+        Expect132(got[0], 0x51, 0, {0, 0, 62, 0, 0xA1});
+        Expect132(got[1], 0x51, 2, {0, 0, 36, 2, 0xA4});
+        EXPECT_EQ(Pos(2), 33);
+    }
 }
 
 // A remote unit's faders have 62 steps (0..61) and its gain code carries
-// bit 7: a Ctrl drag moves its eight channels until one reaches the top, a
-// linked drag stops where a member reaches the bottom.
+// bit 7.
 TEST_F(ControlPaths, OnARemoteUnitCtrlAndLinkedDragsKeepToItsRange)
 {
     AddKR9X(17, 0x61); // slot 33, channels 256..263, channel 256 + n at step 49 - n
@@ -472,9 +438,8 @@ TEST_F(ControlPaths, OnARemoteUnitCtrlAndLinkedDragsKeepToItsRange)
     EXPECT_EQ(Pos(257), 6);
 }
 
-// A fader whose channel no unit owns, or whose unit is run from its MIDI
-// card, does not follow the pointer with any keys: nothing moves, nothing is
-// sent. Its grab still leaves an undo step.
+// With any keys nothing moves and nothing is sent; the grab still leaves
+// its undo step.
 TEST_F(ControlPaths, FadersWithoutAUnitOrOfAMidiUnitAreInert)
 {
     Add(1, kOptKR960_8, 0x53);    // channels 0..7; 8..15 belong to no unit
@@ -504,8 +469,6 @@ TEST_F(ControlPaths, FadersWithoutAUnitOrOfAMidiUnitAreInert)
     Expect132(Take(1)[0], 0x53, 0, {0, 0, 41, 0, 0xA1});
 }
 
-// The overview's switches sweep and its faders drag the same way; both
-// views show the result.
 TEST_F(ControlPaths, TheOverviewsControlsSendTheSameWay)
 {
     Add(1, kOptKR960, 0x51);
@@ -571,9 +534,7 @@ TEST_F(ControlPaths, ThePollSendsEachMidiUnitsModelOnceMore)
         const Datagram& d = got[i];
         const int slot = bySlot[i];
         ASSERT_EQ(d.size(), slot == 33 ? 97u : 132u) << i;
-        EXPECT_EQ(std::string(d.begin(), d.begin() + 4), "KOVA");
-        EXPECT_EQ(d[0x04], 3) << i;
-        EXPECT_EQ(d[0x05], slot) << i << ": a state datagram names the slot";
+        ExpectHeader(d, slot);
         EXPECT_EQ((Bytes{d[0x1F], d[0x20]}), (Bytes{0x00, 0x64})) << i << ": the 100-ms period";
         if (slot == 33)
             continue;

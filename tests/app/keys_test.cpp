@@ -1,65 +1,28 @@
 // The keys and scene-list gestures of the main window, driven with real key
-// and mouse events: arrow-key gain steps and what reaches the units, the
-// overview's bar taking the scroll keys, the menus keeping their own keys,
-// the Ctrl letters over the scene list, and dragging, renaming and
-// recalling scenes in the list.
+// and mouse events.
 
 #include <QAction>
 #include <QCursor>
 #include <QFileInfo>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 
-#include "app/command_ids.h"
-#include "controls/gain_fader.h"
 #include "controls/scroll_bar.h"
-#include "controls/strip_switch.h"
-#include "support/console_fixture.h"
-#include "dialogs/naming_dialogs.h"
-#include "views/overview.h"
-#include "views/underview.h"
+#include "support/console_window.h"
 
 namespace {
 
-using console_test::ConsoleFixture;
-using Datagram = std::vector<std::uint8_t>;
+using console_test::Datagram;
 
-class Keys : public ConsoleFixture {
+class Keys : public console_test::ConsoleWindow {
 protected:
     void SetUp() override
     {
-        ConsoleFixture::SetUp();
-        // The scene dialogs are answered from the test; every other dialog
-        // is only recorded and cancelled.
-        SetDialogHandler([this](CSkinnedDialog& dialog) {
-            m_dialogs.append(QString::fromLatin1(dialog.metaObject()->className()));
-            if (dynamic_cast<CNewSceneDialog*>(&dialog)) {
-                g_SceneName[std::size_t(g_nSceneCount)] = m_nextScene;
-                g_SceneNotes[std::size_t(g_nSceneCount)] = QStringLiteral("notes of ") + m_nextScene;
-                return IDOK;
-            }
-            if (dynamic_cast<CRenameScene*>(&dialog) && !m_renameTo.isEmpty()) {
-                g_strRenamedScene = m_renameTo;
-                return IDOK;
-            }
-            return IDCANCEL;
-        });
-        SetFileChooser([this](bool, const QString&) {
-            ++m_chooserAsked;
-            return QString();
-        });
+        ConsoleWindow::SetUp();
         m_dlg->show();
         PointAway();
     }
-    void TearDown() override
-    {
-        SetDialogHandler({});
-        SetFileChooser({});
-        ConsoleFixture::TearDown();
-    }
 
-    // ---- pointer and keys ----
     static void PointAt(QWidget* widget, QPoint at) { QCursor::setPos(widget->mapToGlobal(at)); }
     // Over the views, away from the scene list and the bars.
     void PointAway() { PointAt(m_dlg.get(), QPoint(600, 500)); }
@@ -68,19 +31,12 @@ protected:
         QTest::keyClick(m_dlg.get(), Qt::Key(key), modifiers);
     }
 
-    // ---- views, faders, current channel ----
     void ShowOverview(bool overview)
     {
         if (g_bOverviewMode != overview)
             m_dlg->OnOverviewButton();
         ASSERT_EQ(g_bOverviewMode, overview);
     }
-    CMySlider* Fader(int channel) const
-    {
-        const std::size_t c = std::size_t(channel);
-        return g_bOverviewMode ? m_dlg->m_wndOverview->m_Slider[c] : m_dlg->m_wndUnderview->m_Slider[c];
-    }
-    int Pos(int channel) const { return m_dlg->FaderPosition(channel); }
     // Takes hold of a fader's thumb and lets go without moving it.
     void Grab(int channel)
     {
@@ -91,22 +47,15 @@ protected:
         ASSERT_EQ(g_nCurrentChannel, channel);
         ASSERT_EQ(g_nLastGain, fader->GetPos());
     }
-    // Makes a channel the current one as the operator does, by a click on
-    // its Mute (twice, so the switch ends as it was).
+    // Makes a channel the current one as the operator does: its Mute clicked
+    // twice, so the switch ends as it was.
     void Touch(int channel)
     {
         const std::size_t c = std::size_t(channel);
-        CNewCustomBtn* mute = g_bOverviewMode ? m_dlg->m_wndOverview->m_pMuteButton[c]
-                                              : m_dlg->m_wndUnderview->m_pMuteButton[c];
+        CNewCustomBtn* mute = g_bOverviewMode ? m_dlg->m_wndOverview->m_pMuteButton[c] : view->m_pMuteButton[c];
         QTest::mouseClick(mute, Qt::LeftButton, {}, QPoint(5, 5));
         QTest::mouseClick(mute, Qt::LeftButton, {}, QPoint(5, 5));
         ASSERT_EQ(g_nCurrentChannel, channel);
-    }
-    void Group(int channel, int group1)
-    {
-        g_nCurrentChannel = channel;
-        m_dlg->OnCommand(ID_LINK_OFF + group1);
-        ASSERT_EQ(g_ChannelLinkGroup[std::size_t(channel)], group1);
     }
     // An active scene "Live" without its changed mark, so a change shows as "*".
     void ActiveSceneUnmarked()
@@ -130,23 +79,17 @@ protected:
             all.push_back(*d);
         return all;
     }
-    // The gain code a 132-byte datagram carries for a channel of a 16-channel unit at slot 1.
+    // The gain code a datagram carries for a channel of the 16-channel unit
+    // at slot 1, or of the KR-9X at slot 33.
     static int GainCode132(const Datagram& d, int channel)
     {
         return d.at(p132::RecordOffset(std::size_t(channel)) + p132::kRecGainCode);
     }
-    // The gain in dB a KR-9X datagram carries for a channel of the unit at slot 33.
     static int GainCode97(const Datagram& d, int channel)
     {
         return d.at(p97::RecordOffset(std::size_t(channel - 256)) + p97::kRecGainCode) & p97::kGainMask;
     }
 
-    // ---- scenes ----
-    void NewScene(const QString& name)
-    {
-        m_nextScene = name;
-        m_dlg->OnCommand(IDC_NEW_SCENE);
-    }
     // Adds n scenes "Scene 1", "Scene 2", ... after those already listed.
     void AddScenes(int n)
     {
@@ -164,13 +107,6 @@ protected:
     {
         List()->scrollToItem(List()->item(top), QAbstractItemView::PositionAtTop);
         ASSERT_EQ(Top(), top);
-    }
-    QStringList Lines() const
-    {
-        QStringList lines;
-        for (int i = 0; i < List()->count(); ++i)
-            lines.append(List()->item(i)->text());
-        return lines;
     }
     void PressLine(int line, Qt::MouseButton button = Qt::LeftButton)
     {
@@ -191,16 +127,17 @@ protected:
         PointAt(ListPort(), Row(line));
         QTest::mouseRelease(ListPort(), Qt::LeftButton, {}, Row(line));
     }
-
-    QStringList m_dialogs;
-    QString m_nextScene;
-    QString m_renameTo;
-    int m_chooserAsked = 0;
+    // A line pressed, dragged over the lines given and let go at the last.
+    void DragLine(int from, std::initializer_list<int> over)
+    {
+        PressLine(from);
+        for (const int line : over)
+            DragOver(line);
+        ReleaseOver(*(over.end() - 1));
+    }
 };
 
 } // namespace
-
-// ---- arrow keys and gain -----------------------------------------------------
 
 TEST_F(Keys, AnArrowStepsTheCurrentChannelFromItsOwnFaderWhateverWasGrabbedBefore)
 {
@@ -231,9 +168,7 @@ TEST_F(Keys, AnArrowStepsTheCurrentChannelFromItsOwnFaderWhateverWasGrabbedBefor
         Sent();
 
         Key(c.key);
-        EXPECT_EQ(Pos(6), c.expected);
-        EXPECT_EQ(m_dlg->m_wndOverview->m_Slider[6]->GetPos(), c.expected);
-        EXPECT_EQ(m_dlg->m_wndUnderview->m_Slider[6]->GetPos(), c.expected);
+        EXPECT_EQ(Pos(6), c.expected); // in both views
         EXPECT_EQ(Pos(1), c.grabbedAt);
         const std::vector<Datagram> sent = Sent();
         EXPECT_EQ(sent.size(), 1u);
@@ -354,8 +289,6 @@ TEST_F(Keys, ARemoteUnitsGroupKeepsToTheLinkedRangeAndIsSentInItsOwnDecibels)
     EXPECT_TRUE(Sent().empty());
 }
 
-// ---- the overview's bar --------------------------------------------------------
-
 TEST_F(Keys, OverTheOverviewsBarTheScrollKeysScrollTheOverviewAndMoveNoGain)
 {
     Add132(1, true, 1);
@@ -386,8 +319,6 @@ TEST_F(Keys, OverTheOverviewsBarTheScrollKeysScrollTheOverviewAndMoveNoGain)
     EXPECT_EQ(Pos(6), 9);
     EXPECT_EQ(m_dlg->m_nVScrollPos, 336);
 }
-
-// ---- menus -------------------------------------------------------------------
 
 TEST_F(Keys, AnOpenMenuKeepsTheArrowsEnterAndEscape)
 {
@@ -433,8 +364,6 @@ TEST_F(Keys, AnOpenMenuKeepsTheArrowsEnterAndEscape)
     EXPECT_TRUE(m_dlg->isVisible());
 }
 
-// ---- Ctrl letters, Enter and Escape -------------------------------------------
-
 TEST_F(Keys, OverTheSceneListCtrlShiftSSavesAndCtrlMDoesNothingElsewhereTheyAreSaveAsAndMeters)
 {
     g_szProjectPath = m_dir.filePath(QStringLiteral("show.qsx"));
@@ -475,8 +404,6 @@ TEST_F(Keys, EnterAndEscapeNeverCloseTheMainWindow)
     EXPECT_TRUE(m_boxes.isEmpty()); // not even the save question
 }
 
-// ---- scene-list gestures ------------------------------------------------------
-
 TEST_F(Keys, LockedScenesIgnoreTheListsGesturesButNotItsCtrlLetters)
 {
     AddScenes(3);
@@ -490,10 +417,7 @@ TEST_F(Keys, LockedScenesIgnoreTheListsGesturesButNotItsCtrlLetters)
     QTest::mouseDClick(ListPort(), Qt::LeftButton, {}, Row(2)); // no recall
     PressLine(2, Qt::RightButton);                                // no rename
     QTest::mouseRelease(ListPort(), Qt::RightButton, {}, Row(2));
-    PressLine(1); // no re-order
-    DragOver(2);
-    DragOver(3);
-    ReleaseOver(3);
+    DragLine(1, {2, 3}); // no re-order
     m_timers.advance(1000);
     EXPECT_EQ(Lines(), lines);
     EXPECT_EQ(g_nCurrentIndex, active);
@@ -552,16 +476,11 @@ TEST_F(Keys, TheBlankSceneIsNeitherDraggedNorPassed)
     AddScenes(3);
     const QStringList lines = Lines();
     const auto names = g_SceneName;
-    PressLine(0);
-    DragOver(1);
-    DragOver(2);
-    ReleaseOver(2);
+    DragLine(0, {1, 2});
     m_timers.advance(500);
     EXPECT_EQ(Lines(), lines);
 
-    PressLine(1);
-    DragOver(0);
-    ReleaseOver(0);
+    DragLine(1, {0});
     m_timers.advance(500);
     EXPECT_EQ(Lines(), lines);
     EXPECT_EQ(g_SceneName, names);
@@ -582,10 +501,7 @@ TEST_F(Keys, ADragReordersAfterAShortWaitAndNoToAreYouSurePutsEverythingBack)
         SCOPED_TRACE(answer == IDNO ? "No" : "Yes");
         m_answer = answer;
         m_boxes.clear();
-        PressLine(1);
-        DragOver(2);
-        DragOver(3);
-        ReleaseOver(3);
+        DragLine(1, {2, 3});
         EXPECT_EQ(List()->item(3)->text(), QStringLiteral("  003 Scene 1"));
         EXPECT_EQ(g_nCurrentIndex, 3); // the active scene moves with its line
         EXPECT_TRUE(m_boxes.isEmpty()); // not yet: the list settles first

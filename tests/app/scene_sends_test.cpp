@@ -1,170 +1,75 @@
 // What scene recall and the channel reset send to the units, read back from
-// the wire byte by byte, and the scene and project commands around them:
-// Lock, the "Are you sure?" prompts, the "*" marks of changed scenes, the
-// untitled-project question, New Project's titles and the recent files.
+// the wire byte by byte, and the scene and project commands around them.
 
-#include <gtest/gtest.h>
-
-#include <QFile>
-#include <QListWidget>
 #include <QToolButton>
 
-#include "app/command_ids.h"
 #include "app/project_file.h"
 #include "app/recent_files.h"
 #include "app/scene_store.h"
-#include "controls/strip_switch.h"
-#include "support/console_fixture.h"
-#include "dialogs/naming_dialogs.h"
-#include "protocol/bytes.h"
-#include "views/underview.h"
+#include "support/console_window.h"
 
 namespace {
 
-using console_test::ConsoleFixture;
+using console_test::Bytes;
+using console_test::Datagram;
 using Dlg = CQuellonKR9SeriesDlg;
-using Datagram = std::vector<std::uint8_t>;
 
-// One channel record as a control datagram carries it.
-struct Record132 {
-    int gain;
-    int split;
-    int flags;
-};
-struct Record97 {
-    int gain;
-    int flags;
+// The reset of a KR-9X channel from AddKR9X's state, one datagram a step.
+const std::vector<Bytes> kReset97 = {
+    {40, 0x9E},   // Link 0
+    {40, 0x8E},   // Mute 0
+    {0x88, 0x8E}, // Gain 8.0 with its changed bit
+    {0x88, 0x8A}, // Pad 0
+    {0x88, 0x82}, // Pol 0
+    {0x88, 0x80}, // 48v 0
 };
 
-class SceneSends : public ConsoleFixture {
+class SceneSends : public console_test::ConsoleWindow {
 protected:
-    void SetUp() override
-    {
-        ConsoleFixture::SetUp();
-        // The fixture's network core stands in for the window's own.
-        m_timers.kill(Dlg::kTimerStartNetwork);
-        SetFileChooser([this](bool, const QString&) { return m_chosenFile; });
-        SetDialogHandler([this](CSkinnedDialog& dialog) {
-            if (!dynamic_cast<CNewSceneDialog*>(&dialog))
-                return IDCANCEL;
-            ++m_namingDialogs;
-            g_SceneName[std::size_t(g_nSceneCount)] = m_nextSceneName;
-            return IDOK;
-        });
-    }
-    void TearDown() override
-    {
-        SetFileChooser({});
-        SetDialogHandler({});
-        ConsoleFixture::TearDown();
-    }
-
-    // A KR-960 under unit ID 1 (channels 0..15) whose first datagram reports
-    // every channel at gain code 30, split 2, with Pad, 48v, Rbin, Sqrt, Pol
-    // and Mute on.
+    // A KR-960 under unit ID 1 (channels 0..15), every channel at gain code
+    // 30, split 2, with Pad, 48v, Rbin, Sqrt, Pol and Mute on.
     void AddKR960()
     {
-        UnitPacket132 p = Crafted132::First(1, 0x09);
-        p = Crafted132::With(p, {{0x0D, {0x71}}, {0x7C, {127, 0, 0, 1}}});
-        for (int n = 0; n < 16; ++n)
-            p = Crafted132::With(p, {{std::size_t(0x22 + 5 * n + 2), {30, 2, 0x3F}}});
-        HandlePacket132(g_Family_KR960, p, console_test::kLoopback);
+        HandlePacket132(g_Family_KR960, console_test::Uniform132(1, 0x09, 0x71, 30, 2, 0x3F), console_test::kLoopback);
         m_capture.Drain();
     }
     // A KR-9X under unit ID 17 (slot 33, channels 256..263), every channel at
     // gain code 40 with Link, 48v, Pad, Pol and Mute on.
     void AddKR9X()
     {
-        UnitPacket97 p = Crafted97::First(17, 0x01);
-        p = Crafted97::With(p, {{0x0D, {0x72}}});
+        UnitPacket97 p = Crafted97::With(Crafted97::First(17, 0x01), {{0x0D, {0x72}}});
         for (int n = 0; n < 8; ++n)
             p = Crafted97::With(p, {{std::size_t(0x22 + 6 * n + 4), {40, 0x1F}}});
         HandlePacketKR9X(p, console_test::kLoopback);
         m_capture.Drain();
     }
 
-    // Exactly count datagrams, and nothing after them.
-    std::vector<Datagram> Take(std::size_t count)
+    // The control datagrams from first on, for each channel of the KR-960
+    // (or the KR-9X) in turn one per step: the channel's record ends in the
+    // step's bytes, the meter bytes before them cleared.
+    void ExpectSteps(const std::vector<Datagram>& got, std::size_t first, bool kr9x, const std::vector<Bytes>& steps,
+                     const char* what)
     {
-        std::vector<Datagram> got;
-        while (got.size() < count) {
-            std::optional<Datagram> next = m_capture.Next();
-            if (!next)
-                break;
-            got.push_back(std::move(*next));
-        }
-        EXPECT_EQ(got.size(), count);
-        EXPECT_FALSE(m_capture.Next(0)) << "more datagrams than expected";
-        return got;
-    }
-
-    // The control datagrams of a KR-960 for its channels 0..15 in order, each
-    // channel getting one datagram per step; the stepped channel's record as
-    // the table says, and every datagram a control datagram of the unit.
-    void Expect132(const std::vector<Datagram>& got, std::size_t first, const std::vector<Record132>& steps,
-                   const char* what)
-    {
-        for (int ch = 0; ch < 16; ++ch) {
+        const std::size_t recordSize = kr9x ? 6 : 5;
+        for (int ch = 0; ch < (kr9x ? 8 : 16); ++ch) {
             for (std::size_t s = 0; s < steps.size(); ++s) {
+                SCOPED_TRACE(testing::Message() << what << " channel " << ch << " step " << s);
                 const std::size_t at = first + std::size_t(ch) * steps.size() + s;
-                ASSERT_LT(at, got.size()) << what;
+                ASSERT_LT(at, got.size());
                 const Datagram& d = got[at];
-                ASSERT_EQ(d.size(), 132u) << what << " channel " << ch << " step " << s;
-                EXPECT_EQ(std::string(d.begin(), d.begin() + 4), "KOVA");
-                EXPECT_EQ(d[0x04], 3);
-                EXPECT_EQ(d[0x05], 0) << "a control datagram";
-                EXPECT_EQ(d[0x21] & 1, 1) << "the KR-960's own option bit";
-                const std::uint8_t* r = &d[0x22 + 5 * std::size_t(ch)];
-                EXPECT_EQ((std::vector<int>{r[0], r[1], r[2], r[3], r[4]}),
-                          (std::vector<int>{0, 0, steps[s].gain, steps[s].split, steps[s].flags}))
-                    << what << " channel " << ch << " step " << s;
+                ASSERT_EQ(d.size(), kr9x ? 97u : 132u);
+                ExpectHeader(d, kr9x ? 33 : 0);
+                if (!kr9x) {
+                    EXPECT_EQ(d[0x21] & 1, 1) << "the KR-960's own option bit";
+                }
+                const auto r = d.begin() + std::ptrdiff_t(0x22 + recordSize * std::size_t(ch));
+                Bytes expected(recordSize - steps[s].size(), 0);
+                expected.insert(expected.end(), steps[s].begin(), steps[s].end());
+                EXPECT_EQ(Bytes(r, r + std::ptrdiff_t(recordSize)), expected);
             }
         }
     }
-    void Expect97(const std::vector<Datagram>& got, std::size_t first, const std::vector<Record97>& steps,
-                  const char* what)
-    {
-        for (int ch = 0; ch < 8; ++ch) {
-            for (std::size_t s = 0; s < steps.size(); ++s) {
-                const std::size_t at = first + std::size_t(ch) * steps.size() + s;
-                ASSERT_LT(at, got.size()) << what;
-                const Datagram& d = got[at];
-                ASSERT_EQ(d.size(), 97u) << what << " channel " << ch << " step " << s;
-                EXPECT_EQ(d[0x05], 33) << "the slot";
-                const std::uint8_t* r = &d[0x22 + 6 * std::size_t(ch)];
-                EXPECT_EQ((std::vector<int>{r[0], r[1], r[2], r[3], r[4], r[5]}),
-                          (std::vector<int>{0, 0, 0, 0, steps[s].gain, steps[s].flags}))
-                    << what << " channel " << ch << " step " << s;
-            }
-        }
-    }
-    // Every datagram carries the next sequence number.
-    static void ExpectConsecutive(const std::vector<Datagram>& got)
-    {
-        for (std::size_t i = 1; i < got.size(); ++i)
-            ASSERT_EQ(ReadBe32(&got[i][0x1A]), ReadBe32(&got[i - 1][0x1A]) + 1) << i;
-    }
 
-    void NewScene(const QString& name)
-    {
-        m_nextSceneName = name;
-        m_dlg->OnCommand(IDC_NEW_SCENE);
-    }
-    QStringList Lines() const
-    {
-        QStringList lines;
-        for (int i = 0; i < m_dlg->sceneList()->count(); ++i)
-            lines.append(m_dlg->sceneList()->item(i)->text());
-        return lines;
-    }
-    // A strip command as a click on a channel's switch raises it.
-    void Strip(int channel, int kind, int state)
-    {
-        g_nCurrentChannel = channel;
-        g_nStripCommandKind = kind;
-        g_nStripCommandState = state;
-        m_dlg->OnCommand(ID_STRIP_COMMAND);
-    }
     void WriteFile(const QString& path, const std::vector<SceneRecord>& records)
     {
         QFile out(path);
@@ -172,10 +77,7 @@ protected:
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         ASSERT_EQ(out.write(bytes), bytes.size());
     }
-
-    QString m_chosenFile;
-    QString m_nextSceneName;
-    int m_namingDialogs = 0;
+    int NamingDialogs() const { return int(m_dialogs.count(QStringLiteral("CNewSceneDialog"))); }
 };
 
 } // namespace
@@ -194,29 +96,20 @@ TEST_F(SceneSends, ResetSendsEachModelItsDefaultsInItsOwnOrder)
 
     const std::vector<Datagram> got = Take(16 * 9 + 8 * 6);
     ExpectConsecutive(got);
-    Expect132(got, 0,
-              {
-                  {30, 2, 0x9F}, // Mute 0: changed, Mute off
-                  {8, 2, 0x9F},  // Gain 8.0, not the 6 dB the strips show
-                  {8, 2, 0x9E},  // Pad 0
-                  {8, 2, 0x8E},  // Pol 0
-                  {8, 2, 0x8C},  // 48v 0
-                  {8, 0, 0x0C},  // Split 0: the split byte, the changed bit stays clear
-                  {8, 0, 0x0C},  // Safe 0: no control of the unit's, nothing but the changed bit cleared
-                  {8, 0, 0x88},  // Rbin 0
-                  {8, 0, 0x80},  // Sqrt 0
-              },
-              "reset");
-    Expect97(got, 16 * 9,
-             {
-                 {40, 0x9E},   // Link 0
-                 {40, 0x8E},   // Mute 0
-                 {0x88, 0x8E}, // Gain 8.0 with its changed bit
-                 {0x88, 0x8A}, // Pad 0
-                 {0x88, 0x82}, // Pol 0
-                 {0x88, 0x80}, // 48v 0
-             },
-             "reset");
+    ExpectSteps(got, 0, false,
+                {
+                    {30, 2, 0x9F}, // Mute 0: changed, Mute off
+                    {8, 2, 0x9F},  // Gain 8.0, not the 6 dB the strips show
+                    {8, 2, 0x9E},  // Pad 0
+                    {8, 2, 0x8E},  // Pol 0
+                    {8, 2, 0x8C},  // 48v 0
+                    {8, 0, 0x0C},  // Split 0: the split byte, the changed bit stays clear
+                    {8, 0, 0x0C},  // Safe 0: no control of the unit's, nothing but the changed bit cleared
+                    {8, 0, 0x88},  // Rbin 0
+                    {8, 0, 0x80},  // Sqrt 0
+                },
+                "reset");
+    ExpectSteps(got, 16 * 9, true, kReset97, "reset");
 
     // The strips show the default gain: the fader at its lowest step.
     EXPECT_EQ(m_dlg->FaderPosition(0), 63);
@@ -258,28 +151,28 @@ TEST_F(SceneSends, RecallSendsEachChannelOfTheSceneButSafeAndKeepsSafeChannels)
     m_dlg->OnCommand(IDC_RECALL_SCENE);
     std::vector<Datagram> got = Take(16 * 8 + 8 * 6);
     ExpectConsecutive(got);
-    Expect132(got, 0,
-              {
-                  {49, 0, 0x80}, // Gain 49
-                  {49, 0, 0x90}, // Pol on
-                  {49, 0, 0x91}, // Pad on
-                  {49, 0, 0x93}, // 48v on
-                  {49, 0, 0xB3}, // Mute on
-                  {49, 1, 0x33}, // Split 1: the split byte, the changed bit clear
-                  {49, 1, 0xB5}, // Rbin on takes 48v off
-                  {49, 1, 0xBD}, // Sqrt on
-              },
-              "recall");
-    Expect97(got, 16 * 8,
-             {
-                 {0xB1, 0x80}, // Gain 49 with its changed bit
-                 {0xB1, 0x88}, // Pol on
-                 {0xB1, 0x8C}, // Pad on
-                 {0xB1, 0x8E}, // 48v on
-                 {0xB1, 0x9E}, // Mute on
-                 {0xB1, 0x9F}, // Link on
-             },
-             "recall");
+    ExpectSteps(got, 0, false,
+                {
+                    {49, 0, 0x80}, // Gain 49
+                    {49, 0, 0x90}, // Pol on
+                    {49, 0, 0x91}, // Pad on
+                    {49, 0, 0x93}, // 48v on
+                    {49, 0, 0xB3}, // Mute on
+                    {49, 1, 0x33}, // Split 1: the split byte, the changed bit clear
+                    {49, 1, 0xB5}, // Rbin on takes 48v off
+                    {49, 1, 0xBD}, // Sqrt on
+                },
+                "recall");
+    ExpectSteps(got, 16 * 8, true,
+                {
+                    {0xB1, 0x80}, // Gain 49 with its changed bit
+                    {0xB1, 0x88}, // Pol on
+                    {0xB1, 0x8C}, // Pad on
+                    {0xB1, 0x8E}, // 48v on
+                    {0xB1, 0x9E}, // Mute on
+                    {0xB1, 0x9F}, // Link on
+                },
+                "recall");
     EXPECT_EQ(m_dlg->m_wndUnderview->m_pSafeButton[0]->m_nState, CNewCustomBtn::kOn) << "shown, not sent";
     EXPECT_EQ(m_dlg->FaderPosition(0), 20);
 
@@ -307,9 +200,8 @@ TEST_F(SceneSends, BlankSceneRecallResetsTwiceAndTitlesTheChannelsCh)
     m_dlg->OnCommand(IDC_RECALL_SCENE);
     const std::vector<Datagram> got = Take(2 * 8 * 6);
     ExpectConsecutive(got);
-    Expect97(got, 0, {{40, 0x9E}, {40, 0x8E}, {0x88, 0x8E}, {0x88, 0x8A}, {0x88, 0x82}, {0x88, 0x80}},
-             "first reset");
-    Expect97(got, 8 * 6, std::vector<Record97>(6, {0x88, 0x80}), "second reset");
+    ExpectSteps(got, 0, true, kReset97, "first reset");
+    ExpectSteps(got, 8 * 6, true, std::vector<Bytes>(6, Bytes{0x88, 0x80}), "second reset");
     for (const int ch : {0, 5, 383})
         EXPECT_EQ(g_ChannelTitle[std::size_t(ch)], QStringLiteral("Ch %1").arg(ch + 1));
     EXPECT_EQ(g_ChannelNotes[5], QString());
@@ -335,7 +227,7 @@ TEST_F(SceneSends, ThePromptsAskOnlyWhenOnAndNoChangesNothing)
     m_dlg->sceneList()->setCurrentRow(2);
     m_dlg->OnCommand(IDC_DELETE_SCENE);
     EXPECT_EQ(m_boxes, QStringList(3, QStringLiteral("Are you sure?")));
-    EXPECT_EQ(m_namingDialogs, 2) << "No to New opens no naming dialog";
+    EXPECT_EQ(NamingDialogs(), 2) << "No to New opens no naming dialog";
     EXPECT_EQ(g_nSceneCount, 3);
     EXPECT_EQ(g_nCurrentIndex, 0) << "nothing recalled";
     EXPECT_EQ(Lines().size(), 3);
@@ -400,46 +292,6 @@ TEST_F(SceneSends, TheFirstSceneOfAnUntitledProjectAsksForAProjectName)
     EXPECT_EQ(g_szProjectName, QStringLiteral("New Project"));
 }
 
-// A change marks the active scene's line with one "*"; the blank scene is
-// never marked; the mark stays through a renumbering and goes with a save.
-TEST_F(SceneSends, ChangesMarkTheActiveScenesLineUntilTheProjectIsSaved)
-{
-    NewScene(QStringLiteral("A"));
-    NewScene(QStringLiteral("B"));
-    NewScene(QStringLiteral("C"));
-    m_dlg->sceneList()->setCurrentRow(0);
-    m_dlg->OnCommand(IDC_RECALL_SCENE);
-    Strip(3, STRIP_MUTE, 1);
-    EXPECT_EQ(Lines().value(0), QStringLiteral("  000 Blank Scene"));
-
-    m_dlg->sceneList()->setCurrentRow(2);
-    m_dlg->OnCommand(IDC_RECALL_SCENE);
-    Strip(3, STRIP_MUTE, 1);
-    Strip(4, STRIP_POL, 1);
-    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 A"),
-                                     QStringLiteral("  002 B*"), QStringLiteral("  003 C")}));
-
-    // A line above goes: the marked line moves up with its mark.
-    m_dlg->sceneList()->setCurrentRow(1);
-    m_dlg->OnCommand(IDC_DELETE_SCENE);
-    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 B*"),
-                                     QStringLiteral("  002 C")}));
-    EXPECT_EQ(g_SceneName[1], QStringLiteral("B"));
-
-    // Saving finds every record and clears the marks; the selection stays.
-    m_dlg->sceneList()->setCurrentRow(2);
-    m_chosenFile = m_dir.filePath(QStringLiteral("marks.qsx"));
-    m_dlg->OnCommand(ID_FILE_SAVE); // the untitled project goes through Save As
-    EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 B"),
-                                     QStringLiteral("  002 C")}));
-    EXPECT_EQ(m_dlg->sceneList()->currentRow(), 2);
-    const ProjectReadResult saved = ReadProjectImage(m_chosenFile, ProjectTexts{});
-    ASSERT_TRUE(saved.ok());
-    ASSERT_EQ(saved.image.records.size(), 2u);
-    EXPECT_EQ(saved.image.records[0].Name.text(), QStringLiteral("B"));
-    EXPECT_EQ(saved.image.records[0].MuteButton[3], 1) << "the active scene followed the change";
-}
-
 // Lock disables New, Recall and Delete with their locked pictures, and 300 ms
 // after each press the pictures are applied again.
 TEST_F(SceneSends, LockDisablesTheSceneButtonsUntilPressedAgain)
@@ -469,7 +321,7 @@ TEST_F(SceneSends, LockDisablesTheSceneButtonsUntilPressedAgain)
     // A click on a disabled button does nothing.
     m_dlg->show();
     QTest::mouseClick(m_dlg->m_btnNewScene, Qt::LeftButton);
-    EXPECT_EQ(m_namingDialogs, 0);
+    EXPECT_EQ(NamingDialogs(), 0);
     m_timers.advance(300);
     EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerSceneLock));
     EXPECT_TRUE(shows(m_dlg->m_btnNewScene, 139));
