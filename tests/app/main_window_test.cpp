@@ -53,24 +53,26 @@ TEST_F(MainWindow, StartUpArmsTheNetworkStartOnceAndTheHeartbeat)
     EXPECT_TRUE(m_timers.isArmed(Dlg::kTimerHeartbeat));
 }
 
-TEST_F(MainWindow, HighlightsInGreyWhileRunningAndGivesTheColourBack)
+// Exit from the Files menu hides the window, stops every timer, stores the
+// placement with the view mode, and gives the desktop its highlight colour
+// back (grey while the console runs).
+TEST_F(MainWindow, ExitStoresThePlacementWithTheViewModeAndStopsTheTimers)
 {
     const QColor before = QApplication::palette().color(QPalette::Highlight);
     Dlg& dlg = Build();
     EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), QColor(0x78, 0x78, 0x78));
-    ASSERT_TRUE(dlg.QuerySaveAndShutDown());
-    EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), before);
-}
+    const QList<QAction*> files = dlg.menu().files->actions();
+    ASSERT_EQ(files.size(), 6);
+    EXPECT_EQ(files[5]->menu(), dlg.menu().recentFiles);
+    EXPECT_FALSE(files[5]->isEnabled()); // no recent files yet
 
-TEST_F(MainWindow, ExitStoresThePlacementWithTheViewModeAndStopsTheTimers)
-{
-    Dlg& dlg = Build();
     dlg.show();
     m_timers.arm(Dlg::kTimerPoll, 4000);
     m_timers.arm(Dlg::kTimerAutosave, 60000);
-    dlg.OnCommand(ID_APP_EXIT);
+    files[4]->trigger();
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_TRUE(dlg.isShutDown());
+    EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), before);
     for (int id : {int(Dlg::kTimerPoll), int(Dlg::kTimerAutosave), int(Dlg::kTimerSettle),
                    int(Dlg::kTimerHeartbeat)})
         EXPECT_FALSE(m_timers.isArmed(id)) << id;
@@ -103,20 +105,6 @@ TEST_F(MainWindow, PaintsTheBackgroundAndTheTopLogo)
     EXPECT_GT(differing, 100);
     for (int y = 0; y < logo.height(); ++y)
         ASSERT_EQ(image.pixelColor(logo.left() - 1, y), background);
-}
-
-TEST_F(MainWindow, FilesMenuItemsRouteToTheirCommands)
-{
-    Dlg& dlg = Build();
-    const QList<QAction*> files = dlg.menu().files->actions();
-    ASSERT_EQ(files.size(), 6);
-    EXPECT_EQ(files[5]->menu(), dlg.menu().recentFiles);
-    EXPECT_FALSE(files[5]->isEnabled()); // no recent files yet
-
-    dlg.show();
-    files[4]->trigger();
-    EXPECT_TRUE(dlg.isShutDown());
-    EXPECT_FALSE(dlg.isVisible());
 }
 
 TEST_F(MainWindow, ViewToggleIsImmediateHereQueuedFromOtherThreadsAndRestartsTheSettleTimer)

@@ -14,7 +14,8 @@
 // A file opened while the console runs goes to that console: the second
 // start, given a path relative to its own folder, hands it over and ends;
 // the running console opens it (its recent-file list names it) and keeps
-// running on its port. The console fits the laptop screen it runs on.
+// running on its port. The console answers the unit on the port it was
+// given and fits the laptop screen it runs on.
 TEST(Program, ASecondStartHandsItsProjectToTheRunningConsole)
 {
     QTemporaryDir home;
@@ -38,6 +39,9 @@ TEST(Program, ASecondStartHandsItsProjectToTheRunningConsole)
     ASSERT_TRUE(first.waitForStarted(30000));
     // It takes hand-offs before it listens to units: once it answers a unit, it is up.
     ASSERT_TRUE(program_run::ReportUntilAnswered(emulator, unit));
+    const emu::Received& answer = emulator.received().front();
+    EXPECT_EQ(answer.bytes[0x05], 3); // the slot of unit 2
+    EXPECT_EQ(answer.bytes[0x04], 3);
 
     QProcess second;
     second.setProcessEnvironment(env);

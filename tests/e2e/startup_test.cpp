@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "unit_checks.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -46,33 +44,4 @@ TEST(Program, StartsRegistersItselfAndEndsCleanlyOnTerminate)
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->viewMode, 1);
     EXPECT_EQ(stored->placement.right - stored->placement.left, 1328);
-}
-
-// The real program on its own ports answers an emulated unit: the first
-// report is answered with a state datagram to the unit's slot.
-TEST(Program, AnswersAnEmulatedUnitOnLoopback)
-{
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const std::uint16_t pcPort = FreeUdpPort();
-    emu::Emulator emulator(pcPort, FreeUdpPort());
-    const int unit = emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 2, 1));
-    QProcessEnvironment env = program_run::Environment(home);
-    program_run::TalkTo(env, pcPort, emulator);
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(CORVANE_BINARY), {});
-    ASSERT_TRUE(program.waitForStarted(30000));
-
-    const bool answered = program_run::ReportUntilAnswered(emulator, unit);
-    EXPECT_TRUE(answered);
-    if (answered) {
-        const emu::Received& first = emulator.received().front();
-        EXPECT_EQ(first.bytes[0x05], 3); // the slot of unit 2
-        EXPECT_EQ(first.bytes[0x04], 3);
-    }
-    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
-    ASSERT_TRUE(program.waitForFinished(60000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
 }
