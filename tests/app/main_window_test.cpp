@@ -1,85 +1,27 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
-#include <QDir>
 #include <QMenu>
-#include <QMenuBar>
-#include <QTemporaryDir>
-#include <QScreen>
 #include <QTest>
 
-#include <algorithm>
-#include <memory>
 #include <thread>
 
-#include "app/app_services.h"
-#include "app/command_ids.h"
 #include "app/command_line.h"
-#include "app/main_dialog.h"
 #include "controls/scroll_bar.h"
-#include "platform/clock.h"
 #include "platform/ini_file.h"
-#include "platform/settings_store.h"
-#include "platform/skin_registry.h"
-#include "platform/timer_table.h"
+#include "support/project_window_fixture.h"
 
 namespace {
 
 using Dlg = CQuellonKR9SeriesDlg;
 
-// A main window on a manual clock, with its settings in a temporary file.
-class MainWindow : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ResetProjectState();
-        SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
-        m_savedCwd = QDir::currentPath();
-        m_savedPalette = QApplication::palette();
-    }
-    void TearDown() override
-    {
-        SetShowMessageHandler({});
-        m_dlg.reset();
-        g_pMainDlg = nullptr;
-        QDir::setCurrent(m_savedCwd);
-        QApplication::setPalette(m_savedPalette);
-    }
-
-    Dlg& Build(StartupOptions options = {}, bool ask = false)
-    {
-        options.registerFileType = false;
-        options.askStartupQuestion = ask;
-        m_dlg.reset();
-        m_dlg = std::make_unique<Dlg>(m_platform, options);
-        g_pMainDlg = m_dlg.get();
-        m_dlg->OnInitDialog();
-        return *m_dlg;
-    }
-
-    void StoreWindowPos(const char* value)
-    {
-        m_settings->writeString(QStringLiteral("Settings"), QStringLiteral("WindowPos"),
-                                QString::fromLatin1(value));
-    }
-
-    QTemporaryDir m_dir;
-    QString m_savedCwd;
-    QPalette m_savedPalette;
-    ManualClock m_clock;
-    ManualTimerTable m_timers{m_clock};
-    std::unique_ptr<SettingsStore> m_settings =
-        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
-    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
-    std::unique_ptr<Dlg> m_dlg;
-    QStringList m_messages;
-};
+class MainWindow : public console_test::ProjectWindowFixture {};
 
 } // namespace
 
 TEST_F(MainWindow, BuildLeavesTheProjectStateReadyAndTheWindowHidden)
 {
+    EXPECT_EQ(g_SuppressUnitSends, 1); // no unit is answered before the window is built
     Dlg& dlg = Build();
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_TRUE(g_bMainWindowReady);
@@ -98,17 +40,6 @@ TEST_F(MainWindow, BuildLeavesTheProjectStateReadyAndTheWindowHidden)
     EXPECT_EQ(g_ChannelGainShortText[300], QStringLiteral("+1 "));
 }
 
-TEST_F(MainWindow, StartsInTheOverviewWhateverTheStoredViewMode)
-{
-    for (const char* stored : {"0,1,-1,-1,-1,-1,10,10,1400,900 0 0",
-                               "0,1,-1,-1,-1,-1,10,10,1400,900 1 0", "not a placement"}) {
-        ResetProjectState();
-        StoreWindowPos(stored);
-        Build();
-        EXPECT_TRUE(g_bOverviewMode) << stored;
-    }
-}
-
 TEST_F(MainWindow, StartUpArmsTheNetworkStartOnceAndTheHeartbeat)
 {
     Build();
@@ -122,45 +53,37 @@ TEST_F(MainWindow, StartUpArmsTheNetworkStartOnceAndTheHeartbeat)
     EXPECT_TRUE(m_timers.isArmed(Dlg::kTimerHeartbeat));
 }
 
-TEST_F(MainWindow, HighlightsInGreyWhileRunningAndGivesTheColourBack)
+// Exit from the Files menu hides the window, stops every timer, stores the
+// placement with the view mode, and gives the desktop its highlight colour
+// back (grey while the console runs).
+TEST_F(MainWindow, ExitStoresThePlacementWithTheViewModeAndStopsTheTimers)
 {
     const QColor before = QApplication::palette().color(QPalette::Highlight);
     Dlg& dlg = Build();
     EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), QColor(0x78, 0x78, 0x78));
-    ASSERT_TRUE(dlg.QuerySaveAndShutDown());
-    EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), before);
-}
+    const QList<QAction*> files = dlg.menu().files->actions();
+    ASSERT_EQ(files.size(), 6);
+    EXPECT_EQ(files[5]->menu(), dlg.menu().recentFiles);
+    EXPECT_FALSE(files[5]->isEnabled()); // no recent files yet
 
-TEST_F(MainWindow, ExitStoresThePlacementWithTheViewModeAndStopsTheTimers)
-{
-    Dlg& dlg = Build();
     dlg.show();
     m_timers.arm(Dlg::kTimerPoll, 4000);
     m_timers.arm(Dlg::kTimerAutosave, 60000);
-    dlg.OnCommand(ID_APP_EXIT);
+    files[4]->trigger();
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_TRUE(dlg.isShutDown());
+    EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), before);
     for (int id : {int(Dlg::kTimerPoll), int(Dlg::kTimerAutosave), int(Dlg::kTimerSettle),
                    int(Dlg::kTimerHeartbeat)})
         EXPECT_FALSE(m_timers.isArmed(id)) << id;
 
-    const auto stored = m_settings->readString(QStringLiteral("Settings"), QStringLiteral("WindowPos"));
+    const auto stored = m_settings.readString(QStringLiteral("Settings"), QStringLiteral("WindowPos"));
     ASSERT_TRUE(stored);
     const auto parsed = ParseWindowPos(*stored);
     ASSERT_TRUE(parsed) << stored->toStdString();
     EXPECT_EQ(parsed->viewMode, 1);
     EXPECT_EQ(parsed->placement.right - parsed->placement.left, dlg.width());
     EXPECT_EQ(parsed->placement.bottom - parsed->placement.top, dlg.height());
-}
-
-TEST_F(MainWindow, CannotBeMadeSmallerThanItsLayout)
-{
-    Dlg& dlg = Build();
-    dlg.resize(400, 300);
-    // The layout's size, or the whole screen where the screen is smaller.
-    const QSize screen = dlg.screen()->availableGeometry().size();
-    EXPECT_GE(dlg.width(), std::min(1102, screen.width()));
-    EXPECT_GE(dlg.height(), std::min(780, screen.height()));
 }
 
 TEST_F(MainWindow, PaintsTheBackgroundAndTheTopLogo)
@@ -182,21 +105,6 @@ TEST_F(MainWindow, PaintsTheBackgroundAndTheTopLogo)
     EXPECT_GT(differing, 100);
     for (int y = 0; y < logo.height(); ++y)
         ASSERT_EQ(image.pixelColor(logo.left() - 1, y), background);
-}
-
-TEST_F(MainWindow, FilesMenuItemsRouteToTheirCommands)
-{
-    Dlg& dlg = Build();
-    ASSERT_EQ(dlg.menuBar()->actions().size(), 4);
-    const QList<QAction*> files = dlg.menu().files->actions();
-    ASSERT_EQ(files.size(), 6);
-    EXPECT_EQ(files[5]->menu(), dlg.menu().recentFiles);
-    EXPECT_FALSE(files[5]->isEnabled()); // no recent files yet
-
-    dlg.show();
-    files[4]->trigger();
-    EXPECT_TRUE(dlg.isShutDown());
-    EXPECT_FALSE(dlg.isVisible());
 }
 
 TEST_F(MainWindow, ViewToggleIsImmediateHereQueuedFromOtherThreadsAndRestartsTheSettleTimer)
@@ -266,64 +174,35 @@ TEST_F(MainWindow, CommandLineProjectPathSurvivesTheMoveToTheLastUsedDirectory)
         << m_messages.last().toStdString();
 }
 
+// The start-up question waits for the window to be up (the event loop), and
+// the network and the answers to units wait for the question.
 TEST_F(MainWindow, StartUpQuestionComesOnceTheWindowIsUpAndTheNetworkWaitsForIt)
 {
-    QString asked;
-    int questions = 0;
-    SetMessageBoxHandler([&](MessageBoxKind kind, const QString& text) {
-        EXPECT_EQ(kind, MessageBoxKind::YesNo);
-        asked = text;
-        ++questions;
-        return 7; // No
-    });
-    Build({}, true);
-    EXPECT_EQ(questions, 0);
+    m_dlg = console_test::StartMainWindow(m_platform, {}, true);
+    EXPECT_TRUE(m_questions.isEmpty());
     EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerStartNetwork));
     EXPECT_EQ(g_SuppressUnitSends, 1);
     QCoreApplication::processEvents();
-    SetMessageBoxHandler({});
-    EXPECT_EQ(questions, 1);
-    EXPECT_TRUE(asked.startsWith(QStringLiteral("Would you like to recall a Scene from a previously-saved project")));
+    EXPECT_EQ(m_questions.size(), 1);
     EXPECT_EQ(g_SuppressUnitSends, 0);
     EXPECT_EQ(m_timers.period(Dlg::kTimerStartNetwork), 200);
-
-    // With a project named on the command line the question names "this project".
-    StartupOptions options;
-    options.projectPath = m_dir.filePath(QStringLiteral("show.qsx"));
-    SetMessageBoxHandler([&](MessageBoxKind, const QString& text) {
-        asked = text;
-        return 6; // Yes
-    });
-    Build(options, true);
-    QCoreApplication::processEvents();
-    SetMessageBoxHandler({});
-    EXPECT_TRUE(asked.startsWith(QStringLiteral("Would you like to recall a Scene from this project before starting?.\n")));
 }
 
 TEST(CommandLine, TakesTheFirstNonOptionArgumentMadeAbsolute)
 {
     const QString launch = QStringLiteral("/home/operator/shows");
-    EXPECT_EQ(ProjectPathFromArguments({QStringLiteral("corvane")}, launch), QString());
-    EXPECT_EQ(ProjectPathFromArguments({QStringLiteral("corvane"), QStringLiteral("a.qsx")}, launch),
-              QStringLiteral("/home/operator/shows/a.qsx"));
-    EXPECT_EQ(ProjectPathFromArguments({QStringLiteral("corvane"), QStringLiteral("../b.qsx")}, launch),
-              QStringLiteral("/home/operator/b.qsx"));
-    EXPECT_EQ(ProjectPathFromArguments(
-                  {QStringLiteral("corvane"), QStringLiteral("-style"), QStringLiteral("/x/c.qsx")},
-                  launch),
-              QStringLiteral("/x/c.qsx"));
-    EXPECT_EQ(ProjectPathFromArguments(
-                  {QStringLiteral("corvane"), QStringLiteral("--"), QStringLiteral("-odd.qsx")}, launch),
-              QStringLiteral("/home/operator/shows/-odd.qsx"));
-}
-
-TEST(ProjectState, UnitNamesStartUnusedUnderTheUnitNumberOfTheirSlot)
-{
-    ResetProjectState();
-    EXPECT_EQ(g_UnitName[0], QStringLiteral("KR-960 Unit 1 Unused"));
-    EXPECT_EQ(g_UnitName[1], QStringLiteral("KR-960 Unit 1 Unused"));
-    EXPECT_EQ(g_UnitName[31], QStringLiteral("KR-960 Unit 16 Unused"));
-    EXPECT_EQ(g_UnitName[32], QStringLiteral("KR-9X Unit 17 Unused"));
-    EXPECT_EQ(g_UnitName[47], QStringLiteral("KR-9X Unit 32 Unused"));
-    EXPECT_EQ(g_SuppressUnitSends, 1); // no unit is answered before the window is built
+    const struct {
+        QStringList arguments;
+        const char* expected;
+    } cases[] = {
+        {{}, ""},
+        {{QStringLiteral("a.qsx")}, "/home/operator/shows/a.qsx"},
+        {{QStringLiteral("../b.qsx")}, "/home/operator/b.qsx"},
+        {{QStringLiteral("-style"), QStringLiteral("/x/c.qsx")}, "/x/c.qsx"},
+        {{QStringLiteral("--"), QStringLiteral("-odd.qsx")}, "/home/operator/shows/-odd.qsx"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProjectPathFromArguments(QStringList{QStringLiteral("corvane")} + c.arguments, launch),
+                  QString::fromLatin1(c.expected))
+            << c.expected;
 }

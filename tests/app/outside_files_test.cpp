@@ -1,19 +1,11 @@
-// What the program meets outside its own making: pipes and devices named
-// like projects, project files far larger than any project, profile and
-// settings files too large to be ours or impossible to write, and a
-// terminate request while the project has changes that were never saved.
+// What the program meets outside its own making: pipes, devices and sockets
+// named like projects, files far larger than any project, profiles too large
+// to be ours or impossible to write, and a terminate request with unsaved
+// changes.
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QListWidget>
-#include <QTemporaryDir>
-
-#include <memory>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -21,21 +13,15 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "app/app_services.h"
-#include "app/main_dialog.h"
-#include "app/project_file.h"
-#include "app/recent_files.h"
-#include "dialogs/dialog_result.h"
+#include "app/scene_store.h"
 #include "fifo_guard.h"
-#include "platform/clock.h"
 #include "platform/data_folder.h"
 #include "platform/ini_file.h"
-#include "platform/settings_store.h"
-#include "platform/skin_registry.h"
-#include "platform/timer_table.h"
+#include "support/project_window_fixture.h"
 
 namespace {
 
+using console_test::SceneLines;
 using Dlg = CQuellonKR9SeriesDlg;
 
 struct FileStamp {
@@ -65,161 +51,58 @@ bool MakeSparseFile(const QString& path, const QByteArray& start, off_t size)
     return ok;
 }
 
-// A main window on a manual clock with a data folder, a settings file and a
-// show folder of its own. Questions are answered from m_answer (by the text's
-// start) or No; the file chooser hands back m_chosen and counts its calls.
-class OutsideFiles : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_data.isValid());
-        ASSERT_TRUE(m_shows.isValid());
-        ResetProjectState();
-        for (QString& entry : g_RecentFiles)
-            entry.clear();
-        g_nRecentFileCount = 0;
-        g_nRecentFileIndex = -1;
-        m_oldDataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", m_data.path().toLocal8Bit());
-        m_savedCwd = QDir::currentPath();
-        m_savedPalette = QApplication::palette();
-        SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
-        SetMessageBoxHandler([this](MessageBoxKind kind, const QString& text) {
-            if (kind == MessageBoxKind::Message || kind == MessageBoxKind::SelfClosing) {
-                m_messages.append(text);
-                return IDOK;
-            }
-            m_questions.append(text);
-            for (const auto& [start, answer] : m_answers)
-                if (text.startsWith(start))
-                    return answer;
-            return kind == MessageBoxKind::YesNoCancel ? IDCANCEL : IDNO;
-        });
-        SetFileChooser([this](bool forSaving, const QString&) {
-            (forSaving ? m_saveChooserCalls : m_openChooserCalls)++;
-            return m_chosen;
-        });
-    }
-    void TearDown() override
-    {
-        m_dlg.reset();
-        g_pMainDlg = nullptr;
-        SetShowMessageHandler({});
-        SetMessageBoxHandler({});
-        SetFileChooser({});
-        qputenv("XDG_DATA_HOME", m_oldDataHome);
-        QDir::setCurrent(m_savedCwd);
-        QApplication::setPalette(m_savedPalette);
-        for (QString& entry : g_RecentFiles)
-            entry.clear();
-        g_nRecentFileCount = 0;
-        g_szProjectPath.clear();
-    }
-
-    Dlg& Build(StartupOptions options = {}, bool ask = false)
-    {
-        options.registerFileType = false;
-        options.askStartupQuestion = ask;
-        m_dlg.reset();
-        m_dlg = std::make_unique<Dlg>(m_platform, options);
-        g_pMainDlg = m_dlg.get();
-        m_dlg->OnInitDialog();
-        QCoreApplication::processEvents();
-        return *m_dlg;
-    }
-
-    // A project file in the show folder with the named scenes (all channels
-    // at their defaults).
-    QString MakeProject(const QString& name, const QStringList& scenes = {})
-    {
-        std::vector<SceneRecord> records;
-        for (const QString& scene : scenes) {
-            SceneRecord r;
-            r.Name.setText(scene);
-            r.SliderPosition.fill(63);
-            records.push_back(r);
-        }
-        const QString path = m_shows.filePath(name);
-        EXPECT_TRUE(WriteProjectFile(path, ProjectFileHeader{}, records).ok);
-        return path;
-    }
-    QString IniPath() const { return m_data.filePath(QStringLiteral("Quellon/Corvane/Corvane.ini")); }
-    QString RecoveryPath() const
-    {
-        return m_data.filePath(QStringLiteral("Quellon/Corvane/Corvane Recovery.qsx"));
-    }
-    QStringList MessagesWith(const QString& word) const
-    {
-        QStringList found;
-        for (const QString& m : m_messages)
-            if (m.contains(word, Qt::CaseInsensitive))
-                found.append(m);
-        return found;
-    }
-
-    QTemporaryDir m_data;
-    QTemporaryDir m_shows;
-    QByteArray m_oldDataHome;
-    QString m_savedCwd;
-    QPalette m_savedPalette;
-    ManualClock m_clock;
-    ManualTimerTable m_timers{m_clock};
-    QString m_settingsPath = m_shows.filePath(QStringLiteral("settings.conf"));
-    std::unique_ptr<SettingsStore> m_settings = std::make_unique<SettingsStore>(m_settingsPath);
-    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
-    std::unique_ptr<Dlg> m_dlg;
-    QStringList m_messages;
-    QStringList m_questions;
-    std::vector<std::pair<QString, int>> m_answers;
-    QString m_chosen;
-    int m_openChooserCalls = 0;
-    int m_saveChooserCalls = 0;
-};
-
 // The project on screen, to see that a refused file left it as it was.
 struct ShownProject {
     QString title;
     QString path;
     int sceneCount = 0;
     QStringList lines;
+    std::size_t stored = 0;
     bool operator==(const ShownProject&) const = default;
 };
 
 ShownProject Shown(const Dlg& dlg)
 {
-    ShownProject p{dlg.windowTitle(), g_szProjectPath, g_nSceneCount, {}};
-    for (int i = 0; i < dlg.sceneList()->count(); ++i)
-        p.lines.append(dlg.sceneList()->item(i)->text());
-    return p;
+    return {dlg.windowTitle(), g_szProjectPath, g_nSceneCount, SceneLines(dlg), SceneRecordCount()};
 }
+
+class OutsideFiles : public console_test::ProjectWindowFixture {
+protected:
+    QString IniPath() const { return m_data.filePath(QStringLiteral("Quellon/Corvane/Corvane.ini")); }
+    QString RecoveryPath() const
+    {
+        return m_data.filePath(QStringLiteral("Quellon/Corvane/Corvane Recovery.qsx"));
+    }
+    int MessagesWith(const QString& word) const
+    {
+        return int(m_messages.filter(word, Qt::CaseInsensitive).size());
+    }
+    std::string All() const { return m_messages.join(QLatin1Char('|')).toStdString(); }
+};
 
 } // namespace
 
 // A pipe named like a project, reached by Open, by the command line or as a
-// recent file, is refused with a clear message before it is opened; the
-// program never waits on it and the project on screen stays.
+// recent file, is refused before it is opened: the program never waits on
+// it and the project on screen stays.
 TEST_F(OutsideFiles, PipesNamedLikeProjectsAreRefusedWithoutWaiting)
 {
-    FifoGuard fifo(m_shows.filePath(QStringLiteral("live.qsx")));
+    FifoGuard fifo(m_dir.filePath(QStringLiteral("live.qsx")));
     ASSERT_TRUE(fifo.made());
     const QString show = MakeProject(QStringLiteral("show.qsx"), {QStringLiteral("Verse")});
-
-    // Through Files > Open.
     {
         Dlg& dlg = Build();
         ASSERT_TRUE(dlg.LoadProject(show));
         const ShownProject before = Shown(dlg);
         m_messages.clear();
-        m_chosen = fifo.path();
         fifo.arm();
-        dlg.OpenProject(false);
+        Open(fifo.path());
         EXPECT_FALSE(fifo.disarm()) << "Open waited on the pipe";
         EXPECT_EQ(Shown(dlg), before);
-        ASSERT_EQ(m_messages.size(), 1) << m_messages.join(QLatin1Char('|')).toStdString();
+        ASSERT_EQ(m_messages.size(), 1) << All();
         EXPECT_TRUE(m_messages[0].contains(fifo.path()));
         EXPECT_TRUE(m_messages[0].contains(QStringLiteral("not an ordinary file")));
     }
-    // On the command line.
     {
         m_messages.clear();
         StartupOptions options;
@@ -230,10 +113,10 @@ TEST_F(OutsideFiles, PipesNamedLikeProjectsAreRefusedWithoutWaiting)
         EXPECT_EQ(g_nSceneCount, 1);
         EXPECT_FALSE(g_bProjectHasFile);
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral(" Corvane - New Project"));
-        ASSERT_EQ(MessagesWith(fifo.path()).size(), 1) << m_messages.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(MessagesWith(fifo.path()), 1) << All();
     }
-    // As a recent file: left out of the list like a file that is gone.
     {
+        // Left out of the recent-file list like a file that is gone.
         IniFile ini(IniPath());
         ASSERT_TRUE(ini.writeString(QStringLiteral("Recent File List"), QStringLiteral("File1"), fifo.path()));
         ASSERT_TRUE(ini.writeString(QStringLiteral("Recent File List"), QStringLiteral("File2"), show));
@@ -245,12 +128,11 @@ TEST_F(OutsideFiles, PipesNamedLikeProjectsAreRefusedWithoutWaiting)
     }
 }
 
-// Devices and sockets named like projects get the same refusal.
 TEST_F(OutsideFiles, DevicesAndSocketsNamedLikeProjectsAreRefused)
 {
-    const QString device = m_shows.filePath(QStringLiteral("zero.qsx"));
+    const QString device = m_dir.filePath(QStringLiteral("zero.qsx"));
     ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(device).constData()), 0);
-    const QString socketPath = m_shows.filePath(QStringLiteral("sock.qsx"));
+    const QString socketPath = m_dir.filePath(QStringLiteral("sock.qsx"));
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(sock, 0);
     sockaddr_un address{};
@@ -263,25 +145,25 @@ TEST_F(OutsideFiles, DevicesAndSocketsNamedLikeProjectsAreRefused)
     Dlg& dlg = Build();
     const ShownProject before = Shown(dlg);
     for (const QString& path : {device, socketPath}) {
-        m_messages.clear();
-        m_chosen = path;
-        dlg.OpenProject(false);
-        EXPECT_EQ(Shown(dlg), before) << path.toStdString();
-        ASSERT_EQ(m_messages.size(), 1) << path.toStdString();
-        EXPECT_TRUE(m_messages[0].contains(QStringLiteral("not an ordinary file"))) << m_messages[0].toStdString();
-        // The loader itself (command line, recent files) refuses it too.
-        m_messages.clear();
-        EXPECT_FALSE(dlg.LoadProject(path));
-        EXPECT_EQ(Shown(dlg), before);
-        ASSERT_EQ(m_messages.size(), 1);
-        EXPECT_TRUE(m_messages[0].contains(QStringLiteral("not an ordinary file")));
+        SCOPED_TRACE(path.toStdString());
+        // Through Open, and through the loader the command line and the recent files use.
+        for (const bool throughOpen : {true, false}) {
+            m_messages.clear();
+            if (throughOpen)
+                Open(path);
+            else
+                EXPECT_FALSE(dlg.LoadProject(path));
+            EXPECT_EQ(Shown(dlg), before);
+            ASSERT_EQ(m_messages.size(), 1);
+            EXPECT_TRUE(m_messages[0].contains(QStringLiteral("not an ordinary file"))) << All();
+        }
     }
     ::close(sock);
 }
 
 // A file larger than the header and one record past the most scenes the
-// list holds cannot be a project: it is refused with the too-many-scenes
-// text before anything is read, and the open project stays.
+// list holds is refused before anything is read, and the open project (its
+// list and its stored scenes) stays.
 TEST_F(OutsideFiles, FilesFarLargerThanAnyProjectAreRefused)
 {
     const QString show = MakeProject(QStringLiteral("show.qsx"), {QStringLiteral("Verse")});
@@ -289,47 +171,40 @@ TEST_F(OutsideFiles, FilesFarLargerThanAnyProjectAreRefused)
     Dlg& dlg = Build();
     ASSERT_TRUE(dlg.LoadProject(show));
     const ShownProject before = Shown(dlg);
+    ASSERT_EQ(before.stored, 1u);
 
     const off_t exactlyTooMany = ProjectFileLayout::kHeaderSize + off_t(kMaxStoredScenes + 1) * kSceneRecordSize;
-    struct Case {
-        const char* name;
-        off_t size;
-    } cases[] = {
-        {"gigabyte.qsx", off_t(1) << 30},
-        {"one-past.qsx", exactlyTooMany + 1},
-        {"two-hundred.qsx", exactlyTooMany},
-    };
-    for (const Case& c : cases) {
-        const QString path = m_shows.filePath(QString::fromLatin1(c.name));
-        ASSERT_TRUE(MakeSparseFile(path, header, c.size));
+    for (const off_t size : {off_t(1) << 30, exactlyTooMany + 1, exactlyTooMany}) {
+        SCOPED_TRACE(size);
+        const QString path = m_dir.filePath(QStringLiteral("big.qsx"));
+        ASSERT_TRUE(MakeSparseFile(path, header, size));
         m_messages.clear();
-        EXPECT_FALSE(dlg.LoadProject(path)) << c.name;
-        EXPECT_EQ(Shown(dlg), before) << c.name;
-        EXPECT_EQ(m_messages, QStringList{ProjectReadMessage(ProjectReadStatus::TooManyScenes, path)})
-            << c.name;
-        EXPECT_TRUE(ReadProjectImage(path, {}).status == ProjectReadStatus::TooManyScenes) << c.name;
+        EXPECT_FALSE(dlg.LoadProject(path));
+        EXPECT_EQ(Shown(dlg), before);
+        EXPECT_NE(FindScene(QStringLiteral("Verse")), nullptr);
+        EXPECT_EQ(m_messages, QStringList{QStringLiteral("The file %1 holds more than 199 scenes and was not loaded.")
+                                              .arg(path)});
     }
 }
 
 // A profile far larger than any the program writes is not read at start or
-// written at exit: the program starts with an empty list, the operator hears
-// of it once and the file keeps every byte.
+// written at exit: the list starts empty, the operator hears of it once and
+// the file keeps every byte.
 TEST_F(OutsideFiles, AnOversizedProfileIsLeftUntouchedAndReportedOnce)
 {
     const QString show = MakeProject(QStringLiteral("show.qsx"));
     ASSERT_TRUE(EnsureFolder(QFileInfo(IniPath()).absolutePath()));
-    ASSERT_TRUE(MakeSparseFile(IniPath(),
-                               "[Recent File List]\nFile1=" + show.toUtf8() + "\n", 64LL << 20));
+    ASSERT_TRUE(MakeSparseFile(IniPath(), "[Recent File List]\nFile1=" + show.toUtf8() + "\n", 64LL << 20));
     const FileStamp before = StampOf(IniPath());
 
     Dlg& dlg = Build();
     EXPECT_EQ(g_nRecentFileCount, 0);
-    ASSERT_EQ(MessagesWith(QStringLiteral("Corvane.ini")).size(), 1) << m_messages.join(QLatin1Char('|')).toStdString();
-    EXPECT_TRUE(MessagesWith(QStringLiteral("recent files")).size() == 1);
+    ASSERT_EQ(MessagesWith(QStringLiteral("Corvane.ini")), 1) << All();
+    EXPECT_EQ(MessagesWith(QStringLiteral("recent files")), 1);
     ASSERT_TRUE(dlg.LoadProject(show));
     dlg.CloseWithoutAsking();
     ASSERT_TRUE(dlg.QuerySaveAndShutDown());
-    EXPECT_EQ(MessagesWith(QStringLiteral("Corvane.ini")).size(), 1) << m_messages.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(MessagesWith(QStringLiteral("Corvane.ini")), 1) << All();
     EXPECT_EQ(StampOf(IniPath()), before);
 }
 
@@ -337,7 +212,7 @@ TEST_F(OutsideFiles, AnOversizedProfileIsLeftUntouchedAndReportedOnce)
 // is told once per run and in plain words what will not be kept.
 TEST_F(OutsideFiles, SettingsThatCannotBeWrittenAreReportedOncePerRun)
 {
-    const QString blocker = m_shows.filePath(QStringLiteral("not-a-folder"));
+    const QString blocker = m_dir.filePath(QStringLiteral("not-a-folder"));
     ASSERT_TRUE(MakeSparseFile(blocker, "x", 1));
     qputenv("XDG_DATA_HOME", (blocker + QStringLiteral("/data")).toLocal8Bit());
     SettingsStore settings(blocker + QStringLiteral("/config/Corvane.conf"));
@@ -345,40 +220,29 @@ TEST_F(OutsideFiles, SettingsThatCannotBeWrittenAreReportedOncePerRun)
     const QString show = MakeProject(QStringLiteral("show.qsx"));
     const QString other = MakeProject(QStringLiteral("other.qsx"));
 
-    StartupOptions options;
-    options.registerFileType = false;
-    options.askStartupQuestion = false;
-    auto dlg = std::make_unique<Dlg>(platform, options);
-    g_pMainDlg = dlg.get();
-    dlg->OnInitDialog();
-    dlg->show();
-    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(QLatin1Char('|')).toStdString();
-
-    ASSERT_TRUE(dlg->LoadProject(show));
-    ASSERT_TRUE(dlg->LoadProject(other));
-    ASSERT_EQ(m_messages.size(), 1) << m_messages.join(QLatin1Char('|')).toStdString();
+    m_dlg = console_test::StartMainWindow(platform);
+    m_dlg->show();
+    EXPECT_TRUE(m_messages.isEmpty()) << All();
+    ASSERT_TRUE(m_dlg->LoadProject(show));
+    ASSERT_TRUE(m_dlg->LoadProject(other));
+    ASSERT_EQ(m_messages.size(), 1) << All();
     EXPECT_TRUE(m_messages[0].contains(QStringLiteral("recent files")));
     EXPECT_TRUE(m_messages[0].contains(QStringLiteral("last used folder")));
 
-    m_answers = {{QStringLiteral("Do you want to save"), IDNO}};
-    dlg->close();
-    ASSERT_TRUE(dlg->isShutDown());
-    ASSERT_EQ(m_messages.size(), 2) << m_messages.join(QLatin1Char('|')).toStdString();
+    m_dlg->close(); // No to saving
+    ASSERT_TRUE(m_dlg->isShutDown());
+    ASSERT_EQ(m_messages.size(), 2) << All();
     EXPECT_TRUE(m_messages[1].contains(QStringLiteral("window placement")));
-    dlg.reset();
-    g_pMainDlg = nullptr;
+    m_dlg.reset();
 }
 
-// A terminate request while the project has unsaved changes ends the
-// program without a question, but first keeps the changes in a recovery
-// file in the data folder; the next start offers it once.
+// A terminate request with unsaved changes ends the program without a
+// question, but first keeps the changes in a recovery file; the next start
+// offers it once, opened untitled so a save cannot overwrite the show.
 TEST_F(OutsideFiles, TerminatingWithUnsavedChangesKeepsThemForTheNextStart)
 {
     const QString show = MakeProject(QStringLiteral("show.qsx"), {QStringLiteral("Verse")});
-    const QByteArray showBytes = [&] {
-        QFile f(show);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    const QByteArray showBytes = console_test::ReadBytes(show);
     {
         Dlg& dlg = Build();
         ASSERT_TRUE(dlg.LoadProject(show));
@@ -387,34 +251,29 @@ TEST_F(OutsideFiles, TerminatingWithUnsavedChangesKeepsThemForTheNextStart)
         ASSERT_TRUE(dlg.QuerySaveAndShutDown());
         EXPECT_TRUE(m_questions.isEmpty());
     }
-    // The project's own file is not touched; the recovery is a project.
-    QFile f(show);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), showBytes);
+    EXPECT_EQ(console_test::ReadBytes(show), showBytes);
     const ProjectReadResult kept = ReadProjectImage(RecoveryPath(), CurrentProjectTexts());
     ASSERT_TRUE(kept.ok());
     ASSERT_EQ(kept.image.records.size(), 1u);
     EXPECT_EQ(kept.image.texts.channelTitle[5], QStringLiteral("Lead vocal"));
 
-    // The next start offers it; Yes opens it untitled, named after the show.
     ResetProjectState();
-    m_answers = {{QStringLiteral("Corvane was ended"), IDYES}};
+    m_answer = IDYES;
     Dlg& dlg = Build({}, true);
     ASSERT_EQ(m_questions.size(), 1) << m_questions.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(m_questions[0].startsWith(QStringLiteral("Corvane was ended")));
     EXPECT_TRUE(m_questions[0].contains(QStringLiteral("show.qsx")));
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral(" Corvane - show.qsx"));
     EXPECT_FALSE(g_bProjectHasFile);
     EXPECT_EQ(g_nSceneCount, 2);
     EXPECT_EQ(g_ChannelTitle[5], QStringLiteral("Lead vocal"));
     EXPECT_FALSE(QFileInfo::exists(RecoveryPath()));
-    // A save asks where; the original file stays as it was.
     m_chosen.clear();
     EXPECT_FALSE(dlg.OnFileSave());
-    EXPECT_EQ(m_saveChooserCalls, 1);
-    f.seek(0);
-    EXPECT_EQ(f.readAll(), showBytes);
+    EXPECT_EQ(m_chooserCalls, std::vector<bool>{true});
+    EXPECT_EQ(console_test::ReadBytes(show), showBytes);
 
-    // It was offered once: the next start asks nothing more.
+    m_answer = IDNO;
     m_questions.clear();
     Build({}, true);
     for (const QString& q : m_questions)

@@ -5,18 +5,10 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTemporaryDir>
 
-#include <memory>
-
-#include "app/app_services.h"
-#include "app/main_dialog.h"
 #include "app/window_placement.h"
 #include "controls/scroll_bar.h"
-#include "platform/clock.h"
-#include "platform/settings_store.h"
-#include "platform/skin_registry.h"
-#include "platform/timer_table.h"
+#include "support/project_window_fixture.h"
 
 namespace {
 
@@ -83,51 +75,33 @@ namespace {
 
 using Dlg = CQuellonKR9SeriesDlg;
 
-class WindowOnScreen : public ::testing::Test {
+class WindowOnScreen : public console_test::ProjectWindowFixture {
 protected:
-    void SetUp() override { ResetProjectState(); }
-    void TearDown() override
-    {
-        m_dlg.reset();
-        g_pMainDlg = nullptr;
-    }
     Dlg& Build(const char* storedPos)
     {
+        ResetProjectState();
         if (storedPos)
-            m_settings->writeString(QStringLiteral("Settings"), QStringLiteral("WindowPos"),
-                                    QString::fromLatin1(storedPos));
-        StartupOptions options;
-        options.registerFileType = false;
-        options.askStartupQuestion = false;
-        m_dlg = std::make_unique<Dlg>(m_platform, options);
-        g_pMainDlg = m_dlg.get();
-        m_dlg->OnInitDialog();
-        return *m_dlg;
+            m_settings.writeString(QStringLiteral("Settings"), QStringLiteral("WindowPos"),
+                                   QString::fromLatin1(storedPos));
+        return ProjectWindowFixture::Build();
     }
-
-    QTemporaryDir m_dir;
-    ManualClock m_clock;
-    ManualTimerTable m_timers{m_clock};
-    std::unique_ptr<SettingsStore> m_settings =
-        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
-    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
-    std::unique_ptr<Dlg> m_dlg;
 };
 
 } // namespace
 
 // Whatever was stored, the window comes up wholly on the (offscreen) screen,
-// and cannot be made smaller than its layout where the screen has room, nor
-// larger than the screen where it has not.
+// in the overview, and cannot be made smaller than its layout where the
+// screen has room, nor larger than the screen where it has not.
 TEST_F(WindowOnScreen, TheWindowFitsTheScreenItIsOn)
 {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     for (const char* stored : {static_cast<const char*>(nullptr),
-                               "0,1,-1,-1,-1,-1,301,150,2229,1230 1 0",   // a larger screen
+                               "0,1,-1,-1,-1,-1,301,150,2229,1230 0 0",   // a larger screen, the strips shown
                                "0,1,-1,-1,-1,-1,5000,3000,6328,3780 1 0", // a screen that is gone
-                               "0,1,-1,-1,-1,-1,-900,-500,428,280 1 0"}) {
+                               "0,1,-1,-1,-1,-1,-900,-500,428,280 1 0", "not a placement"}) {
         Dlg& dlg = Build(stored);
         const char* what = stored ? stored : "nothing stored";
+        EXPECT_TRUE(g_bOverviewMode) << what;
         EXPECT_TRUE(screen.contains(dlg.geometry())) << what;
         EXPECT_EQ(dlg.minimumSize(), kDesignMinimum.boundedTo(screen.size())) << what;
         dlg.resize(400, 300);

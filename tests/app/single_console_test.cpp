@@ -4,12 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
-#include <QDir>
 #include <QLocalSocket>
-#include <QTemporaryDir>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -18,19 +15,10 @@
 #include <atomic>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <thread>
-#include <vector>
 
-#include "app/app_services.h"
-#include "app/main_dialog.h"
-#include "app/project_file.h"
 #include "app/single_console.h"
-#include "dialogs/dialog_result.h"
-#include "platform/clock.h"
-#include "platform/settings_store.h"
-#include "platform/skin_registry.h"
-#include "platform/timer_table.h"
+#include "support/project_window_fixture.h"
 
 namespace {
 
@@ -192,53 +180,19 @@ namespace {
 
 using Dlg = CQuellonKR9SeriesDlg;
 
-// The running console's window on a manual clock, its boxes answered here.
-class HandedOver : public ::testing::Test {
+// The running console's window, on a receive port of its own once its
+// network starts.
+class HandedOver : public console_test::ProjectWindowFixture {
 protected:
     void SetUp() override
     {
-        ResetProjectState();
-        SetShowMessageHandler([this](const QString& text) { m_messages.append(text); });
-        SetMessageBoxHandler([this](MessageBoxKind, const QString& text) {
-            m_messages.append(text);
-            return m_answer;
-        });
-        SetFileChooser([this](bool, const QString&) {
-            ++m_chooserRuns;
-            return QString();
-        });
+        ProjectWindowFixture::SetUp();
         StartupOptions options;
-        options.registerFileType = false;
-        options.askStartupQuestion = false;
-        options.network.pcPort = 0; // a port of its own once the network starts
-        m_dlg = std::make_unique<Dlg>(m_platform, options);
-        g_pMainDlg = m_dlg.get();
-        m_dlg->OnInitDialog();
-        m_dlg->show();
-        m_project = m_dir.filePath(QStringLiteral("Gala.qsx"));
-        std::vector<SceneRecord> noScenes;
-        ASSERT_TRUE(SaveProjectFile(m_project, noScenes));
+        options.network.pcPort = 0;
+        Build(options).show();
+        m_project = MakeProject(QStringLiteral("Gala.qsx"));
     }
-    void TearDown() override
-    {
-        m_dlg.reset();
-        g_pMainDlg = nullptr;
-        SetShowMessageHandler({});
-        SetMessageBoxHandler({});
-        SetFileChooser({});
-    }
-
-    QTemporaryDir m_dir;
-    ManualClock m_clock{1000};
-    ManualTimerTable m_timers{m_clock};
-    std::unique_ptr<SettingsStore> m_settings =
-        std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
-    PlatformServices m_platform{m_clock, m_timers, *m_settings, SkinRegistry::instance()};
-    std::unique_ptr<Dlg> m_dlg;
-    QStringList m_messages;
     QString m_project;
-    int m_answer = IDNO;
-    int m_chooserRuns = 0;
 };
 
 const QString kOpenQuestion = QStringLiteral("Save changes to current project before opening?");
@@ -250,8 +204,9 @@ TEST_F(HandedOver, AProjectIsOpenedAsOpenWouldAfterTheSaveQuestion)
     m_dlg->setWindowState(Qt::WindowMinimized);
     m_dlg->OnProjectHandedOver(m_project);
     EXPECT_FALSE(m_dlg->isMinimized());
-    EXPECT_EQ(m_messages, QStringList{kOpenQuestion});
-    EXPECT_EQ(m_chooserRuns, 0); // the file is already chosen
+    EXPECT_EQ(m_questions, QStringList{kOpenQuestion});
+    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_TRUE(m_chooserCalls.empty()); // the file is already chosen
     EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral(" Corvane - Gala.qsx"));
     EXPECT_EQ(g_szProjectPath, m_project);
     EXPECT_TRUE(g_bProjectHasFile);
@@ -260,17 +215,18 @@ TEST_F(HandedOver, AProjectIsOpenedAsOpenWouldAfterTheSaveQuestion)
 TEST_F(HandedOver, ACancelledSaveKeepsTheProjectAndNoProjectOnlyComesToTheFront)
 {
     // Yes on an untitled project runs Save As; cancelling it ends the open.
-    m_answer = IDYES;
+    m_answer = m_saveAnswer = IDYES;
     m_dlg->OnProjectHandedOver(m_project);
-    EXPECT_EQ(m_messages, QStringList{kOpenQuestion});
-    EXPECT_EQ(m_chooserRuns, 1);
+    EXPECT_EQ(m_questions, QStringList{kOpenQuestion});
+    EXPECT_EQ(m_chooserCalls, std::vector<bool>{true});
     EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral(" Corvane - New Project"));
     EXPECT_FALSE(g_bProjectHasFile);
 
-    m_messages.clear();
+    m_questions.clear();
     m_dlg->setWindowState(Qt::WindowMinimized);
     m_dlg->OnProjectHandedOver(QString());
     EXPECT_FALSE(m_dlg->isMinimized());
+    EXPECT_TRUE(m_questions.isEmpty());
     EXPECT_TRUE(m_messages.isEmpty());
     EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral(" Corvane - New Project"));
 }
@@ -285,12 +241,12 @@ TEST_F(HandedOver, AProjectWaitsForAnOpenDialog)
     ASSERT_EQ(QApplication::activeModalWidget(), &box);
     m_dlg->OnProjectHandedOver(m_project);
     m_timers.advance(1000);
-    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_TRUE(m_questions.isEmpty());
     EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral(" Corvane - New Project"));
 
     box.close();
     m_timers.advance(250);
-    EXPECT_EQ(m_messages, QStringList{kOpenQuestion});
+    EXPECT_EQ(m_questions, QStringList{kOpenQuestion});
     EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral(" Corvane - Gala.qsx"));
     EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerHandOffWait));
 }

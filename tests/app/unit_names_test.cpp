@@ -4,15 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-
 #include "app/command_ids.h"
 #include "app/project_file.h"
-#include "support/console_fixture.h"
 #include "dialogs/naming_dialogs.h"
 #include "protocol/watchdog.h"
 #include "views/overview.h"
 #include "views/strip_labels.h"
+#include "support/project_bytes.h"
+#include "support/project_window_fixture.h"
 
 namespace {
 
@@ -34,32 +33,17 @@ protected:
         ConsoleFixture::TearDown();
     }
 
-    // A project of one scene "Show" holding the given unit names (by slot),
-    // written byte by byte: the 122-byte header, then one 113,956-byte record.
+    // A project of one scene "Show" (every fader at its lowest gain)
+    // holding the given unit names by slot.
     void WriteProject(const QString& file, const std::vector<std::pair<int, QByteArray>>& names)
     {
-        QByteArray bytes(122 + 113956, '\0');
-        bytes.replace(0, 4, QByteArray("QSX\0", 4));
-        bytes.replace(4, 10, QByteArray("CONVERTED\0", 10));
-        const auto putInt = [&](int at, std::int32_t v) {
-            for (int i = 0; i < 4; ++i)
-                bytes[at + i] = char((std::uint32_t(v) >> (8 * i)) & 0xFF);
-        };
-        putInt(14 + 0x10, 100);   // meter period
-        putInt(14 + 0x28, 3000);  // peak hold
-        putInt(14 + 0x2C, 20);    // red zone
-        putInt(14 + 0x64, 10);    // autosave minutes
-        putInt(14 + 0x68, 1);     // autosave off
-        const int record = 122;
-        putInt(record + 0x0, 48); // blocks
-        bytes.replace(record + 0x4, 5, QByteArray("Show\0", 5));
-        for (int ch = 0; ch < 384; ++ch)
-            putInt(record + 0xCC + 4 * ch, 63); // every fader at its lowest gain
+        using namespace project_bytes;
+        QByteArray record = RecordBytes("Show");
+        for (int ch = 0; ch < kChannelCount; ++ch)
+            PutWord(record, WordOf(kSliderAt, ch), 63);
         for (const auto& [slot, name] : names)
-            bytes.replace(record + 0x18FCC + 100 * (slot - 1), name.size(), name);
-        QFile out(file);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        ASSERT_EQ(out.write(bytes), bytes.size());
+            record.replace(kUnitNameAt + 100 * (slot - 1), name.size(), name);
+        ASSERT_TRUE(console_test::WriteBytes(file, HeaderBytes() + record));
     }
 
     void Open(const QString& file)
@@ -106,16 +90,10 @@ TEST_F(UnitNames, OperatorNamesFromTheProjectStayWhenTheirUnitsComeOnLine)
     Open(file);
     EXPECT_EQ(g_UnitName[0], QStringLiteral("Drums"));
 
-    Add132(1, true, 1);
-    Add132(2, false, 2);
-    Add132(3, true, 3);
-    Add132(4, false, 4);
-    Add132(5, false, 5);
-    Add132(6, true, 6);
-    AddKR9X(17, 7);
-    AddKR9X(18, 8);
-    AddKR9X(19, 9);
-    AddKR9X(20, 10);
+    for (const auto& [unitId, sixteen] : {std::pair{1, true}, {2, false}, {3, true}, {4, false}, {5, false}, {6, true}})
+        Add132(unitId, sixteen, std::uint8_t(unitId));
+    for (int unitId = 17; unitId <= 20; ++unitId)
+        AddKR9X(unitId, std::uint8_t(unitId - 10));
 
     const struct {
         int slot;
@@ -199,4 +177,5 @@ TEST_F(UnitNames, NamesSavedByTheProgramOutliveAUnitThatComesBack)
     EXPECT_EQ(g_UnitName[5], QStringLiteral("UNIT 3 - KR-960"));
     EXPECT_EQ(g_UnitName[32], QStringLiteral("UNIT 17 - KR-9X"));
     EXPECT_EQ(g_UnitName[0], QStringLiteral("KR-960 Unit 1 Unused"));
+    EXPECT_EQ(g_UnitName[47], QStringLiteral("KR-9X Unit 32 Unused"));
 }

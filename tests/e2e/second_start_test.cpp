@@ -3,38 +3,19 @@
 #include "unit_checks.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QSettings>
-#include <QTemporaryDir>
 
-#include <csignal>
 #include <vector>
 
 #include "app/project_file.h"
 #include "app/window_placement.h"
-#include "unit_emulator.h"
-
-namespace {
-
-// One laptop screen of 1366 x 768 for the offscreen window system.
-QString LaptopScreenConfig(const QTemporaryDir& home)
-{
-    const QString path = home.filePath(QStringLiteral("laptop.json"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QString();
-    file.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1366, "height": 768,
-                   "logicalDpi": 96, "dpr": 1}]})");
-    return path;
-}
-
-} // namespace
+#include "support/program_run.h"
 
 // A file opened while the console runs goes to that console: the second
 // start, given a path relative to its own folder, hands it over and ends;
 // the running console opens it (its recent-file list names it) and keeps
-// running on its port. The console fits the laptop screen it runs on.
+// running on its port. The console answers the unit on the port it was
+// given and fits the laptop screen it runs on.
 TEST(Program, ASecondStartHandsItsProjectToTheRunningConsole)
 {
     QTemporaryDir home;
@@ -44,34 +25,23 @@ TEST(Program, ASecondStartHandsItsProjectToTheRunningConsole)
     const QString project = home.filePath(QStringLiteral("shows/Gala.qsx"));
     std::vector<SceneRecord> noScenes;
     ASSERT_TRUE(SaveProjectFile(project, noScenes));
-    const QString screens = LaptopScreenConfig(home);
-    ASSERT_FALSE(screens.isEmpty());
 
     const std::uint16_t pcPort = FreeUdpPort();
     emu::Emulator emulator(pcPort, FreeUdpPort());
     const int unit = emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 2, 1));
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + screens);
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    QProcessEnvironment env = program_run::Environment(home, 1366, 768);
+    program_run::TalkTo(env, pcPort, emulator);
     env.insert(QStringLiteral("TMPDIR"), home.filePath(QStringLiteral("tmp"))); // where the hand-off point lives
-    env.insert(QStringLiteral("CORVANE_PC_PORT"), QString::number(pcPort));
-    env.insert(QStringLiteral("CORVANE_UNIT_PORT"), QString::number(emulator.unitPort()));
-    env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
 
     QProcess first;
     first.setProcessEnvironment(env);
     first.start(QStringLiteral(CORVANE_BINARY), {});
     ASSERT_TRUE(first.waitForStarted(30000));
     // It takes hand-offs before it listens to units: once it answers a unit, it is up.
-    bool answered = false;
-    for (int attempt = 0; attempt < 300 && !answered; ++attempt) {
-        emulator.sendReport(unit);
-        emulator.pump(100);
-        answered = emulator.receivedCount(unit, emu::Kind::State) > 0;
-    }
-    ASSERT_TRUE(answered);
+    ASSERT_TRUE(program_run::ReportUntilAnswered(emulator, unit));
+    const emu::Received& answer = emulator.received().front();
+    EXPECT_EQ(answer.bytes[0x05], 3); // the slot of unit 2
+    EXPECT_EQ(answer.bytes[0x04], 3);
 
     QProcess second;
     second.setProcessEnvironment(env);

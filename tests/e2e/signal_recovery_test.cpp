@@ -7,16 +7,10 @@
 #include "unit_checks.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
-
-#include <csignal>
-#include <vector>
 
 #include "app/project_file.h"
-#include "unit_emulator.h"
+#include "support/program_run.h"
 
 namespace {
 
@@ -26,22 +20,20 @@ QByteArray ReadBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-struct SignalCase {
-    int signal;
-    const char* name;
-    bool unitHeard; // a unit comes on line and names its slot: a change to keep
-};
-
 } // namespace
 
 TEST(SignalRecovery, UnsavedChangesAreKeptWhenASignalEndsTheProgram)
 {
-    const SignalCase cases[] = {
+    const struct {
+        int signal;
+        const char* name;
+        bool unitHeard; // a unit comes on line and names its slot: a change to keep
+    } cases[] = {
         {SIGTERM, "SIGTERM", true},
         {SIGINT, "SIGINT", true},
         {SIGHUP, "SIGHUP", false},
     };
-    for (const SignalCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir home;
         ASSERT_TRUE(home.isValid());
@@ -57,38 +49,15 @@ TEST(SignalRecovery, UnsavedChangesAreKeptWhenASignalEndsTheProgram)
         const std::uint16_t pcPort = FreeUdpPort();
         emu::Emulator emulator(pcPort, FreeUdpPort());
         const int unit = emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 2, 1));
-
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
-        env.insert(QStringLiteral("CORVANE_PC_PORT"), QString::number(pcPort));
-        env.insert(QStringLiteral("CORVANE_UNIT_PORT"), QString::number(emulator.unitPort()));
-        env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
+        QProcessEnvironment env = program_run::Environment(home);
+        program_run::TalkTo(env, pcPort, emulator);
         QProcess program;
         program.setProcessEnvironment(env);
-        // The signals wait, blocked, until the program has its own handling.
-        program.setChildProcessModifier([] {
-            sigset_t set;
-            sigemptyset(&set);
-            for (const int sig : {SIGTERM, SIGINT, SIGHUP})
-                sigaddset(&set, sig);
-            ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
-        });
+        program_run::HoldEndSignalsUntilHandled(program);
         program.start(QStringLiteral(CORVANE_BINARY), {show});
         ASSERT_TRUE(program.waitForStarted(30000));
-
         if (c.unitHeard) {
-            // The program listens 200 ms after its window is built: report
-            // until it answers, each wait bounded by the emulator's poll.
-            bool answered = false;
-            for (int attempt = 0; attempt < 300 && !answered; ++attempt) {
-                emulator.sendReport(unit);
-                emulator.pump(100);
-                answered = emulator.receivedCount(unit, emu::Kind::State) > 0;
-            }
-            ASSERT_TRUE(answered);
+            ASSERT_TRUE(program_run::ReportUntilAnswered(emulator, unit));
         }
         ::kill(static_cast<pid_t>(program.processId()), c.signal);
         ASSERT_TRUE(program.waitForFinished(60000));

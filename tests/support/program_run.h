@@ -1,0 +1,78 @@
+#pragma once
+
+// The real program started as a desktop starts it, in a home folder of the
+// test's own, on the offscreen window system, and played to by emulated
+// units on loopback.
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <cstdint>
+
+#include <pthread.h>
+
+#include "unit_emulator.h"
+
+namespace program_run {
+
+// The environment of a run in home: its per-user folders under home and the
+// offscreen window system, on one screen of width x height when given.
+inline QProcessEnvironment Environment(const QTemporaryDir& home, int width = 0, int height = 0)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QString platform = QStringLiteral("offscreen");
+    if (width > 0) {
+        const QString screens = home.filePath(QStringLiteral("screens.json"));
+        QFile file(screens);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QStringLiteral(R"({"screens": [{"name": "only", "x": 0, "y": 0, "width": %1, "height": %2,
+                                         "logicalDpi": 96, "dpr": 1}]})")
+                           .arg(width)
+                           .arg(height)
+                           .toUtf8());
+        platform += QStringLiteral(":configfile=") + screens;
+    }
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
+    return env;
+}
+
+// The run talks to the emulator's units and asks no start-up question.
+inline void TalkTo(QProcessEnvironment& env, std::uint16_t pcPort, const emu::Emulator& emulator)
+{
+    env.insert(QStringLiteral("CORVANE_PC_PORT"), QString::number(pcPort));
+    env.insert(QStringLiteral("CORVANE_UNIT_PORT"), QString::number(emulator.unitPort()));
+    env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
+}
+
+// The signals that end the program wait, blocked, until it has its own
+// handling, so one sent right after the start reaches a running program.
+inline void HoldEndSignalsUntilHandled(QProcess& program)
+{
+    program.setChildProcessModifier([] {
+        sigset_t set;
+        sigemptyset(&set);
+        for (const int sig : {SIGTERM, SIGINT, SIGHUP})
+            sigaddset(&set, sig);
+        ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    });
+}
+
+// The program listens some time after its window is built: the unit reports
+// until it is answered, each wait bounded by the emulator's poll.
+inline bool ReportUntilAnswered(emu::Emulator& emulator, int unit)
+{
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        emulator.sendReport(unit);
+        emulator.pump(100);
+        if (emulator.receivedCount(unit, emu::Kind::State) > 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace program_run
