@@ -757,6 +757,16 @@ void CQuellonKR9SeriesDlg::SetDefaultUnitName(int slot, int model)
     RepaintViews();
 }
 
+void CQuellonKR9SeriesDlg::NameUnitsByModel(bool onLineOnly)
+{
+    for (int slot = 1; slot <= kSlotCount; ++slot) {
+        const int model = g_SlotModel[std::size_t(slot)];
+        if (model >= UNIT_TYPE_KR9X && model <= UNIT_TYPE_KR960
+            && (!onLineOnly || g_UnitOnline[std::size_t(slot)]))
+            SetDefaultUnitName(slot, model);
+    }
+}
+
 void CQuellonKR9SeriesDlg::HideSwitchesMissingOnKR9X(int slot, bool isKR9X)
 {
     if (slot < 1 || slot > kSlotCount)

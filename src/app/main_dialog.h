@@ -172,6 +172,9 @@ public:
     void RepaintViews();
     // The default name of a slot once a unit of the model is heard there.
     virtual void SetDefaultUnitName(int slot, int model);
+    // Every slot whose model is known (only those whose unit is on line, when
+    // onLineOnly) takes its model's name unless it holds one of the operator's.
+    void NameUnitsByModel(bool onLineOnly);
     // The Split, Safe, Rbin and Sqrt switches of a slot's eight channels in
     // both views: hidden for a KR-9X, which has none, shown otherwise.
     void HideSwitchesMissingOnKR9X(int slot, bool isKR9X);

@@ -65,9 +65,7 @@ void CQuellonKR9SeriesDlg::OnFileNewProject()
         SetChannelTitle(ch, QStringLiteral("Channel %1").arg(ch + 1));
     }
     ResetUnitNames();
-    for (int slot = 1; slot <= kSlotCount; ++slot)
-        if (g_SlotModel[slot] >= UNIT_TYPE_KR9X && g_SlotModel[slot] <= UNIT_TYPE_KR960)
-            SetDefaultUnitName(slot, g_SlotModel[slot]);
+    NameUnitsByModel(false);
     g_LinkGroupTitle.fill(QString());
     InitBlankProjectIdentity();
     ClearAllScenes();
@@ -172,6 +170,10 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path, const QString& untit
     const std::optional<std::vector<SceneRecord>> records = ReadProjectFile(path, &cutShort);
     if (!records)
         return false;
+    // A project saved while no unit answered names its slots "Unused": the
+    // units on line now keep their model's name (an "Unused" name refuses
+    // every link group), unless the file gives one of the operator's.
+    NameUnitsByModel(true);
     // Every strip control may change many times over; the views repaint once.
     std::optional<ViewRepaintBatch> batch;
     batch.emplace(std::initializer_list<QWidget*>{m_wndOverview, m_wndUnderview});

@@ -179,3 +179,28 @@ TEST_F(UnitNames, NamesSavedByTheProgramOutliveAUnitThatComesBack)
     EXPECT_EQ(g_UnitName[0], QStringLiteral("KR-960 Unit 1 Unused"));
     EXPECT_EQ(g_UnitName[47], QStringLiteral("KR-9X Unit 32 Unused"));
 }
+
+// A project saved while no unit answered holds "Unused" names; opened with
+// the units on line, those live units keep their model names (a name with
+// "Unused" would refuse them every link group), while an operator's name in
+// the file is taken.
+TEST_F(UnitNames, AProjectOpenedWithUnitsOnLineKeepsTheirNamesUnlessItGivesTheirOwn)
+{
+    Add132(1, true, 0x11);
+    AddKR9X(17, 0x17);
+    ASSERT_EQ(g_UnitName[0], QStringLiteral("UNIT 1 - KR-960"));
+    const QString file = m_dir.filePath(QStringLiteral("offline.qsx"));
+    WriteProject(file, {{1, "KR-960 Unit 1 Unused"}, {2, "KR-960 Unit 1 Unused"},
+                        {33, "KR-9X Unit 17 Unused"}, {3, "Keys"}, {4, "Keys"}});
+    Open(file);
+    EXPECT_EQ(g_UnitName[0], QStringLiteral("UNIT 1 - KR-960"));
+    EXPECT_EQ(g_UnitName[1], QStringLiteral("UNIT 1 - KR-960"));
+    EXPECT_EQ(g_UnitName[32], QStringLiteral("UNIT 17 - KR-9X"));
+    EXPECT_EQ(g_UnitName[2], QStringLiteral("Keys")); // no unit there: the file's name
+
+    // The live unit takes a link group.
+    g_nCurrentChannel = 0;
+    m_dlg->SetCurrentChannelGroup(1, true);
+    EXPECT_FALSE(m_boxes.join(QLatin1Char('|')).contains(QStringLiteral("Unused")));
+    EXPECT_EQ(g_ChannelLinkGroup[0], 1);
+}
