@@ -18,38 +18,16 @@
 #include "platform/data_folder.h"
 #include "platform/ini_file.h"
 #include "support/project_window_fixture.h"
+#include "support/test_files.h"
 
 namespace {
 
+using console_test::FileStamp;
+using console_test::MakeSparseFile;
+using console_test::StampOf;
+
 using console_test::SceneLines;
 using Dlg = CQuellonKR9SeriesDlg;
-
-struct FileStamp {
-    qint64 size = -1;
-    qint64 mtimeNs = -1;
-    ino_t inode = 0;
-    bool operator==(const FileStamp&) const = default;
-};
-
-FileStamp StampOf(const QString& path)
-{
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return {};
-    return {qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, st.st_ino};
-}
-
-// A file holding start and then stretched, without writing, to size bytes.
-bool MakeSparseFile(const QString& path, const QByteArray& start, off_t size)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, start.constData(), size_t(start.size())) == start.size()
-        && ::ftruncate(fd, size) == 0;
-    ::close(fd);
-    return ok;
-}
 
 // The project on screen, to see that a refused file left it as it was.
 struct ShownProject {

@@ -12,36 +12,13 @@
 #include "fifo_guard.h"
 #include "platform/ini_file.h"
 #include "platform/settings_store.h"
+#include "support/test_files.h"
 
 namespace {
 
-// A file that starts with text and is then stretched, without writing, to
-// size bytes (the rest reads as zero bytes and takes no disk space).
-bool MakeSparseFile(const QString& path, const QByteArray& start, off_t size)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, start.constData(), size_t(start.size())) == start.size()
-        && ::ftruncate(fd, size) == 0;
-    ::close(fd);
-    return ok;
-}
-
-struct FileStamp {
-    qint64 size = -1;
-    qint64 mtimeNs = -1;
-    ino_t inode = 0;
-    bool operator==(const FileStamp&) const = default;
-};
-
-FileStamp StampOf(const QString& path)
-{
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return {};
-    return {qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, st.st_ino};
-}
+using console_test::FileStamp;
+using console_test::MakeSparseFile;
+using console_test::StampOf;
 
 class SettingsLimits : public ::testing::Test {
 protected:

@@ -8,7 +8,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <vector>
@@ -21,6 +20,7 @@
 #include "protocol/packet_handler_kr9x.h"
 #include "protocol/sender132.h"
 #include "protocol/sender_kr9x.h"
+#include "support/loopback_port.h"
 
 namespace {
 
@@ -233,41 +233,6 @@ TEST(SuppliesKR9X, EveryRangeIncludesItsBounds)
 
 namespace {
 
-// A socket on 127.0.0.1 that plays the units' port and reads what the
-// program sends.
-class LoopbackUnitPort {
-public:
-    LoopbackUnitPort()
-    {
-        m_fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
-        m_port = ntohs(a.sin_port);
-        // An upper bound for a loopback hand-over, never waited out when all is well.
-        timeval limit{5, 0};
-        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    }
-    ~LoopbackUnitPort() { ::close(m_fd); }
-
-    std::uint16_t port() const { return m_port; }
-
-    std::vector<std::uint8_t> Receive() const
-    {
-        std::vector<std::uint8_t> bytes(512);
-        const ssize_t n = ::recv(m_fd, bytes.data(), bytes.size(), 0);
-        bytes.resize(n > 0 ? std::size_t(n) : 0);
-        return bytes;
-    }
-
-private:
-    int m_fd = -1;
-    std::uint16_t m_port = 0;
-};
-
 class Packet97Loopback : public Packet97 {
 protected:
     void SetUp() override
@@ -287,7 +252,7 @@ protected:
         return d.size() > 0x1D ? ReadBe32(&d[0x1A]) : 0;
     }
 
-    LoopbackUnitPort m_unit;
+    LoopbackPort m_unit;
     NetworkCore m_core{NetworkConfig{0, m_unit.port(), INADDR_LOOPBACK}, nullptr};
 };
 
@@ -308,7 +273,7 @@ TEST_F(Packet97Loopback, OneSequenceRunsAcrossEveryModel)
     const std::vector<std::size_t> sizes = {97, 132, 97, 132, 97, 132, 97};
     std::vector<std::vector<std::uint8_t>> sent;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
-        sent.push_back(m_unit.Receive());
+        sent.push_back(m_unit.Next().value_or(std::vector<std::uint8_t>{}));
         ASSERT_EQ(sent.back().size(), sizes[i]) << i;
         EXPECT_EQ(Sequence(sent.back()), i + 1) << i;
     }
@@ -329,12 +294,12 @@ TEST_F(Packet97Loopback, MeterRateAndLinkResendReachTheUnit)
     EXPECT_EQ(g_MeterPeriodMs, 100);
 
     HandlePacketKR9X(C::First(20, 0x01), kLoopback);
-    ASSERT_EQ(m_unit.Receive().size(), 97u); // the state datagram of the first datagram
+    ASSERT_EQ(m_unit.Next().value_or(std::vector<std::uint8_t>{}).size(), 97u); // the state datagram of the first datagram
 
     EXPECT_TRUE(SetMeterRate_KR9X(500));
     EXPECT_EQ(g_MeterPeriodMs, 500);
     EXPECT_EQ(FindUnit_KR9X(kSlot)->PeriodMs, 500);
-    const std::vector<std::uint8_t> state = m_unit.Receive();
+    const std::vector<std::uint8_t> state = m_unit.Next().value_or(std::vector<std::uint8_t>{});
     ASSERT_EQ(state.size(), 97u);
     EXPECT_EQ(ReadBe16(&state[0x1F]), 500);
 
@@ -347,7 +312,7 @@ TEST_F(Packet97Loopback, MeterRateAndLinkResendReachTheUnit)
     EXPECT_EQ(asked, (std::vector<int>{280, 281, 282, 283, 284, 285, 286, 287}));
     std::vector<std::uint8_t> last;
     for (int i = 0; i < 8; ++i) {
-        last = m_unit.Receive();
+        last = m_unit.Next().value_or(std::vector<std::uint8_t>{});
         ASSERT_EQ(last.size(), 97u) << i;
     }
     for (int n = 0; n < 8; ++n)

@@ -42,6 +42,7 @@
 #include "protocol/packet_handler132.h"
 #include "protocol/packet_handler_kr9x.h"
 #include "protocol/unit_network.h"
+#include "support/loopback_port.h"
 #include "support/main_window_harness.h"
 
 namespace console_test {
@@ -84,50 +85,7 @@ void WhenModal(std::function<void(T&)> act)
 constexpr std::uint32_t kLoopback = 0x7F000001;
 
 // Where the program sends to the units: a UDP socket on a free loopback port.
-class UnitPortCapture {
-public:
-    UnitPortCapture()
-    {
-        m_fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t len = sizeof a;
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &len);
-        m_port = ntohs(a.sin_port);
-    }
-    ~UnitPortCapture() { ::close(m_fd); }
-    UnitPortCapture(const UnitPortCapture&) = delete;
-    UnitPortCapture& operator=(const UnitPortCapture&) = delete;
-
-    std::uint16_t port() const { return m_port; }
-
-    // The next datagram, waiting at most timeoutMs for it (a loopback
-    // hand-over is immediate; the bound only keeps a failing test finite).
-    std::optional<std::vector<std::uint8_t>> Next(int timeoutMs = 2000)
-    {
-        pollfd p{m_fd, POLLIN, 0};
-        if (::poll(&p, 1, timeoutMs) <= 0)
-            return std::nullopt;
-        std::vector<std::uint8_t> bytes(2048);
-        const ssize_t n = ::recv(m_fd, bytes.data(), bytes.size(), 0);
-        if (n < 0)
-            return std::nullopt;
-        bytes.resize(std::size_t(n));
-        return bytes;
-    }
-    // Drops whatever has arrived so far.
-    void Drain()
-    {
-        while (Next(0)) {
-        }
-    }
-
-private:
-    int m_fd = -1;
-    std::uint16_t m_port = 0;
-};
+using UnitPortCapture = LoopbackPort;
 
 // The program's globals reset around each case. Message boxes, messages and
 // beeps are caught; the question boxes answer m_answer (No unless a test

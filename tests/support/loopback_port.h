@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class LoopbackPort {
@@ -31,6 +32,27 @@ public:
     LoopbackPort& operator=(const LoopbackPort&) = delete;
 
     std::uint16_t port() const { return m_port; }
+
+    // The next datagram, waiting at most timeoutMs for it (a loopback
+    // hand-over is immediate; the bound only keeps a failing test finite).
+    std::optional<std::vector<std::uint8_t>> Next(int timeoutMs = 2000)
+    {
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, timeoutMs) <= 0)
+            return std::nullopt;
+        std::vector<std::uint8_t> bytes(2048);
+        const ssize_t n = ::recv(m_fd, bytes.data(), bytes.size(), 0);
+        if (n < 0)
+            return std::nullopt;
+        bytes.resize(std::size_t(n));
+        return bytes;
+    }
+    // Drops whatever has arrived so far.
+    void Drain()
+    {
+        while (Next(0)) {
+        }
+    }
 
     // Everything received so far: a loopback send has arrived by the time
     // sendto returns.
