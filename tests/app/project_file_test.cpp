@@ -22,6 +22,7 @@
 #include "protocol/unit_network.h"
 
 #include "file_size_limit.h"
+#include "support/project_bytes.h"
 #include "support/test_files.h"
 
 namespace {
@@ -84,19 +85,6 @@ SceneRecord MakeLoadableRecord(int seed)
         r.LinkButtonDown[ch] = (ch / 3 + seed) % 2;
     }
     return r;
-}
-
-// The 122 bytes of a project that never read a file.
-QByteArray EmptyProjectBytes()
-{
-    QByteArray bytes("QSX\0CONVERTED\0", 14);
-    for (std::int32_t v : {0, 0, 0, 0, 100, 1, 0, 1, 0, 0, 3000, 20, 0, 1, 0, 0, 0, 0, 22, 1,
-                           -18, 1, 1, 0, 1, 10, 1}) {
-        char le[4];
-        qToLittleEndian(v, le);
-        bytes.append(le, 4);
-    }
-    return bytes;
 }
 
 // Everything a load may change.
@@ -180,7 +168,7 @@ TEST_F(ProjectFile, EmptyProjectSavesAsTheKnownHeaderAndLoadsBackToTheBlankScene
     const QString path = file(QStringLiteral("empty.qsx"));
     std::vector<SceneRecord> none;
     ASSERT_TRUE(SaveProjectFile(path, none));
-    EXPECT_EQ(ReadAll(path), EmptyProjectBytes());
+    EXPECT_EQ(ReadAll(path), project_bytes::HeaderBytes());
 
     MakeCurrentProjectDistinct();
     const auto records = ReadProjectFile(path);
@@ -483,7 +471,7 @@ TEST_F(ProjectFile, SaveWritesTheCurrentTextsIntoEveryRecord)
 TEST_F(ProjectFile, FailedSaveLeavesTheOldFile)
 {
     const QString path = file(QStringLiteral("show.qsx"));
-    const QByteArray old = EmptyProjectBytes();
+    const QByteArray old = project_bytes::HeaderBytes();
     ASSERT_TRUE(WriteAll(path, old));
     std::vector<SceneRecord> records{MakeRecord(1), MakeRecord(2)};
 
@@ -611,7 +599,7 @@ TEST_F(ProjectFile, FilesLastWrittenBefore2018AreOldStyle)
     EXPECT_FALSE(IsOldStyleFileTime(QDateTime(QDate(2018, 1, 1), QTime(0, 0))));
 
     const QString path = file(QStringLiteral("dated.qsx"));
-    ASSERT_TRUE(WriteAll(path, EmptyProjectBytes()));
+    ASSERT_TRUE(WriteAll(path, project_bytes::HeaderBytes()));
     {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
@@ -644,7 +632,7 @@ TEST_F(ProjectFile, FinishingALoadNamesTheProjectAndListsItUnlessItsNameIsTooSho
 {
     // A name under four characters: the scenes are this file's, nothing else moves on.
     const QString bad = file(QStringLiteral("a.q"));
-    ASSERT_TRUE(WriteAll(bad, EmptyProjectBytes()));
+    ASSERT_TRUE(WriteAll(bad, project_bytes::HeaderBytes()));
     g_szLastDirectory = QStringLiteral("/srv/shows/");
     EXPECT_FALSE(FinishProjectLoad(bad));
     EXPECT_EQ(m_boxes, QStringList{QStringLiteral("Bad file")});
@@ -655,7 +643,7 @@ TEST_F(ProjectFile, FinishingALoadNamesTheProjectAndListsItUnlessItsNameIsTooSho
 
     m_boxes.clear();
     const QString path = file(QStringLiteral("Gala.qsx"));
-    ASSERT_TRUE(WriteAll(path, EmptyProjectBytes()));
+    ASSERT_TRUE(WriteAll(path, project_bytes::HeaderBytes()));
     g_nCurrentIndex = 4;
     ASSERT_TRUE(FinishProjectLoad(path));
     EXPECT_EQ(g_szProjectPath, path);
