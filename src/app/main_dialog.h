@@ -21,6 +21,7 @@
 #include "controls/gain_fader.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 using WORD = std::uint16_t;
@@ -348,8 +349,9 @@ public:
     bool isShutDown() const { return m_bShutDown; }
 
     // ---- work kept when the program is told to end, settings not kept ----
-    // The bytes a save of the project would write now.
-    QByteArray CurrentProjectBytes() const;
+    // A fingerprint of what a save of the project would write now, taken
+    // without building the file.
+    std::size_t CurrentProjectFingerprint() const;
     // Whether a save would write anything other than the last save, load or
     // new project did.
     bool HasUnsavedChanges() const;
@@ -473,14 +475,16 @@ private:
     bool m_bShutDown = false;
     bool m_bCloseRequested = false;
     bool m_bSkipSaveQuestion = false;
-    QByteArray m_savedProjectDigest; // empty: nothing saved matches the project
+    // What a save would have written when the project was last saved or
+    // loaded; none when nothing saved matches the project.
+    std::optional<std::size_t> m_savedProjectFingerprint;
     bool m_bUnsavedWorkKept = false;
     bool m_bToldProfileNotKept = false;
     bool m_bToldPlacementNotKept = false;
     void TellOnce(bool& told, const QString& text);
     // The stored scenes a save writes, in scene-list order; missing counts
     // the list lines without a record.
-    std::vector<SceneRecord> StoredSceneRecords(int* missing = nullptr) const;
+    std::vector<const SceneRecord*> StoredSceneRecords(int* missing = nullptr) const;
     std::unique_ptr<NetworkCore> m_network;
     bool m_bDraining = false;
     // The next batch of datagrams is queued to run.

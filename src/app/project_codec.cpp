@@ -12,6 +12,7 @@
 #include <QtEndian>
 
 #include <cstring>
+#include <memory>
 
 #include "platform/regular_file.h"
 #include "platform/safe_file_write.h"
@@ -474,9 +475,11 @@ void BringRecordIntoRange(SceneRecord& r)
     EndTextFields(r.LinkGroupNotes);
 }
 
-void RefreshProjectTexts(std::vector<SceneRecord>& records, const ProjectTexts& texts)
+namespace {
+
+// The project-wide texts encoded once, as every record of a save carries them.
+SceneRecord TextImageOf(const ProjectTexts& texts)
 {
-    // Encode once, copy into every record.
     SceneRecord image;
     for (int ch = 0; ch < kChannelCount; ++ch) {
         const auto i = static_cast<std::size_t>(ch);
@@ -493,15 +496,74 @@ void RefreshProjectTexts(std::vector<SceneRecord>& records, const ProjectTexts& 
         image.LinkGroupTitle[i].setText(texts.linkGroupTitle[i]);
         image.LinkGroupNotes[i].setText(texts.linkGroupNotes[i]);
     }
-    for (SceneRecord& r : records) {
-        r.Blocks = kSlotCount;
-        r.ChannelTitle = image.ChannelTitle;
-        r.ChannelNotes = image.ChannelNotes;
-        r.UnitName = image.UnitName;
-        r.UnitNotes = image.UnitNotes;
-        r.LinkGroupTitle = image.LinkGroupTitle;
-        r.LinkGroupNotes = image.LinkGroupNotes;
+    return image;
+}
+
+void TakeTexts(SceneRecord& r, const SceneRecord& image)
+{
+    r.Blocks = kSlotCount;
+    r.ChannelTitle = image.ChannelTitle;
+    r.ChannelNotes = image.ChannelNotes;
+    r.UnitName = image.UnitName;
+    r.UnitNotes = image.UnitNotes;
+    r.LinkGroupTitle = image.LinkGroupTitle;
+    r.LinkGroupNotes = image.LinkGroupNotes;
+}
+
+} // namespace
+
+void RefreshProjectTexts(std::vector<SceneRecord>& records, const ProjectTexts& texts)
+{
+    const SceneRecord image = TextImageOf(texts);
+    for (SceneRecord& r : records)
+        TakeTexts(r, image);
+}
+
+namespace {
+
+// Hands sink the bytes of a project file a piece at a time: the header, then
+// each record, with the project-wide texts and 48 blocks when texts is given.
+// A 199-scene file is 22 MB: it is never built whole, nor its records copied.
+// Stops at the first piece the sink refuses; false then.
+template <typename Sink>
+bool EmitProjectFile(const ProjectFileHeader& header, const std::vector<const SceneRecord*>& records,
+                     const ProjectTexts* texts, Sink&& sink)
+{
+    const QByteArray head = EncodeFileHeader(header);
+    if (!sink(QByteArrayView(head)))
+        return false;
+    std::unique_ptr<SceneRecord> image;
+    std::unique_ptr<SceneRecord> scratch;
+    if (texts) {
+        image = std::make_unique<SceneRecord>(TextImageOf(*texts));
+        scratch = std::make_unique<SceneRecord>();
     }
+    QByteArray bytes(kSceneRecordSize, '\0');
+    for (const SceneRecord* r : records) {
+        if (image) {
+            *scratch = *r;
+            TakeTexts(*scratch, *image);
+            r = scratch.get();
+        }
+        EncodeSceneRecordInto(*r, bytes.data());
+        if (!sink(QByteArrayView(bytes)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::size_t ProjectFileFingerprint(const ProjectFileHeader& header,
+                                   const std::vector<const SceneRecord*>& records,
+                                   const ProjectTexts& texts)
+{
+    std::size_t print = records.size();
+    EmitProjectFile(header, records, &texts, [&print](QByteArrayView piece) {
+        print = qHashBits(piece.data(), std::size_t(piece.size()), print);
+        return true;
+    });
+    return print;
 }
 
 ProjectReadResult DecodeProjectFile(QByteArrayView bytes, const ProjectTexts& base)
@@ -576,8 +638,10 @@ ProjectReadResult ReadProjectImage(const QString& path, const ProjectTexts& base
     return result;
 }
 
-ProjectWriteResult WriteProjectFile(const QString& path, const ProjectFileHeader& header,
-                                    const std::vector<SceneRecord>& records)
+namespace {
+
+ProjectWriteResult WriteProject(const QString& path, const ProjectFileHeader& header,
+                                const std::vector<const SceneRecord*>& records, const ProjectTexts* texts)
 {
     ProjectWriteResult result;
     SafeFileWriter file(path);
@@ -587,16 +651,19 @@ ProjectWriteResult WriteProjectFile(const QString& path, const ProjectFileHeader
     }
     // The header goes through on its own, so that one that does not reach
     // the disk is told apart from a failure later on.
-    if (!file.write(EncodeFileHeader(header))) {
+    bool first = true;
+    bool headerWritten = true;
+    EmitProjectFile(header, records, texts, [&](QByteArrayView piece) {
+        const bool written = file.write(piece);
+        if (first)
+            headerWritten = written;
+        first = false;
+        return written;
+    });
+    if (!headerWritten) {
         file.cancel();
         result.error = QStringLiteral("Failed to write prefs");
         return result;
-    }
-    QByteArray buffer(kSceneRecordSize, '\0');
-    for (const SceneRecord& record : records) {
-        EncodeSceneRecordInto(record, buffer.data());
-        if (!file.write(buffer))
-            break;
     }
     if (!file.commit()) {
         result.error =
@@ -606,4 +673,23 @@ ProjectWriteResult WriteProjectFile(const QString& path, const ProjectFileHeader
     }
     result.ok = true;
     return result;
+}
+
+} // namespace
+
+ProjectWriteResult WriteProjectFile(const QString& path, const ProjectFileHeader& header,
+                                    const std::vector<SceneRecord>& records)
+{
+    std::vector<const SceneRecord*> pointers;
+    pointers.reserve(records.size());
+    for (const SceneRecord& record : records)
+        pointers.push_back(&record);
+    return WriteProject(path, header, pointers, nullptr);
+}
+
+ProjectWriteResult WriteProjectFile(const QString& path, const ProjectFileHeader& header,
+                                    const std::vector<const SceneRecord*>& records,
+                                    const ProjectTexts& texts)
+{
+    return WriteProject(path, header, records, &texts);
 }

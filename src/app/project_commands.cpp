@@ -245,7 +245,7 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path, const QString& untit
     if (untitledName.isEmpty())
         MarkProjectSaved();
     else
-        m_savedProjectDigest.clear(); // none of it is in a file of its own
+        m_savedProjectFingerprint.reset(); // none of it is in a file of its own
     if (cutShort)
         ShowCutShortProjectMessage(path);
     return true;
@@ -256,7 +256,7 @@ bool CQuellonKR9SeriesDlg::OnFileSave()
     if (QFileInfo(g_szProjectPath).fileName() == kUntitledFile || g_szProjectPath.isEmpty())
         return OnFileSaveAs();
     int missing = 0;
-    std::vector<SceneRecord> records = StoredSceneRecords(&missing);
+    const std::vector<const SceneRecord*> records = StoredSceneRecords(&missing);
     for (int i = 0; i < missing; ++i)
         QApplication::beep();
     // A failed save has told the operator; the marks and the old file stay.

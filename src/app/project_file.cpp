@@ -216,15 +216,26 @@ int AutosaveIntervalMs()
         * 60000;
 }
 
+namespace {
+
+bool Saved(const ProjectWriteResult& written)
+{
+    if (!written.ok)
+        ShowSkinnedMessage(written.error);
+    return written.ok;
+}
+
+} // namespace
+
 bool SaveProjectFile(const QString& path, std::vector<SceneRecord>& records)
 {
     RefreshProjectTexts(records, CurrentProjectTexts());
-    const ProjectWriteResult written = WriteProjectFile(path, CurrentFileHeader(), records);
-    if (!written.ok) {
-        ShowSkinnedMessage(written.error);
-        return false;
-    }
-    return true;
+    return Saved(WriteProjectFile(path, CurrentFileHeader(), records));
+}
+
+bool SaveProjectFile(const QString& path, const std::vector<const SceneRecord*>& records)
+{
+    return Saved(WriteProjectFile(path, CurrentFileHeader(), records, CurrentProjectTexts()));
 }
 
 // ---------------------------------------------------------------------------

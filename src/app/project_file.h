@@ -360,6 +360,15 @@ ProjectReadResult DecodeProjectFile(QByteArrayView bytes, const ProjectTexts& ba
 QByteArray EncodeProjectFile(const ProjectFileHeader& header,
                              const std::vector<SceneRecord>& records);
 
+// A fingerprint of the file a save of these records with these texts would
+// write (the records refreshed as RefreshProjectTexts does), taken a record
+// at a time: a 199-scene project is 22 MB, and telling whether it changed
+// since it was saved must neither copy it whole nor take long. Equal files
+// give equal fingerprints; a changed one all but surely another.
+std::size_t ProjectFileFingerprint(const ProjectFileHeader& header,
+                                   const std::vector<const SceneRecord*>& records,
+                                   const ProjectTexts& texts);
+
 // ---------------------------------------------------------------------------
 // Files
 // ---------------------------------------------------------------------------
@@ -380,6 +389,12 @@ struct ProjectWriteResult {
 // old file stays as it was and error says what went wrong.
 ProjectWriteResult WriteProjectFile(const QString& path, const ProjectFileHeader& header,
                                     const std::vector<SceneRecord>& records);
+// The same for the scenes as they are stored, each written with the
+// project-wide texts and 48 blocks (what a save writes), a record at a time:
+// neither the records nor the file are copied whole.
+ProjectWriteResult WriteProjectFile(const QString& path, const ProjectFileHeader& header,
+                                    const std::vector<const SceneRecord*>& records,
+                                    const ProjectTexts& texts);
 
 // The header and preferences on their own, for callers that stream a file.
 // False when the 122 bytes did not reach the device.
@@ -444,6 +459,8 @@ int AutosaveIntervalMs();
 // file is replaced atomically. A failure shows its message in the skinned
 // message box and returns false; the old file is then untouched.
 bool SaveProjectFile(const QString& path, std::vector<SceneRecord>& records);
+// The same for the scenes as they are stored, which are left as they are.
+bool SaveProjectFile(const QString& path, const std::vector<const SceneRecord*>& records);
 
 // ---------------------------------------------------------------------------
 // The date test of Open

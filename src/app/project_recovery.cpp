@@ -5,7 +5,6 @@
 
 #include "app/main_dialog.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 
@@ -24,11 +23,6 @@ namespace {
 const QString kRecoveryFile = QStringLiteral("Corvane Recovery.qsx");
 const QString kRecoveryNameFile = QStringLiteral("Corvane Recovery.name");
 constexpr qint64 kMaxRecoveryNameBytes = 4096;
-
-QByteArray Digest(const QByteArray& bytes)
-{
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
-}
 
 bool SameFile(const QString& a, const QString& b)
 {
@@ -49,13 +43,13 @@ void Log(const QString& text)
 
 } // namespace
 
-std::vector<SceneRecord> CQuellonKR9SeriesDlg::StoredSceneRecords(int* missing) const
+std::vector<const SceneRecord*> CQuellonKR9SeriesDlg::StoredSceneRecords(int* missing) const
 {
-    std::vector<SceneRecord> records;
+    std::vector<const SceneRecord*> records;
     int lacking = 0;
     for (int i = 1; i < g_nSceneCount; ++i) {
         if (const SceneRecord* record = FindScene(g_SceneName[std::size_t(i)]))
-            records.push_back(*record);
+            records.push_back(record);
         else
             ++lacking;
     }
@@ -64,21 +58,19 @@ std::vector<SceneRecord> CQuellonKR9SeriesDlg::StoredSceneRecords(int* missing) 
     return records;
 }
 
-QByteArray CQuellonKR9SeriesDlg::CurrentProjectBytes() const
+std::size_t CQuellonKR9SeriesDlg::CurrentProjectFingerprint() const
 {
-    std::vector<SceneRecord> records = StoredSceneRecords();
-    RefreshProjectTexts(records, CurrentProjectTexts());
-    return EncodeProjectFile(CurrentFileHeader(), records);
+    return ProjectFileFingerprint(CurrentFileHeader(), StoredSceneRecords(), CurrentProjectTexts());
 }
 
 bool CQuellonKR9SeriesDlg::HasUnsavedChanges() const
 {
-    return m_savedProjectDigest.isEmpty() || Digest(CurrentProjectBytes()) != m_savedProjectDigest;
+    return !m_savedProjectFingerprint || *m_savedProjectFingerprint != CurrentProjectFingerprint();
 }
 
 void CQuellonKR9SeriesDlg::MarkProjectSaved()
 {
-    m_savedProjectDigest = Digest(CurrentProjectBytes());
+    m_savedProjectFingerprint = CurrentProjectFingerprint();
 }
 
 bool CQuellonKR9SeriesDlg::KeepUnsavedWorkForRecovery()
@@ -95,7 +87,7 @@ bool CQuellonKR9SeriesDlg::KeepUnsavedWorkForRecovery()
     }
     // The name first: a recovery file is only ever offered with its own.
     const bool written = WriteFileSafely(namePath, project.toUtf8())
-        && WriteFileSafely(path, CurrentProjectBytes());
+        && WriteProjectFile(path, CurrentFileHeader(), StoredSceneRecords(), CurrentProjectTexts()).ok;
     if (!written) {
         Log(QStringLiteral("the unsaved changes of \"%1\" could not be written to %2").arg(project, path));
         return false;

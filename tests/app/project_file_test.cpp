@@ -468,6 +468,40 @@ TEST_F(ProjectFile, SaveWritesTheCurrentTextsIntoEveryRecord)
     EXPECT_EQ(read.image.records[1].SliderPosition, records[1].SliderPosition);
 }
 
+// The stored scenes are written and fingerprinted a record at a time, never
+// copied or built whole: the file is the one a save of refreshed copies
+// writes, and the fingerprint changes with what the file would hold.
+TEST_F(ProjectFile, StoredScenesAreWrittenAndFingerprintedAsASaveWritesThem)
+{
+    std::vector<SceneRecord> stored{MakeLoadableRecord(1), MakeLoadableRecord(2)};
+    stored[0].Blocks = 5;
+    stored[1].UnitName[3].setText(QStringLiteral("stale"));
+    const std::vector<const SceneRecord*> pointers{&stored[0], &stored[1]};
+    g_UnitName[3] = QStringLiteral("Keys");
+    const ProjectTexts texts = CurrentProjectTexts();
+    const ProjectFileHeader header = CurrentFileHeader();
+
+    std::vector<SceneRecord> copies = stored;
+    RefreshProjectTexts(copies, texts);
+    const QByteArray expected = EncodeProjectFile(header, copies);
+    const QString path = file(QStringLiteral("stored.qsx"));
+    ASSERT_TRUE(WriteProjectFile(path, header, pointers, texts).ok);
+    EXPECT_EQ(ReadAll(path), expected);
+    EXPECT_EQ(stored[1].UnitName[3].text(), QStringLiteral("stale")); // the stored scene is left alone
+
+    const std::size_t print = ProjectFileFingerprint(header, pointers, texts);
+    EXPECT_EQ(ProjectFileFingerprint(header, pointers, texts), print);
+    stored[1].UnitName[3].setText(QStringLiteral("other stale")); // a save overwrites it anyway
+    EXPECT_EQ(ProjectFileFingerprint(header, pointers, texts), print);
+    stored[1].SliderPosition[7] += 1;
+    EXPECT_NE(ProjectFileFingerprint(header, pointers, texts), print);
+    stored[1].SliderPosition[7] -= 1;
+    ProjectTexts renamed = texts;
+    renamed.unitName[3] = QStringLiteral("Drums");
+    EXPECT_NE(ProjectFileFingerprint(header, pointers, renamed), print);
+    EXPECT_NE(ProjectFileFingerprint(header, {pointers[0]}, texts), print);
+}
+
 TEST_F(ProjectFile, FailedSaveLeavesTheOldFile)
 {
     const QString path = file(QStringLiteral("show.qsx"));
