@@ -45,16 +45,6 @@ std::vector<QWidget*> DatagramBoxes::onScreen()
     return boxes;
 }
 
-QString DatagramBoxes::textOf(DatagramBoxKind kind, int slot) const
-{
-    const auto same = [&](const Entry& e) { return e.kind == kind && e.slot == slot; };
-    if (const auto up = std::find_if(m_open.begin(), m_open.end(), same); up != m_open.end() && up->box)
-        return up->text;
-    if (const auto waiting = std::find_if(m_waiting.begin(), m_waiting.end(), same); waiting != m_waiting.end())
-        return waiting->text;
-    return QString();
-}
-
 void DatagramBoxes::Open(Entry& entry)
 {
     QWidget* owner = m_owner;

@@ -29,8 +29,6 @@ public:
     std::vector<QWidget*> onScreen();
     // Boxes waiting for room on screen.
     int waitingCount() const { return int(m_waiting.size()); }
-    // The text of the box of a kind and slot, up or waiting; empty when none.
-    QString textOf(DatagramBoxKind kind, int slot) const;
 
 private:
     struct Entry {

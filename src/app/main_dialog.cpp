@@ -384,17 +384,16 @@ QList<QRect> CQuellonKR9SeriesDlg::ScreenClientAreas() const
 
 void CQuellonKR9SeriesDlg::PlaceOnScreens(const QRect& wanted)
 {
-    const QList<QRect> areas = ScreenClientAreas();
-    const QSize design(kMinTrackWidth, m_nMinTrackHeight);
-    const QRect fitted = FitRectToScreens(wanted, areas, design);
-    setMinimumSize(MinimumSizeOn(design, ScreenAreaFor(fitted, areas)));
+    const QRect fitted =
+        FitRectToScreens(wanted, ScreenClientAreas(), QSize(kMinTrackWidth, m_nMinTrackHeight));
+    FitMinimumToScreen(fitted);
     setGeometry(fitted);
 }
 
-void CQuellonKR9SeriesDlg::FitMinimumToScreen()
+void CQuellonKR9SeriesDlg::FitMinimumToScreen(const QRect& window)
 {
-    const QList<QRect> areas = ScreenClientAreas();
-    setMinimumSize(MinimumSizeOn(QSize(kMinTrackWidth, m_nMinTrackHeight), ScreenAreaFor(geometry(), areas)));
+    setMinimumSize(MinimumSizeOn(QSize(kMinTrackWidth, m_nMinTrackHeight),
+                                 ScreenAreaFor(window, ScreenClientAreas())));
 }
 
 void CQuellonKR9SeriesDlg::showEvent(QShowEvent* event)
@@ -403,7 +402,7 @@ void CQuellonKR9SeriesDlg::showEvent(QShowEvent* event)
     // A window dragged to another screen takes that screen's limit.
     if (!m_bWatchingScreen && windowHandle()) {
         m_bWatchingScreen = true;
-        connect(windowHandle(), &QWindow::screenChanged, this, [this] { FitMinimumToScreen(); });
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { FitMinimumToScreen(geometry()); });
         // Only now is the frame known that the screen must hold as well.
         if (!isMaximized() && !isFullScreen())
             PlaceOnScreens(geometry());
@@ -760,10 +759,9 @@ void CQuellonKR9SeriesDlg::SetDefaultUnitName(int slot, int model)
 void CQuellonKR9SeriesDlg::NameUnitsByModel(bool onLineOnly)
 {
     for (int slot = 1; slot <= kSlotCount; ++slot) {
-        const int model = g_SlotModel[std::size_t(slot)];
-        if (model >= UNIT_TYPE_KR9X && model <= UNIT_TYPE_KR960
-            && (!onLineOnly || g_UnitOnline[std::size_t(slot)]))
-            SetDefaultUnitName(slot, model);
+        // A slot of no known model has no default name and is left alone there.
+        if (!onLineOnly || g_UnitOnline[std::size_t(slot)])
+            SetDefaultUnitName(slot, g_SlotModel[std::size_t(slot)]);
     }
 }
 
@@ -771,19 +769,18 @@ void CQuellonKR9SeriesDlg::HideSwitchesMissingOnKR9X(int slot, bool isKR9X)
 {
     if (slot < 1 || slot > kSlotCount)
         return;
-    for (int c = (slot - 1) * 8; c < slot * 8; ++c) {
-        const std::size_t i = std::size_t(c);
-        if (m_wndUnderview)
-            for (CNewCustomBtn* sw : {m_wndUnderview->m_pSplitButton[i], m_wndUnderview->m_pSafeButton[i],
-                                      m_wndUnderview->m_pRbinButton[i], m_wndUnderview->m_pSqrtButton[i]})
+    // Both views hold the four switches under the same names.
+    const auto showIn = [&](auto* view) {
+        if (!view)
+            return;
+        for (std::size_t i = std::size_t(slot - 1) * 8; i < std::size_t(slot) * 8; ++i)
+            for (CNewCustomBtn* sw : {view->m_pSplitButton[i], view->m_pSafeButton[i], view->m_pRbinButton[i],
+                                      view->m_pSqrtButton[i]})
                 if (sw)
                     sw->setVisible(!isKR9X);
-        if (m_wndOverview)
-            for (CNewCustomBtn* sw : {m_wndOverview->m_pSplitButton[i], m_wndOverview->m_pSafeButton[i],
-                                      m_wndOverview->m_pRbinButton[i], m_wndOverview->m_pSqrtButton[i]})
-                if (sw)
-                    sw->setVisible(!isKR9X);
-    }
+    };
+    showIn(m_wndUnderview);
+    showIn(m_wndOverview);
 }
 
 void CQuellonKR9SeriesDlg::InitLinkSlots(int slot, int model)
@@ -888,32 +885,20 @@ void CQuellonKR9SeriesDlg::QueueNextDrain()
     QMetaObject::invokeMethod(this, [this] { DrainDatagrams(); }, Qt::QueuedConnection);
 }
 
-namespace {
-
-UnitPacket132 Packet132Of(const ReceivedDatagram& datagram)
-{
-    UnitPacket132 packet{};
-    std::copy_n(datagram.bytes.begin(), packet.size(), packet.begin());
-    return packet;
-}
-
-} // namespace
-
 void CQuellonKR9SeriesDlg::OnUnitPacket_KR960(const ReceivedDatagram& datagram)
 {
-    HandlePacket132(g_Family_KR960, Packet132Of(datagram), datagram.fromAddress, datagram.arrivalMs);
+    HandlePacket132(g_Family_KR960, PacketOf<UnitPacket132>(datagram), datagram.fromAddress,
+                    datagram.arrivalMs);
 }
 
 void CQuellonKR9SeriesDlg::OnUnitPacket_KR9X(const ReceivedDatagram& datagram)
 {
-    UnitPacket97 packet{};
-    std::copy_n(datagram.bytes.begin(), packet.size(), packet.begin());
-    HandlePacketKR9X(packet, datagram.fromAddress, datagram.arrivalMs);
+    HandlePacketKR9X(PacketOf<UnitPacket97>(datagram), datagram.fromAddress, datagram.arrivalMs);
 }
 
 void CQuellonKR9SeriesDlg::OnUnitPacket_KR960_8(const ReceivedDatagram& datagram)
 {
-    const UnitPacket132 packet = Packet132Of(datagram);
+    const UnitPacket132 packet = PacketOf<UnitPacket132>(datagram);
     HandlePacket132(FamilyForDatagram(packet), packet, datagram.fromAddress, datagram.arrivalMs);
 }
 

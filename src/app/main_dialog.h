@@ -434,7 +434,8 @@ private:
     // The window at this rectangle, or as near as the screens allow, with
     // the minimum size of the screen it lands on.
     void PlaceOnScreens(const QRect& wanted);
-    void FitMinimumToScreen();
+    // The minimum size of the screen a window at this rectangle is on.
+    void FitMinimumToScreen(const QRect& window);
     QList<QRect> ScreenClientAreas() const;
     bool m_bWatchingScreen = false;
     void ClearChannelLinkRecords();

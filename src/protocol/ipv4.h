@@ -10,10 +10,6 @@ std::string DottedText(const std::uint8_t* networkOrderBytes);
 // Dotted text of an address held as a host-order number (0xC0A80114).
 std::string DottedText(std::uint32_t hostOrder);
 
-// True when the text cannot be a dotted address: empty, a byte of 0x80 or
-// above, or other than exactly three dots.
-bool IsBadIpString(const std::string& text);
-
 // True for an address (host order) that no unit can have, so nothing may be
 // sent there: 0.0.0.0/8 ("this network", which Linux takes for this computer),
 // 255.255.255.255, a multicast group (224.0.0.0/4), and the broadcast address

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -37,6 +38,16 @@ struct ReceivedDatagram {
     // the unit counts as heard from then, however long the datagram waits.
     std::uint32_t arrivalMs = 0;
 };
+
+// The datagram's bytes as the packet its route carries (UnitPacket97 or
+// UnitPacket132).
+template <typename Packet>
+Packet PacketOf(const ReceivedDatagram& datagram)
+{
+    Packet packet{};
+    std::copy_n(datagram.bytes.begin(), packet.size(), packet.begin());
+    return packet;
+}
 
 // The part of the network that knows no unit model: the receive socket and
 // its thread, which sorts datagrams by route and queues copies for the GUI

@@ -92,8 +92,7 @@ UnitNode132* NodeOfDatagram132(DatagramRoute route, const UnitPacket132& datagra
     const int id = datagram[kUnitId];
     if (id < 1 || id > 16 || StatesImpossibleAddress(datagram))
         return nullptr;
-    UnitFamily132& family = route == DatagramRoute::KR960 ? g_Family_KR960 : FamilyForDatagram(datagram);
-    UnitNode132* node = family.FindUnit(UnitNumberToSlot(id));
+    UnitNode132* node = FamilyForDatagram(datagram).FindUnit(UnitNumberToSlot(id));
     return node && node->Mac == MacOf(datagram) ? node : nullptr;
 }
 
@@ -175,28 +174,27 @@ void HandlePacket132(UnitFamily132& family, const UnitPacket132& received, std::
     node->UnitAddr = AddressFromBytes(&datagram[kUnitIp]);
     family.maskText[slot] = DottedText(&datagram[kSubnetMask]);
 
-    const std::uint32_t now = heardMs;
-    switch (ClassifyPacket132(*node, datagram, now)) {
+    switch (ClassifyPacket132(*node, datagram, heardMs)) {
     case kPacketLocalMode:
         AdvanceBlink(slot, BlinkDisplay{UNIT_NOW_OFFLINE, UNIT_INACTIVE, UNIT_ACTIVE},
-                     family.localBlinkStarted[slot], node->BlinkTime, node->LastHeardTime, now);
+                     family.localBlinkStarted[slot], node->BlinkTime, node->LastHeardTime, heardMs);
         break;
     case kPacketAux:
         if (!family.auxSeen[slot]) {
             family.auxSeen[slot] = 1;
-            node->BlinkTime = now;
+            node->BlinkTime = heardMs;
         }
         UpdateUnitStatus(slot, UNIT_AUX_POWER_ON);
-        node->LastHeardTime = now;
-        UpdateUnitFromPacket132(family, *node, datagram, now);
+        node->LastHeardTime = heardMs;
+        UpdateUnitFromPacket132(family, *node, datagram, heardMs);
         break;
     default:
-        UpdateUnitFromPacket132(family, *node, datagram, now);
+        UpdateUnitFromPacket132(family, *node, datagram, heardMs);
         // The update may have shown a box, and the unit may have gone while it
         // was open: only a unit still in the slot is shown active.
         if (UnitNode132* again = family.FindUnit(slot)) {
             SetUnitStatus(slot, UNIT_ACTIVE);
-            again->LastHeardTime = now;
+            again->LastHeardTime = heardMs;
         }
         break;
     }

@@ -32,10 +32,9 @@ void HandlePacket132(UnitFamily132& family, const UnitPacket132& datagram,
 // The steps of the handling, in the order it runs them.
 void AddNewUnit132(UnitFamily132& family, UnitPacket132 packet, const std::string& ipText,
                    std::uint32_t fromAddress, std::uint32_t heardMs = NetworkNowMs());
-int ClassifyPacket132(UnitNode132& node, const UnitPacket132& datagram,
-                      std::uint32_t heardMs = NetworkNowMs());
+int ClassifyPacket132(UnitNode132& node, const UnitPacket132& datagram, std::uint32_t heardMs);
 void UpdateUnitFromPacket132(UnitFamily132& family, UnitNode132& node,
-                             const UnitPacket132& datagram, std::uint32_t heardMs = NetworkNowMs());
+                             const UnitPacket132& datagram, std::uint32_t heardMs);
 
 // The node a waiting datagram will speak for once it is handled (the unit
 // under its ID with its MAC, at an address a unit can have), or null.

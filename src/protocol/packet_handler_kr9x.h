@@ -36,9 +36,8 @@ void UpdateUnitFromPacket_KR9X(UnitNodeKR9X& node, const UnitPacket97& datagram,
 // The two blinking displays of a unit: local mode (option byte 0) and a
 // supply or temperature out of range. SetSupplyFaultStatus_KR9X with fault
 // false takes the slot back to active.
-void BlinkLocalMode_KR9X(UnitNodeKR9X& node, std::uint32_t heardMs = NetworkNowMs());
-void SetSupplyFaultStatus_KR9X(UnitNodeKR9X& node, bool fault,
-                               std::uint32_t heardMs = NetworkNowMs());
+void BlinkLocalMode_KR9X(UnitNodeKR9X& node, std::uint32_t heardMs);
+void SetSupplyFaultStatus_KR9X(UnitNodeKR9X& node, bool fault, std::uint32_t heardMs);
 
 // The node a waiting datagram from fromAddress will speak for once it is
 // handled (the unit under its ID with its MAC, at an address a unit can

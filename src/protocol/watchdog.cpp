@@ -1,6 +1,5 @@
 #include "protocol/watchdog.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "protocol/network_core.h"
@@ -75,15 +74,10 @@ void NoteWaitingDatagrams()
         return;
     g_pNetwork->ForEachWaiting([](const ReceivedDatagram& d) {
         if (d.route == DatagramRoute::KR9X) {
-            UnitPacket97 packet;
-            std::copy_n(d.bytes.begin(), packet.size(), packet.begin());
-            if (UnitNodeKR9X* node = NodeOfDatagramKR9X(packet, d.fromAddress))
+            if (UnitNodeKR9X* node = NodeOfDatagramKR9X(PacketOf<UnitPacket97>(d), d.fromAddress))
                 HeardAt(node->LastHeardTime, d.arrivalMs);
-        } else {
-            UnitPacket132 packet;
-            std::copy_n(d.bytes.begin(), packet.size(), packet.begin());
-            if (UnitNode132* node = NodeOfDatagram132(d.route, packet))
-                HeardAt(node->LastHeardTime, d.arrivalMs);
+        } else if (UnitNode132* node = NodeOfDatagram132(d.route, PacketOf<UnitPacket132>(d))) {
+            HeardAt(node->LastHeardTime, d.arrivalMs);
         }
     });
 }
