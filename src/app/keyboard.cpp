@@ -287,10 +287,10 @@ bool CQuellonKR9SeriesDlg::SceneListMouse(QMouseEvent* m)
         if (m->button() == Qt::RightButton && hovered >= 0) {
             m_lstScenes->setCurrentRow(hovered);
             const int top = SceneListTopIndex();
+            // The rename renumbers the lines and selects this one; the list
+            // is left showing what it showed.
             RenameScene(hovered, g_SceneName[std::size_t(hovered)]);
-            // The rename rebuilds the list; it is left showing what it showed.
             SetSceneListTopIndex(top);
-            m_lstScenes->setCurrentRow(hovered);
             return true;
         }
         return false;
@@ -362,20 +362,15 @@ void CQuellonKR9SeriesDlg::DragSceneTo(int h)
     const bool up = h == d - 1 && d != 0 && h != 0;
     if (!down && !up)
         return;
-    const QString active = g_nCurrentIndex >= 0 && g_nCurrentIndex < m_lstScenes->count()
-        ? m_lstScenes->item(g_nCurrentIndex)->text()
-        : QString();
     QListWidgetItem* moving = m_lstScenes->takeItem(d);
     m_lstScenes->insertItem(h, moving);
-    // Names and notes follow their lines.
+    // Names, notes and the active scene follow their lines.
     std::swap(g_SceneName[std::size_t(d)], g_SceneName[std::size_t(h)]);
     std::swap(g_SceneNotes[std::size_t(d)], g_SceneNotes[std::size_t(h)]);
-    for (int i = 1; i < m_lstScenes->count(); ++i) {
-        if (m_lstScenes->item(i)->text() == active) {
-            g_nCurrentIndex = i;
-            break;
-        }
-    }
+    if (g_nCurrentIndex == d)
+        g_nCurrentIndex = h;
+    else if (g_nCurrentIndex == h)
+        g_nCurrentIndex = d;
     g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", g_nCurrentIndex);
     RedrawScenePanelLabels();
     // A line dragged onto the last row shown, or onto the top row, brings

@@ -4,10 +4,8 @@
 // file as bytes, plus reading and writing those bytes. It needs Qt Core and
 // nothing of the running program, so it can be built on its own.
 
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QIODevice>
 #include <QStringDecoder>
 #include <QtEndian>
 
@@ -412,22 +410,6 @@ HeaderReadResult DecodeFileHeader(QByteArrayView bytes)
     return result;
 }
 
-bool WriteFileHeaderAndPrefs(QIODevice& out, const ProjectFileHeader& header)
-{
-    const QByteArray bytes = EncodeFileHeader(header);
-    return out.write(bytes) == bytes.size();
-}
-
-int ReadFileHeaderAndPrefs(QIODevice& in, ProjectFileHeader& header, ProjectReadStatus& status)
-{
-    const HeaderReadResult read = DecodeFileHeader(in.read(ProjectFileLayout::kHeaderSize));
-    status = read.status;
-    if (read.status != ProjectReadStatus::Ok)
-        return -1;
-    header = read.header;
-    return 0;
-}
-
 // ---------------------------------------------------------------------------
 // Records and the whole file
 // ---------------------------------------------------------------------------
@@ -649,18 +631,16 @@ ProjectWriteResult WriteProject(const QString& path, const ProjectFileHeader& he
         result.error = QStringLiteral("Cannot open file %1").arg(path);
         return result;
     }
-    // The header goes through on its own, so that one that does not reach
-    // the disk is told apart from a failure later on.
-    bool first = true;
-    bool headerWritten = true;
+    // The header is the first piece: one that does not reach the disk is
+    // told apart from a failure later on.
+    int piecesWritten = 0;
     EmitProjectFile(header, records, texts, [&](QByteArrayView piece) {
-        const bool written = file.write(piece);
-        if (first)
-            headerWritten = written;
-        first = false;
-        return written;
+        if (!file.write(piece))
+            return false;
+        ++piecesWritten;
+        return true;
     });
-    if (!headerWritten) {
+    if (piecesWritten == 0) {
         file.cancel();
         result.error = QStringLiteral("Failed to write prefs");
         return result;

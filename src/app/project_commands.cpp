@@ -37,9 +37,7 @@ bool CQuellonKR9SeriesDlg::AskSaveBefore(const QString& question)
         return true;
     // A save that fails (it has said why) or is cancelled stops the command:
     // going on would throw away the changes the operator meant to keep.
-    const bool saved = g_bProjectHasFile ? OnFileSave() : OnFileSaveAs();
-    m_bSaveAsCancelled = false;
-    return saved;
+    return g_bProjectHasFile ? OnFileSave() : OnFileSaveAs();
 }
 
 void CQuellonKR9SeriesDlg::InitBlankProject()
@@ -194,18 +192,8 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path, const QString& untit
             const std::size_t c = std::size_t(ch);
             SetFaderBothViews(ch, r.SliderPosition[c]);
             SetReferencePosition(ch, r.LinkedSliderOffset[c]);
-            for (const int kind : {STRIP_POL, STRIP_PAD, STRIP_48V, STRIP_MUTE, STRIP_SPLIT, STRIP_SAFE,
-                                   STRIP_RBIN, STRIP_SQRT}) {
-                const ChannelWords& field = kind == STRIP_POL ? r.PolButton
-                    : kind == STRIP_PAD                       ? r.PadButton
-                    : kind == STRIP_48V                       ? r.Button48v
-                    : kind == STRIP_MUTE                      ? r.MuteButton
-                    : kind == STRIP_SPLIT                     ? r.SplitButton
-                    : kind == STRIP_SAFE                      ? r.SafeButton
-                    : kind == STRIP_RBIN                      ? r.RbinButton
-                                                              : r.SqrtButton;
-                SetSwitchBothViews(kind, ch, field[c]);
-            }
+            for (const int kind : kSceneSwitchKinds)
+                SetSwitchBothViews(kind, ch, (r.*SwitchField(kind))[c]);
             SetSwitchBothViews(STRIP_LINK, ch, r.LinkButton[c]);
             SetChannelLinkGroup(ch, r.LinkGroup[c], r.LinkButtonDown[c]);
             SetChannelTitle(ch, r.ChannelTitle[c].text());
@@ -273,12 +261,9 @@ bool CQuellonKR9SeriesDlg::OnFileSave()
 
 bool CQuellonKR9SeriesDlg::OnFileSaveAs()
 {
-    m_bSaveAsCancelled = false;
     QString chosen = ChooseProjectFile(true, g_szLastDirectory);
-    if (chosen.isEmpty()) {
-        m_bSaveAsCancelled = true;
+    if (chosen.isEmpty())
         return false;
-    }
     chosen = QFileInfo(chosen).absoluteFilePath();
     const QString previousPath = g_szProjectPath;
     const QString previousName = g_szProjectName;

@@ -27,8 +27,6 @@
 
 #include "protocol/numbering.h"
 
-class QIODevice;
-
 // ---------------------------------------------------------------------------
 // Single-byte text of the file
 // ---------------------------------------------------------------------------
@@ -395,13 +393,6 @@ ProjectWriteResult WriteProjectFile(const QString& path, const ProjectFileHeader
 ProjectWriteResult WriteProjectFile(const QString& path, const ProjectFileHeader& header,
                                     const std::vector<const SceneRecord*>& records,
                                     const ProjectTexts& texts);
-
-// The header and preferences on their own, for callers that stream a file.
-// False when the 122 bytes did not reach the device.
-bool WriteFileHeaderAndPrefs(QIODevice& out, const ProjectFileHeader& header);
-// 0 with header filled in, -1 when refused (status says why). Nothing global
-// changes: a read is applied only once the whole file proved valid.
-int ReadFileHeaderAndPrefs(QIODevice& in, ProjectFileHeader& header, ProjectReadStatus& status);
 
 // ---------------------------------------------------------------------------
 // The running program's side

@@ -138,18 +138,17 @@ void CQuellonKR9SeriesDlg::RenameScene(int index, const QString& oldName)
     CRenameScene dialog(this);
     const bool ok = RunModal(dialog) == IDOK;
     g_nCurrentIndex = active;
-    if (ok) {
-        const QString newName = g_strRenamedScene.left(99);
-        if (SceneRecord* record = RefuseTakenSceneName(newName, index) ? nullptr : FindScene(oldName)) {
-            record->Name.setText(newName);
-            g_SceneName[std::size_t(index)] = newName;
-            record->Notes.setText(g_SceneNotes[std::size_t(index)]);
-            if (g_szActiveSceneName == oldName)
-                g_szActiveSceneName = newName;
-            if (index == active) {
-                g_strActiveSceneTitle = newName;
-                RedrawScenePanelLabels();
-            }
+    const QString newName = g_strRenamedScene.left(99);
+    SceneRecord* record = ok && !RefuseTakenSceneName(newName, index) ? FindScene(oldName) : nullptr;
+    if (record) {
+        record->Name.setText(newName);
+        g_SceneName[std::size_t(index)] = newName;
+        record->Notes.setText(g_SceneNotes[std::size_t(index)]);
+        if (g_szActiveSceneName == oldName)
+            g_szActiveSceneName = newName;
+        if (index == active) {
+            g_strActiveSceneTitle = newName;
+            RedrawScenePanelLabels();
         }
     }
     // Every line again from the names, each keeping its own mark.

@@ -30,8 +30,7 @@ std::list<SceneRecord>& Store()
     return store;
 }
 
-constexpr int kSwitchKinds[] = {STRIP_POL, STRIP_PAD, STRIP_48V, STRIP_MUTE,
-                                STRIP_SPLIT, STRIP_SAFE, STRIP_RBIN, STRIP_SQRT};
+} // namespace
 
 ChannelWords SceneRecord::*SwitchField(int kind)
 {
@@ -54,6 +53,8 @@ ChannelWords SceneRecord::*SwitchField(int kind)
         return &SceneRecord::SqrtButton;
     }
 }
+
+namespace {
 
 // The sender of the channel's model with the unit's slot and the channel within it.
 void SendChannelParam(int slot, int unitType, const char* name, float value, int channelInUnit)
@@ -115,7 +116,7 @@ void CQuellonKR9SeriesDlg::CaptureSceneState(SceneRecord& r)
         const std::size_t c = std::size_t(ch);
         r.SliderPosition[c] = FaderPosition(ch);
         r.LinkedSliderOffset[c] = ReferencePosition(ch);
-        for (const int kind : kSwitchKinds)
+        for (const int kind : kSceneSwitchKinds)
             (r.*SwitchField(kind))[c] = SwitchState(kind, ch);
         const int link = SwitchState(STRIP_LINK, ch);
         r.LinkButton[c] = link;
@@ -180,7 +181,7 @@ void CQuellonKR9SeriesDlg::ApplySceneChannel(const SceneRecord& r, int ch, int u
     const int db = type == UNIT_TYPE_KR9X ? GainStepToDbKR9X(FaderPosition(ch)) : GainStepToDb(FaderPosition(ch));
     SetReferencePosition(ch, r.LinkedSliderOffset[c]);
     SendChannelParam(slot, type, "Gain", float(db), chInUnit);
-    for (const int kind : kSwitchKinds) {
+    for (const int kind : kSceneSwitchKinds) {
         if (ch >= kFirstRemoteChannel
             && (kind == STRIP_SPLIT || kind == STRIP_SAFE || kind == STRIP_RBIN || kind == STRIP_SQRT))
             continue;
@@ -214,7 +215,7 @@ void CQuellonKR9SeriesDlg::ResetAllChannels()
     for (int ch = 0; ch < kChannelCount; ++ch) {
         SetFaderBothViews(ch, 63);
         SetReferencePosition(ch, 0);
-        for (const int kind : kSwitchKinds)
+        for (const int kind : kSceneSwitchKinds)
             SetSwitchBothViews(kind, ch, CNewCustomBtn::kOff);
         SetSwitchBothViews(STRIP_LINK, ch, CNewCustomBtn::kOff);
         SetChannelLinkGroup(ch, 0, 0);
