@@ -5,6 +5,8 @@
 #include "app/project_state.h"
 #include "platform/data_folder.h"
 
+#include <cstdio>
+
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QThread>
@@ -43,6 +45,12 @@ QString GetUserDataFilePath(const QString& fileName)
     const QString folder = DataFolderPath();
     EnsureFolder(folder);
     return folder + fileName;
+}
+
+void LogLine(const QString& text)
+{
+    std::fprintf(stderr, "Corvane: %s\n", qUtf8Printable(text));
+    std::fflush(stderr);
 }
 
 void ShowMessage(const QString& text)

@@ -12,6 +12,10 @@ QString GetUserDataFilePath(const QString& fileName);
 // A plain message box with the text and an OK button.
 void ShowMessage(const QString& text);
 
+// A line on the standard error, for what happens while nobody can answer a
+// box (the program ending on a signal).
+void LogLine(const QString& text);
+
 // Replaces how ShowMessage presents its text (tests record it instead of
 // opening a box); an empty function puts the message box back.
 void SetShowMessageHandler(std::function<void(const QString&)> handler);

@@ -371,7 +371,7 @@ void CQuellonKR9SeriesDlg::DragSceneTo(int h)
         g_nCurrentIndex = h;
     else if (g_nCurrentIndex == h)
         g_nCurrentIndex = d;
-    g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", g_nCurrentIndex);
+    g_strActiveSceneLabel = ActiveSceneLabel(g_nCurrentIndex);
     RedrawScenePanelLabels();
     // A line dragged onto the last row shown, or onto the top row, brings
     // the next line into view; the bar follows the list.

@@ -656,15 +656,9 @@ bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
         const int answer = RunMessageBox(MessageBoxKind::YesNoCancel);
         if (answer != IDYES && answer != IDNO)
             return false;
-        if (answer == IDYES) {
-            m_bSaveAsCancelled = false;
-            const bool saved = g_bProjectHasFile ? OnFileSave() : OnFileSaveAs();
-            // A save that was cancelled or failed keeps the program open, so nothing is lost.
-            if (!saved) {
-                m_bSaveAsCancelled = false;
-                return false;
-            }
-        }
+        // A save that was cancelled or failed keeps the program open, so nothing is lost.
+        if (answer == IDYES && !(g_bProjectHasFile ? OnFileSave() : OnFileSaveAs()))
+            return false;
     }
     // The program's own highlight colour goes with it.
     {

@@ -247,7 +247,6 @@ public:
     // under that name, so that a save asks where it goes.
     bool LoadProject(const QString& path, const QString& untitledName = QString());
     void UpdateRecentFileMenu();
-    bool m_bSaveAsCancelled = false;
 
     // ---- the scene panel ----
     void OnLockScenes();

@@ -73,7 +73,7 @@ void CQuellonKR9SeriesDlg::OnFileNewProject()
     g_nSceneCount = 1;
     ResetAllChannels();
     g_strActiveSceneTitle = kBlankSceneLine;
-    g_strActiveSceneLabel = QStringLiteral("Active Scene: 000");
+    g_strActiveSceneLabel = ActiveSceneLabel(0);
     for (int i = 1; i < kSceneCapacity; ++i) {
         g_SceneName[std::size_t(i)].clear();
         g_SceneNotes[std::size_t(i)].clear();
@@ -222,7 +222,7 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path, const QString& untit
             TellProfileNotKept(FileReadStatus::Ok);
     }
     g_strActiveSceneTitle = g_SceneName[0];
-    g_strActiveSceneLabel = QStringLiteral("Active Scene: 000");
+    g_strActiveSceneLabel = ActiveSceneLabel(0);
     g_nCurrentIndex = 0;
     m_lstScenes->setCurrentRow(0);
     UpdateSceneListScroll();

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 
 #include "app/app_services.h"
 #include "app/project_file.h"
@@ -33,12 +32,6 @@ bool SameFile(const QString& a, const QString& b)
     if (fa.absoluteFilePath() == fb.absoluteFilePath())
         return true;
     return fa.exists() && fb.exists() && fa.canonicalFilePath() == fb.canonicalFilePath();
-}
-
-void Log(const QString& text)
-{
-    std::fprintf(stderr, "Corvane: %s\n", qUtf8Printable(text));
-    std::fflush(stderr);
 }
 
 } // namespace
@@ -81,7 +74,7 @@ bool CQuellonKR9SeriesDlg::KeepUnsavedWorkForRecovery()
     const QString namePath = GetUserDataFilePath(kRecoveryNameFile);
     const QString project = g_szProjectName;
     if (SameFile(path, g_szProjectPath)) {
-        Log(QStringLiteral("the unsaved changes of \"%1\" were not kept: the project itself is %2")
+        LogLine(QStringLiteral("the unsaved changes of \"%1\" were not kept: the project itself is %2")
                 .arg(project, path));
         return false;
     }
@@ -89,11 +82,11 @@ bool CQuellonKR9SeriesDlg::KeepUnsavedWorkForRecovery()
     const bool written = WriteFileSafely(namePath, project.toUtf8())
         && WriteProjectFile(path, CurrentFileHeader(), StoredSceneRecords(), CurrentProjectTexts()).ok;
     if (!written) {
-        Log(QStringLiteral("the unsaved changes of \"%1\" could not be written to %2").arg(project, path));
+        LogLine(QStringLiteral("the unsaved changes of \"%1\" could not be written to %2").arg(project, path));
         return false;
     }
     m_bUnsavedWorkKept = true;
-    Log(QStringLiteral("the unsaved changes of \"%1\" were written to %2").arg(project, path));
+    LogLine(QStringLiteral("the unsaved changes of \"%1\" were written to %2").arg(project, path));
     return true;
 }
 

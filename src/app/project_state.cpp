@@ -64,6 +64,11 @@ QString SceneLine(int index, const QString& name)
     return index == 0 ? kBlankSceneLine : QString::asprintf("  %03d ", index) + name;
 }
 
+QString ActiveSceneLabel(int index)
+{
+    return QString::asprintf("Active Scene: %03d", index);
+}
+
 QString g_szProjectPath;
 QString g_szProjectName;
 bool g_bProjectHasFile;
@@ -145,7 +150,7 @@ void ResetAppTables()
 
     g_szActiveSceneName.clear();
     g_bTrackActiveScene = false;
-    g_strActiveSceneLabel = QStringLiteral("Active Scene: 000");
+    g_strActiveSceneLabel = ActiveSceneLabel(0);
     g_strActiveSceneTitle = kBlankSceneLine;
     g_szProjectPath.clear();
     g_szProjectName.clear();

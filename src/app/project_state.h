@@ -128,6 +128,8 @@ extern QString g_strActiveSceneLabel;  // "Active Scene: %03d"
 extern QString g_strActiveSceneTitle;  // the active scene's name
 // The line of a scene list item: "  %03d %s" (item 0 is the blank scene).
 QString SceneLine(int index, const QString& name);
+// The label under the scene caption: "Active Scene: %03d".
+QString ActiveSceneLabel(int index);
 extern const QString kBlankSceneLine;
 
 // ---- the project ----

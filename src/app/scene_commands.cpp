@@ -86,7 +86,7 @@ void CQuellonKR9SeriesDlg::OnDeleteScene()
     if (g_nCurrentIndex > sel)
         --g_nCurrentIndex;
     RenumberSceneList(g_nSceneCount == 1 ? 0 : sel - 1);
-    g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", g_nCurrentIndex);
+    g_strActiveSceneLabel = ActiveSceneLabel(g_nCurrentIndex);
     UpdateSceneListScroll();
     RedrawScenePanelLabels();
 }
@@ -110,7 +110,7 @@ void CQuellonKR9SeriesDlg::OnRecallScene()
     g_szActiveSceneName = name;
     RecallScene(name);
     g_strActiveSceneTitle = name;
-    g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", sel);
+    g_strActiveSceneLabel = ActiveSceneLabel(sel);
     RedrawScenePanelLabels();
 }
 
@@ -192,7 +192,7 @@ void CQuellonKR9SeriesDlg::RestoreSceneOrderSnapshot()
         WriteSceneLine(i, s.changed[i]);
     // The active scene goes back to its line with the order.
     g_nCurrentIndex = s.activeIndex;
-    g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", g_nCurrentIndex);
+    g_strActiveSceneLabel = ActiveSceneLabel(g_nCurrentIndex);
     RedrawScenePanelLabels();
     s.taken = false;
 }

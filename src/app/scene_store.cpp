@@ -163,7 +163,7 @@ void CQuellonKR9SeriesDlg::RecallScene(const QString& name)
     if (name == kBlankSceneLine) {
         ResetAllChannels();
         ResetAllChannels();
-        g_strActiveSceneLabel = QStringLiteral("Active Scene: 000");
+        g_strActiveSceneLabel = ActiveSceneLabel(0);
         ResetChannelTitles();
         return;
     }
@@ -205,7 +205,7 @@ void CQuellonKR9SeriesDlg::ApplySceneChannel(const SceneRecord& r, int ch, int u
     SetChannelTitle(ch, r.ChannelTitle[c].text());
     g_ChannelNotes[c] = r.ChannelNotes[c].text();
     SetGainTextBothViews(ch, db);
-    g_strActiveSceneLabel = QString::asprintf("Active Scene: %03d", m_lstScenes ? std::max(m_lstScenes->currentRow(), 0) : 0);
+    g_strActiveSceneLabel = ActiveSceneLabel(m_lstScenes ? std::max(m_lstScenes->currentRow(), 0) : 0);
     m_platform.timers.arm(kTimerSendAll, 100);
 }
 

@@ -4,7 +4,6 @@
 
 #include "app/main_dialog.h"
 
-#include <cstdio>
 
 #include "app/app_services.h"
 #include "platform/ini_file.h"
@@ -41,7 +40,7 @@ void CQuellonKR9SeriesDlg::TellOnce(bool& told, const QString& text)
     told = true;
     // Ending on a signal, nobody is there to answer a box.
     if (m_bSkipSaveQuestion) {
-        std::fprintf(stderr, "Corvane: %s\n", qUtf8Printable(text));
+        LogLine(text);
         return;
     }
     ::ShowMessage(text);
