@@ -65,6 +65,7 @@
 namespace {
 
 constexpr int kWarmupSeconds = 5;
+constexpr int kRackUnits = 32; // half KR-960, half KR-9X
 constexpr int kPeriodMs = 50;
 constexpr int kClickEveryMs = 200;
 // The key the responsiveness probe presses: one that no command takes.
@@ -130,13 +131,13 @@ public:
         : m_emulator(pcPort, unitPort)
     {
         int serial = 1;
-        for (int id = 1; id <= 32; ++id) {
+        for (int id = 1; id <= kRackUnits; ++id) {
             emu::UnitConfig config =
-                emu::defaultConfig(id <= 16 ? emu::Model::KR960 : emu::Model::KR9X, id, serial++);
+                emu::defaultConfig(id <= kRackUnits / 2 ? emu::Model::KR960 : emu::Model::KR9X, id, serial++);
             config.meterPeriodMs = kPeriodMs;
             m_emulator.addUnit(config);
         }
-        m_sentAt.resize(std::size_t(seconds + 10) * 32 * (1000 / kPeriodMs) * 2);
+        m_sentAt.resize(std::size_t(seconds + 10) * kRackUnits * (1000 / kPeriodMs) * 2);
     }
     ~Rack() { Stop(); }
 
@@ -356,6 +357,23 @@ void SetPorts(std::uint16_t pcPort)
     setenv("CORVANE_NO_STARTUP_QUESTION", "1", 1);
 }
 
+// What the console's network received, handled and dropped over a run.
+struct NetworkCounts {
+    std::size_t received = 0, handled = 0, dropped = 0;
+};
+
+// Ends a run once the units are stopped: whatever is still queued is handled
+// before the counts are taken, then the window closes.
+void CountAndClose(NetworkCounts& counts)
+{
+    QTimer::singleShot(500, [&counts] {
+        counts.received = g_pNetwork->g_PacketsReceived.load();
+        counts.dropped = g_pNetwork->droppedDatagrams.load();
+        counts.handled = std::size_t(g_pNetwork->deliveredCount());
+        g_pMainDlg->CloseWithoutAsking();
+    });
+}
+
 int RunConsole(const char* argv0, const std::string& project, bool strips, int seconds)
 {
     const std::uint16_t port = PickPort();
@@ -372,7 +390,8 @@ int RunConsole(const char* argv0, const std::string& project, bool strips, int s
     double cpu0 = 0, gui0 = 0, units0 = 0;
     double cpu = 0, gui = 0, units = 0, wall = 0;
     std::int64_t wall0 = 0;
-    std::size_t sentInWindow = 0, received = 0, dropped = 0, handled = 0;
+    std::size_t sentInWindow = 0;
+    NetworkCounts counts;
     int clicks = 0;
     std::string shownView;
     QTimer clicker;
@@ -416,13 +435,7 @@ int RunConsole(const char* argv0, const std::string& project, bool strips, int s
         sentInWindow = rack.sentCount() - sentInWindow;
         probe.StopMeasuring();
         rack.Stop();
-        // Whatever is still queued is handled before the count is taken.
-        QTimer::singleShot(500, [&] {
-            received = g_pNetwork->g_PacketsReceived.load();
-            dropped = g_pNetwork->droppedDatagrams.load();
-            handled = std::size_t(g_pNetwork->deliveredCount());
-            g_pMainDlg->CloseWithoutAsking();
-        });
+        CountAndClose(counts);
     });
     app.InitInstance();
 
@@ -432,14 +445,14 @@ int RunConsole(const char* argv0, const std::string& project, bool strips, int s
     std::printf("console CPU                  %.1f %% of one core\n", 100 * (cpu - units) / wall);
     std::printf("GUI-thread CPU               %.1f %% of one core\n", 100 * gui / wall);
     std::printf("peak memory                  %.1f MB\n", PeakMemoryMb());
-    std::printf("datagrams sent / handled     %zu / %zu (%zu in the measured stretch)%s\n", sent, handled,
+    std::printf("datagrams sent / handled     %zu / %zu (%zu in the measured stretch)%s\n", sent, counts.handled,
                 sentInWindow, rack.overflowed() ? " -- send log full" : "");
-    std::printf("received / queue overflow    %zu / %zu\n", received, dropped);
+    std::printf("received / queue overflow    %zu / %zu\n", counts.received, counts.dropped);
     std::printf("window paints                %.1f a second\n", double(probe.paints()) / wall);
     PrintSpread("sent to painted", SpreadOf(probe.delays()));
     std::printf("switch clicks                %d\n", clicks);
     PrintSpread("click to unit", SpreadOf(rack.clickDelays()));
-    return sent == handled ? 0 : 1;
+    return sent == counts.handled ? 0 : 1;
 }
 
 // Units that should not be there, sending as fast as told from a thread of
@@ -522,7 +535,8 @@ int RunFlood(const char* argv0, int seconds, int rate)
     });
 
     int unitsOnLineBefore = 0, unitsOnLineAfter = 0;
-    std::size_t received = 0, handled = 0, dropped = 0, floodSent = 0;
+    std::size_t floodSent = 0;
+    NetworkCounts counts;
     double wall = 0, gui = 0, gui0 = 0;
     std::int64_t wall0 = 0;
     QTimer waitForNetwork;
@@ -564,24 +578,20 @@ int RunFlood(const char* argv0, int seconds, int rate)
         floodSent = flood.sent();
         unitsOnLineAfter = g_pMainDlg->m_nKR960UnitCount + g_pMainDlg->m_nKR9XUnitCount;
         rack.Stop();
-        QTimer::singleShot(500, [&] {
-            received = g_pNetwork->g_PacketsReceived.load();
-            dropped = g_pNetwork->droppedDatagrams.load();
-            handled = std::size_t(g_pNetwork->deliveredCount());
-            g_pMainDlg->CloseWithoutAsking();
-        });
+        CountAndClose(counts);
     });
     app.InitInstance();
 
     std::printf("flood                        %zu datagrams in %.1f s (%.0f a second)\n", floodSent, wall,
                 double(floodSent) / wall);
     std::printf("GUI-thread CPU               %.1f %% of one core\n", 100 * gui / wall);
-    std::printf("received / handled / dropped %zu / %zu / %zu\n", received, handled, dropped);
-    std::printf("rack units on line           %d before, %d at the end (of 32)\n", unitsOnLineBefore,
-                unitsOnLineAfter);
+    std::printf("received / handled / dropped %zu / %zu / %zu\n", counts.received, counts.handled,
+                counts.dropped);
+    std::printf("rack units on line           %d before, %d at the end (of %d)\n", unitsOnLineBefore,
+                unitsOnLineAfter, kRackUnits);
     std::printf("worst gap of a 20 ms timer   %.1f ms\n", double(worstTickGapNs) / 1e6);
     PrintSpread("key posted to handled", SpreadOf(app.keyDelays));
-    return unitsOnLineAfter == 32 ? 0 : 1;
+    return unitsOnLineAfter == kRackUnits ? 0 : 1;
 }
 
 int RunBare(int seconds)

@@ -45,7 +45,6 @@ int CQuellonKR9SeriesApp::InitInstance()
     // before it builds a window or touches the network. Port 0 gives every
     // console a port of its own, so each one stands alone.
     QtTimerTable handOffTimers;
-    CQuellonKR9SeriesDlg* running = nullptr;
     std::unique_ptr<ConsoleHandOffServer> handOff;
     if (options.network.pcPort != 0) {
         const QString name = ConsoleHandOffName(options.network.pcPort);
@@ -59,9 +58,10 @@ int CQuellonKR9SeriesApp::InitInstance()
         case HandOffResult::NoConsole:
             break;
         }
-        handOff = std::make_unique<ConsoleHandOffServer>(name, handOffTimers, [&running](const QString& path) {
-            if (running)
-                running->OnProjectHandedOver(path);
+        handOff = std::make_unique<ConsoleHandOffServer>(name, handOffTimers, [](const QString& path) {
+            // Only while the window is up: a request before or after it is answered and dropped.
+            if (g_pMainDlg)
+                g_pMainDlg->OnProjectHandedOver(path);
         });
         handOff->listen();
     }
@@ -78,7 +78,6 @@ int CQuellonKR9SeriesApp::InitInstance()
     {
         CQuellonKR9SeriesDlg dialog(platform, options);
         g_pMainDlg = &dialog;
-        running = &dialog;
         WatchTerminationSignals(&dialog, [&dialog] {
             // A box that is open is answered "cancel" first; the window closes
             // once its loop has returned.
@@ -94,7 +93,6 @@ int CQuellonKR9SeriesApp::InitInstance()
         if (dialog.closeRequested())
             QTimer::singleShot(0, &dialog, [&dialog] { dialog.CloseWithoutAsking(); });
         exitCode = exec();
-        running = nullptr;
         g_pMainDlg = nullptr;
     }
     return exitCode;

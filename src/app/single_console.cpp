@@ -102,11 +102,6 @@ bool ConsoleHandOffServer::listen()
     return m_server->listen(m_name);
 }
 
-bool ConsoleHandOffServer::isListening() const
-{
-    return m_server->isListening();
-}
-
 void ConsoleHandOffServer::Accept()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {

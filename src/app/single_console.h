@@ -62,7 +62,6 @@ public:
     // point still in the way was left behind by a console that crashed and
     // is cleared. False when the name cannot be taken.
     bool listen();
-    bool isListening() const;
     // Senders whose request is still incomplete.
     int pendingSenders() const { return int(m_senders.size()); }
 

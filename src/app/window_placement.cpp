@@ -3,8 +3,8 @@
 #include "app/project_state.h"
 #include "platform/settings_store.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 

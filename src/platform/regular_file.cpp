@@ -23,6 +23,18 @@ FileReadStatus StatusOfInfo(const struct stat& info, qint64 maxBytes)
     return FileReadStatus::Ok;
 }
 
+// What the name stands for, before anything is opened.
+FileReadStatus StatusOfPath(const QByteArray& native, qint64 maxBytes, struct stat& info, int* error)
+{
+    if (native.isEmpty() || ::stat(native.constData(), &info) != 0) {
+        const int e = native.isEmpty() ? ENOENT : errno;
+        if (error)
+            *error = e;
+        return StatusOfError(e);
+    }
+    return StatusOfInfo(info, maxBytes);
+}
+
 } // namespace
 
 FileReadStatus OpenRegularFile(const QString& path, qint64 maxBytes, int& fd, struct stat& info,
@@ -30,13 +42,8 @@ FileReadStatus OpenRegularFile(const QString& path, qint64 maxBytes, int& fd, st
 {
     fd = -1;
     const QByteArray native = QFile::encodeName(path);
-    if (path.isEmpty() || ::stat(native.constData(), &info) != 0) {
-        const int e = path.isEmpty() ? ENOENT : errno;
-        if (error)
-            *error = e;
-        return StatusOfError(e);
-    }
-    if (const FileReadStatus status = StatusOfInfo(info, maxBytes); status != FileReadStatus::Ok)
+    if (const FileReadStatus status = StatusOfPath(native, maxBytes, info, error);
+        status != FileReadStatus::Ok)
         return status;
     // Non-blocking, so a pipe put in the file's place since the check cannot
     // hold the open; what was opened is checked again.
@@ -66,7 +73,7 @@ RegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes)
     RegularFileRead result;
     int fd = -1;
     struct stat info {};
-    result.status = OpenRegularFile(path, maxBytes, fd, info, &result.error);
+    result.status = OpenRegularFile(path, maxBytes, fd, info);
     if (result.status != FileReadStatus::Ok)
         return result;
     // One byte past the limit tells a file that grew since the check.
@@ -84,7 +91,6 @@ RegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            result.error = errno;
             result.status = FileReadStatus::Unreadable;
             ::close(fd);
             return result;
@@ -106,7 +112,5 @@ RegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes)
 FileReadStatus CheckRegularFile(const QString& path, qint64 maxBytes)
 {
     struct stat info {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return StatusOfError(path.isEmpty() ? ENOENT : errno);
-    return StatusOfInfo(info, maxBytes);
+    return StatusOfPath(QFile::encodeName(path), maxBytes, info, nullptr);
 }

@@ -23,7 +23,6 @@ enum class FileReadStatus {
 struct RegularFileRead {
     FileReadStatus status = FileReadStatus::Unreadable;
     QByteArray bytes; // the whole file when status is Ok
-    int error = 0;    // errno of an open or read that failed
 };
 
 // Opens path for reading when it is a regular file of at most maxBytes

@@ -10,7 +10,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageLayout>
@@ -120,10 +119,11 @@ void Polish(QTextDocument& doc)
 // Lays the document out on A4 pages and paints them into a PDF at path.
 bool WritePdf(const QString& markdown, const QString& title, const QString& baseDir, const QString& path)
 {
+    const QString program = QStringLiteral("Corvane %1").arg(QString::fromLatin1(kProgramVersion));
     QPdfWriter writer(path);
     writer.setResolution(kResolution);
     writer.setTitle(title);
-    writer.setCreator(QStringLiteral("Corvane %1").arg(QString::fromLatin1(kProgramVersion)));
+    writer.setCreator(program);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                      QMarginsF(20, 22, 20, 20), QPageLayout::Millimeter));
 
@@ -158,8 +158,7 @@ bool WritePdf(const QString& markdown, const QString& title, const QString& base
         painter.setPen(QColor(110, 110, 110));
         const QRectF header(0, 0, body.width(), band * 0.6);
         painter.drawText(header, Qt::AlignLeft | Qt::AlignTop, title);
-        painter.drawText(header, Qt::AlignRight | Qt::AlignTop,
-                         QStringLiteral("Corvane %1").arg(QString::fromLatin1(kProgramVersion)));
+        painter.drawText(header, Qt::AlignRight | Qt::AlignTop, program);
         painter.drawLine(QPointF(0, band * 0.6), QPointF(body.width(), band * 0.6));
         const QRectF footer(0, band + body.height(), body.width(), band);
         painter.drawText(footer, Qt::AlignHCenter | Qt::AlignBottom,
