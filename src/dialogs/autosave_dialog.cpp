@@ -2,6 +2,7 @@
 
 #include "app/main_dialog.h"
 #include "app/preferences.h"
+#include "app/project_file.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ bool CAutosave::OnInitDialog()
     CSkinnedDialog::OnInitDialog();
     CheckDlgButton(this, IDC_OFF, g_bAutosaveOff != 0);
     if (CSpinButtonCtrl* minutes = spin()) {
-        minutes->SetRange(kMinMinutes, kMaxMinutes);
+        minutes->SetRange(PrefsRange::kMinAutosaveMinutes, PrefsRange::kMaxAutosaveMinutes);
         minutes->SetPos(g_nAutosaveMinutes);
     }
     CreateSkinButton(m_btnCancel, IDC_CANCEL_PLACEHOLDER, CBrannockButton::kBmpHover,

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "app/project_file.h"
 #include "controls/bitmap_buttons.h"
 #include "dialogs/dialog_form_controls.h"
 #include "dialogs/skinned_dialog.h"
@@ -22,8 +21,6 @@ public:
     static constexpr int IDC_MINUTES = 1014;
     static constexpr int IDC_CANCEL_PLACEHOLDER = 1049;
     static constexpr int IDC_OK_PLACEHOLDER = 1050;
-    static constexpr int kMinMinutes = PrefsRange::kMinAutosaveMinutes;
-    static constexpr int kMaxMinutes = PrefsRange::kMaxAutosaveMinutes;
 
     explicit CAutosave(QWidget* parent = nullptr);
     ~CAutosave() override;

@@ -124,11 +124,6 @@ void CLinkedChannelNamesDlg::OnCommand(int id)
         CSkinnedDialog::OnCommand(id);
 }
 
-void CLinkedChannelNamesDlg::OnOK()
-{
-    EndEditing(IDOK);
-}
-
 void CLinkedChannelNamesDlg::PreTranslateKey(QKeyEvent* event)
 {
     const QString text = event->text();

@@ -36,7 +36,6 @@ public:
 
 protected:
     bool OnInitDialog() override;
-    void OnOK() override;
     void PreTranslateKey(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

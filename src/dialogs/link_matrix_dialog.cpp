@@ -1,8 +1,7 @@
 #include "dialogs/link_matrix_dialog.h"
 
-#include "app/app_services.h"
-#include "app/help_documents.h"
 #include "app/fonts.h"
+#include "app/help_documents.h"
 #include "app/main_dialog.h"
 #include "controls/control_ids.h"
 #include "controls/dialog_font_adapter.h"

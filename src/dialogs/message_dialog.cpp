@@ -35,19 +35,14 @@ bool CMessageDialog::OnInitDialog()
 void CMessageDialog::OnCommand(int id)
 {
     if (id == IDC_OK_PLACEHOLDER)
-        OnMessageOK();
+        OnOK();
     else
         CSkinnedDialog::OnCommand(id);
-}
-
-void CMessageDialog::OnMessageOK()
-{
-    EndEditing(IDOK);
 }
 
 void CMessageDialog::PreTranslateKey(QKeyEvent* event)
 {
     const QString text = event->text();
     if (text == QLatin1String("O") || text == QLatin1String("o"))
-        OnMessageOK();
+        OnOK();
 }

@@ -25,7 +25,5 @@ protected:
     void PreTranslateKey(QKeyEvent* event) override;
 
 private:
-    void OnMessageOK();
-
     CBrannockButton m_btnOK;
 };

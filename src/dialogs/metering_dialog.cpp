@@ -152,13 +152,14 @@ void CNewMeteringDialog::OnCommand(int id)
     }
 }
 
-void CNewMeteringDialog::StoreListChoice(int listId, int& index, int& value) const
+void CNewMeteringDialog::StoreListChoice(int listId, std::span<const int> levels, int& index,
+                                         int& value) const
 {
     const QComboBox* list = DlgComboBox(this, listId);
-    if (!list || list->currentIndex() < 0)
+    if (!list || list->currentIndex() < 0 || std::size_t(list->currentIndex()) >= levels.size())
         return;
     index = list->currentIndex();
-    value = list->currentText().toInt();
+    value = levels[std::size_t(index)];
 }
 
 void CNewMeteringDialog::OnOK()
@@ -185,8 +186,8 @@ void CNewMeteringDialog::OnOK()
     g_bMeterPeakOnly = IsDlgButtonChecked(this, IDC_PEAK_ONLY);
 
     // Both levels are stored, whichever scale is chosen.
-    StoreListChoice(IDC_DBU_MAX, g_nDbuMaxLevelIndex, g_nDbuMaxLevel);
-    StoreListChoice(IDC_DBFS_REF, g_nDbfsRefLevelIndex, g_nDbfsRefLevel);
+    StoreListChoice(IDC_DBU_MAX, PrefsRange::kDbuMaxLevels, g_nDbuMaxLevelIndex, g_nDbuMaxLevel);
+    StoreListChoice(IDC_DBFS_REF, PrefsRange::kDbfsRefLevels, g_nDbfsRefLevelIndex, g_nDbfsRefLevel);
 
     g_bMeterPrefsSet2 = 1;
     g_bMeterPrefsSet1 = 1;

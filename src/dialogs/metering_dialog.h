@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "controls/bitmap_buttons.h"
@@ -53,9 +54,10 @@ protected:
 
 private:
     void RadiosFromSettings();
-    // Stores a drop-down list's selection and its number; a list without a
-    // selection leaves both as they were.
-    void StoreListChoice(int listId, int& index, int& value) const;
+    // Stores a drop-down list's selection and the level it offers there (the
+    // list shows levels in order); a list without a selection leaves both as
+    // they were.
+    void StoreListChoice(int listId, std::span<const int> levels, int& index, int& value) const;
 
     CBrannockButton m_btnCancel;
     CBrannockButton m_btnOK;

@@ -119,7 +119,7 @@ void CChannelNamingDlg::StoreChannel()
 void CChannelNamingDlg::OnOK()
 {
     StoreChannel();
-    EndEditing(IDOK);
+    EndDialog(IDOK);
 }
 
 void CChannelNamingDlg::OnPrev()
@@ -305,12 +305,12 @@ void CNewSceneDialog::OnOK()
         if (g_nSceneCount >= kSceneCapacity)
             ShowMessage(QStringLiteral("The scene list is full: no more than %1 scenes can be stored.")
                             .arg(kSceneCapacity - 1));
-        EndEditing(IDCANCEL);
+        EndDialog(IDCANCEL);
         return;
     }
     g_SceneName[std::size_t(g_nSceneCount)] = nameEdit()->StoredText();
     g_SceneNotes[std::size_t(g_nSceneCount)] = notesEdit()->StoredText();
-    EndEditing(IDOK);
+    EndDialog(IDOK);
 }
 
 // ---------------------------------------------------------------------------
@@ -356,5 +356,5 @@ void CRenameScene::OnOK()
     g_strRenamedScene = nameEdit()->StoredText();
     if (ValidSceneIndex(m_nIndex))
         g_SceneNotes[std::size_t(m_nIndex)] = notesEdit()->StoredText();
-    EndEditing(IDOK);
+    EndDialog(IDOK);
 }

@@ -68,7 +68,7 @@ void CRenameLinkGroup::StoreGroup()
 void CRenameLinkGroup::OnOK()
 {
     StoreGroup();
-    EndEditing(IDOK);
+    EndDialog(IDOK);
 }
 
 void CRenameLinkGroup::OnPrev()

@@ -295,12 +295,7 @@ void CSkinnedDialog::OnCancel()
 
 void CSkinnedDialog::OnSharedCancel()
 {
-    EndEditing(IDCANCEL);
-}
-
-void CSkinnedDialog::EndEditing(int result)
-{
-    done(result);
+    EndDialog(IDCANCEL);
 }
 
 void CSkinnedDialog::reject()

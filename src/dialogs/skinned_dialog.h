@@ -109,8 +109,6 @@ protected:
     virtual void OnCancel();
     // The Cancel button of the editing dialogs.
     void OnSharedCancel();
-    // Ends an editing dialog after its OK or Cancel.
-    void EndEditing(int result);
 
     // Sees every key press in the dialog before the control with the focus
     // does; the key then goes on as usual.

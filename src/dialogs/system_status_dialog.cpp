@@ -139,7 +139,7 @@ void CSystemStatusDialog::CreateOkButton()
 void CSystemStatusDialog::OnCommand(int id)
 {
     if (id == IDC_OK_PLACEHOLDER)
-        EndEditing(IDOK);
+        EndDialog(IDOK);
     else
         CSkinnedDialog::OnCommand(id);
 }

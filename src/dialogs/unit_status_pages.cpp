@@ -561,12 +561,12 @@ void CUnitMessage_KR960x::OnPageOK()
 {
     if (!ApplyPageEdits())
         return;
-    EndEditing(IDOK);
+    EndDialog(IDOK);
 }
 
 void CUnitMessage_KR960x::OnPageCancel()
 {
-    EndEditing(IDCANCEL);
+    EndDialog(IDCANCEL);
 }
 
 void CUnitMessage_KR960x::Step(int delta)

@@ -126,11 +126,6 @@ UnitHeader OverviewUnitHeader(int s)
     return {name, QStringLiteral(" - B")};
 }
 
-QString OverviewUnitNameText(int s)
-{
-    return OverviewUnitHeader(s).text();
-}
-
 QString OverviewLinkLabelText(int channel)
 {
     if (!ValidChannel(channel))

@@ -121,11 +121,10 @@ private:
 
 extern COverviewWnd* g_pOverview;
 
-// The header text of a slot (index 0..47): "<name> - A" / "<name> - B" for
+// The header of a slot (index 0..47), whose text reads "<name> - A" / "<name> - B" for
 // the halves of a 16-channel unit, the plain name over the A half of an
 // 8-channel unit (whose B half stays empty) and over every slot from 33 on.
 UnitHeader OverviewUnitHeader(int slotIndex);
-QString OverviewUnitNameText(int slotIndex);
 
 // The text a channel's link label shows in the overview: the group label
 // while the channel's Link is on, else "-".

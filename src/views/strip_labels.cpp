@@ -61,11 +61,6 @@ UnitHeader StripUnitHeader(int index)
     return {g_UnitName[s], s % 2 == 0 ? QStringLiteral(" - A") : QStringLiteral(" - B")};
 }
 
-QString UnitHeaderText(int index)
-{
-    return StripUnitHeader(index).text();
-}
-
 QString FitUnitHeader(const UnitHeader& header, const QFontMetrics& metrics, int width)
 {
     const QString whole = header.text();

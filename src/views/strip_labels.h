@@ -65,7 +65,6 @@ struct UnitHeader {
 // slot's first channel): "<name> - A" / "<name> - B" for the two halves of a
 // 16-channel unit, the name alone for the remote units.
 UnitHeader StripUnitHeader(int index);
-QString UnitHeaderText(int index);
 
 // The header as a box of this width shows it: whole when it fits, else the
 // name shortened with an ellipsis and the half mark kept whole, so the two

@@ -114,12 +114,12 @@ TEST_F(UnitNames, OperatorNamesFromTheProjectStayWhenTheirUnitsComeOnLine)
         EXPECT_EQ(g_UnitName[std::size_t(e.slot - 1)], QString::fromLatin1(e.name)) << "slot " << e.slot;
 
     // Shown in both views' unit headers.
-    EXPECT_EQ(OverviewUnitNameText(0), QStringLiteral("Drums - A"));
-    EXPECT_EQ(OverviewUnitNameText(11), QStringLiteral("Choir - B"));
-    EXPECT_EQ(OverviewUnitNameText(32), QStringLiteral("Brass"));
-    EXPECT_EQ(UnitHeaderText(8 * 1), QStringLiteral("Drums - B"));
-    EXPECT_EQ(UnitHeaderText(8 * 2), QStringLiteral("Keys - A"));
-    EXPECT_EQ(UnitHeaderText(8 * 32), QStringLiteral("Brass"));
+    EXPECT_EQ(OverviewUnitHeader(0).text(), QStringLiteral("Drums - A"));
+    EXPECT_EQ(OverviewUnitHeader(11).text(), QStringLiteral("Choir - B"));
+    EXPECT_EQ(OverviewUnitHeader(32).text(), QStringLiteral("Brass"));
+    EXPECT_EQ(StripUnitHeader(8 * 1).text(), QStringLiteral("Drums - B"));
+    EXPECT_EQ(StripUnitHeader(8 * 2).text(), QStringLiteral("Keys - A"));
+    EXPECT_EQ(StripUnitHeader(8 * 32).text(), QStringLiteral("Brass"));
 
     // Saved again, the file holds the names as they stand.
     m_dlg->OnCommand(ID_FILE_SAVE);

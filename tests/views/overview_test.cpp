@@ -68,18 +68,18 @@ TEST_F(Overview, TextsFollowTheTablesModelsAndSwitches)
 {
     for (int s = 0; s < kSlotCount; ++s)
         g_UnitName[s] = QStringLiteral("UNIT %1").arg(s + 1);
-    EXPECT_EQ(OverviewUnitNameText(0), QStringLiteral("UNIT 1 - A"));
-    EXPECT_EQ(OverviewUnitNameText(1), QStringLiteral("UNIT 2 - B"));
+    EXPECT_EQ(OverviewUnitHeader(0).text(), QStringLiteral("UNIT 1 - A"));
+    EXPECT_EQ(OverviewUnitHeader(1).text(), QStringLiteral("UNIT 2 - B"));
     // A pair holding an 8-channel unit: its name alone over A, nothing over B.
     g_SlotModel[3] = UNIT_TYPE_KR960_8;
-    EXPECT_EQ(OverviewUnitNameText(2), QStringLiteral("UNIT 3"));
-    EXPECT_EQ(OverviewUnitNameText(3), QString());
+    EXPECT_EQ(OverviewUnitHeader(2).text(), QStringLiteral("UNIT 3"));
+    EXPECT_EQ(OverviewUnitHeader(3).text(), QString());
     // An 8-channel model recorded in the B slot itself changes nothing.
     g_SlotModel[6] = UNIT_TYPE_KR960_8;
-    EXPECT_EQ(OverviewUnitNameText(5), QStringLiteral("UNIT 6 - B"));
+    EXPECT_EQ(OverviewUnitHeader(5).text(), QStringLiteral("UNIT 6 - B"));
     // The remote slots, from slot 33 on, show their plain names; there is no slot 49.
-    EXPECT_EQ(OverviewUnitNameText(32), QStringLiteral("UNIT 33"));
-    EXPECT_EQ(OverviewUnitNameText(48), QString());
+    EXPECT_EQ(OverviewUnitHeader(32).text(), QStringLiteral("UNIT 33"));
+    EXPECT_EQ(OverviewUnitHeader(48).text(), QString());
 
     // Gain read-outs by model and the overview's own Pad switch.
     g_ChannelUnitType[7] = UNIT_TYPE_KR960;

@@ -16,9 +16,9 @@ TEST_F(StripView, RemoteUnitsLackFourSwitchesAndHeadersNameTheSlots)
         EXPECT_TRUE((m_view->*table)[256]->isHidden());
         EXPECT_TRUE((m_view->*table)[383]->isHidden());
     }
-    EXPECT_EQ(UnitHeaderText(4 * 8), QStringLiteral("UNIT 5 - A"));
-    EXPECT_EQ(UnitHeaderText(5 * 8), QStringLiteral("UNIT 6 - B"));
-    EXPECT_EQ(UnitHeaderText(40 * 8), QStringLiteral("UNIT 41"));
+    EXPECT_EQ(StripUnitHeader(4 * 8).text(), QStringLiteral("UNIT 5 - A"));
+    EXPECT_EQ(StripUnitHeader(5 * 8).text(), QStringLiteral("UNIT 6 - B"));
+    EXPECT_EQ(StripUnitHeader(40 * 8).text(), QStringLiteral("UNIT 41"));
 }
 
 TEST_F(StripView, GainReadOutFollowsModelAndPad)
