@@ -137,6 +137,11 @@ void CBrannockButton::mousePressEvent(QMouseEvent* event)
         emit commandIssued(id);
 }
 
+void CBrannockButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
 // ---------------------------------------------------------------------------
 // CCustomGUIButton
 
@@ -224,6 +229,7 @@ void CCustomGUIButton::mousePressEvent(QMouseEvent* event)
         return;
     }
     event->accept();
+    m_bPressTaken = true;
     switch (m_nId) {
     case kIdLongPress:
         m_pressTimer.start(2000);
@@ -252,8 +258,15 @@ void CCustomGUIButton::mouseReleaseEvent(QMouseEvent* event)
     // The view toggle and the lock keep the state the press gave them.
     if (m_nId != kIdOverview && m_nId != kIdLock)
         SetState(kNormal);
-    if (rect().contains(event->position().toPoint()))
+    const bool pressTaken = m_bPressTaken;
+    m_bPressTaken = false;
+    if (pressTaken && rect().contains(event->position().toPoint()))
         emit clicked(m_nId);
+}
+
+void CCustomGUIButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
 }
 
 void CCustomGUIButton::OnTimer(int id)

@@ -61,6 +61,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // The second press of a double click: the first press already sent the
+    // command, so it does nothing.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
@@ -118,12 +121,15 @@ public:
     static constexpr int kIdShortPressB = 1008;
 
 signals:
-    // A left click released over the button.
+    // A left click released over the button; a double click is one click.
     void clicked(int id);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // The second press of a double click does nothing: no press picture,
+    // no animation, and its release no second click.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
@@ -134,6 +140,7 @@ private:
     int m_nBmpNormal = 0;
     int m_nBmpPressed = 0;
     int m_nBmpDisabled = 0;
+    bool m_bPressTaken = false; // the left button went down on this button
     QTimer m_pressTimer;
 };
 

@@ -130,3 +130,45 @@ TEST_F(BrannockButtonTest, ALongCaptionStaysCentredAndIsCutByTheButton)
     EXPECT_TRUE(inkInColumn(1) || inkInColumn(2));
     EXPECT_TRUE(inkInColumn(37) || inkInColumn(38));
 }
+
+// X11 hands a double click over as press, release, double click, release;
+// the second press must not act again.
+TEST_F(BrannockButtonTest, ADoubleClickPressesOnce)
+{
+    QTest::mousePress(&button, Qt::LeftButton);
+    QTest::mouseRelease(&button, Qt::LeftButton);
+    QTest::mouseDClick(&button, Qt::LeftButton);
+    QTest::mouseRelease(&button, Qt::LeftButton);
+    EXPECT_EQ(dialog.commands, std::vector<int>{RecordingDialog::kPlaceholderId});
+}
+
+TEST(CustomGuiButton, ADoubleClickPressesOnceAndTheAnimationRunsOnce)
+{
+    QWidget panel;
+    panel.resize(200, 100);
+    CCustomGUIButton* button = CCustomGUIButton::CreateCustomGUIButton(
+        &panel, CCustomGUIButton::kIdLongPress, 180, 182, 139, QRect(10, 10, 40, 30));
+    ASSERT_NE(button, nullptr);
+    button->show();
+    panel.show();
+    int clicks = 0;
+    QObject::connect(button, &CCustomGUIButton::clicked, [&clicks](int) { ++clicks; });
+
+    QTest::mousePress(button, Qt::LeftButton);
+    EXPECT_EQ(button->state(), CCustomGUIButton::kPressed);
+    EXPECT_EQ(button->currentBitmap(), 182);
+    EXPECT_EQ(button->pressTimerPeriod(), 2000);
+    QTest::mouseRelease(button, Qt::LeftButton);
+    EXPECT_EQ(button->state(), CCustomGUIButton::kNormal);
+
+    QTest::mouseDClick(button, Qt::LeftButton);
+    EXPECT_EQ(button->state(), CCustomGUIButton::kNormal) << "the second press shows no press";
+    QTest::mouseRelease(button, Qt::LeftButton);
+    EXPECT_EQ(button->state(), CCustomGUIButton::kNormal);
+    EXPECT_EQ(clicks, 1);
+
+    // A plain click afterwards is a click again.
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 2);
+}
+
