@@ -37,8 +37,13 @@ public:
     bool Create(QWidget* parent, int placeholderId, int ownId, int bmpNormal, int bmpHover,
                 const QString& caption, const QString& tooltip);
 
-    // Tooltip text and an optional title line above it.
+    // Tooltip text and an optional title line above it; the tip wraps at
+    // kMaxTipWidth pixels.
     void SetToolTip(const QString& text, const QString& title = QString());
+    static constexpr int kMaxTipWidth = 300;
+    // The tip shown for text and title: as given when it fits on one line,
+    // else broken into lines so that the tip is at most maxWidth wide.
+    static QString ToolTipWithin(const QString& text, const QString& title, int maxWidth);
 
     // 0 normal, 1 the mouse is over the button.
     int state() const { return m_nState; }

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QTest>
+#include <QToolTip>
 #include <QWidget>
 
 #include <vector>
@@ -172,3 +175,33 @@ TEST(CustomGuiButton, ADoubleClickPressesOnceAndTheAnimationRunsOnce)
     EXPECT_EQ(clicks, 2);
 }
 
+// Every tip of a button, with a title line or without, wraps at 300 pixels,
+// inside a word as well when one word is wider than that; a short tip stays
+// as it was given.
+TEST_F(BrannockButtonTest, TipsWrapAt300Pixels)
+{
+    const QString text = QStringLiteral(
+        "Clears every link of every channel on every unit and the titles of the link groups with "
+        "them, AVeryLongWordWithoutAnyBlankThatIsWiderThanATipMayBeOnItsOwnLine.");
+    const auto shownTip = [this]() -> QWidget* {
+        const QPoint at(5, 5);
+        QHelpEvent help(QEvent::ToolTip, at, button.mapToGlobal(at));
+        QApplication::sendEvent(&button, &help);
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->inherits("QTipLabel") && widget->isVisible())
+                return widget;
+        return nullptr;
+    };
+    for (const QString& title : {QString(), QStringLiteral("Clear All Links")}) {
+        button.SetToolTip(text, title);
+        QWidget* tip = shownTip();
+        ASSERT_NE(tip, nullptr) << title.toStdString();
+        EXPECT_LE(tip->width(), 300) << title.toStdString();
+        EXPECT_GT(tip->height(), 3 * QFontMetrics(tip->font()).height()) << "wrapped";
+        EXPECT_EQ(button.toolTipText(), text);
+        EXPECT_EQ(button.toolTipTitle(), title);
+        QToolTip::hideText();
+    }
+    button.SetToolTip(QStringLiteral(" OK "));
+    EXPECT_EQ(button.toolTip(), QStringLiteral(" OK "));
+}
