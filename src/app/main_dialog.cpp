@@ -533,7 +533,7 @@ void CQuellonKR9SeriesDlg::OnOverviewButton()
 void CQuellonKR9SeriesDlg::ShowViewForMode()
 {
     if (m_btnOverview)
-        m_btnOverview->setIcon(QIcon(m_platform.skins.pixmap(174 + (g_bOverviewMode ? 1 : 0), 2.0)));
+        m_btnOverview->SetImage(174 + (g_bOverviewMode ? 1 : 0));
     const bool strips = !g_bOverviewMode;
     if (m_wndUnderview)
         m_wndUnderview->setVisible(strips);
@@ -566,11 +566,11 @@ void CQuellonKR9SeriesDlg::CreateUnderviewWindow()
 
 void CQuellonKR9SeriesDlg::CreateOverviewButton()
 {
-    m_btnOverview = new QToolButton(m_client);
-    m_btnOverview->setAutoRaise(true);
+    m_btnOverview = new PictureButton(m_client, m_platform.skins);
     const QSize size = m_platform.skins.naturalSize(174);
     m_btnOverview->setIconSize(size);
     m_btnOverview->setFixedSize(size + QSize(4, 4));
+    m_btnOverview->SetImage(174, 175);
     m_btnOverview->setToolTip(QStringLiteral("Overview / channel strips"));
     // Centred under the unit status strip, below the scene list.
     constexpr int kStatusLeft = 520, kStatusWidth = 717, kListBottom = 55 + 94;

@@ -19,6 +19,7 @@
 #include "protocol/unit_list132.h"
 #include "protocol/unit_list_kr9x.h"
 #include "controls/gain_fader.h"
+#include "controls/picture_button.h"
 
 #include <memory>
 #include <optional>
@@ -392,12 +393,12 @@ public:
     CUnitStatusWnd* m_wndUnitStatus = nullptr;
     CMyScrollBar* m_sbUnitStatus = nullptr;
     CMyScrollBar* m_sbSceneList = nullptr;
-    QToolButton* m_btnOverview = nullptr;
-    QToolButton* m_btnNewScene = nullptr;
-    QToolButton* m_btnRecallScene = nullptr;
-    QToolButton* m_btnLockScenes = nullptr;
-    QToolButton* m_btnDeleteScene = nullptr;
-    QToolButton* m_btnUnitAssignment = nullptr;
+    PictureButton* m_btnOverview = nullptr;
+    PictureButton* m_btnNewScene = nullptr;
+    PictureButton* m_btnRecallScene = nullptr;
+    PictureButton* m_btnLockScenes = nullptr;
+    PictureButton* m_btnDeleteScene = nullptr;
+    PictureButton* m_btnUnitAssignment = nullptr;
     QListWidget* m_lstScenes = nullptr;
     QRect m_stcActiveScene; // the "Active Scene" frame
     QBrush m_hbrBackground;

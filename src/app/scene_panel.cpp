@@ -22,14 +22,13 @@ constexpr QRect kSceneListRect(47, 55, 252, 94);
 constexpr int kStatusStripLeft = 520;
 constexpr int kStatusStripWidth = 717;
 
-QToolButton* MakePictureButton(QWidget* parent, SkinRegistry& skin, int picture, const QString& tip)
+PictureButton* MakePictureButton(QWidget* parent, SkinRegistry& skin, int normal, int hot, const QString& tip)
 {
-    auto* button = new QToolButton(parent);
-    button->setAutoRaise(true);
-    const QSize size = skin.naturalSize(picture);
+    auto* button = new PictureButton(parent, skin);
+    const QSize size = skin.naturalSize(normal);
     button->setIconSize(size);
     button->setFixedSize(size + QSize(4, 4));
-    button->setIcon(QIcon(skin.pixmap(picture, 2.0)));
+    button->SetImage(normal, hot);
     button->setToolTip(tip);
     return button;
 }
@@ -56,12 +55,14 @@ void CQuellonKR9SeriesDlg::CreateSceneList()
 void CQuellonKR9SeriesDlg::CreatePictureButtons()
 {
     SkinRegistry& skin = m_platform.skins;
-    m_btnRecallScene = MakePictureButton(m_client, skin, 183, QStringLiteral("Recall the selected scene"));
-    m_btnNewScene = MakePictureButton(m_client, skin, 180, QStringLiteral("New scene from the live state"));
-    m_btnDeleteScene = MakePictureButton(m_client, skin, 184, QStringLiteral("Delete the selected scene"));
-    m_btnLockScenes = MakePictureButton(m_client, skin, 178, QStringLiteral("Lock the scenes"));
-    m_btnUnitAssignment = MakePictureButton(m_client, skin, 1884, QStringLiteral("Unit assignment (Preferences)"));
-    const std::pair<QToolButton*, int> commands[] = {
+    // Each button's normal picture and the hot one shown under the pointer.
+    m_btnRecallScene = MakePictureButton(m_client, skin, 183, 187, QStringLiteral("Recall the selected scene"));
+    m_btnNewScene = MakePictureButton(m_client, skin, 180, 182, QStringLiteral("New scene from the live state"));
+    m_btnDeleteScene = MakePictureButton(m_client, skin, 184, 185, QStringLiteral("Delete the selected scene"));
+    m_btnLockScenes = MakePictureButton(m_client, skin, 178, 179, QStringLiteral("Lock the scenes"));
+    m_btnUnitAssignment =
+        MakePictureButton(m_client, skin, 1884, 1884, QStringLiteral("Unit assignment (Preferences)"));
+    const std::pair<PictureButton*, int> commands[] = {
         {m_btnRecallScene, IDC_RECALL_SCENE}, {m_btnNewScene, IDC_NEW_SCENE},
         {m_btnDeleteScene, IDC_DELETE_SCENE}, {m_btnLockScenes, IDC_LOCK_SCENES},
         {m_btnUnitAssignment, IDC_UNIT_ASSIGNMENT},
@@ -98,16 +99,21 @@ void CQuellonKR9SeriesDlg::ApplySceneLockState()
 {
     if (!m_btnNewScene)
         return;
-    SkinRegistry& skin = m_platform.skins;
+    // Normal, hot and disabled pictures by lock state; 0 is none. While
+    // locked, New, Recall and Delete are disabled and show their locked
+    // pictures as drawn.
     const bool locked = g_bScenesLocked;
-    const auto picture = [&](QToolButton* button, int unlocked, int lockedPicture) {
-        button->setIcon(QIcon(skin.pixmap(locked ? lockedPicture : unlocked, 2.0)));
-        button->update();
-    };
-    picture(m_btnDeleteScene, 184, 140);
-    picture(m_btnRecallScene, 183, 141);
-    picture(m_btnNewScene, 180, 139);
-    picture(m_btnLockScenes, 178, 179);
+    if (locked) {
+        m_btnDeleteScene->SetImage(140, 140, 140);
+        m_btnRecallScene->SetImage(141, 141, 141);
+        m_btnNewScene->SetImage(139, 139, 139);
+        m_btnLockScenes->SetImage(179, 179);
+    } else {
+        m_btnDeleteScene->SetImage(184, 184);
+        m_btnRecallScene->SetImage(183, 183);
+        m_btnNewScene->SetImage(180, 180);
+        m_btnLockScenes->SetImage(178, 178);
+    }
     m_btnDeleteScene->setEnabled(!locked);
     m_btnRecallScene->setEnabled(!locked);
     m_btnNewScene->setEnabled(!locked);
@@ -243,6 +249,5 @@ void CQuellonKR9SeriesDlg::SetUnitAssignmentPicture(int bitmapId)
 {
     if (!m_btnUnitAssignment)
         return;
-    m_btnUnitAssignment->setIcon(QIcon(m_platform.skins.pixmap(bitmapId, 2.0)));
-    m_btnUnitAssignment->update();
+    m_btnUnitAssignment->SetImage(bitmapId);
 }

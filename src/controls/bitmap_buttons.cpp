@@ -7,12 +7,79 @@
 #include "controls/control_ids.h"
 #include "platform/skin_registry.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QEnterEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStringList>
+#include <QStyle>
+#include <QToolTip>
 
 CCustomGUIButton* g_pOverviewPictureButton = nullptr;
+
+namespace {
+
+// The lines of text, none wider than width in metrics: broken at blanks,
+// and inside a word that is wider than a line on its own.
+QStringList WrapLines(const QString& text, const QFontMetrics& metrics, int width)
+{
+    QStringList lines;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        if (metrics.horizontalAdvance(paragraph) <= width) {
+            lines.append(paragraph);
+            continue;
+        }
+        QString line;
+        for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const QString joined = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            if (metrics.horizontalAdvance(joined) <= width) {
+                line = joined;
+                continue;
+            }
+            if (!line.isEmpty())
+                lines.append(line);
+            line = word;
+            while (line.size() > 1 && metrics.horizontalAdvance(line) > width) {
+                qsizetype fits = line.size() - 1;
+                while (fits > 1 && metrics.horizontalAdvance(line.left(fits)) > width)
+                    --fits;
+                lines.append(line.left(fits));
+                line = line.mid(fits);
+            }
+        }
+        if (!line.isEmpty())
+            lines.append(line);
+    }
+    return lines;
+}
+
+} // namespace
+
+QString CBrannockButton::ToolTipWithin(const QString& text, const QString& title, int maxWidth)
+{
+    // The tip window adds its margins around the text.
+    const QStyle* style = QApplication::style();
+    const int margin = 1 + (style ? style->pixelMetric(QStyle::PM_ToolTipLabelFrameWidth) : 0);
+    const int width = std::max(1, maxWidth - 2 * margin - 1);
+    const QFont font = QToolTip::font();
+    const QStringList lines = WrapLines(text, QFontMetrics(font), width);
+    if (title.isEmpty())
+        return lines.join(QLatin1Char('\n'));
+    // A title line in bold above the text.
+    QFont bold = font;
+    bold.setBold(true);
+    const auto escaped = [](const QStringList& part) {
+        QStringList out;
+        for (const QString& line : part)
+            out.append(line.toHtmlEscaped());
+        return out.join(QStringLiteral("<br>"));
+    };
+    return QStringLiteral("<p style=\"white-space:pre\"><b>%1</b><br>%2</p>")
+        .arg(escaped(WrapLines(title, QFontMetrics(bold), width)), escaped(lines));
+}
 
 // ---------------------------------------------------------------------------
 // CBrannockButton
@@ -64,13 +131,7 @@ void CBrannockButton::SetToolTip(const QString& text, const QString& title)
 {
     m_strToolTip = text;
     m_strToolTipTitle = title;
-    if (title.isEmpty()) {
-        setToolTip(text);
-        return;
-    }
-    // A title line in bold above the text, wrapped at 300 pixels.
-    setToolTip(QStringLiteral("<div style=\"max-width:300px\"><b>%1</b><br>%2</div>")
-                   .arg(title.toHtmlEscaped(), text.toHtmlEscaped()));
+    setToolTip(ToolTipWithin(text, title, kMaxTipWidth));
 }
 
 void CBrannockButton::SetState(int state)
@@ -135,6 +196,11 @@ void CBrannockButton::mousePressEvent(QMouseEvent* event)
         target->OnCommand(id);
     if (self)
         emit commandIssued(id);
+}
+
+void CBrannockButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
 }
 
 // ---------------------------------------------------------------------------
@@ -224,6 +290,7 @@ void CCustomGUIButton::mousePressEvent(QMouseEvent* event)
         return;
     }
     event->accept();
+    m_bPressTaken = true;
     switch (m_nId) {
     case kIdLongPress:
         m_pressTimer.start(2000);
@@ -252,8 +319,15 @@ void CCustomGUIButton::mouseReleaseEvent(QMouseEvent* event)
     // The view toggle and the lock keep the state the press gave them.
     if (m_nId != kIdOverview && m_nId != kIdLock)
         SetState(kNormal);
-    if (rect().contains(event->position().toPoint()))
+    const bool pressTaken = m_bPressTaken;
+    m_bPressTaken = false;
+    if (pressTaken && rect().contains(event->position().toPoint()))
         emit clicked(m_nId);
+}
+
+void CCustomGUIButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
 }
 
 void CCustomGUIButton::OnTimer(int id)

@@ -37,8 +37,13 @@ public:
     bool Create(QWidget* parent, int placeholderId, int ownId, int bmpNormal, int bmpHover,
                 const QString& caption, const QString& tooltip);
 
-    // Tooltip text and an optional title line above it.
+    // Tooltip text and an optional title line above it; the tip wraps at
+    // kMaxTipWidth pixels.
     void SetToolTip(const QString& text, const QString& title = QString());
+    static constexpr int kMaxTipWidth = 300;
+    // The tip shown for text and title: as given when it fits on one line,
+    // else broken into lines so that the tip is at most maxWidth wide.
+    static QString ToolTipWithin(const QString& text, const QString& title, int maxWidth);
 
     // 0 normal, 1 the mouse is over the button.
     int state() const { return m_nState; }
@@ -61,6 +66,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // The second press of a double click: the first press already sent the
+    // command, so it does nothing.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
@@ -118,12 +126,15 @@ public:
     static constexpr int kIdShortPressB = 1008;
 
 signals:
-    // A left click released over the button.
+    // A left click released over the button; a double click is one click.
     void clicked(int id);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // The second press of a double click does nothing: no press picture,
+    // no animation, and its release no second click.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
@@ -134,6 +145,7 @@ private:
     int m_nBmpNormal = 0;
     int m_nBmpPressed = 0;
     int m_nBmpDisabled = 0;
+    bool m_bPressTaken = false; // the left button went down on this button
     QTimer m_pressTimer;
 };
 

@@ -91,3 +91,21 @@ CMyMemDC::~CMyMemDC()
     m_painter->end();
     m_target.drawPixmap(m_rect.topLeft(), m_pixmap);
 }
+
+CSelectBoldFont::CSelectBoldFont(QPainter& painter, bool bold)
+    : m_painter(painter), m_oldFont(painter.font())
+{
+    const bool isBold = m_oldFont.weight() == QFont::Bold;
+    if (isBold == bold)
+        return;
+    QFont font = m_oldFont;
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    m_painter.setFont(font);
+    m_bSelected = true;
+}
+
+CSelectBoldFont::~CSelectBoldFont()
+{
+    if (m_bSelected)
+        m_painter.setFont(m_oldFont);
+}

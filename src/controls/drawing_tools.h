@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QPainter>
 #include <QPixmap>
 #include <QRect>
@@ -40,4 +41,23 @@ private:
     QRect m_rect;
     QPixmap m_pixmap;
     std::unique_ptr<QPainter> m_painter;
+};
+
+// Gives a painter the bold (or the regular) cut of its current font for one
+// scope. When the font already has the asked weight nothing is selected, and
+// at the end only a font this object selected is put back.
+class CSelectBoldFont {
+public:
+    CSelectBoldFont(QPainter& painter, bool bold);
+    ~CSelectBoldFont();
+    CSelectBoldFont(const CSelectBoldFont&) = delete;
+    CSelectBoldFont& operator=(const CSelectBoldFont&) = delete;
+
+    // Whether this object changed the painter's font.
+    bool selected() const { return m_bSelected; }
+
+private:
+    QPainter& m_painter;
+    QFont m_oldFont;
+    bool m_bSelected = false;
 };

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "app/project_state.h"
+#include "controls/control_ids.h"
 #include "controls/strip_switch.h"
 #include "platform/skin_registry.h"
 
@@ -19,6 +20,11 @@ bool IsLoneMoveModifier(Qt::KeyboardModifiers keys)
     return (keys & (Qt::AltModifier | Qt::ShiftModifier)) != 0;
 }
 
+CMySlider* FindFader(const QWidget* view, int channel)
+{
+    return qobject_cast<CMySlider*>(FindChildById(view, kFaderIdBase + channel));
+}
+
 CMySlider::CMySlider(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -28,6 +34,7 @@ CMySlider::CMySlider(QWidget* parent) : QWidget(parent)
 void CMySlider::Setup(int channel, QSize thumbSize, int trackBitmap, int thumbBitmap)
 {
     m_nChannel = channel;
+    SetControlId(this, kFaderIdBase + channel);
     m_nThumbWidth = thumbSize.width();
     m_nThumbHeight = thumbSize.height();
     m_rcTrack = QRect(QPoint(0, 0), size());

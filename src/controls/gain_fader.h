@@ -27,6 +27,14 @@ extern FaderHost* g_pFaderHost;
 // sees the press. Either wins over Ctrl (the unit block).
 bool IsLoneMoveModifier(Qt::KeyboardModifiers keys);
 
+// A fader's control id is this base plus its channel.
+constexpr int kFaderIdBase = 30000;
+
+// The fader of channel among the children of view, found by its control id;
+// nullptr when view has none.
+class CMySlider;
+CMySlider* FindFader(const QWidget* view, int channel);
+
 // The vertical gain fader of a channel strip. Its position is a gain step,
 // 0 at the top (highest gain) to GetMax at the bottom. Dragging the thumb
 // turns the pointer into a step and hands it to the gain operations, which
@@ -36,8 +44,9 @@ class CMySlider : public QWidget {
 public:
     explicit CMySlider(QWidget* parent = nullptr);
 
-    // Sets channel, thumb size and track (the widget's own rectangle) and
-    // puts the thumb at the bottom, as the views do when they create it.
+    // Sets channel (and with it the control id), thumb size and track (the
+    // widget's own rectangle) and puts the thumb at the bottom, as the views
+    // do when they create it.
     void Setup(int channel, QSize thumbSize, int trackBitmap, int thumbBitmap);
 
     int GetMax() const;

@@ -313,6 +313,11 @@ void CMyScrollBar::mousePressEvent(QMouseEvent* event)
     emit scrolled(before ? SB_PAGEUP : SB_PAGEDOWN, m_nPos);
 }
 
+void CMyScrollBar::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
 void CMyScrollBar::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint point = event->position().toPoint();

@@ -7,6 +7,7 @@
 #include "app/app_services.h"
 #include "app/command_ids.h"
 #include "app/project_state.h"
+#include "controls/control_ids.h"
 #include "platform/skin_registry.h"
 
 CNewCustomBtn* g_pLastCustomBtn = nullptr;
@@ -30,6 +31,7 @@ CNewCustomBtn::CNewCustomBtn(QWidget* parent, int id, int channel, int bmpOff, i
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    SetControlId(this, id);
 }
 
 bool CNewCustomBtn::IsBlocked() const
@@ -132,6 +134,18 @@ CNewCustomBtn* CreateNewCustomBtnEx(QWidget* parent, int id, int channel, int bm
     button->m_rcClient = QRect(QPoint(0, 0), rect.size());
     g_pLastCustomBtn = button;
     return button;
+}
+
+CNewCustomBtn* FindStripSwitch(const QWidget* view, int id, int channel)
+{
+    if (!view)
+        return nullptr;
+    for (QObject* child : view->children()) {
+        auto* button = qobject_cast<CNewCustomBtn*>(child);
+        if (button && ControlId(button) == id && button->m_nIndex == channel)
+            return button;
+    }
+    return nullptr;
 }
 
 CNewCustomBtn* CreateNewCustomBtn(QWidget* parent, int id, int channel, int bmpOff, int bmpOn,

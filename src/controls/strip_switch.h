@@ -50,11 +50,16 @@ private:
 extern CNewCustomBtn* g_pLastCustomBtn;
 
 // Creates a switch over rect (parent coordinates); the disabled picture
-// defaults to the off picture.
+// defaults to the off picture. The switch carries its kind's control id
+// (kind * 1000), which every switch of that kind in a view shares.
 CNewCustomBtn* CreateNewCustomBtnEx(QWidget* parent, int id, int channel, int bmpOff, int bmpOn,
                                     int bmpDisabled, const QRect& rect);
 CNewCustomBtn* CreateNewCustomBtn(QWidget* parent, int id, int channel, int bmpOff, int bmpOn,
                                   const QRect& rect);
+
+// The switch with control id (3000 Pol ... 13000 Sqrt) of channel among
+// the children of view; nullptr when view has none.
+CNewCustomBtn* FindStripSwitch(const QWidget* view, int id, int channel);
 
 // The slot whose unit a strip control of the channel consults: the first
 // slot of its pair below channel 256, the channel's own slot above (every

@@ -1,6 +1,9 @@
 // What scene recall and the channel reset send to the units, read back from
 // the wire byte by byte, and the scene and project commands around them.
 
+#include <QApplication>
+#include <QEnterEvent>
+#include <QIcon>
 #include <QToolButton>
 
 #include "app/project_file.h"
@@ -332,6 +335,63 @@ TEST_F(SceneSends, LockDisablesTheSceneButtonsUntilPressedAgain)
         EXPECT_TRUE(b.button->isEnabled()) << b.unlocked;
         EXPECT_TRUE(shows(b.button, b.unlocked)) << b.unlocked;
     }
+}
+
+// Under the pointer the scene panel's buttons show their hot pictures; the
+// locked New, Recall and Delete show their locked pictures as drawn, not
+// greyed. A lock press sets every picture from the lock table, which gives
+// the unlocked buttons no hot picture of their own.
+TEST_F(SceneSends, TheScenePanelShowsHotAndLockedPictures)
+{
+    SkinRegistry& skin = SkinRegistry::instance();
+    const auto shows = [&](QToolButton* button, int picture) {
+        const QSize size = button->iconSize();
+        const QIcon::Mode mode = button->isEnabled() ? QIcon::Normal : QIcon::Disabled;
+        return button->icon().pixmap(size, mode).toImage()
+            == QIcon(skin.pixmap(picture, 2.0)).pixmap(size).toImage();
+    };
+    const auto hover = [](QWidget* button, bool over) {
+        if (over) {
+            const QPointF at(5, 5);
+            QEnterEvent enter(at, at, button->mapToGlobal(at));
+            QApplication::sendEvent(button, &enter);
+        } else {
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(button, &leave);
+        }
+    };
+    const auto expectPictures = [&](PictureButton* button, int normal, int hot) {
+        EXPECT_EQ(button->currentBitmap(), normal);
+        EXPECT_TRUE(shows(button, normal)) << normal;
+        hover(button, true);
+        EXPECT_EQ(button->currentBitmap(), hot);
+        EXPECT_TRUE(shows(button, hot)) << normal << " under the pointer";
+        hover(button, false);
+        EXPECT_EQ(button->currentBitmap(), normal);
+        EXPECT_TRUE(shows(button, normal)) << normal << " after the pointer left";
+    };
+    m_dlg->show();
+
+    expectPictures(m_dlg->m_btnNewScene, 180, 182);
+    expectPictures(m_dlg->m_btnRecallScene, 183, 187);
+    expectPictures(m_dlg->m_btnDeleteScene, 184, 185);
+    expectPictures(m_dlg->m_btnLockScenes, 178, 179);
+    expectPictures(m_dlg->m_btnUnitAssignment, 1884, 1884);
+    // The view toggle shows the view it stands for, under the pointer too.
+    const int view = 174 + (g_bOverviewMode ? 1 : 0);
+    expectPictures(m_dlg->m_btnOverview, view, view);
+
+    m_dlg->OnCommand(IDC_LOCK_SCENES);
+    expectPictures(m_dlg->m_btnNewScene, 139, 139);
+    expectPictures(m_dlg->m_btnRecallScene, 141, 141);
+    expectPictures(m_dlg->m_btnDeleteScene, 140, 140);
+    expectPictures(m_dlg->m_btnLockScenes, 179, 179);
+    m_timers.advance(300);
+    EXPECT_TRUE(shows(m_dlg->m_btnNewScene, 139)) << "applied again after 300 ms";
+
+    m_dlg->OnCommand(IDC_LOCK_SCENES);
+    expectPictures(m_dlg->m_btnNewScene, 180, 180);
+    expectPictures(m_dlg->m_btnLockScenes, 178, 178);
 }
 
 // A recent file opens after the save question and without the date test

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QCursor>
 #include <QImage>
 #include <QTest>
@@ -191,4 +193,43 @@ TEST_F(ScrollBarTest, TheHoverEndsOnceThePointerHasLeftTheThumb)
     m_timers.advance(50);
     EXPECT_FALSE(bar.isTimerArmed(CMyScrollBar::kTimerHover));
     EXPECT_EQ(bar.cursor().shape(), Qt::ArrowCursor);
+}
+
+// X11 hands a double click over as press, release, double click, release.
+// The second press acts no more than a press that is not there: a track
+// double click pages once, even where the owner has put the thumb back (a
+// list too short to scroll keeps its bar at 0). Each release still does
+// what any release does, so an arrow steps at both releases, as a quick
+// second click would.
+TEST_F(ScrollBarTest, ADoubleClickIsOnePress)
+{
+    CMyScrollBar& bar = Horizontal();
+    QObject::connect(&bar, &CMyScrollBar::scrolled, &bar, [&bar](int code, int) {
+        if (code == CMyScrollBar::SB_PAGEUP || code == CMyScrollBar::SB_PAGEDOWN)
+            bar.SetScrollPos(0);
+    });
+    const QPoint track(300, 10);
+    Press(track);
+    Release(track);
+    ASSERT_FALSE(bar.ThumbRect().contains(track)) << "the owner put the thumb back";
+    QTest::mouseDClick(&bar, Qt::LeftButton, {}, track);
+    Release(track);
+    const auto pages = std::count_if(reports.begin(), reports.end(), [](const Report& r) {
+        return r.code == CMyScrollBar::SB_PAGEDOWN;
+    });
+    EXPECT_EQ(pages, 1);
+    EXPECT_FALSE(bar.isThumbGrabbed());
+
+    reports.clear();
+    const QPoint arrow(390, 10);
+    Press(arrow);
+    Release(arrow);
+    m_timers.advance(150); // the first press's delay finds no arrow held
+    QTest::mouseDClick(&bar, Qt::LeftButton, {}, arrow);
+    EXPECT_FALSE(bar.isTimerArmed(CMyScrollBar::kTimerRepeatDelay)) << "no hold starts";
+    Release(arrow);
+    EXPECT_EQ(reports, (std::vector<Report>{{CMyScrollBar::SB_LINEDOWN, 0},
+                                            {CMyScrollBar::SB_THUMBPOSITION, 1},
+                                            {CMyScrollBar::SB_LINEDOWN, 0},
+                                            {CMyScrollBar::SB_THUMBPOSITION, 2}}));
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QFont>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QTest>
 #include <QWidget>
 
@@ -145,4 +148,41 @@ TEST(HlsTransform, LightensDarkensAndKeepsGreysGrey)
     // Darkening halves the lightness of a pure colour.
     const PackedHls red = RgbToHls(HLSTransform(MakeColorRef(255, 0, 0), -50, 0));
     EXPECT_EQ((red >> 8) & 0xFF, 63u);
+}
+
+TEST(SelectBoldFont, SelectsOnlyAWeightTheFontLacksAndPutsBackOnlyWhatItSelected)
+{
+    QPixmap canvas(8, 8);
+    QPainter painter(&canvas);
+    QFont regular(QStringLiteral("Liberation Sans"));
+    regular.setPixelSize(13);
+    painter.setFont(regular);
+    {
+        CSelectBoldFont bold(painter, true);
+        EXPECT_TRUE(bold.selected());
+        EXPECT_EQ(painter.font().weight(), QFont::Bold);
+        EXPECT_EQ(painter.font().pixelSize(), 13) << "the same font, only bold";
+        {
+            CSelectBoldFont again(painter, true);
+            EXPECT_FALSE(again.selected());
+            painter.setFont(regular); // drawn over inside the scope: not this object's to undo
+        }
+        EXPECT_EQ(painter.font().weight(), QFont::Normal);
+        painter.setFont(QFont(regular.family(), 9, QFont::Bold));
+        {
+            CSelectBoldFont plain(painter, false);
+            EXPECT_TRUE(plain.selected());
+            EXPECT_EQ(painter.font().weight(), QFont::Normal);
+        }
+        EXPECT_EQ(painter.font().weight(), QFont::Bold);
+    }
+    EXPECT_EQ(painter.font(), regular);
+
+    // Anything but bold already counts as not bold.
+    QFont light = regular;
+    light.setWeight(QFont::Light);
+    painter.setFont(light);
+    CSelectBoldFont plain(painter, false);
+    EXPECT_FALSE(plain.selected());
+    EXPECT_EQ(painter.font().weight(), QFont::Light);
 }

@@ -385,3 +385,23 @@ TEST_F(UnitPages, KeysAndAKr9XPageThatAppliesNothing)
     EXPECT_EQ(pages->result(), IDOK);
     EXPECT_EQ(Sent().size(), 1u);
 }
+
+// A double click on Next moves one unit and sends that unit's state once.
+TEST_F(UnitPages, ADoubleClickOnNextStepsOneUnit)
+{
+    Add132(g_Family_KR960, {});
+    Add132(g_Family_KR960, {.slot = 5});
+    Add132(g_Family_KR960, {.slot = 7});
+    auto pages = Open(3);
+    CBrannockButton* next = ButtonOver(*pages, Pages::IDC_NEXT_PLACEHOLDER);
+    ASSERT_NE(next, nullptr);
+
+    QTest::mousePress(next, Qt::LeftButton);
+    QTest::mouseRelease(next, Qt::LeftButton);
+    QTest::mouseDClick(next, Qt::LeftButton);
+    QTest::mouseRelease(next, Qt::LeftButton);
+    EXPECT_EQ(g_SelectedUnitSlot, 5);
+    const std::vector<UnitPacket132> sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0][p132::kUnitId], 3) << "the page left sends its state once";
+}
