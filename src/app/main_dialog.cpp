@@ -812,6 +812,7 @@ void CQuellonKR9SeriesDlg::StartNetwork()
         // Receive thread: each datagram is stamped on the clock the units' times are kept on.
         [&clock = m_platform.clock] { return static_cast<std::uint32_t>(clock.nowMs()); });
     g_pNetwork = m_network.get();
+    PublishAllSlotHolders();
 
     if (!GetLocalHostAddress()) {
         ShowMessage(std::string("Error getting local host name and IP address"));

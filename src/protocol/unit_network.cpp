@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "protocol/network_core.h"
 #include "protocol/sender132.h"
@@ -30,6 +31,27 @@ void ResetProtocolState()
     g_IdentifyUnit = 0;
     g_LocalIpString.clear();
     ResetUnitTables();
+    if (g_pNetwork)
+        g_pNetwork->knownUnits().ForgetAll();
+}
+
+void PublishSlotHolder(int slot)
+{
+    if (!g_pNetwork)
+        return;
+    const std::uint8_t* mac = nullptr;
+    if (const UnitNodeKR9X* node = std::as_const(g_Family_KR9X).FindUnit(slot))
+        mac = node->Mac.data();
+    for (const UnitFamily132* family : {&g_Family_KR960, &g_Family_KR960_8})
+        if (const UnitNode132* node = family->FindUnit(slot); node && !mac)
+            mac = node->Mac.data();
+    g_pNetwork->knownUnits().Publish(slot, mac);
+}
+
+void PublishAllSlotHolders()
+{
+    for (int slot = 1; slot <= kSlotCount; ++slot)
+        PublishSlotHolder(slot);
 }
 
 void SendControlToModels(bool toKR9X, bool toKR960_8, bool toKR960, int slot,
