@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/datagram_boxes.h"
+#include "controls/gain_fader.h"
 #include "dialogs/modeless_notice.h"
 #include "dialogs/self_closing_dialog.h"
 #include "dialogs/system_status_dialog.h"
@@ -270,6 +271,54 @@ TEST_F(DatagramBoxesTest, SystemStatusShowsHowManyDatagramsWereDropped)
     EXPECT_EQ(line->text(), QStringLiteral(" Unit datagrams dropped while the console was busy: 1234"));
     EXPECT_EQ(dlg.list()->count(), 1);
     dlg.close();
+}
+
+namespace {
+
+// Counts the paints of the widgets it watches.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+// A unit coming on line or taking another ID sets 8 or 16 faders in both
+// views: they paint together with the next paint of the views, not one by
+// one while the datagram is handled.
+TEST_F(DatagramBoxesTest, AUnitComingOnLineOrTakingAnotherIdPaintsItsFadersWithTheNextPaint)
+{
+    m_dlg->show();
+    QCoreApplication::processEvents();
+    PaintCounter counter;
+    for (CMySlider* fader : m_dlg->findChildren<CMySlider*>())
+        fader->installEventFilter(&counter);
+
+    const int unit = AddUnit(Model::KR960, 1, 1);
+    const int remote = AddUnit(Model::KR9X, 20, 2);
+    Report(unit);
+    Report(remote);
+    EXPECT_EQ(counter.paints, 0);
+    m_emulator.setUnitId(unit, 2); // unit 1 is set unused
+    Report(unit);
+    EXPECT_EQ(counter.paints, 0);
+    EXPECT_EQ(g_UnitStatus[UnitNumberToSlot(2)], UNIT_ACTIVE);
+    // Unit 1's faders went back to 63, unit 2's stand where its datagram says.
+    EXPECT_EQ(m_dlg->FaderPosition(0), 63);
+    EXPECT_EQ(m_dlg->FaderPosition(16), kGainCodeAtTop - 20);
+
+    // The next paint of the window shows them.
+    QCoreApplication::processEvents();
+    EXPECT_GT(counter.paints, 0);
+    m_dlg->hide();
 }
 
 // One KR-960 hopping between free unit IDs as fast as it can, so the queue
