@@ -150,8 +150,8 @@ private:
         bool empty() const { return m_size == 0; }
         const ReceivedDatagram& front() const { return m_entries[m_head].datagram; }
         std::uint64_t frontArrival() const { return m_entries[m_head].arrival; }
-        const ReceivedDatagram& at(std::size_t i) const { return m_entries[(m_head + i) % m_entries.size()].datagram; }
-        std::uint64_t arrivalAt(std::size_t i) const { return m_entries[(m_head + i) % m_entries.size()].arrival; }
+        const ReceivedDatagram& at(std::size_t i) const { return EntryAt(i).datagram; }
+        std::uint64_t arrivalAt(std::size_t i) const { return EntryAt(i).arrival; }
         // The entry to fill at the back; the ring must not be full.
         ReceivedDatagram& PushBack(std::uint64_t arrival);
         void PopFront();
@@ -161,6 +161,7 @@ private:
             ReceivedDatagram datagram;
             std::uint64_t arrival = 0;
         };
+        const Entry& EntryAt(std::size_t i) const { return m_entries[(m_head + i) % m_entries.size()]; }
         std::vector<Entry> m_entries;
         std::size_t m_head = 0;
         std::size_t m_size = 0;

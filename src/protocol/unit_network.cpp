@@ -39,12 +39,15 @@ void PublishSlotHolder(int slot)
 {
     if (!g_pNetwork)
         return;
+    // A slot has one holder: a KR-960 first heard in local mode may stand in
+    // both 132-byte lists for a moment, under its one MAC.
     const std::uint8_t* mac = nullptr;
-    if (const UnitNodeKR9X* node = std::as_const(g_Family_KR9X).FindUnit(slot))
-        mac = node->Mac.data();
-    for (const UnitFamily132* family : {&g_Family_KR960, &g_Family_KR960_8})
-        if (const UnitNode132* node = family->FindUnit(slot); node && !mac)
-            mac = node->Mac.data();
+    if (const UnitNodeKR9X* remote = std::as_const(g_Family_KR9X).FindUnit(slot))
+        mac = remote->Mac.data();
+    else if (const UnitNode132* sixteen = std::as_const(g_Family_KR960).FindUnit(slot))
+        mac = sixteen->Mac.data();
+    else if (const UnitNode132* eight = std::as_const(g_Family_KR960_8).FindUnit(slot))
+        mac = eight->Mac.data();
     g_pNetwork->knownUnits().Publish(slot, mac);
 }
 

@@ -332,7 +332,8 @@ TEST_F(DatagramBoxesTest, UnitsOnLineStayOnLineAndArePolledWhileAUnitHoppingBetw
     Report(rack);
     Report(remote);
 
-    const std::uint64_t dealtBefore = Net().deliveredCount() + Net().queuedCount() + Net().droppedDatagrams.load();
+    const std::uint64_t dealtBefore =
+        Net().deliveredCount() + Net().queuedCount() + Net().droppedDatagrams.load();
     std::uint64_t sent = 0;
     const auto hop = [&](int count) {
         for (int n = 0; n < count; ++n) {
