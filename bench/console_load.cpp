@@ -15,6 +15,14 @@
 //       from a key event being posted to the window to its handling, the
 //       worst gap between ticks of a 20 ms timer, the rack units still on
 //       line at the end, and what was handled and dropped.
+//   console_load hop [SECONDS] [RATE]
+//       a rack with free unit IDs (8 KR-960 with IDs 1-8, 16 KR-9X) while one
+//       KR-960 hops between the free IDs 9-16, RATE hops a second (2000
+//       unless told): every hop adds the unit anew and sets the slot it left
+//       unused. The longest a rack unit went without a state datagram, the
+//       rack units on line at the worst moment, the GUI-thread CPU, and what
+//       was handled and dropped. Before the hops start, the GUI-thread time
+//       of one hop and of one ordinary report is taken on their own.
 //   console_load bare [SECONDS]
 //       the same stream into a plain receive loop: the cost of just receiving.
 //   console_load startup [PROJECT]
@@ -26,6 +34,7 @@
 // bench/load.sh does, so the operator's own settings are not touched.
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QInputDevice>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -41,6 +50,8 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -57,6 +68,8 @@
 #include "app/project_state.h"
 #include "controls/strip_switch.h"
 #include "protocol/network_core.h"
+#include "protocol/numbering.h"
+#include "protocol/unit_tables.h"
 #include "protocol/unit_network.h"
 #include "unit_emulator.h"
 #include "views/overview.h"
@@ -127,18 +140,33 @@ void PrintSpread(const char* what, const Spread& s)
 // the order); a control datagram arriving at a unit closes the pending click.
 class Rack {
 public:
+    // The full rack: units 1-16 KR-960, 17-32 KR-9X.
     Rack(std::uint16_t pcPort, std::uint16_t unitPort, int seconds)
+        : Rack(pcPort, unitPort, seconds, FullRack())
+    {
+    }
+    Rack(std::uint16_t pcPort, std::uint16_t unitPort, int seconds,
+         const std::vector<std::pair<emu::Model, int>>& units)
         : m_emulator(pcPort, unitPort)
     {
         int serial = 1;
-        for (int id = 1; id <= kRackUnits; ++id) {
-            emu::UnitConfig config =
-                emu::defaultConfig(id <= kRackUnits / 2 ? emu::Model::KR960 : emu::Model::KR9X, id, serial++);
+        for (const auto& [model, id] : units) {
+            emu::UnitConfig config = emu::defaultConfig(model, id, serial++);
             config.meterPeriodMs = kPeriodMs;
             m_emulator.addUnit(config);
         }
-        m_sentAt.resize(std::size_t(seconds + 10) * kRackUnits * (1000 / kPeriodMs) * 2);
+        m_sentAt.resize(std::size_t(seconds + 10) * units.size() * (1000 / kPeriodMs) * 2);
+        m_lastPolled.assign(units.size(), 0);
+        m_worstPollGap.assign(units.size(), 0);
     }
+    static std::vector<std::pair<emu::Model, int>> FullRack()
+    {
+        std::vector<std::pair<emu::Model, int>> units;
+        for (int id = 1; id <= kRackUnits; ++id)
+            units.emplace_back(id <= kRackUnits / 2 ? emu::Model::KR960 : emu::Model::KR9X, id);
+        return units;
+    }
+    int unitCount() const { return m_emulator.unitCount(); }
     ~Rack() { Stop(); }
 
     void Start()
@@ -157,6 +185,18 @@ public:
     std::size_t sentCount() const { return m_sent.load(std::memory_order_acquire); }
     std::int64_t sentAt(std::size_t index) const { return m_sentAt[index]; }
     bool overflowed() const { return m_overflow; }
+
+    // From now on the gaps between the state datagrams (polls) that each
+    // unit receives are taken, the first from now to its first poll.
+    void StartPollWatch() { m_pollWatchFrom.store(NowNs()); }
+    // After Stop: the longest any unit went unpolled, up to the stop.
+    double WorstPollGapMs() const
+    {
+        std::int64_t worst = 0;
+        for (std::size_t u = 0; u < m_worstPollGap.size(); ++u)
+            worst = std::max({worst, m_worstPollGap[u], m_stoppedAt - m_lastPolled[u]});
+        return double(worst) / 1e6;
+    }
 
     // GUI thread: a click is about to be sent.
     void ClickSent(std::int64_t at) { m_pendingClick.store(at); }
@@ -183,7 +223,15 @@ private:
             }
             m_sent.store(n + m_emulator.tick(nowMs), std::memory_order_release);
             m_emulator.pump(1);
+            const std::int64_t watchFrom = m_pollWatchFrom.load();
             for (const emu::Received& r : m_emulator.received()) {
+                if (r.kind == emu::Kind::State && watchFrom != 0) {
+                    const std::int64_t at = NowNs();
+                    std::int64_t& last = m_lastPolled[std::size_t(r.unit)];
+                    m_worstPollGap[std::size_t(r.unit)] =
+                        std::max(m_worstPollGap[std::size_t(r.unit)], at - std::max(last, watchFrom));
+                    last = at;
+                }
                 if (r.kind != emu::Kind::Control)
                     continue;
                 if (const std::int64_t click = m_pendingClick.exchange(0))
@@ -191,10 +239,18 @@ private:
             }
             m_emulator.clearReceived();
         }
+        m_stoppedAt = NowNs();
+        if (m_pollWatchFrom.load() != 0)
+            for (std::int64_t& last : m_lastPolled)
+                last = std::max(last, m_pollWatchFrom.load());
     }
 
     emu::Emulator m_emulator;
     std::vector<std::int64_t> m_sentAt;
+    std::atomic<std::int64_t> m_pollWatchFrom{0};
+    std::vector<std::int64_t> m_lastPolled;   // the unit thread's own until Stop
+    std::vector<std::int64_t> m_worstPollGap; // likewise
+    std::int64_t m_stoppedAt = 0;
     std::atomic<std::size_t> m_sent{0};
     std::atomic<bool> m_overflow{false};
     std::atomic<bool> m_stop{false};
@@ -594,6 +650,199 @@ int RunFlood(const char* argv0, int seconds, int rate)
     return unitsOnLineAfter == kRackUnits ? 0 : 1;
 }
 
+// One KR-960 hopping between unit IDs from a thread of its own, RATE hops a
+// second over the IDs first to first + count - 1: each datagram carries the
+// next ID, so the console adds it anew every time and sets the slot it left
+// unused.
+class Hopper {
+public:
+    Hopper(std::uint16_t pcPort, std::uint16_t unitPort, int rate, int firstId, int idCount)
+        : m_emulator(pcPort, unitPort), m_rate(rate), m_firstId(firstId), m_idCount(idCount)
+    {
+        m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, firstId, kHopperSerial));
+    }
+    ~Hopper() { Stop(); }
+
+    // The hopper's serial: its MAC and address.
+    static constexpr int kHopperSerial = 100;
+
+    void Start() { m_thread = std::thread([this] { Run(); }); }
+    void Stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    std::size_t sent() const { return m_sent.load(); }
+
+private:
+    void Run()
+    {
+        auto next = std::chrono::steady_clock::now();
+        std::size_t due = 0;
+        const auto start = next;
+        while (!m_stop) {
+            next += std::chrono::milliseconds(1);
+            std::this_thread::sleep_until(next);
+            const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const auto target = std::size_t(elapsed * m_rate);
+            for (; due < target && !m_stop; ++due) {
+                m_emulator.setUnitId(0, m_firstId + int(due % std::size_t(m_idCount)));
+                if (m_emulator.sendReport(0))
+                    m_sent.fetch_add(1, std::memory_order_relaxed);
+            }
+            m_emulator.pump(0);
+            m_emulator.clearReceived();
+        }
+    }
+
+    emu::Emulator m_emulator;
+    int m_rate, m_firstId, m_idCount;
+    std::atomic<bool> m_stop{false};
+    std::atomic<std::size_t> m_sent{0};
+    std::thread m_thread;
+};
+
+// The GUI-thread CPU of one datagram, with everything the event loop does
+// after it (its paints included): count datagrams of one unit, one a turn of
+// the event loop, each handled as soon as it is queued. step(n) readies the
+// n-th. Also the median time of the handling alone.
+struct DatagramCost {
+    double cpuUs = 0;          // GUI-thread CPU per datagram, paints included
+    double handlingMedianUs = 0;
+};
+
+DatagramCost ProbeCost(emu::Emulator& units, int count, const std::function<void(int)>& step)
+{
+    std::vector<std::int64_t> handling;
+    QEventLoop loop;
+    QTimer turn;
+    int n = 0;
+    QObject::connect(&turn, &QTimer::timeout, [&] {
+        if (n == count) {
+            turn.stop();
+            loop.quit();
+            return;
+        }
+        step(n++);
+        const std::size_t before = std::size_t(g_pNetwork->deliveredCount());
+        units.sendReport(0);
+        if (!g_pNetwork->WaitForQueued(1, 1000))
+            return;
+        const std::int64_t start = NowNs();
+        while (std::size_t(g_pNetwork->deliveredCount()) == before)
+            g_pMainDlg->DrainDatagrams();
+        handling.push_back(NowNs() - start);
+        units.pump(0);
+        units.clearReceived();
+    });
+    const double cpu0 = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+    turn.start(0);
+    loop.exec();
+    QCoreApplication::processEvents();
+    DatagramCost cost;
+    cost.cpuUs = (CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpu0) * 1e6 / count;
+    cost.handlingMedianUs = SpreadOf(handling).median * 1000;
+    return cost;
+}
+
+int RunHop(const char* argv0, int seconds, int rate)
+{
+    constexpr int kFirstHopId = 9, kHopIds = 8; // the rack leaves IDs 9-16 free
+    const std::uint16_t port = PickPort();
+    SetPorts(port);
+    std::string arg0 = argv0;
+    char* args[] = {arg0.data(), nullptr};
+    int argc = 1;
+    ProbedApp app(argc, args);
+
+    std::vector<std::pair<emu::Model, int>> units;
+    std::vector<int> rackSlots;
+    for (int id = 1; id < kFirstHopId; ++id) {
+        units.emplace_back(emu::Model::KR960, id);
+        rackSlots.push_back(UnitNumberToSlot(id));
+    }
+    for (int id = 17; id <= 32; ++id) {
+        units.emplace_back(emu::Model::KR9X, id);
+        rackSlots.push_back(id + 16);
+    }
+    const auto rackOnLine = [&] {
+        int n = 0;
+        for (const int slot : rackSlots)
+            n += g_UnitOnline[std::size_t(slot)] != 0;
+        return n;
+    };
+    Rack rack(port, std::uint16_t(port + 1), seconds, units);
+    std::unique_ptr<Hopper> hopper;
+
+    DatagramCost reportCost, hopCost;
+    int onLineBefore = 0, onLineLowest = 0, onLineAfter = 0;
+    double wall = 0, gui = 0, gui0 = 0, worstGapMs = 0;
+    std::int64_t wall0 = 0;
+    std::size_t hopsSent = 0, rackSent0 = 0, rackSent = 0;
+    NetworkCounts counts;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] { onLineLowest = std::min(onLineLowest, rackOnLine()); });
+
+    QTimer waitForNetwork;
+    QObject::connect(&waitForNetwork, &QTimer::timeout, [&] {
+        if (!g_pNetwork || !g_pNetwork->isReceiving())
+            return;
+        waitForNetwork.stop();
+        {
+            // The cost of one datagram on its own, before anything else
+            // arrives: the hopper's first ID again and again (an ordinary
+            // report after the first), then a new ID each time.
+            emu::Emulator probe(port, std::uint16_t(port + 1));
+            probe.addUnit(emu::defaultConfig(emu::Model::KR960, kFirstHopId, Hopper::kHopperSerial));
+            constexpr int kProbes = 400;
+            ProbeCost(probe, 8, [](int) {}); // added; the window settles
+            reportCost = ProbeCost(probe, kProbes, [](int) {});
+            hopCost = ProbeCost(probe, kProbes,
+                                [&](int n) { probe.setUnitId(0, kFirstHopId + 1 + n % (kHopIds - 1)); });
+        }
+        hopper = std::make_unique<Hopper>(port, std::uint16_t(port + 1), rate, kFirstHopId, kHopIds);
+        rack.Start();
+        QTimer::singleShot(kWarmupSeconds * 1000, [&] {
+            onLineBefore = onLineLowest = rackOnLine();
+            rack.StartPollWatch();
+            rackSent0 = rack.sentCount();
+            wall0 = NowNs();
+            gui0 = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+            sampler.start(100);
+            hopper->Start();
+        });
+        QTimer::singleShot((kWarmupSeconds + seconds) * 1000, [&] {
+            hopper->Stop();
+            sampler.stop();
+            wall = double(NowNs() - wall0) / 1e9;
+            gui = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - gui0;
+            hopsSent = hopper->sent();
+            onLineAfter = rackOnLine();
+            rack.Stop();
+            rackSent = rack.sentCount() - rackSent0;
+            worstGapMs = rack.WorstPollGapMs();
+            CountAndClose(counts);
+        });
+    });
+    waitForNetwork.start(10);
+    app.InitInstance();
+
+    std::printf("GUI thread per datagram      ordinary report %.0f us (handling %.0f us), "
+                "hop %.0f us (handling %.0f us)\n",
+                reportCost.cpuUs, reportCost.handlingMedianUs, hopCost.cpuUs, hopCost.handlingMedianUs);
+    std::printf("hops                         %zu in %.1f s (%.0f a second) over IDs %d-%d\n", hopsSent, wall,
+                double(hopsSent) / wall, kFirstHopId, kFirstHopId + kHopIds - 1);
+    std::printf("rack reports sent            %zu\n", rackSent);
+    std::printf("GUI-thread CPU               %.1f %% of one core\n", 100 * gui / wall);
+    std::printf("received / handled / dropped %zu / %zu / %zu\n", counts.received, counts.handled,
+                counts.dropped);
+    std::printf("rack units on line           %d before, %d at the worst moment, %d at the end (of %d)\n",
+                onLineBefore, onLineLowest, onLineAfter, rack.unitCount());
+    std::printf("longest a rack unit went unpolled  %.0f ms\n", worstGapMs);
+    return onLineLowest == rack.unitCount() && worstGapMs < 4500 ? 0 : 1;
+}
+
 int RunBare(int seconds)
 {
     const std::uint16_t port = PickPort();
@@ -682,6 +931,7 @@ int Usage()
     std::fprintf(stderr,
                  "usage: console_load run PROJECT overview|strips [SECONDS]\n"
                  "       console_load flood [SECONDS] [RATE]\n"
+                 "       console_load hop [SECONDS] [RATE]\n"
                  "       console_load bare [SECONDS]\n"
                  "       console_load startup [PROJECT]\n");
     return 2;
@@ -701,6 +951,9 @@ int main(int argc, char** argv)
     if (mode == "flood")
         return RunFlood(argv[0], argc > 2 ? std::max(1, std::atoi(argv[2])) : 20,
                         argc > 3 ? std::max(1, std::atoi(argv[3])) : 20000);
+    if (mode == "hop")
+        return RunHop(argv[0], argc > 2 ? std::max(1, std::atoi(argv[2])) : 20,
+                      argc > 3 ? std::max(1, std::atoi(argv[3])) : 2000);
     if (mode == "bare")
         return RunBare(argc > 2 ? std::max(1, std::atoi(argv[2])) : 60);
     if (mode == "startup")

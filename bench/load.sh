@@ -4,10 +4,12 @@
 # one process with 16 KR-960 and 16 KR-9X emulated units metering every
 # 50 ms on loopback) on a private virtual display with a 199-scene project:
 #   1. the overview shown, 2. the channel strips shown, 3. the console's
-#   response to keys while a flood of bad datagrams comes on top, 4. the same
-#   stream into a bare receive loop, 5. start-up to the window on screen, five
-#   times without and five times with the project, then opening it again and
-#   recalling scenes.
+#   response to keys while a flood of bad datagrams comes on top, 4. a unit
+#   hopping between free unit IDs 2000 times a second beside a rack: the
+#   rack units stay on line and polled, 5. the same stream into a bare
+#   receive loop, 6. start-up to the window on screen, five times without
+#   and five times with the project, then opening it again and recalling
+#   scenes.
 #   bench/load.sh BUILD_DIR [SECONDS]
 # Use a Release build for the figures (docs/performance.md says how).
 set -euo pipefail
@@ -46,6 +48,8 @@ echo "== channel strips, ${seconds} s"
 "${load[@]}" run "$work/load.qsx" strips "$seconds"
 echo "== a flood of 20000 datagrams a second that raise notices, on top of the rack, ${seconds} s"
 "${load[@]}" flood "$seconds" 20000
+echo "== a unit hopping between free IDs 2000 times a second, beside the rack, ${seconds} s"
+"${load[@]}" hop "$seconds" 2000
 echo "== bare receive loop, ${seconds} s"
 "${load[@]}" bare "$seconds"
 

@@ -812,6 +812,7 @@ void CQuellonKR9SeriesDlg::StartNetwork()
         // Receive thread: each datagram is stamped on the clock the units' times are kept on.
         [&clock = m_platform.clock] { return static_cast<std::uint32_t>(clock.nowMs()); });
     g_pNetwork = m_network.get();
+    PublishAllSlotHolders();
 
     if (!GetLocalHostAddress()) {
         ShowMessage(std::string("Error getting local host name and IP address"));
@@ -967,6 +968,7 @@ void CQuellonKR9SeriesDlg::ShowNotice(const std::string& caption, const std::str
 
 void CQuellonKR9SeriesDlg::OnUnitAdded132(const UnitFamily132& family, int slot)
 {
+    const CMySlider::RepaintBatch faders;
     const int model = family.model();
     const int first = FirstChannelOfUnit(slot);
     for (int c = first; c < first + family.channelsPerUnit() && c < kChannelCount; ++c)
@@ -1002,6 +1004,7 @@ void CQuellonKR9SeriesDlg::OnUnitAdded132(const UnitFamily132& family, int slot)
 
 void CQuellonKR9SeriesDlg::OnUnitAddedKR9X(int slot)
 {
+    const CMySlider::RepaintBatch faders;
     const int first = FirstChannelOfUnit(slot);
     for (int c = first; c < first + 8 && c < kChannelCount; ++c)
         m_aChannelLink[std::size_t(c)] = ChannelLinkRecord{c, slot, UNIT_TYPE_KR9X, -1};
@@ -1069,6 +1072,7 @@ void CQuellonKR9SeriesDlg::ClearChannelsOfUnusedSlot(int slot, int count)
 void CQuellonKR9SeriesDlg::OnSlotSetUnused132(const UnitFamily132& family, int slot,
                                               bool nodeRemoved)
 {
+    const CMySlider::RepaintBatch faders;
     const QString unused = QStringLiteral("KR-960 Unit %1 Unused").arg(SlotToUnitNumber(slot));
     g_UnitName[slot - 1] = unused;
     const bool twoSlots = family.model() == UNIT_TYPE_KR960 && slot < kSlotCount;

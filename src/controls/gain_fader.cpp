@@ -79,7 +79,10 @@ void CMySlider::SetPos(int value)
     const int v = ClampValue(value);
     m_nPos = v;
     m_nThumbTop = m_nThumbTopSaved = ThumbTopForValue(v);
-    repaint();
+    if (s_batchDepth > 0)
+        update();
+    else
+        repaint();
 }
 
 QRect CMySlider::ThumbRect() const

@@ -21,6 +21,12 @@ constexpr std::size_t kReceiveBufferSize = 300;
 
 DatagramRoute RouteDatagram(const std::uint8_t* data, std::size_t size);
 
+// The slot a unit datagram of this route speaks for: a unit ID in its
+// model's range, from an address a unit can have (a KR-960 or KR-960/8 states
+// its address and mask in the datagram, a KR-9X is known by the address it
+// sends from, fromAddress, host order); 0 for anything else.
+int SlotOfDatagram(DatagramRoute route, const std::uint8_t* data, std::size_t size, std::uint32_t fromAddress);
+
 // True for the routes that count as a received unit datagram.
 constexpr bool CountsAsReceived(DatagramRoute r)
 {

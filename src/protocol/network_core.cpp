@@ -21,7 +21,7 @@
 NetworkCore::NetworkCore(NetworkConfig config, std::function<void()> onDatagramsWaiting,
                          std::function<std::uint32_t()> arrivalClock)
     : m_config(config), m_onDatagramsWaiting(std::move(onDatagramsWaiting)),
-      m_arrivalClock(std::move(arrivalClock)), m_queue(kQueueCapacity)
+      m_arrivalClock(std::move(arrivalClock))
 {
     if (!m_arrivalClock) {
         m_arrivalClock = [] {
@@ -152,29 +152,63 @@ void NetworkCore::ReceiveThreadProc()
     }
 }
 
+ReceivedDatagram& NetworkCore::Ring::PushBack(std::uint64_t arrival)
+{
+    Entry& entry = m_entries[(m_head + m_size) % m_entries.size()];
+    entry.arrival = arrival;
+    ++m_size;
+    return entry.datagram;
+}
+
+void NetworkCore::Ring::PopFront()
+{
+    m_head = (m_head + 1) % m_entries.size();
+    --m_size;
+}
+
+NetworkCore::Ring* NetworkCore::OlderFront()
+{
+    if (m_reports.empty())
+        return m_others.empty() ? nullptr : &m_others;
+    if (m_others.empty())
+        return &m_reports;
+    return m_reports.frontArrival() < m_others.frontArrival() ? &m_reports : &m_others;
+}
+
 void NetworkCore::Enqueue(const std::uint8_t* data, std::size_t size, DatagramRoute route,
                           std::uint32_t fromAddress, std::uint16_t fromPort,
                           std::uint32_t arrivalMs)
 {
+    // Asked before the lock: the table is the GUI thread's, published word by word.
+    const bool report = m_knownUnits.IsReportOfKnownUnit(route, data, size, fromAddress);
     bool wasEmpty = false;
     {
         std::lock_guard lock(m_queueMutex);
         ++m_dealtWith;
-        if (m_queueSize == kQueueCapacity) {
+        if (QueuedLocked() == kQueueCapacity) {
             // Never queued without bound: what the GUI thread cannot take in
-            // time is counted and let go.
+            // time is counted and let go. A report of a unit on line goes
+            // last: it takes the place of the oldest datagram of anything
+            // else, so a sender of new units or new IDs, however fast, cannot
+            // crowd the units on line out and let them be taken off line.
+            if (!report || m_others.empty()) {
+                droppedDatagrams.fetch_add(1);
+                if (report)
+                    droppedReports.fetch_add(1);
+                m_queueChanged.notify_all();
+                return;
+            }
+            m_others.PopFront();
             droppedDatagrams.fetch_add(1);
-        } else {
-            ReceivedDatagram& slot = m_queue[(m_queueHead + m_queueSize) % kQueueCapacity];
-            slot.route = route;
-            slot.size = static_cast<std::uint16_t>(size);
-            std::memcpy(slot.bytes.data(), data, size);
-            slot.fromAddress = fromAddress;
-            slot.fromPort = fromPort;
-            slot.arrivalMs = arrivalMs;
-            wasEmpty = m_queueSize == 0;
-            ++m_queueSize;
         }
+        ReceivedDatagram& slot = (report ? m_reports : m_others).PushBack(m_arrivals++);
+        slot.route = route;
+        slot.size = static_cast<std::uint16_t>(size);
+        std::memcpy(slot.bytes.data(), data, size);
+        slot.fromAddress = fromAddress;
+        slot.fromPort = fromPort;
+        slot.arrivalMs = arrivalMs;
+        wasEmpty = QueuedLocked() == 1;
     }
     m_queueChanged.notify_all();
     if (wasEmpty && m_onDatagramsWaiting)
@@ -184,11 +218,11 @@ void NetworkCore::Enqueue(const std::uint8_t* data, std::size_t size, DatagramRo
 bool NetworkCore::PopDatagram(ReceivedDatagram& out)
 {
     std::lock_guard lock(m_queueMutex);
-    if (m_queueSize == 0)
+    Ring* ring = OlderFront();
+    if (!ring)
         return false;
-    out = m_queue[m_queueHead];
-    m_queueHead = (m_queueHead + 1) % kQueueCapacity;
-    --m_queueSize;
+    out = ring->front();
+    ring->PopFront();
     ++m_delivered;
     return true;
 }
@@ -196,21 +230,26 @@ bool NetworkCore::PopDatagram(ReceivedDatagram& out)
 std::size_t NetworkCore::queuedCount() const
 {
     std::lock_guard lock(m_queueMutex);
-    return m_queueSize;
+    return QueuedLocked();
 }
 
 void NetworkCore::ForEachWaiting(const std::function<void(const ReceivedDatagram&)>& visit) const
 {
     std::lock_guard lock(m_queueMutex);
-    for (std::size_t i = 0; i < m_queueSize; ++i)
-        visit(m_queue[(m_queueHead + i) % kQueueCapacity]);
+    // The two rings merged by arrival.
+    std::size_t r = 0, o = 0;
+    while (r < m_reports.size() || o < m_others.size()) {
+        const bool takeReport = o == m_others.size()
+            || (r < m_reports.size() && m_reports.arrivalAt(r) < m_others.arrivalAt(o));
+        visit(takeReport ? m_reports.at(r++) : m_others.at(o++));
+    }
 }
 
 bool NetworkCore::WaitForQueued(std::size_t count, int timeoutMs) const
 {
     std::unique_lock lock(m_queueMutex);
     return m_queueChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                   [&] { return m_queueSize >= count; });
+                                   [&] { return QueuedLocked() >= count; });
 }
 
 bool NetworkCore::WaitForDealtWith(std::uint64_t count, int timeoutMs) const

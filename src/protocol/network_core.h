@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "protocol/datagram_sort.h"
+#include "protocol/known_units.h"
 #include "protocol/unit_packet132.h"
 
 // Ports and addresses of the unit network: the program listens on pcPort
@@ -98,6 +99,12 @@ public:
     // How many datagrams the queue holds at most.
     static constexpr std::size_t queueCapacity() { return kQueueCapacity; }
 
+    // The units on line as the GUI thread publishes them. When the queue is
+    // full, a report of one of them takes the place of the oldest waiting
+    // datagram that is not such a report; anything else that finds the
+    // queue full is dropped.
+    KnownUnits& knownUnits() { return m_knownUnits; }
+
     // Creates the send socket when there is none; false when it cannot.
     bool EnsureSendSocket();
     bool hasSendSocket() const { return m_sendSocket >= 0; }
@@ -110,8 +117,12 @@ public:
     // Datagrams of 97 or 132 bytes received, whatever their format code.
     std::atomic<std::uint32_t> g_PacketsReceived{0};
     // Datagrams dropped because the GUI thread had fallen too far behind:
-    // the queue was full when they came.
+    // the queue was full when they came, or they made room for a report of
+    // a unit on line.
     std::atomic<std::uint32_t> droppedDatagrams{0};
+    // Of those, the reports of units on line: only dropped when the queue
+    // holds nothing else.
+    std::atomic<std::uint32_t> droppedReports{0};
 
 private:
     void ReceiveThreadProc();
@@ -129,13 +140,45 @@ private:
     int m_socketResult = 0;
     std::thread m_thread;
 
-    // A fixed ring, so receiving allocates nothing per datagram.
+    // Datagrams waiting in arrival order: a fixed ring, so receiving
+    // allocates nothing per datagram. Each entry carries its arrival number,
+    // by which two rings give one order.
+    class Ring {
+    public:
+        explicit Ring(std::size_t capacity) : m_entries(capacity) {}
+        std::size_t size() const { return m_size; }
+        bool empty() const { return m_size == 0; }
+        const ReceivedDatagram& front() const { return m_entries[m_head].datagram; }
+        std::uint64_t frontArrival() const { return m_entries[m_head].arrival; }
+        const ReceivedDatagram& at(std::size_t i) const { return EntryAt(i).datagram; }
+        std::uint64_t arrivalAt(std::size_t i) const { return EntryAt(i).arrival; }
+        // The entry to fill at the back; the ring must not be full.
+        ReceivedDatagram& PushBack(std::uint64_t arrival);
+        void PopFront();
+
+    private:
+        struct Entry {
+            ReceivedDatagram datagram;
+            std::uint64_t arrival = 0;
+        };
+        const Entry& EntryAt(std::size_t i) const { return m_entries[(m_head + i) % m_entries.size()]; }
+        std::vector<Entry> m_entries;
+        std::size_t m_head = 0;
+        std::size_t m_size = 0;
+    };
+    // The ring whose oldest datagram came first; null when both are empty.
+    Ring* OlderFront();
+    std::size_t QueuedLocked() const { return m_reports.size() + m_others.size(); }
+
     static constexpr std::size_t kQueueCapacity = 2048;
+    KnownUnits m_knownUnits;
     mutable std::mutex m_queueMutex;
     mutable std::condition_variable m_queueChanged;
-    std::vector<ReceivedDatagram> m_queue;
-    std::size_t m_queueHead = 0;
-    std::size_t m_queueSize = 0;
+    // Reports of the units on line, and everything else; together at most
+    // kQueueCapacity.
+    Ring m_reports{kQueueCapacity};
+    Ring m_others{kQueueCapacity};
+    std::uint64_t m_arrivals = 0;
     std::uint64_t m_delivered = 0;
     std::uint64_t m_dealtWith = 0; // queued or dropped, ever
 };

@@ -87,12 +87,10 @@ void RetireLocalModeStandIn(int slot, const MacAddress& mac)
 
 UnitNode132* NodeOfDatagram132(DatagramRoute route, const UnitPacket132& datagram)
 {
-    if (route != DatagramRoute::KR960 && route != DatagramRoute::KR960_8)
+    const int slot = SlotOfDatagram(route, datagram.data(), datagram.size(), 0);
+    if (slot < 1)
         return nullptr;
-    const int id = datagram[kUnitId];
-    if (id < 1 || id > 16 || StatesImpossibleAddress(datagram))
-        return nullptr;
-    UnitNode132* node = FamilyForDatagram(datagram).FindUnit(UnitNumberToSlot(id));
+    UnitNode132* node = FamilyForDatagram(datagram).FindUnit(slot);
     return node && node->Mac == MacOf(datagram) ? node : nullptr;
 }
 
@@ -287,6 +285,7 @@ void AddNewUnit132(UnitFamily132& family, UnitPacket132 packet, const std::strin
     node.PeriodMs = static_cast<std::uint16_t>(g_MeterPeriodMs);
     const MacAddress mac = node.Mac;
     family.InsertUnitSorted(std::move(node));
+    PublishSlotHolder(slot);
     ++family.unitsAdded;
     g_UnitOfflineLatch[slot] = 0;
     SetUnitStatus(slot, UNIT_ACTIVE);
@@ -348,4 +347,5 @@ void RemoveUnit132(UnitFamily132& family, int slot)
         node->IpText.clear();
     }
     family.RemoveNode(slot);
+    PublishSlotHolder(slot);
 }

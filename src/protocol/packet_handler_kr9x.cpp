@@ -195,6 +195,7 @@ void AddNewUnitKR9X(UnitPacket97 packet, const std::string& ipText, std::uint32_
     node.LastHeardTime = heardMs;
     node.PeriodMs = static_cast<std::uint16_t>(g_MeterPeriodMs);
     InsertUnitSorted_KR9X(std::move(node));
+    PublishSlotHolder(slot);
     ++g_Family_KR9X.unitsAdded;
 
     StoreSupplies_KR9X(slot, supplies);
@@ -213,10 +214,10 @@ void AddNewUnitKR9X(UnitPacket97 packet, const std::string& ipText, std::uint32_
 
 UnitNodeKR9X* NodeOfDatagramKR9X(const UnitPacket97& datagram, std::uint32_t fromAddress)
 {
-    const int id = datagram[kUnitId];
-    if (id < kFirstUnitIdKR9X || id > kLastUnitIdKR9X || IsImpossibleUnitAddress(fromAddress, 0))
+    const int slot = SlotOfDatagram(DatagramRoute::KR9X, datagram.data(), datagram.size(), fromAddress);
+    if (slot < 1)
         return nullptr;
-    UnitNodeKR9X* node = FindUnit_KR9X(id + kSlotOffsetKR9X);
+    UnitNodeKR9X* node = FindUnit_KR9X(slot);
     return node && node->Mac == MacOf(datagram) ? node : nullptr;
 }
 
@@ -227,6 +228,7 @@ void RemoveUnit_KR9X(int slot)
     if (g_pUnitHost)
         g_pUnitHost->OnUnitRemoved(slot, UNIT_TYPE_KR9X);
     g_Family_KR9X.RemoveNode(slot);
+    PublishSlotHolder(slot);
 }
 
 void RemoveAllUnits_KR9X()

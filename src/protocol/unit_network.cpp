@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "protocol/network_core.h"
 #include "protocol/sender132.h"
@@ -30,6 +31,30 @@ void ResetProtocolState()
     g_IdentifyUnit = 0;
     g_LocalIpString.clear();
     ResetUnitTables();
+    if (g_pNetwork)
+        g_pNetwork->knownUnits().ForgetAll();
+}
+
+void PublishSlotHolder(int slot)
+{
+    if (!g_pNetwork)
+        return;
+    // A slot has one holder: a KR-960 first heard in local mode may stand in
+    // both 132-byte lists for a moment, under its one MAC.
+    const std::uint8_t* mac = nullptr;
+    if (const UnitNodeKR9X* remote = std::as_const(g_Family_KR9X).FindUnit(slot))
+        mac = remote->Mac.data();
+    else if (const UnitNode132* sixteen = std::as_const(g_Family_KR960).FindUnit(slot))
+        mac = sixteen->Mac.data();
+    else if (const UnitNode132* eight = std::as_const(g_Family_KR960_8).FindUnit(slot))
+        mac = eight->Mac.data();
+    g_pNetwork->knownUnits().Publish(slot, mac);
+}
+
+void PublishAllSlotHolders()
+{
+    for (int slot = 1; slot <= kSlotCount; ++slot)
+        PublishSlotHolder(slot);
 }
 
 void SendControlToModels(bool toKR9X, bool toKR960_8, bool toKR960, int slot,

@@ -30,6 +30,13 @@ extern std::string g_LocalIpString;
 // start values. The network itself must not be running.
 void ResetProtocolState();
 
+// Tells the receive thread which unit holds the slot now (its MAC), or that
+// none does, after a unit came or went. The receive thread keeps the
+// reports of the units on line when the queue to this thread is full.
+void PublishSlotHolder(int slot);
+// The same for every slot, when the network starts.
+void PublishAllSlotHolders();
+
 // Routes one control change of a channel to the senders of the models asked
 // for, KR-9X first, then KR-960/8, then KR-960. slot is the unit's slot,
 // channel the channel within the unit, value the gain code or 0/1 of a switch.

@@ -13,11 +13,15 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <vector>
+
 #include "app/datagram_boxes.h"
+#include "controls/gain_fader.h"
 #include "dialogs/modeless_notice.h"
 #include "dialogs/self_closing_dialog.h"
 #include "dialogs/system_status_dialog.h"
 #include "protocol/numbering.h"
+#include "protocol/unit_tables.h"
 #include "support/emulated_units.h"
 
 namespace {
@@ -267,4 +271,114 @@ TEST_F(DatagramBoxesTest, SystemStatusShowsHowManyDatagramsWereDropped)
     EXPECT_EQ(line->text(), QStringLiteral(" Unit datagrams dropped while the console was busy: 1234"));
     EXPECT_EQ(dlg.list()->count(), 1);
     dlg.close();
+}
+
+namespace {
+
+// Counts the paints of the widgets it watches.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+// A unit coming on line or taking another ID sets 8 or 16 faders in both
+// views: they paint together with the next paint of the views, not one by
+// one while the datagram is handled.
+TEST_F(DatagramBoxesTest, AUnitComingOnLineOrTakingAnotherIdPaintsItsFadersWithTheNextPaint)
+{
+    m_dlg->show();
+    QCoreApplication::processEvents();
+    PaintCounter counter;
+    for (CMySlider* fader : m_dlg->findChildren<CMySlider*>())
+        fader->installEventFilter(&counter);
+
+    const int unit = AddUnit(Model::KR960, 1, 1);
+    const int remote = AddUnit(Model::KR9X, 20, 2);
+    Report(unit);
+    Report(remote);
+    EXPECT_EQ(counter.paints, 0);
+    m_emulator.setUnitId(unit, 2); // unit 1 is set unused
+    Report(unit);
+    EXPECT_EQ(counter.paints, 0);
+    EXPECT_EQ(g_UnitStatus[UnitNumberToSlot(2)], UNIT_ACTIVE);
+    // Unit 1's faders went back to 63, unit 2's stand where its datagram says.
+    EXPECT_EQ(m_dlg->FaderPosition(0), 63);
+    EXPECT_EQ(m_dlg->FaderPosition(16), kGainCodeAtTop - 20);
+
+    // The next paint of the window shows them.
+    QCoreApplication::processEvents();
+    EXPECT_GT(counter.paints, 0);
+    m_dlg->hide();
+}
+
+// One KR-960 hopping between free unit IDs as fast as it can, so the queue
+// to the window stays full: the reports of the units on line still get in,
+// the watchdog counts them heard, and the 4-second poll reaches them.
+TEST_F(DatagramBoxesTest, UnitsOnLineStayOnLineAndArePolledWhileAUnitHoppingBetweenIdsFillsTheQueue)
+{
+    const int rack = AddUnit(Model::KR960, 1, 1);
+    const int remote = AddUnit(Model::KR9X, 20, 2);
+    const int hopper = AddUnit(Model::KR960, 2, 7);
+    Report(rack);
+    Report(remote);
+
+    const std::uint64_t dealtBefore =
+        Net().deliveredCount() + Net().queuedCount() + Net().droppedDatagrams.load();
+    std::uint64_t sent = 0;
+    const auto hop = [&](int count) {
+        for (int n = 0; n < count; ++n) {
+            m_emulator.setUnitId(hopper, 2 + int(sent % 15));
+            ASSERT_TRUE(m_emulator.sendReport(hopper));
+            if (++sent % 64 == 0) { // in steps the socket's own buffer holds
+                ASSERT_TRUE(Net().WaitForDealtWith(dealtBefore + sent, kWaitMs));
+            }
+        }
+    };
+    const auto report = [&](int unit) {
+        ASSERT_TRUE(m_emulator.sendReport(unit));
+        ++sent;
+        ASSERT_TRUE(Net().WaitForDealtWith(dealtBefore + sent, kWaitMs));
+    };
+    // The window takes nothing while the hops fill its queue and the units
+    // on line go on reporting every second.
+    hop(int(NetworkCore::queueCapacity()));
+    for (int second = 1; second <= 8; ++second) {
+        if (second == 5) {
+            m_emulator.pump(0);
+            m_emulator.clearReceived();
+        }
+        m_timers.advance(1000);
+        report(rack);
+        report(remote);
+        hop(50);
+    }
+    ASSERT_TRUE(Net().WaitForDealtWith(dealtBefore + sent, kWaitMs));
+    EXPECT_EQ(Net().queuedCount(), NetworkCore::queueCapacity());
+    EXPECT_GT(Net().droppedDatagrams.load(), 0u);
+    EXPECT_EQ(Net().droppedReports.load(), 0u);
+    // Polled in the last four seconds, which hold one tick of the poll.
+    m_emulator.pump(0);
+    EXPECT_EQ(m_emulator.receivedCount(rack, emu::Kind::State), 1u);
+    EXPECT_EQ(m_emulator.receivedCount(remote, emu::Kind::State), 1u);
+
+    while (Net().queuedCount() > 0)
+        m_dlg->DrainDatagrams();
+    for (const int slot : {1, 36}) {
+        EXPECT_EQ(g_UnitOnline[std::size_t(slot)], 1) << slot;
+        EXPECT_EQ(g_UnitStatus[std::size_t(slot)], UNIT_ACTIVE) << slot;
+    }
+    EXPECT_NE(g_Family_KR960.FindUnit(1), nullptr);
+    EXPECT_NE(g_Family_KR9X.FindUnit(36), nullptr);
+    EXPECT_EQ(m_dlg->m_nKR9XUnitCount, 1);
+    EXPECT_EQ(m_modalLoops, 0);
 }
