@@ -29,6 +29,7 @@ using WORD = std::uint16_t;
 class Clock;
 class CUnderviewWnd;
 class COverviewWnd;
+class CBorderedWindow;
 class CUnitStatusWnd;
 class CMyScrollBar;
 class QPainter;
@@ -387,7 +388,7 @@ public:
     CUnderviewWnd* m_wndUnderview = nullptr;
     CMyScrollBar* m_sbUnderviewHorz = nullptr;
     COverviewWnd* m_wndOverview = nullptr;
-    QWidget* m_overviewPort = nullptr; // the overview shows through this window
+    CBorderedWindow* m_overviewPort = nullptr; // the overview shows through this window
     CMyScrollBar* m_sbOverviewVert = nullptr;
     CUnitStatusWnd* m_wndUnitStatus = nullptr;
     CMyScrollBar* m_sbUnitStatus = nullptr;
@@ -429,6 +430,9 @@ private:
     void CreatePictureButtons();
     void PositionSceneButtons();
     void ShowViewForMode();
+    // The overview at the left x, keeping its top, down to y 724 and as wide
+    // as its layout, with its scroll bar 6 px to its right, top-aligned.
+    void PlaceOverview(int left);
     void ApplyStoredGeometry(const WindowPlacement& placement);
     // The window at this rectangle, or as near as the screens allow, with
     // the minimum size of the screen it lands on.
