@@ -109,6 +109,14 @@ bool ValidChannel(int channel)
     return channel >= 0 && channel < kChannelCount;
 }
 
+// How many meter test steps a peak is held: 2.25 s worth of reports, never
+// fewer than one (a period of 0 or above 2250 ms would otherwise divide by
+// zero or hold for none).
+int HoldCallsForPeriod()
+{
+    return std::max(1, 2250 / std::max(g_MeterPeriodMs, 1));
+}
+
 } // namespace
 
 UnitHeader OverviewUnitHeader(int s)
@@ -262,6 +270,7 @@ void COverviewWnd::DrawMeterDb(int channel, float levelDb)
     const std::size_t c = std::size_t(channel);
     const float level = std::clamp(levelDb, -1000.0f, 1000.0f);
     const float share = overview_meter::ShareForLevel(level);
+    g_MeterHoldCalls[c] = HoldCallsForPeriod();
 
     // The held peak is kept in whole dB (truncated towards zero).
     int& peak = m_nMeterPeak[c];
@@ -292,9 +301,7 @@ void COverviewWnd::DrawMeterStep(int channel, int step, int colourIndex)
     step = std::clamp(step, 0, 20);
     const int length = (20 - step) * overview_meter::kTravel / 20;
 
-    // A peak is held for 2.25 s worth of test steps; never fewer than one
-    // (a period of 0 or above 2250 ms would otherwise divide by zero).
-    const int holdCalls = std::max(1, 2250 / std::max(g_MeterPeriodMs, 1));
+    const int holdCalls = HoldCallsForPeriod();
     g_MeterHoldCalls[c] = holdCalls;
 
     int& peak = m_nMeterPeak[c];
