@@ -425,6 +425,17 @@ void CQuellonKR9SeriesDlg::RepaintViews()
         m_wndOverview->update();
 }
 
+void CQuellonKR9SeriesDlg::ApplyMeterPreferencesToViews()
+{
+    // The views are opaque windows of their own, which a repaint of the
+    // main window alone leaves as they were.
+    update();
+    if (m_wndUnderview)
+        m_wndUnderview->RepaintMeterScales();
+    if (m_wndOverview)
+        m_wndOverview->ApplyMeterPreferences();
+}
+
 void CQuellonKR9SeriesDlg::InitBlankProjectIdentity()
 {
     g_szProjectPath = QDir(g_szLastDirectory).filePath(QStringLiteral("New Project.qsx"));

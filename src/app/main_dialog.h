@@ -172,6 +172,9 @@ public:
     void ResetUnitNames();
     // The window and both views paint again (names, titles changed).
     void RepaintViews();
+    // Both views show new meter preferences at once: the scales beside the
+    // strips' meters and the overview's peak markers and red zone.
+    void ApplyMeterPreferencesToViews();
     // The default name of a slot once a unit of the model is heard there.
     virtual void SetDefaultUnitName(int slot, int model);
     // Every slot whose model is known (only those whose unit is on line, when

@@ -288,7 +288,7 @@ void COverviewWnd::DrawMeterDb(int channel, float levelDb)
     pic.barTop = overview_meter::kBase - length;
     pic.colourIndex = overview_meter::ColourIndex(share);
     pic.wellBottom = overview_meter::WellBottom(length);
-    pic.markerY = g_bMeterPeakOverVu ? overview_meter::MarkerRowForPeak(peak) : overview_meter::kNoMarker;
+    pic.markerY = ShownMarkerRow(channel);
     pic.redZoneThreshold = g_nRedZoneThreshold;
     SetMeterPicture(channel, pic);
 }
@@ -311,7 +311,7 @@ void COverviewWnd::DrawMeterStep(int channel, int step, int colourIndex)
     }
     if (peak == kNoMeterPeak || peak < length)
         peak = length;
-    const int markerY = overview_meter::kBase - std::clamp(peak, -1000, 1000);
+    const int markerY = ShownMarkerRow(channel);
     if (g_MeterStepCount[c]++ % holdCalls == 0)
         peak = length; // the peak falls back at the next call
 
@@ -320,9 +320,32 @@ void COverviewWnd::DrawMeterStep(int channel, int step, int colourIndex)
     pic.barTop = overview_meter::kBase - length;
     pic.colourIndex = std::max(0, colourIndex);
     pic.wellBottom = overview_meter::WellBottom(length);
-    pic.markerY = g_bMeterPeakOverVu ? markerY : overview_meter::kNoMarker;
+    pic.markerY = markerY;
     pic.redZoneThreshold = g_nRedZoneThreshold;
     SetMeterPicture(channel, pic);
+}
+
+int COverviewWnd::ShownMarkerRow(int channel) const
+{
+    const std::size_t c = std::size_t(channel);
+    const int peak = m_nMeterPeak[c];
+    if (!g_bMeterPeakOverVu || peak == kNoMeterPeak)
+        return overview_meter::kNoMarker;
+    // Held in bar pixels during the meter test, else in whole dB.
+    return m_peakInTestPixels[c] ? overview_meter::kBase - std::clamp(peak, -1000, 1000)
+                                 : overview_meter::MarkerRowForPeak(peak);
+}
+
+void COverviewWnd::ApplyMeterPreferences()
+{
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        Picture pic = m_meter[std::size_t(ch)];
+        if (!pic.lit)
+            continue;
+        pic.markerY = ShownMarkerRow(ch);
+        pic.redZoneThreshold = g_nRedZoneThreshold;
+        SetMeterPicture(ch, pic);
+    }
 }
 
 void COverviewWnd::ClearMeter(int channel)

@@ -328,6 +328,13 @@ void CUnderviewWnd::ClearMeter(int channel)
     UpdateIfShown(MeterRect(channel));
 }
 
+void CUnderviewWnd::RepaintMeterScales()
+{
+    for (const CMyStaticTextButton* scale : m_pScaleLabel)
+        if (scale && IsShown(scale->m_rect))
+            update(scale->m_rect);
+}
+
 bool CUnderviewWnd::IsShown(const QRect& rect) const
 {
     if (!isVisible())

@@ -57,8 +57,10 @@ public:
     void DrawMeterStep(int channel, int litPx);
     // The meter as before any level: dark, no peak line, no read-out.
     void ClearMeter(int channel);
+    // The scales beside the meters show the meter preferences now set.
+    void RepaintMeterScales();
 
-    // Element rectangles of a channel, in view coordinates.
+    // Element rectangles of a channel, in view coordinates (the frame included).
     QRect MeterRect(int channel) const;
     QRect GainRect(int channel) const;
     QRect LinkLabelRect(int channel) const;
