@@ -27,6 +27,7 @@
 #include "views/underview.h"
 #include "views/overview.h"
 #include "views/unit_status_strip.h"
+#include "views/window_frame.h"
 #include "controls/scroll_bar.h"
 #include "controls/menu_module.h"
 #include "dialogs/preferences_dialog.h"
@@ -218,8 +219,8 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
         found != FileReadStatus::Ok && found != FileReadStatus::Missing)
         TellProfileNotKept(found);
 
-    // 16. The overview's left edge; the scene panel.
-    m_nOverviewLeft = 60;
+    // 16. The overview's left edge as it was created; the scene panel.
+    m_nOverviewLeft = m_overviewPort->x();
     CreateOverviewButton();
     CreateSceneList();
     CreateUnitStatusWindow();
@@ -424,6 +425,17 @@ void CQuellonKR9SeriesDlg::RepaintViews()
         m_wndOverview->update();
 }
 
+void CQuellonKR9SeriesDlg::ApplyMeterPreferencesToViews()
+{
+    // The views are opaque windows of their own, which a repaint of the
+    // main window alone leaves as they were.
+    update();
+    if (m_wndUnderview)
+        m_wndUnderview->RepaintMeterScales();
+    if (m_wndOverview)
+        m_wndOverview->ApplyMeterPreferences();
+}
+
 void CQuellonKR9SeriesDlg::InitBlankProjectIdentity()
 {
     g_szProjectPath = QDir(g_szLastDirectory).filePath(QStringLiteral("New Project.qsx"));
@@ -539,8 +551,11 @@ void CQuellonKR9SeriesDlg::ShowViewForMode()
         m_wndUnderview->setVisible(strips);
     if (m_sbUnderviewHorz)
         m_sbUnderviewHorz->setVisible(strips);
-    if (m_overviewPort)
+    if (m_overviewPort) {
+        if (!strips)
+            PlaceOverview(m_nOverviewLeft);
         m_overviewPort->setVisible(!strips);
+    }
     if (m_sbOverviewVert)
         m_sbOverviewVert->setVisible(!strips);
     update();

@@ -30,6 +30,7 @@ using WORD = std::uint16_t;
 class Clock;
 class CUnderviewWnd;
 class COverviewWnd;
+class CBorderedWindow;
 class CUnitStatusWnd;
 class CMyScrollBar;
 class QPainter;
@@ -172,6 +173,9 @@ public:
     void ResetUnitNames();
     // The window and both views paint again (names, titles changed).
     void RepaintViews();
+    // Both views show new meter preferences at once: the scales beside the
+    // strips' meters and the overview's peak markers and red zone.
+    void ApplyMeterPreferencesToViews();
     // The default name of a slot once a unit of the model is heard there.
     virtual void SetDefaultUnitName(int slot, int model);
     // Every slot whose model is known (only those whose unit is on line, when
@@ -388,7 +392,7 @@ public:
     CUnderviewWnd* m_wndUnderview = nullptr;
     CMyScrollBar* m_sbUnderviewHorz = nullptr;
     COverviewWnd* m_wndOverview = nullptr;
-    QWidget* m_overviewPort = nullptr; // the overview shows through this window
+    CBorderedWindow* m_overviewPort = nullptr; // the overview shows through this window
     CMyScrollBar* m_sbOverviewVert = nullptr;
     CUnitStatusWnd* m_wndUnitStatus = nullptr;
     CMyScrollBar* m_sbUnitStatus = nullptr;
@@ -430,6 +434,9 @@ private:
     void CreatePictureButtons();
     void PositionSceneButtons();
     void ShowViewForMode();
+    // The overview at the left x, keeping its top, down to y 724 and as wide
+    // as its layout, with its scroll bar 6 px to its right, top-aligned.
+    void PlaceOverview(int left);
     void ApplyStoredGeometry(const WindowPlacement& placement);
     // The window at this rectangle, or as near as the screens allow, with
     // the minimum size of the screen it lands on.

@@ -11,6 +11,7 @@
 #include "views/overview.h"
 #include "views/underview.h"
 #include "views/unit_status_strip.h"
+#include "views/window_frame.h"
 
 namespace {
 
@@ -19,6 +20,11 @@ constexpr int kOverviewRow = 168;
 constexpr int kOverviewPage = 504;
 constexpr int kOverviewTop = 210;
 constexpr int kOverviewBottom = 724;
+// The overview window as it is created, from (60, 210) to (1070, 734); the
+// layout then makes it as wide as its contents.
+constexpr QRect kOverviewCreated(60, kOverviewTop, 1070 - 60, 734 - kOverviewTop);
+constexpr int kOverviewBarGap = 6;
+constexpr int kOverviewBarHeight = 524;
 
 int RoundToward0(int value, int step)
 {
@@ -30,17 +36,18 @@ int RoundToward0(int value, int step)
 void CQuellonKR9SeriesDlg::CreateOverviewWindow()
 {
     g_bOverviewMode = true; // its faders paint with the overview skin while it is laid out
-    m_overviewPort = new QWidget(m_client);
+    m_overviewPort = new CBorderedWindow(m_client);
     m_overviewPort->setObjectName(QStringLiteral("OverviewWindow"));
-    m_wndOverview = new COverviewWnd(m_overviewPort, m_platform.clock);
-    m_wndOverview->BuildLayout();
-    m_overviewPort->setGeometry(m_nOverviewLeft, kOverviewTop, g_nOverviewWidth, kOverviewBottom - kOverviewTop);
+    m_overviewPort->setGeometry(kOverviewCreated);
     m_overviewPort->hide();
+    m_wndOverview = new COverviewWnd(m_overviewPort->client(), m_platform.clock);
+    m_wndOverview->BuildLayout();
     g_bOverviewMode = false;
 
     m_sbOverviewVert = new CMyScrollBar(m_client);
     m_sbOverviewVert->Create(CMyScrollBar::SBS_VERT, m_client,
-                             QRect(m_nOverviewLeft + g_nOverviewWidth + 6, kOverviewTop, 14, 524), 1031, 6025);
+                             QRect(0, kOverviewTop, kScrollBarWidth, kOverviewBarHeight), 1031, 6025);
+    PlaceOverview(kOverviewCreated.left());
     m_sbOverviewVert->SetScrollRange(0, kOverviewRange);
     m_sbOverviewVert->SetScrollPos(0);
     m_sbOverviewVert->hide();
@@ -49,6 +56,13 @@ void CQuellonKR9SeriesDlg::CreateOverviewWindow()
             [this](int code, int position) { OnVScroll(code, position); });
     m_sbOverviewVert->ScrollWithWheelOver(m_overviewPort);
     KeepViewsInProportion(m_sbOverviewVert);
+}
+
+void CQuellonKR9SeriesDlg::PlaceOverview(int left)
+{
+    m_overviewPort->setGeometry(left, m_overviewPort->y(), g_nOverviewWidth, kOverviewBottom - m_overviewPort->y());
+    if (m_sbOverviewVert)
+        m_sbOverviewVert->move(m_overviewPort->geometry().right() + 1 + kOverviewBarGap, m_overviewPort->y());
 }
 
 void CQuellonKR9SeriesDlg::KeepViewsInProportion(CMyScrollBar* viewBar)

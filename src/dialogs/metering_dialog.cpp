@@ -196,6 +196,6 @@ void CNewMeteringDialog::OnOK()
 
     // The meters take the new scale at once.
     if (g_pMainDlg)
-        g_pMainDlg->update();
+        g_pMainDlg->ApplyMeterPreferencesToViews();
     EndDialog(IDOK);
 }

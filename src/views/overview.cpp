@@ -109,6 +109,14 @@ bool ValidChannel(int channel)
     return channel >= 0 && channel < kChannelCount;
 }
 
+// How many meter test steps a peak is held: 2.25 s worth of reports, never
+// fewer than one (a period of 0 or above 2250 ms would otherwise divide by
+// zero or hold for none).
+int HoldCallsForPeriod()
+{
+    return std::max(1, 2250 / std::max(g_MeterPeriodMs, 1));
+}
+
 } // namespace
 
 UnitHeader OverviewUnitHeader(int s)
@@ -262,6 +270,7 @@ void COverviewWnd::DrawMeterDb(int channel, float levelDb)
     const std::size_t c = std::size_t(channel);
     const float level = std::clamp(levelDb, -1000.0f, 1000.0f);
     const float share = overview_meter::ShareForLevel(level);
+    g_MeterHoldCalls[c] = HoldCallsForPeriod();
 
     // The held peak is kept in whole dB (truncated towards zero).
     int& peak = m_nMeterPeak[c];
@@ -279,7 +288,7 @@ void COverviewWnd::DrawMeterDb(int channel, float levelDb)
     pic.barTop = overview_meter::kBase - length;
     pic.colourIndex = overview_meter::ColourIndex(share);
     pic.wellBottom = overview_meter::WellBottom(length);
-    pic.markerY = g_bMeterPeakOverVu ? overview_meter::MarkerRowForPeak(peak) : overview_meter::kNoMarker;
+    pic.markerY = ShownMarkerRow(channel);
     pic.redZoneThreshold = g_nRedZoneThreshold;
     SetMeterPicture(channel, pic);
 }
@@ -292,9 +301,7 @@ void COverviewWnd::DrawMeterStep(int channel, int step, int colourIndex)
     step = std::clamp(step, 0, 20);
     const int length = (20 - step) * overview_meter::kTravel / 20;
 
-    // A peak is held for 2.25 s worth of test steps; never fewer than one
-    // (a period of 0 or above 2250 ms would otherwise divide by zero).
-    const int holdCalls = std::max(1, 2250 / std::max(g_MeterPeriodMs, 1));
+    const int holdCalls = HoldCallsForPeriod();
     g_MeterHoldCalls[c] = holdCalls;
 
     int& peak = m_nMeterPeak[c];
@@ -304,7 +311,7 @@ void COverviewWnd::DrawMeterStep(int channel, int step, int colourIndex)
     }
     if (peak == kNoMeterPeak || peak < length)
         peak = length;
-    const int markerY = overview_meter::kBase - std::clamp(peak, -1000, 1000);
+    const int markerY = ShownMarkerRow(channel);
     if (g_MeterStepCount[c]++ % holdCalls == 0)
         peak = length; // the peak falls back at the next call
 
@@ -313,9 +320,32 @@ void COverviewWnd::DrawMeterStep(int channel, int step, int colourIndex)
     pic.barTop = overview_meter::kBase - length;
     pic.colourIndex = std::max(0, colourIndex);
     pic.wellBottom = overview_meter::WellBottom(length);
-    pic.markerY = g_bMeterPeakOverVu ? markerY : overview_meter::kNoMarker;
+    pic.markerY = markerY;
     pic.redZoneThreshold = g_nRedZoneThreshold;
     SetMeterPicture(channel, pic);
+}
+
+int COverviewWnd::ShownMarkerRow(int channel) const
+{
+    const std::size_t c = std::size_t(channel);
+    const int peak = m_nMeterPeak[c];
+    if (!g_bMeterPeakOverVu || peak == kNoMeterPeak)
+        return overview_meter::kNoMarker;
+    // Held in bar pixels during the meter test, else in whole dB.
+    return m_peakInTestPixels[c] ? overview_meter::kBase - std::clamp(peak, -1000, 1000)
+                                 : overview_meter::MarkerRowForPeak(peak);
+}
+
+void COverviewWnd::ApplyMeterPreferences()
+{
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        Picture pic = m_meter[std::size_t(ch)];
+        if (!pic.lit)
+            continue;
+        pic.markerY = ShownMarkerRow(ch);
+        pic.redZoneThreshold = g_nRedZoneThreshold;
+        SetMeterPicture(ch, pic);
+    }
 }
 
 void COverviewWnd::ClearMeter(int channel)

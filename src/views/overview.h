@@ -56,6 +56,9 @@ public:
     void DrawMeterStep(int channel, int step, int colourIndex);
     // The meter as before any level: unlit, no held peak.
     void ClearMeter(int channel);
+    // The meters drawn so far show the meter preferences now set (peak
+    // markers, red zone) at once, without waiting for their next level.
+    void ApplyMeterPreferences();
 
     // Origin of a slot (index 0..47) and of a channel's strip, in view coordinates.
     static QPoint SlotOrigin(int slotIndex);
@@ -108,6 +111,8 @@ private:
     int LinkLabelAt(const QPoint& point) const;
     void PaintRow(QPainter& painter, const QRect& part, int row) const;
     void SetMeterPicture(int channel, const overview_meter::Picture& picture);
+    // Where the held peak's marker shows, or kNoMarker when the preferences hide it.
+    int ShownMarkerRow(int channel) const;
     // The meter is inside the part of the view its parent shows.
     bool IsShown(const QRect& rect) const;
 

@@ -76,6 +76,5 @@ void DrawUnitHeader(QPainter& painter, const QRect& box, const UnitHeader& heade
 
 // Whether a label of this kind does something when clicked (and so shows the
 // hand): the unit header and the channel title open their naming dialogs, the
-// meter its preferences (its read-out clears the held peak). The other kinds
-// are pictures and read-outs.
+// meter its preferences. The other kinds are pictures and read-outs.
 bool LabelKindTakesClicks(int kind);

@@ -18,12 +18,14 @@
 #include "platform/skin_registry.h"
 #include "protocol/unit_network.h"
 #include "views/meter_law.h"
+#include "views/window_frame.h"
 
 CUnderviewWnd* g_pUnderview = nullptr;
 std::array<int, kChannelCount> g_MeterHoldCalls{};
 std::array<int, kChannelCount> g_MeterStepCount{};
 std::array<int, kChannelCount> g_TestPeakReadout{};
 int g_nMeterTestLevel = 0;
+std::array<QRect, kSlotCount> g_rcUnitBlock{};
 
 namespace {
 
@@ -50,6 +52,21 @@ constexpr QRect kUnitHeader = Box(230, 0, 420, 36);
 constexpr QRect kHeaderRight = Box(420, 0, 659, 36);
 constexpr QRect kBadge = Box(60, 4, 180, 32);
 constexpr QRect kUnitEdge = Box(657, 36, 661, 512);
+// The peak read-out: the top rows of the meter box, and the blank picture
+// that covers its number, 1 px right and 2 px down of the box's corner.
+constexpr int kReadoutClickHeight = 14;
+constexpr int kBlankReadoutBitmap = 226;
+constexpr QPoint kBlankReadoutAt(1, 2);
+
+// The view is a bordered window: its frame takes the outermost pixel on
+// every side, and every element sits in the client area inside the frame.
+constexpr int kFrame = window_frame::kWidth;
+
+// An element's place in the view, for a strip or slot starting at client x.
+QRect Place(const QRect& box, int x)
+{
+    return box.translated(x + kFrame, kFrame);
+}
 
 struct SwitchPlace {
     int id;
@@ -77,6 +94,12 @@ int StripX(int channel)
     return channel * CUnderviewWnd::kStripWidth;
 }
 
+// The channel whose strip holds view x (-1 on the frame left of the first).
+int ChannelAt(int x)
+{
+    return x < kFrame ? -1 : (x - kFrame) / CUnderviewWnd::kStripWidth;
+}
+
 } // namespace
 
 CUnderviewWnd::CUnderviewWnd(QWidget* parent, const Clock& clock) : QWidget(parent), m_clock(clock)
@@ -98,23 +121,22 @@ CUnderviewWnd::~CUnderviewWnd()
 QRect CUnderviewWnd::MeterRect(int channel) const
 {
     // The meter picture lands at the top-left corner of the meter box.
-    return QRect(StripX(channel) + kMeterBox.left(), kMeterBox.top(), strip_meter::kWidth,
-                 strip_meter::kHeight);
+    return QRect(Place(kMeterBox, StripX(channel)).topLeft(), QSize(strip_meter::kWidth, strip_meter::kHeight));
 }
 
 QRect CUnderviewWnd::GainRect(int channel) const
 {
-    return kGain.translated(StripX(channel), 0);
+    return Place(kGain, StripX(channel));
 }
 
 QRect CUnderviewWnd::LinkLabelRect(int channel) const
 {
-    return kLinkLabel.translated(StripX(channel), 0);
+    return Place(kLinkLabel, StripX(channel));
 }
 
 QRect CUnderviewWnd::TitleRect(int channel) const
 {
-    return kTitle.translated(StripX(channel), 0);
+    return Place(kTitle, StripX(channel));
 }
 
 void CUnderviewWnd::BuildUnderviewLayout()
@@ -134,36 +156,37 @@ void CUnderviewWnd::BuildUnderviewLayout()
             labels.emplace_back(CreateStaticTextButton(this, id, index, text, rect));
             return labels.back().get();
         };
-        label(36000 + s, s, QString(), kHeaderLeft.translated(slotX, 0));
-        label(35000 + s, s * 8, QString(), kUnitHeader.translated(slotX, 0));
-        label(37000 + s, s, QString(), kHeaderRight.translated(slotX, 0));
-        label(40000 + s, s, QString(), kBadge.translated(slotX, 0));
+        label(36000 + s, s, QString(), Place(kHeaderLeft, slotX));
+        label(35000 + s, s * 8, QString(), Place(kUnitHeader, slotX));
+        label(37000 + s, s, QString(), Place(kHeaderRight, slotX));
+        label(40000 + s, s, QString(), Place(kBadge, slotX));
 
         for (int k = 0; k < 8; ++k) {
             const int ch = s * 8 + k;
             const int x = StripX(ch);
             auto* fader = new CMySlider(this);
-            fader->setGeometry(kFader.translated(x, 0));
+            fader->setGeometry(Place(kFader, x));
             fader->Setup(ch, thumb, 133, 132);
             m_Slider[std::size_t(ch)] = fader;
             for (const SwitchPlace& sw : kSwitches) {
-                CreateNewCustomBtnEx(this, sw.id, ch, sw.off, sw.on, sw.disabled, sw.box.translated(x, 0));
+                CreateNewCustomBtnEx(this, sw.id, ch, sw.off, sw.on, sw.disabled, Place(sw.box, x));
                 (this->*sw.table)[std::size_t(ch)] = g_pLastCustomBtn;
             }
-            label(34000 + ch, ch, QString(), kNumber.translated(x, 0));
-            m_pGainLabel[std::size_t(ch)] = label(14000 + ch, ch, QString(), kGain.translated(x, 0));
-            m_pScaleLabel[std::size_t(ch)] = label(32000 + ch, ch, QString(), kScale.translated(x, 0));
-            label(31000 + ch, ch, QString(), kMeterBox.translated(x, 0));
+            label(34000 + ch, ch, QString(), Place(kNumber, x));
+            m_pGainLabel[std::size_t(ch)] = label(14000 + ch, ch, QString(), Place(kGain, x));
+            m_pScaleLabel[std::size_t(ch)] = label(32000 + ch, ch, QString(), Place(kScale, x));
+            label(31000 + ch, ch, QString(), Place(kMeterBox, x));
             m_pTitleLabel[std::size_t(ch)] =
-                label(33000 + ch, ch, QStringLiteral("Ch %1").arg(ch + 1), kTitle.translated(x, 0));
-            label(38000 + ch, ch, QString(), kChannelEdge.translated(x, 0));
+                label(33000 + ch, ch, QStringLiteral("Ch %1").arg(ch + 1), Place(kTitle, x));
+            label(38000 + ch, ch, QString(), Place(kChannelEdge, x));
             // The remote units have no Split, Safe, Rbin or Sqrt.
             if (s >= 32) {
                 for (auto* table : {&m_pSplitButton, &m_pRbinButton, &m_pSqrtButton, &m_pSafeButton})
                     (*table)[std::size_t(ch)]->hide();
             }
         }
-        label(39000 + s, s, QString(), kUnitEdge.translated(slotX, 0));
+        label(39000 + s, s, QString(), Place(kUnitEdge, slotX));
+        g_rcUnitBlock[std::size_t(s)] = QRect(0, 0, kSlotWidth, kHeight);
     }
     g_pUnderview = this;
 }
@@ -305,6 +328,13 @@ void CUnderviewWnd::ClearMeter(int channel)
     UpdateIfShown(MeterRect(channel));
 }
 
+void CUnderviewWnd::RepaintMeterScales()
+{
+    for (const CMyStaticTextButton* scale : m_pScaleLabel)
+        if (scale && IsShown(scale->m_rect))
+            update(scale->m_rect);
+}
+
 bool CUnderviewWnd::IsShown(const QRect& rect) const
 {
     if (!isVisible())
@@ -346,6 +376,8 @@ void CUnderviewWnd::PaintMeter(QPainter& p, int channel) const
     p.drawText(QRect(0, 12, strip_meter::kWidth, 16), Qt::AlignCenter, QStringLiteral("dB"));
     if (v.peakLine >= 0)
         p.fillRect(QRect(3, v.peakLine - 2, strip_meter::kWidth - 5, 3), ToQColor(kPeakLineColour));
+    if (v.readoutCovered)
+        p.drawPixmap(kBlankReadoutAt, SkinRegistry::instance().pixmap(kBlankReadoutBitmap, devicePixelRatioF()));
     p.restore();
 }
 
@@ -376,15 +408,16 @@ void CUnderviewWnd::paintEvent(QPaintEvent* event)
     // whole region costs several times as much (every line is cut against
     // the region and tall pictures are handed to worker threads).
     const QBrush background(SkinRegistry::instance().pixmap(QStringLiteral("BACKGROUND"), devicePixelRatioF()));
+    const QRect client = window_frame::ClientRect(rect());
     for (const QRect& part : event->region()) {
         p.setClipRect(part);
         // A meter's lit picture is opaque: a part inside one needs no ground.
-        const int meterChannel = part.left() / kStripWidth;
-        if (meterChannel >= kChannelCount || !MeterRect(meterChannel).contains(part))
+        const int meterChannel = ChannelAt(part.left());
+        if (meterChannel < 0 || meterChannel >= kChannelCount || !MeterRect(meterChannel).contains(part))
             p.fillRect(part, background);
         // Only the slots the part touches (their pieces reach 5 px into the next slot).
-        const int firstSlot = std::max(0, (part.left() - 8) / kSlotWidth);
-        const int lastSlot = std::min(kSlotCount - 1, part.right() / kSlotWidth);
+        const int firstSlot = std::max(0, (part.left() - kFrame - 8) / kSlotWidth);
+        const int lastSlot = std::min(kSlotCount - 1, (part.right() - kFrame) / kSlotWidth);
         for (int s = firstSlot; s <= lastSlot; ++s) {
             for (const auto& label : m_labels[std::size_t(s)])
                 if (part.intersects(label->m_rect))
@@ -396,12 +429,14 @@ void CUnderviewWnd::paintEvent(QPaintEvent* event)
                     PaintMeter(p, ch);
             }
         }
+        if (!client.contains(part))
+            window_frame::Paint(p, rect());
     }
 }
 
 CMyStaticTextButton* CUnderviewWnd::LabelAt(const QPoint& point) const
 {
-    const int s = point.x() / kSlotWidth;
+    const int s = (point.x() - kFrame) / kSlotWidth;
     for (int slot : {s, s - 1}) {
         if (slot < 0 || slot >= kSlotCount)
             continue;
@@ -413,43 +448,48 @@ CMyStaticTextButton* CUnderviewWnd::LabelAt(const QPoint& point) const
     return nullptr;
 }
 
+void CUnderviewWnd::OnLButtonDown(const QPoint& at)
+{
+    const int ch = ChannelAt(at.x());
+    if (ch < 0 || ch >= kChannelCount)
+        return;
+    const QRect meterBox = Place(kMeterBox, StripX(ch));
+    if (QRect(meterBox.topLeft(), QSize(meterBox.width(), kReadoutClickHeight)).contains(at)) {
+        // The blank picture covers the number until the meter is drawn
+        // again; of the held peaks only the meter test's number starts over.
+        const std::size_t c = std::size_t(ch);
+        m_meter[c].readoutCovered = true;
+        g_TestPeakReadout[c] = 0;
+        UpdateIfShown(MeterRect(ch));
+    }
+    if (LinkLabelRect(ch).contains(at)) {
+        g_nCurrentChannel = ch;
+        g_nStripCommandKind = STRIP_LINK_MENU;
+        SendMainCommand(ID_STRIP_COMMAND);
+    }
+}
+
 void CUnderviewWnd::mousePressEvent(QMouseEvent* event)
 {
     const QPoint at = event->position().toPoint();
-    const int ch = at.x() / kStripWidth;
-    if (event->button() == Qt::LeftButton && ch >= 0 && ch < kChannelCount) {
-        // The peak read-out at the top of a meter: clicking it clears the held peak.
-        const QRect meter = MeterRect(ch);
-        if (QRect(meter.left(), meter.top(), meter.width(), 14).contains(at)) {
-            const std::size_t c = std::size_t(ch);
-            g_TestPeakReadout[c] = 0;
-            m_fPeak[c] = kNoPeak;
-            m_meter[c].hasReadout = false;
-            m_meter[c].over = false;
-            m_meter[c].peakLine = -1;
-            update(meter);
-            return;
-        }
-        if (LinkLabelRect(ch).contains(at)) {
-            g_nCurrentChannel = ch;
-            g_nStripCommandKind = STRIP_LINK_MENU;
-            SendMainCommand(ID_STRIP_COMMAND);
-            return;
-        }
-    }
-    CMyStaticTextButton* label = LabelAt(at);
-    if (!label)
+    // The labels lie over the view and take the clicks inside their boxes
+    // (the meter label its whole box, the peak read-out included); the view
+    // handles a click that no label takes.
+    if (CMyStaticTextButton* label = LabelAt(at)) {
+        if (event->button() == Qt::LeftButton)
+            label->OnLButtonDown();
+        else if (event->button() == Qt::RightButton)
+            label->OnRButtonDown();
         return;
+    }
     if (event->button() == Qt::LeftButton)
-        label->OnLButtonDown();
-    else if (event->button() == Qt::RightButton)
-        label->OnRButtonDown();
+        OnLButtonDown(at);
 }
 
 bool CUnderviewWnd::TakesClickAt(const QPoint& point) const
 {
-    const int ch = point.x() / kStripWidth;
-    if (point.x() >= 0 && ch < kChannelCount && LinkLabelRect(ch).contains(point))
+    const int ch = ChannelAt(point.x());
+    if (ch >= 0 && ch < kChannelCount && LinkLabelRect(ch).contains(point))
         return true;
     const CMyStaticTextButton* label = LabelAt(point);
     return label && LabelKindTakesClicks(label->m_nKind);

@@ -23,12 +23,15 @@ extern std::array<int, kChannelCount> g_MeterStepCount;
 extern std::array<int, kChannelCount> g_TestPeakReadout;
 // The level the meter test computes for the read-outs.
 extern int g_nMeterTestLevel;
+// Each slot's block of the channel-strip view, in the block's own coordinates.
+extern std::array<QRect, kSlotCount> g_rcUnitBlock;
 
 // The channel-strip view: all 384 strips of the 48 slots side by side in one
 // 31584-px wide window that the main window moves sideways to scroll. The
 // switches and faders are child widgets; every other element (labels, link
 // labels, meters) is painted by the view itself from the project tables and
-// the meter state, one rectangle at a time.
+// the meter state, one rectangle at a time. The window draws a thin frame
+// around its client area, in which every element has its place.
 class CUnderviewWnd : public QWidget {
     Q_OBJECT
 public:
@@ -54,8 +57,10 @@ public:
     void DrawMeterStep(int channel, int litPx);
     // The meter as before any level: dark, no peak line, no read-out.
     void ClearMeter(int channel);
+    // The scales beside the meters show the meter preferences now set.
+    void RepaintMeterScales();
 
-    // Element rectangles of a channel, in view coordinates.
+    // Element rectangles of a channel, in view coordinates (the frame included).
     QRect MeterRect(int channel) const;
     QRect GainRect(int channel) const;
     QRect LinkLabelRect(int channel) const;
@@ -68,12 +73,16 @@ public:
         int readoutValue = 0;  // the number the peak read-out shows
         bool hasReadout = false;
         bool over = false;     // the read-out shows "Ovr"
+        bool readoutCovered = false; // the blank picture covers the read-out
         bool operator==(const MeterView&) const = default;
     };
     const MeterView& meterView(int channel) const { return m_meter[std::size_t(channel)]; }
 
     // Meter repaint requests since start (for measurements).
     std::uint64_t meterUpdates() const { return m_meterUpdates; }
+
+    // A left click on the view itself, at a point no label covers.
+    void OnLButtonDown(const QPoint& at);
 
     std::array<CNewCustomBtn*, kChannelCount> m_pPolButton{};
     std::array<CNewCustomBtn*, kChannelCount> m_pLinkButton{};

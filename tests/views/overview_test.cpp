@@ -225,6 +225,20 @@ TEST_F(Overview, MeterTestStepsAndTheirPeakHold)
     EXPECT_EQ(m_view->meterPicture(4).colourIndex, 0);
 }
 
+// Levels from units keep the meter test's hold count as the test does: a
+// channel's count is always the one of the current report period, never 0.
+TEST_F(Overview, LevelsKeepTheHoldCountOfTheReportPeriod)
+{
+    g_MeterHoldCalls.fill(-1);
+    for (const auto& [period, calls] :
+         {std::pair{100, 22}, std::pair{1000, 2}, std::pair{50, 45}, std::pair{3000, 1}, std::pair{0, 2250}}) {
+        g_MeterPeriodMs = period;
+        m_view->DrawMeterDb(6, -20.0f);
+        EXPECT_EQ(g_MeterHoldCalls[6], calls) << period;
+    }
+    EXPECT_EQ(g_MeterHoldCalls[7], -1) << "only the channel drawn";
+}
+
 TEST_F(Overview, MetersRepaintOnlyWhenTheyChangeOnScreen)
 {
     m_view->DrawMeterDb(0, -20.0f);

@@ -19,6 +19,9 @@ TEST_F(StripView, RemoteUnitsLackFourSwitchesAndHeadersNameTheSlots)
     EXPECT_EQ(StripUnitHeader(4 * 8).text(), QStringLiteral("UNIT 5 - A"));
     EXPECT_EQ(StripUnitHeader(5 * 8).text(), QStringLiteral("UNIT 6 - B"));
     EXPECT_EQ(StripUnitHeader(40 * 8).text(), QStringLiteral("UNIT 41"));
+    // Every slot's block, the last one too, is one slot wide and the view's height.
+    for (const int s : {0, 47})
+        EXPECT_EQ(g_rcUnitBlock[s], QRect(0, 0, 656, 534)) << s;
 }
 
 TEST_F(StripView, GainReadOutFollowsModelAndPad)

@@ -2,6 +2,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QMouseEvent>
+#include <QTest>
 
 #include <memory>
 
@@ -46,7 +47,7 @@ TEST_F(StripViewDetails, TheHandShowsOverWhatTakesAClickAndOnlyThere)
         {"left header piece", QPoint(30, 18), false},
         {"channel title (naming)", m_view->TitleRect(ch).center(), true},
         {"channel number", QPoint(ch * 82 + 44, 55), false},
-        {"meter read-out (clears the peak)", QPoint(meter.center().x(), meter.top() + 5), true},
+        {"meter read-out (the meter label)", QPoint(meter.center().x(), meter.top() + 5), true},
         {"gain read-out", m_view->GainRect(ch).center(), false},
         {"meter (preferences)", meter.center(), true},
         {"meter scale", m_view->m_pScaleLabel[ch]->m_rect.center(), false},
@@ -75,6 +76,68 @@ TEST_F(OverviewDetails, TheHandShowsOverWhatTakesAClickAndOnlyThere)
     for (const Spot& spot : spots)
         EXPECT_EQ(CursorAt(*m_view, spot.at), spot.takesClicks ? Qt::PointingHandCursor : Qt::ArrowCursor)
             << spot.what;
+}
+
+// The read-out at the top of a meter lies inside the meter's label, which
+// takes the click: the strip command learns the meter's kind and channel,
+// and the held peak, its line and the read-out stay as they were.
+TEST_F(StripViewDetails, AClickOnAMetersReadOutReachesTheMeterLabelAndKeepsThePeak)
+{
+    const int ch = 3;
+    m_view->DrawMeterDb(ch, -12.0f);
+    m_view->DrawMeterDb(ch, -30.0f); // -12 dB is held
+    g_TestPeakReadout[ch] = 7;
+    const CUnderviewWnd::MeterView before = m_view->meterView(ch);
+    const float held = m_view->m_fPeak[ch];
+    ASSERT_TRUE(before.hasReadout);
+    ASSERT_GE(before.peakLine, 0);
+    g_nStripCommandKind = -1;
+    g_nCurrentChannel = -1;
+
+    const QRect meter = m_view->MeterRect(ch);
+    for (const QPoint at : {QPoint(meter.center().x(), meter.top() + 5), meter.topLeft() + QPoint(1, 13)}) {
+        QTest::mouseClick(m_view, Qt::LeftButton, {}, at);
+        EXPECT_EQ(g_nStripCommandKind, TEXT_METER);
+        EXPECT_EQ(g_nCurrentChannel, ch);
+        EXPECT_EQ(m_view->meterView(ch), before);
+        EXPECT_EQ(m_view->m_fPeak[ch], held);
+        EXPECT_EQ(g_TestPeakReadout[ch], 7);
+    }
+}
+
+// Behind the labels the view's own left-click handling keeps its read-out
+// branch: the blank read-out picture covers the number and only the meter
+// test's number is zeroed; the held peak and its line stay, and the next
+// level shows the read-out again.
+TEST_F(StripViewDetails, TheViewsOwnReadOutClickCoversTheNumberAndZeroesOnlyTheTestNumber)
+{
+    const int ch = 5;
+    m_view->DrawMeterDb(ch, -12.0f);
+    m_view->DrawMeterDb(ch, -30.0f);
+    g_TestPeakReadout[ch] = 9;
+    const QRect meter = m_view->MeterRect(ch);
+    const QRect readout(meter.topLeft(), QSize(meter.width(), 14));
+    const QImage shown = m_view->grab(readout).toImage();
+    const CUnderviewWnd::MeterView before = m_view->meterView(ch);
+    const float held = m_view->m_fPeak[ch];
+    g_nStripCommandKind = -1;
+
+    m_view->OnLButtonDown(meter.topLeft() + QPoint(10, 6));
+    EXPECT_EQ(g_TestPeakReadout[ch], 0);
+    EXPECT_EQ(m_view->m_fPeak[ch], held);
+    EXPECT_EQ(m_view->meterView(ch).peakLine, before.peakLine);
+    EXPECT_EQ(g_nStripCommandKind, -1) << "no command";
+    const QImage covered = m_view->grab(readout).toImage();
+    const QImage blank = SkinRegistry::instance().pixmap(226).toImage();
+    ASSERT_FALSE(blank.isNull());
+    // The blank picture lies 1 px right and 2 px down of the box's corner.
+    for (const QPoint at : {QPoint(0, 0), QPoint(10, 5), QPoint(19, 10)})
+        EXPECT_EQ(covered.pixel(at + QPoint(1, 2)), blank.pixel(at)) << at.x() << "," << at.y();
+    EXPECT_EQ(covered.pixel(0, 5), shown.pixel(0, 5)) << "left of the blank";
+    EXPECT_EQ(covered.pixel(10, 13), shown.pixel(10, 13)) << "below the blank";
+
+    m_view->DrawMeterDb(ch, -31.0f);
+    EXPECT_EQ(m_view->grab(readout).toImage(), shown);
 }
 
 TEST_F(StripViewDetails, ATooWideUnitNameKeepsTheHalvesApart)
