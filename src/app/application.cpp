@@ -1,20 +1,25 @@
 #include "app/application.h"
 
 #include "app/app_services.h"
+#include "app/command_ids.h"
 #include "app/command_line.h"
 #include "app/main_dialog.h"
 #include "app/single_console.h"
 #include "platform/clock.h"
 #include "platform/font_faces.h"
+#include "platform/process_starter.h"
 #include "platform/settings_store.h"
 #include "platform/skin_registry.h"
 #include "platform/termination_signals.h"
 #include "platform/timer_table.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QTimer>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 CQuellonKR9SeriesApp::CQuellonKR9SeriesApp(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -26,6 +31,29 @@ CQuellonKR9SeriesApp::CQuellonKR9SeriesApp(int& argc, char** argv) : QApplicatio
 }
 
 int CQuellonKR9SeriesApp::InitInstance()
+{
+    // The end-to-end tests restart the program without a mouse (SIGUSR1),
+    // and make it linger on its way out as it does on a slow display server.
+    const bool restartOnSignal = qEnvironmentVariableIsSet("CORVANE_TEST_RESTART_SIGNAL");
+    if (restartOnSignal)
+        InstallRestartSignalHandler();
+    const int exitDelayMs = qEnvironmentVariableIntValue("CORVANE_TEST_EXIT_DELAY_MS");
+
+    const QString self = applicationFilePath();
+    bool restart = false;
+    const int exitCode = RunConsole(restartOnSignal, &restart);
+    // The new console starts only now that this one has let go of all it
+    // would take: the window, the receive port, the hand-off point and the
+    // settings went with RunConsole. Started any earlier, it would find the
+    // hand-off point still held by a console that no longer answers, and end.
+    if (restart)
+        ProcessStarter::instance().startDetached(self, {});
+    if (exitDelayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(exitDelayMs));
+    return exitCode;
+}
+
+int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
 {
     // The project path is fixed before start-up moves to the last used directory.
     StartupOptions options;
@@ -88,11 +116,25 @@ int CQuellonKR9SeriesApp::InitInstance()
             }
             dialog.CloseWithoutAsking();
         });
+        if (restartOnSignal) {
+            WatchRestartSignal(&dialog, [&dialog] {
+                // Setup > Restart Program, its save question answered "No"
+                // with the key N once the box is open.
+                QTimer::singleShot(0, &dialog, [] {
+                    if (QWidget* box = QApplication::activeModalWidget()) {
+                        QKeyEvent no(QEvent::KeyPress, Qt::Key_N, Qt::NoModifier, QStringLiteral("n"));
+                        QApplication::sendEvent(box, &no);
+                    }
+                });
+                dialog.OnCommand(ID_RESTART_PROGRAM);
+            });
+        }
         dialog.OnInitDialog();
         dialog.show();
         if (dialog.closeRequested())
             QTimer::singleShot(0, &dialog, [&dialog] { dialog.CloseWithoutAsking(); });
         exitCode = exec();
+        *restart = dialog.restartRequested();
         g_pMainDlg = nullptr;
     }
     return exitCode;

@@ -12,4 +12,9 @@ public:
 
     // Runs the program; the return value is the process exit code.
     int InitInstance();
+
+private:
+    // Builds the console, runs it until its window has closed and tears it
+    // all down again; *restart tells whether it ended to start anew.
+    int RunConsole(bool restartOnSignal, bool* restart);
 };

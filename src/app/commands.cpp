@@ -293,12 +293,13 @@ void CQuellonKR9SeriesDlg::MeterTestStep()
 
 void CQuellonKR9SeriesDlg::RestartProgram()
 {
-    const QString self = m_options.exePath;
     if (!QuerySaveAndShutDown())
         return;
+    // Not started from here: this console still holds its window and its
+    // hand-off point. The application starts the program again once they
+    // are gone.
+    m_bRestartRequested = true;
     close();
-    if (!self.isEmpty())
-        ProcessStarter::instance().startDetached(self, {});
 }
 
 void CQuellonKR9SeriesDlg::OnUninstall()

@@ -375,6 +375,9 @@ public:
     void TellProfileNotKept(FileReadStatus found);
     void TellPlacementNotKept(FileReadStatus found);
     bool closeRequested() const { return m_bCloseRequested; }
+    // The window closed for a restart: the application starts the program
+    // again once this console has let go of its port and hand-off point.
+    bool restartRequested() const { return m_bRestartRequested; }
 
     // Unit counts, kept by the unit lists.
     int& m_nKR9XUnitCount = g_Family_KR9X.liveCount;
@@ -482,6 +485,7 @@ private:
     QColor m_savedHighlight;
     bool m_bShutDown = false;
     bool m_bCloseRequested = false;
+    bool m_bRestartRequested = false;
     bool m_bSkipSaveQuestion = false;
     // What a save would have written when the project was last saved or
     // loaded; none when nothing saved matches the project.

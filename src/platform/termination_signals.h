@@ -16,3 +16,9 @@ void InstallTerminationSignalHandlers();
 // arrived (also one that came before this call). The watcher lives as long
 // as owner does.
 void WatchTerminationSignals(QObject* owner, std::function<void()> onSignal);
+
+// Unattended runs (the end-to-end tests) ask for a restart with SIGUSR1, as
+// the operator does from the Setup menu. Only such runs install the handler:
+// elsewhere SIGUSR1 keeps its default action.
+void InstallRestartSignalHandler();
+void WatchRestartSignal(QObject* owner, std::function<void()> onSignal);

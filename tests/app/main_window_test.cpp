@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "controls/scroll_bar.h"
 #include "platform/ini_file.h"
+#include "platform/process_starter.h"
 #include "support/project_window_fixture.h"
 
 namespace {
@@ -16,6 +17,16 @@ namespace {
 using Dlg = CQuellonKR9SeriesDlg;
 
 class MainWindow : public console_test::ProjectWindowFixture {};
+
+class CountingStarter : public ProcessStarter {
+public:
+    bool startDetached(const QString&, const QStringList&) override
+    {
+        ++starts;
+        return true;
+    }
+    int starts = 0;
+};
 
 } // namespace
 
@@ -84,6 +95,33 @@ TEST_F(MainWindow, ExitStoresThePlacementWithTheViewModeAndStopsTheTimers)
     EXPECT_EQ(parsed->viewMode, 1);
     EXPECT_EQ(parsed->placement.right - parsed->placement.left, dlg.width());
     EXPECT_EQ(parsed->placement.bottom - parsed->placement.top, dlg.height());
+}
+
+// Restart asks the save question first; Cancel keeps the console as it was.
+// Otherwise the window shuts down and closes for the restart but starts
+// nothing itself: until the application has torn this console down, its
+// hand-off point is still held, and a console started now would find it so.
+TEST_F(MainWindow, RestartAsksFirstAndLeavesTheNewStartToTheApplication)
+{
+    CountingStarter starter;
+    ProcessStarter::setInstance(&starter);
+    Dlg& dlg = Build();
+    dlg.show();
+
+    m_saveAnswer = IDCANCEL;
+    dlg.OnCommand(ID_RESTART_PROGRAM);
+    EXPECT_EQ(m_questions, QStringList{QStringLiteral("Do you want to save any changes you made?")});
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_FALSE(dlg.isShutDown());
+    EXPECT_FALSE(dlg.restartRequested());
+
+    m_saveAnswer = IDNO;
+    dlg.OnCommand(ID_RESTART_PROGRAM);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_TRUE(dlg.isShutDown());
+    EXPECT_TRUE(dlg.restartRequested());
+    EXPECT_EQ(starter.starts, 0);
+    ProcessStarter::setInstance(nullptr);
 }
 
 TEST_F(MainWindow, PaintsTheBackgroundAndTheTopLogo)

@@ -1,0 +1,185 @@
+// Setup > Restart Program ends the console and starts a new one on the same
+// port: after every restart exactly one console runs, takes hand-offs and
+// answers its units, also when the old one is slow to end.
+
+#include <gtest/gtest.h>
+
+#include "unit_checks.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QTimer>
+
+#include <algorithm>
+#include <vector>
+
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "app/single_console.h"
+#include "support/program_run.h"
+
+namespace {
+
+constexpr int kRestarts = 10;
+constexpr int kWaitMs = 30000;
+
+// The restarted consoles are started detached; this process takes them in
+// as their reaper, so it can wait for each one to end and find its successor.
+class AdoptedConsoles {
+public:
+    AdoptedConsoles() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
+    ~AdoptedConsoles()
+    {
+        // A failed run leaves no console behind.
+        for (const pid_t pid : Running()) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+    }
+
+    // This process's children that run the program and have not ended.
+    static std::vector<pid_t> Running()
+    {
+        const QString binary = QFileInfo(QStringLiteral(CORVANE_BINARY)).canonicalFilePath();
+        std::vector<pid_t> found;
+        for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            bool ok = false;
+            const pid_t pid = entry.toInt(&ok);
+            if (!ok)
+                continue;
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            if (!stat.open(QIODevice::ReadOnly))
+                continue;
+            // "pid (name) state ppid ...": the name may hold blanks.
+            const QByteArray line = stat.readAll();
+            const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+            if (fields.size() < 2 || fields[0] == "Z" || fields[1].toInt() != ::getpid())
+                continue;
+            if (QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath() == binary)
+                found.push_back(pid);
+        }
+        return found;
+    }
+
+    // Waits for an adopted console to end and reaps it.
+    static bool WaitForEnd(pid_t pid, int timeoutMs)
+    {
+        const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+        if (fd < 0)
+            return false;
+        pollfd p{fd, POLLIN, 0};
+        const bool ended = ::poll(&p, 1, timeoutMs) == 1;
+        ::close(fd);
+        return ended && ::waitpid(pid, nullptr, 0) == pid;
+    }
+};
+
+// Waits until a console listens for hand-offs in dir (the folder of its
+// hand-off point, which this process does not share) and takes one (an
+// empty request, which only brings it to the front).
+bool TakesHandOff(const QString& dir, const QString& name)
+{
+    const QString point = QDir(dir).filePath(name);
+    QFileSystemWatcher watcher({dir});
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &loop, &QEventLoop::quit);
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    const QDeadlineTimer deadline(kWaitMs);
+    int refused = 0;
+    while (!deadline.hasExpired()) {
+        if (QFileInfo::exists(point)) {
+            switch (HandOffToRunningConsole(point, QString(), 5000)) {
+            case HandOffResult::Delivered:
+                return true;
+            case HandOffResult::NoAnswer:
+                return false;
+            case HandOffResult::NoConsole:
+                // The point appears a moment before the console listens on it.
+                if (++refused < 1000)
+                    continue;
+                break;
+            }
+        }
+        timeout.start(std::max<qint64>(1, deadline.remainingTime()));
+        loop.exec();
+    }
+    return false;
+}
+
+void RestartTenTimes(bool unitsOnLine)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString tmp = home.filePath(QStringLiteral("tmp"));
+    ASSERT_TRUE(QDir().mkpath(tmp));
+
+    const std::uint16_t pcPort = FreeUdpPort();
+    emu::Emulator emulator(pcPort, FreeUdpPort());
+    const int unit = unitsOnLine ? emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 2, 1)) : -1;
+    QProcessEnvironment env = program_run::Environment(home);
+    program_run::TalkTo(env, pcPort, emulator);
+    env.insert(QStringLiteral("TMPDIR"), tmp); // where the hand-off point lives
+    env.insert(QStringLiteral("CORVANE_TEST_RESTART_SIGNAL"), QStringLiteral("1"));
+    // Each console lingers on its way out, as on a display server that takes its time.
+    env.insert(QStringLiteral("CORVANE_TEST_EXIT_DELAY_MS"), QStringLiteral("500"));
+    const QString handOffName = ConsoleHandOffName(pcPort);
+
+    AdoptedConsoles adopted;
+    QProcess first;
+    first.setProcessEnvironment(env);
+    // What every console of the chain tells goes to the test's own output.
+    first.setProcessChannelMode(QProcess::ForwardedChannels);
+    first.start(QStringLiteral(CORVANE_BINARY), {});
+    ASSERT_TRUE(first.waitForStarted(kWaitMs));
+    pid_t console = static_cast<pid_t>(first.processId());
+    ASSERT_TRUE(TakesHandOff(tmp, handOffName));
+    if (unitsOnLine) {
+        ASSERT_TRUE(program_run::ReportUntilAnswered(emulator, unit));
+    }
+
+    for (int restart = 1; restart <= kRestarts; ++restart) {
+        SCOPED_TRACE(restart);
+        emulator.clearReceived();
+        ASSERT_EQ(::kill(console, SIGUSR1), 0);
+        if (restart == 1) {
+            ASSERT_TRUE(first.waitForFinished(kWaitMs));
+            EXPECT_EQ(first.exitCode(), 0);
+        } else {
+            ASSERT_TRUE(AdoptedConsoles::WaitForEnd(console, kWaitMs));
+        }
+        std::vector<pid_t> running = AdoptedConsoles::Running();
+        ASSERT_EQ(running.size(), 1u);
+        console = running.front();
+
+        ASSERT_TRUE(TakesHandOff(tmp, handOffName));
+        if (unitsOnLine) {
+            ASSERT_TRUE(program_run::ReportUntilAnswered(emulator, unit));
+        }
+        EXPECT_EQ(AdoptedConsoles::Running(), std::vector<pid_t>{console});
+    }
+
+    ::kill(console, SIGTERM);
+    EXPECT_TRUE(AdoptedConsoles::WaitForEnd(console, kWaitMs));
+}
+
+} // namespace
+
+TEST(Restart, AlwaysLeavesExactlyOneConsoleWithUnitsOnLine)
+{
+    RestartTenTimes(true);
+}
+
+TEST(Restart, AlwaysLeavesExactlyOneConsoleWithoutUnits)
+{
+    RestartTenTimes(false);
+}
