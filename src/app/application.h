@@ -12,4 +12,11 @@ public:
 
     // Runs the program; the return value is the process exit code.
     int InitInstance();
+
+private:
+    // The arguments as the program was given them, less those Qt took for
+    // itself: the bytes of a file name are read from here, not from Qt's
+    // decoded copy.
+    int& m_argc;
+    char** m_argv;
 };

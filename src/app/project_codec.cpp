@@ -4,7 +4,6 @@
 // file as bytes, plus reading and writing those bytes. It needs Qt Core and
 // nothing of the running program, so it can be built on its own.
 
-#include <QFileInfo>
 #include <QHash>
 #include <QStringDecoder>
 #include <QtEndian>
@@ -12,6 +11,9 @@
 #include <cstring>
 #include <memory>
 
+#include <sys/stat.h>
+
+#include "platform/path_text.h"
 #include "platform/regular_file.h"
 #include "platform/safe_file_write.h"
 
@@ -318,7 +320,9 @@ QString ProjectReadMessage(ProjectReadStatus status, const QString& path)
     case ProjectReadStatus::BadMarker:
         return QString();
     case ProjectReadStatus::CannotOpen:
-        return QStringLiteral("Cannot open file %1").arg(path);
+        return QStringLiteral("Cannot open file %1").arg(DisplayPath(path));
+    case ProjectReadStatus::NameNotUtf8:
+        return NotUtf8NameMessage(path);
     case ProjectReadStatus::NotRegularFile:
         return NotAnOrdinaryFileMessage(path);
     case ProjectReadStatus::BadMagic:
@@ -327,10 +331,10 @@ QString ProjectReadMessage(ProjectReadStatus status, const QString& path)
         return QStringLiteral("Failed to read prefs");
     case ProjectReadStatus::TooManyScenes:
         return QStringLiteral("The file %1 holds more than %2 scenes and was not loaded.")
-            .arg(path, QString::number(kMaxStoredScenes));
+            .arg(DisplayPath(path), QString::number(kMaxStoredScenes));
     case ProjectReadStatus::TruncatedRecord:
         return QStringLiteral("The file %1 ends in the middle of a scene.")
-            .arg(path);
+            .arg(DisplayPath(path));
     }
     return QString();
 }
@@ -595,7 +599,14 @@ QString NotAnOrdinaryFileMessage(const QString& path)
 {
     return QStringLiteral("The file %1 cannot be opened as a project: it is not an ordinary file "
                           "(it may be a pipe, a device or a socket).")
-        .arg(path);
+        .arg(DisplayPath(path));
+}
+
+QString NotUtf8NameMessage(const QString& path)
+{
+    return QStringLiteral("Cannot open file %1: its name is not valid UTF-8, so this program cannot "
+                          "reach it by that name. Please rename the file and try again.")
+        .arg(DisplayPath(path));
 }
 
 ProjectReadResult ReadProjectImage(const QString& path, const ProjectTexts& base)
@@ -608,11 +619,18 @@ ProjectReadResult ReadProjectImage(const QString& path, const ProjectTexts& base
     case FileReadStatus::TooLarge:
         result.status = ProjectReadStatus::TooManyScenes;
         return result;
-    case FileReadStatus::NotRegular:
-        result.status = QFileInfo(path).isDir() ? ProjectReadStatus::CannotOpen
-                                                : ProjectReadStatus::NotRegularFile;
+    case FileReadStatus::NotRegular: {
+        struct stat info {};
+        const bool folder = ::stat(NativeFromPath(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+        result.status = folder ? ProjectReadStatus::CannotOpen : ProjectReadStatus::NotRegularFile;
         return result;
+    }
     case FileReadStatus::Missing:
+        if (PathLostInDecoding(path)) {
+            result.status = ProjectReadStatus::NameNotUtf8;
+            return result;
+        }
+        break;
     case FileReadStatus::Unreadable:
         break;
     }
@@ -628,7 +646,8 @@ ProjectWriteResult WriteProject(const QString& path, const ProjectFileHeader& he
     ProjectWriteResult result;
     SafeFileWriter file(path);
     if (!file.open()) {
-        result.error = QStringLiteral("Cannot open file %1").arg(path);
+        result.error = PathLostInDecoding(path) ? NotUtf8NameMessage(path)
+                                                : QStringLiteral("Cannot open file %1").arg(DisplayPath(path));
         return result;
     }
     // The header is the first piece: one that does not reach the disk is
@@ -648,7 +667,7 @@ ProjectWriteResult WriteProject(const QString& path, const ProjectFileHeader& he
     if (!file.commit()) {
         result.error =
             QStringLiteral("The project could not be saved to %1. The file on disk was left as it was.")
-                .arg(path);
+                .arg(DisplayPath(path));
         return result;
     }
     result.ok = true;

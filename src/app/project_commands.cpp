@@ -295,7 +295,7 @@ void CQuellonKR9SeriesDlg::UpdateRecentFileMenu()
     menu->clear();
     menu->setEnabled(g_nRecentFileCount > 0);
     for (int i = 0; i < g_nRecentFileCount; ++i) {
-        QAction* action = menu->addAction(QStringLiteral("&%1. %2").arg(i + 1).arg(g_RecentFiles[std::size_t(i)]));
+        QAction* action = menu->addAction(QStringLiteral("&%1. %2").arg(i + 1).arg(DisplayPath(g_RecentFiles[std::size_t(i)])));
         action->setData(ID_FILE_MRU_FIRST + i);
         if (i == 0 && g_nRecentFileIndex != -1) {
             action->setCheckable(true);

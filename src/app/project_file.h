@@ -166,10 +166,15 @@ enum class ProjectReadStatus {
     ShortPrefs,      // the preferences block is cut short
     TooManyScenes,   // more records than the scene list can hold
     TruncatedRecord, // never a refusal: names the message for cutShort below
+    NameNotUtf8,     // a name Qt decoded with U+FFFD in it: no such file by that text
 };
 
 // The refusal of a path that names a pipe, device or socket.
 QString NotAnOrdinaryFileMessage(const QString& path);
+
+// What the operator is told when a file chosen through Qt cannot be reached
+// because its name is not valid UTF-8 (PathLostInDecoding).
+QString NotUtf8NameMessage(const QString& path);
 
 // The message shown for a refusal; empty where none is shown.
 QString ProjectReadMessage(ProjectReadStatus status, const QString& path);

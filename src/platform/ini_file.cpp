@@ -11,15 +11,16 @@ namespace {
 
 // Lines are held one character per byte, so lines the program does not
 // touch are written back exactly as they were, whatever their encoding;
-// the program's own keys and values are UTF-8.
+// the program's own keys and values are UTF-8, and a path's bytes that are
+// not (see NativeFromPath) are written and read back as they are.
 QString FromText(const QString& s)
 {
-    return QString::fromLatin1(s.toUtf8());
+    return QString::fromLatin1(NativeFromPath(s));
 }
 
 QString ToText(const QString& bytes)
 {
-    return QString::fromUtf8(bytes.toLatin1());
+    return PathFromNative(bytes.toLatin1());
 }
 
 // The file's lines; empty for a missing file, nothing when it exists but

@@ -124,3 +124,19 @@ TEST_F(RecentFiles, FileExistsOnlyForReadableFiles)
     for (const QString& path : {m_dir.filePath(QStringLiteral("missing.qsx")), m_dir.path(), QString()})
         EXPECT_FALSE(FileExists(path)) << path.toStdString();
 }
+
+// A project whose name holds a line break is listed like any other: the INI
+// line holds it escaped, and it reads back as the path it was.
+TEST_F(RecentFiles, APathWithALineBreakIsKeptEscapedAndReadBack)
+{
+    const QString odd = m_dir.filePath(QStringLiteral("two\nlines\\r.qsx"));
+    ASSERT_TRUE(console_test::WriteBytes(odd, "QSX"));
+    const QStringList p = shows("A");
+    open(p[0]);
+    g_szProjectPath = odd;
+    EXPECT_TRUE(AddToRecentFileList());
+    LoadRecentFileList();
+    EXPECT_EQ(shownList(), (QStringList{odd, p[0]}));
+    const QByteArray written = console_test::ReadBytes(GetUserDataFilePath(QStringLiteral("Corvane.ini")));
+    EXPECT_TRUE(written.contains("File1=" + m_dir.path().toUtf8() + "/two\\nlines\\\\r.qsx\n")) << written.toStdString();
+}

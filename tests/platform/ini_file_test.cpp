@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "platform/ini_file.h"
+#include "platform/path_text.h"
 
 #include "qt_printers.h"
 #include "support/test_files.h"
@@ -223,4 +224,15 @@ TEST_F(IniFileTest, RemoveKey)
     // A removed key can be written again.
     ASSERT_TRUE(ini.writeString("Settings", "LastDir", "/again"));
     EXPECT_EQ(ini.readString("Settings", "LastDir"), "/again");
+}
+
+// A value whose bytes are not UTF-8 (a path from an old disk) is written and
+// read back as those bytes.
+TEST_F(IniFileTest, ValuesKeepBytesThatAreNotUtf8)
+{
+    IniFile ini(filePath());
+    const QString path = PathFromNative("/shows/latin1-\xe9\xff.qsx");
+    ASSERT_TRUE(ini.writeString("Recent File List", "File1", path));
+    EXPECT_EQ(ReadAll(filePath()), "[Recent File List]\nFile1=/shows/latin1-\xe9\xff.qsx\n");
+    EXPECT_EQ(ini.readString("Recent File List", "File1"), path);
 }
