@@ -148,16 +148,12 @@ bool AddToRecentFileList()
     }
     g_RecentFiles = kept;
 
-    // The section holds exactly the keys File1..File<count>: write those,
-    // then remove the ones past the end.
-    bool written = true;
+    // The section is written whole: exactly the keys File1..File<count>,
+    // whatever else it held before (a key added by hand, a ninth path).
+    QList<std::pair<QString, QString>> entries;
     for (int n = 1; n <= count; ++n)
-        written = ini.writeString(kRecentSection, RecentKey(n),
-                                  ProfileTextOfPath(g_RecentFiles[static_cast<std::size_t>(n - 1)]))
-            && written;
-    for (int n = count + 1; n <= kRecentFileCapacity; ++n)
-        written = ini.removeKey(kRecentSection, RecentKey(n)) && written;
-    return written;
+        entries.append({RecentKey(n), ProfileTextOfPath(g_RecentFiles[static_cast<std::size_t>(n - 1)])});
+    return ini.writeSection(kRecentSection, entries);
 }
 
 bool SaveLastUsedDirectory(const QString& folder)
