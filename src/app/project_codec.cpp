@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include <sys/stat.h>
 
@@ -323,6 +324,8 @@ QString ProjectReadMessage(ProjectReadStatus status, const QString& path)
         return QStringLiteral("Cannot open file %1").arg(DisplayPath(path));
     case ProjectReadStatus::NameNotUtf8:
         return NotUtf8NameMessage(path);
+    case ProjectReadStatus::OutOfMemory:
+        return QStringLiteral("Cannot allocate memory for file read-in");
     case ProjectReadStatus::NotRegularFile:
         return NotAnOrdinaryFileMessage(path);
     case ProjectReadStatus::BadMagic:
@@ -552,6 +555,35 @@ std::size_t ProjectFileFingerprint(const ProjectFileHeader& header,
     return print;
 }
 
+namespace {
+
+SceneRecordAllocator g_sceneRecordAllocator = nullptr;
+
+// Releases a record buffer taken with AllocateSceneRecordMemory.
+struct RecordBufferRelease {
+    void operator()(SceneRecord* record) const noexcept
+    {
+        record->~SceneRecord();
+        ::operator delete(record);
+    }
+};
+
+} // namespace
+
+void SetSceneRecordAllocator(SceneRecordAllocator allocate)
+{
+    g_sceneRecordAllocator = allocate;
+}
+
+void* AllocateSceneRecordMemory(std::size_t bytes)
+{
+    if (!g_sceneRecordAllocator)
+        return ::operator new(bytes);
+    if (void* memory = g_sceneRecordAllocator(bytes))
+        return memory;
+    throw std::bad_alloc();
+}
+
 ProjectReadResult DecodeProjectFile(QByteArrayView bytes, const ProjectTexts& base)
 {
     ProjectReadResult result;
@@ -571,11 +603,25 @@ ProjectReadResult DecodeProjectFile(QByteArrayView bytes, const ProjectTexts& ba
     result.cutShort = rest % kSceneRecordSize != 0;
     result.image.header = header.header;
     result.image.texts = base;
-    result.image.records.reserve(static_cast<std::size_t>(whole));
+    std::vector<SceneRecord>& records = result.image.records;
+    try {
+        records.reserve(static_cast<std::size_t>(whole));
+    } catch (const std::bad_alloc&) {
+        // Not all at once: as many as memory takes, one at a time, below.
+    }
     for (qint64 n = 0; n < whole; ++n) {
         const char* at = bytes.data() + ProjectFileLayout::kFirstRecordOffset + n * kSceneRecordSize;
-        result.image.records.push_back(DecodeSceneRecordFrom(at));
-        MergeRecordTexts(result.image.records.back(), result.image.texts);
+        // Each record is read into a buffer of its own first; when memory
+        // runs out, the scenes read so far are kept and the rest is left.
+        try {
+            const std::unique_ptr<SceneRecord, RecordBufferRelease> buffer(
+                new (AllocateSceneRecordMemory(sizeof(SceneRecord))) SceneRecord(DecodeSceneRecordFrom(at)));
+            records.push_back(std::move(*buffer));
+        } catch (const std::bad_alloc&) {
+            result.outOfMemory = true;
+            break;
+        }
+        MergeRecordTexts(records.back(), result.image.texts);
     }
     return result;
 }

@@ -155,11 +155,13 @@ void ApplyProjectImage(const ProjectImage& image)
     g_nSceneCount = 1 + static_cast<int>(image.records.size());
 }
 
-std::optional<std::vector<SceneRecord>> ReadProjectFile(const QString& path, bool* cutShort)
+std::optional<std::vector<SceneRecord>> ReadProjectFile(const QString& path, bool* cutShort, bool* outOfMemory)
 {
     ProjectReadResult read = ReadProjectImage(path, CurrentProjectTexts());
     if (cutShort)
         *cutShort = read.ok() && read.cutShort;
+    if (outOfMemory)
+        *outOfMemory = read.ok() && read.outOfMemory;
     if (!read.ok()) {
         const QString message = ProjectReadMessage(read.status, path);
         if (!message.isEmpty())
@@ -173,6 +175,11 @@ std::optional<std::vector<SceneRecord>> ReadProjectFile(const QString& path, boo
 void ShowCutShortProjectMessage(const QString& path)
 {
     ShowSkinnedMessage(ProjectReadMessage(ProjectReadStatus::TruncatedRecord, path));
+}
+
+void ShowProjectReadInMemoryMessage()
+{
+    ShowSkinnedMessage(ProjectReadMessage(ProjectReadStatus::OutOfMemory, QString()));
 }
 
 bool FinishProjectLoad(const QString& loadedPath, bool* profileWritten)
