@@ -13,7 +13,8 @@ add_executable(datagram_replay ${fuzz_dir}/datagram_fuzzer.cpp ${fuzz_dir}/repla
 add_executable(project_replay ${fuzz_dir}/project_fuzzer.cpp ${fuzz_dir}/replay_main.cpp
                ${PROJECT_SOURCE_DIR}/src/app/project_codec.cpp
                ${PROJECT_SOURCE_DIR}/src/platform/safe_file_write.cpp
-               ${PROJECT_SOURCE_DIR}/src/platform/regular_file.cpp)
+               ${PROJECT_SOURCE_DIR}/src/platform/regular_file.cpp
+               ${PROJECT_SOURCE_DIR}/src/platform/path_text.cpp)
 target_link_libraries(project_replay PRIVATE Qt6::Core)
 
 foreach(target datagram project)

@@ -21,7 +21,8 @@
 #include <memory>
 #include <thread>
 
-CQuellonKR9SeriesApp::CQuellonKR9SeriesApp(int& argc, char** argv) : QApplication(argc, argv)
+CQuellonKR9SeriesApp::CQuellonKR9SeriesApp(int& argc, char** argv)
+    : QApplication(argc, argv), m_argc(argc), m_argv(argv)
 {
     // The window class and desktop entry carry the program's desktop name.
     setApplicationName(QStringLiteral("Quellon-Corvane"));
@@ -57,7 +58,7 @@ int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
 {
     // The project path is fixed before start-up moves to the last used directory.
     StartupOptions options;
-    options.projectPath = ProjectPathFromArguments(arguments(), QDir::currentPath());
+    options.projectPath = ProjectPathFromArguments(ArgumentsFromNative(m_argc, m_argv), CurrentDirectoryText());
     options.exePath = applicationFilePath();
     // Unattended runs (the end-to-end tests, the load bench) skip the start-up question.
     options.askStartupQuestion = !qEnvironmentVariableIsSet("CORVANE_NO_STARTUP_QUESTION");

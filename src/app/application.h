@@ -17,4 +17,10 @@ private:
     // Builds the console, runs it until its window has closed and tears it
     // all down again; *restart tells whether it ended to start anew.
     int RunConsole(bool restartOnSignal, bool* restart);
+
+    // The arguments as the program was given them, less those Qt took for
+    // itself: the bytes of a file name are read from here, not from Qt's
+    // decoded copy.
+    int& m_argc;
+    char** m_argv;
 };

@@ -2,6 +2,12 @@
 
 #include <QDir>
 
+#include <cstdlib>
+
+#include <unistd.h>
+
+#include "platform/path_text.h"
+
 QString ProjectPathFromArguments(const QStringList& arguments, const QString& launchDirectory)
 {
     bool optionsEnded = false;
@@ -15,7 +21,26 @@ QString ProjectPathFromArguments(const QStringList& arguments, const QString& la
         }
         if (!optionsEnded && arg.startsWith(QLatin1Char('-')))
             continue;
-        return QDir::cleanPath(QDir(launchDirectory).absoluteFilePath(arg));
+        // Joined as text: the file name may hold bytes kept by PathFromNative.
+        return QDir::cleanPath(QDir::isAbsolutePath(arg) ? arg : launchDirectory + QLatin1Char('/') + arg);
     }
     return QString();
+}
+
+QStringList ArgumentsFromNative(int argc, const char* const* argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc && argv[i]; ++i)
+        arguments.append(PathFromNative(argv[i]));
+    return arguments;
+}
+
+QString CurrentDirectoryText()
+{
+    char* cwd = ::getcwd(nullptr, 0);
+    if (!cwd)
+        return QDir::currentPath();
+    const QString text = PathFromNative(cwd);
+    std::free(cwd);
+    return text;
 }

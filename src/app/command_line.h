@@ -8,3 +8,11 @@
 // program was started in; empty when none is named. The path is fixed
 // before start-up changes the current directory.
 QString ProjectPathFromArguments(const QStringList& arguments, const QString& launchDirectory);
+
+// The arguments as path texts (PathFromNative): a file name whose bytes are
+// not valid UTF-8 keeps them, where Qt's own list of arguments would have
+// replaced them and named a file that does not exist.
+QStringList ArgumentsFromNative(int argc, const char* const* argv);
+
+// The current directory as a path text, its bytes kept likewise.
+QString CurrentDirectoryText();

@@ -10,6 +10,7 @@
 #include "app/recent_files.h"
 #include "app/unit_names.h"
 #include "platform/ini_file.h"
+#include "platform/path_text.h"
 #include "platform/settings_store.h"
 #include "platform/skin_registry.h"
 #include "platform/timer_table.h"
@@ -446,7 +447,7 @@ void CQuellonKR9SeriesDlg::InitBlankProjectIdentity()
 
 void CQuellonKR9SeriesDlg::SetProjectTitle(const QString& name)
 {
-    setWindowTitle(QStringLiteral(" Corvane - %1").arg(name));
+    setWindowTitle(QStringLiteral(" Corvane - %1").arg(DisplayPath(name)));
 }
 
 WindowPlacement CQuellonKR9SeriesDlg::CurrentPlacement() const

@@ -213,7 +213,9 @@ public:
     void UpdateSceneListScroll();
 
     // ---- scenes ----
-    void NewScene(const QString& name);
+    // Makes the record of a new scene from the live state; false, having told
+    // the operator, when there is no memory for it.
+    bool NewScene(const QString& name);
     void CaptureSceneState(SceneRecord& record);
     void RecallScene(const QString& name);
     void ApplySceneChannel(const SceneRecord& record, int channel, int unit, int channelInUnit);

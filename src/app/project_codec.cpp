@@ -4,14 +4,17 @@
 // file as bytes, plus reading and writing those bytes. It needs Qt Core and
 // nothing of the running program, so it can be built on its own.
 
-#include <QFileInfo>
 #include <QHash>
 #include <QStringDecoder>
 #include <QtEndian>
 
 #include <cstring>
 #include <memory>
+#include <new>
 
+#include <sys/stat.h>
+
+#include "platform/path_text.h"
 #include "platform/regular_file.h"
 #include "platform/safe_file_write.h"
 
@@ -318,7 +321,11 @@ QString ProjectReadMessage(ProjectReadStatus status, const QString& path)
     case ProjectReadStatus::BadMarker:
         return QString();
     case ProjectReadStatus::CannotOpen:
-        return QStringLiteral("Cannot open file %1").arg(path);
+        return QStringLiteral("Cannot open file %1").arg(DisplayPath(path));
+    case ProjectReadStatus::NameNotUtf8:
+        return NotUtf8NameMessage(path);
+    case ProjectReadStatus::OutOfMemory:
+        return QStringLiteral("Cannot allocate memory for file read-in");
     case ProjectReadStatus::NotRegularFile:
         return NotAnOrdinaryFileMessage(path);
     case ProjectReadStatus::BadMagic:
@@ -327,10 +334,10 @@ QString ProjectReadMessage(ProjectReadStatus status, const QString& path)
         return QStringLiteral("Failed to read prefs");
     case ProjectReadStatus::TooManyScenes:
         return QStringLiteral("The file %1 holds more than %2 scenes and was not loaded.")
-            .arg(path, QString::number(kMaxStoredScenes));
+            .arg(DisplayPath(path), QString::number(kMaxStoredScenes));
     case ProjectReadStatus::TruncatedRecord:
         return QStringLiteral("The file %1 ends in the middle of a scene.")
-            .arg(path);
+            .arg(DisplayPath(path));
     }
     return QString();
 }
@@ -548,6 +555,35 @@ std::size_t ProjectFileFingerprint(const ProjectFileHeader& header,
     return print;
 }
 
+namespace {
+
+SceneRecordAllocator g_sceneRecordAllocator = nullptr;
+
+// Releases a record buffer taken with AllocateSceneRecordMemory.
+struct RecordBufferRelease {
+    void operator()(SceneRecord* record) const noexcept
+    {
+        record->~SceneRecord();
+        ::operator delete(record);
+    }
+};
+
+} // namespace
+
+void SetSceneRecordAllocator(SceneRecordAllocator allocate)
+{
+    g_sceneRecordAllocator = allocate;
+}
+
+void* AllocateSceneRecordMemory(std::size_t bytes)
+{
+    if (!g_sceneRecordAllocator)
+        return ::operator new(bytes);
+    if (void* memory = g_sceneRecordAllocator(bytes))
+        return memory;
+    throw std::bad_alloc();
+}
+
 ProjectReadResult DecodeProjectFile(QByteArrayView bytes, const ProjectTexts& base)
 {
     ProjectReadResult result;
@@ -567,11 +603,25 @@ ProjectReadResult DecodeProjectFile(QByteArrayView bytes, const ProjectTexts& ba
     result.cutShort = rest % kSceneRecordSize != 0;
     result.image.header = header.header;
     result.image.texts = base;
-    result.image.records.reserve(static_cast<std::size_t>(whole));
+    std::vector<SceneRecord>& records = result.image.records;
+    try {
+        records.reserve(static_cast<std::size_t>(whole));
+    } catch (const std::bad_alloc&) {
+        // Not all at once: as many as memory takes, one at a time, below.
+    }
     for (qint64 n = 0; n < whole; ++n) {
         const char* at = bytes.data() + ProjectFileLayout::kFirstRecordOffset + n * kSceneRecordSize;
-        result.image.records.push_back(DecodeSceneRecordFrom(at));
-        MergeRecordTexts(result.image.records.back(), result.image.texts);
+        // Each record is read into a buffer of its own first; when memory
+        // runs out, the scenes read so far are kept and the rest is left.
+        try {
+            const std::unique_ptr<SceneRecord, RecordBufferRelease> buffer(
+                new (AllocateSceneRecordMemory(sizeof(SceneRecord))) SceneRecord(DecodeSceneRecordFrom(at)));
+            records.push_back(std::move(*buffer));
+        } catch (const std::bad_alloc&) {
+            result.outOfMemory = true;
+            break;
+        }
+        MergeRecordTexts(records.back(), result.image.texts);
     }
     return result;
 }
@@ -595,7 +645,14 @@ QString NotAnOrdinaryFileMessage(const QString& path)
 {
     return QStringLiteral("The file %1 cannot be opened as a project: it is not an ordinary file "
                           "(it may be a pipe, a device or a socket).")
-        .arg(path);
+        .arg(DisplayPath(path));
+}
+
+QString NotUtf8NameMessage(const QString& path)
+{
+    return QStringLiteral("Cannot open file %1: its name is not valid UTF-8, so this program cannot "
+                          "reach it by that name. Please rename the file and try again.")
+        .arg(DisplayPath(path));
 }
 
 ProjectReadResult ReadProjectImage(const QString& path, const ProjectTexts& base)
@@ -608,11 +665,18 @@ ProjectReadResult ReadProjectImage(const QString& path, const ProjectTexts& base
     case FileReadStatus::TooLarge:
         result.status = ProjectReadStatus::TooManyScenes;
         return result;
-    case FileReadStatus::NotRegular:
-        result.status = QFileInfo(path).isDir() ? ProjectReadStatus::CannotOpen
-                                                : ProjectReadStatus::NotRegularFile;
+    case FileReadStatus::NotRegular: {
+        struct stat info {};
+        const bool folder = ::stat(NativeFromPath(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+        result.status = folder ? ProjectReadStatus::CannotOpen : ProjectReadStatus::NotRegularFile;
         return result;
+    }
     case FileReadStatus::Missing:
+        if (PathLostInDecoding(path)) {
+            result.status = ProjectReadStatus::NameNotUtf8;
+            return result;
+        }
+        break;
     case FileReadStatus::Unreadable:
         break;
     }
@@ -628,7 +692,8 @@ ProjectWriteResult WriteProject(const QString& path, const ProjectFileHeader& he
     ProjectWriteResult result;
     SafeFileWriter file(path);
     if (!file.open()) {
-        result.error = QStringLiteral("Cannot open file %1").arg(path);
+        result.error = PathLostInDecoding(path) ? NotUtf8NameMessage(path)
+                                                : QStringLiteral("Cannot open file %1").arg(DisplayPath(path));
         return result;
     }
     // The header is the first piece: one that does not reach the disk is
@@ -648,7 +713,7 @@ ProjectWriteResult WriteProject(const QString& path, const ProjectFileHeader& he
     if (!file.commit()) {
         result.error =
             QStringLiteral("The project could not be saved to %1. The file on disk was left as it was.")
-                .arg(path);
+                .arg(DisplayPath(path));
         return result;
     }
     result.ok = true;

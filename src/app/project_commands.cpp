@@ -165,7 +165,8 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path, const QString& untit
     // The file is read and checked whole first: one that is refused (the
     // reader has told the operator why) leaves the project on screen as it was.
     bool cutShort = false;
-    const std::optional<std::vector<SceneRecord>> records = ReadProjectFile(path, &cutShort);
+    bool outOfMemory = false;
+    const std::optional<std::vector<SceneRecord>> records = ReadProjectFile(path, &cutShort, &outOfMemory);
     if (!records)
         return false;
     // A project saved while no unit answered names its slots "Unused": the
@@ -175,7 +176,8 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path, const QString& untit
     // Every strip control may change many times over; the views repaint once.
     std::optional<ViewRepaintBatch> batch;
     batch.emplace(std::initializer_list<QWidget*>{m_wndOverview, m_wndUnderview});
-    const int finalCount = g_nSceneCount;
+    int finalCount = g_nSceneCount;
+    bool partial = outOfMemory; // memory ran out: only the scenes read so far
     // The old scenes' records go; the list is filled again below.
     ClearAllScenes();
     if (const int ms = AutosaveIntervalMs())
@@ -202,11 +204,27 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path, const QString& untit
         const int index = int(i) + 1;
         m_lstScenes->addItem(SceneLine(index, g_SceneName[std::size_t(index)]));
         g_nSceneCount = index; // the new record takes the notes of its own entry
-        NewScene(g_SceneName[std::size_t(index)]);
+        if (!NewScene(g_SceneName[std::size_t(index)])) {
+            // It has said so; the scenes made so far stay, as when the file
+            // could not be read in whole.
+            delete m_lstScenes->takeItem(index);
+            for (int k = index; k < kSceneCapacity; ++k) {
+                g_SceneName[std::size_t(k)].clear();
+                g_SceneNotes[std::size_t(k)].clear();
+            }
+            finalCount = index;
+            partial = true;
+            break;
+        }
     }
     g_nSceneCount = finalCount;
     ResetAllChannels();
-    if (!untitledName.isEmpty()) {
+    if (partial) {
+        // Only part of the file is in: it is not the file, and a save must
+        // not put the part over it (nor over the project that was open), so
+        // the work has no file until the operator names one.
+        InitBlankProjectIdentity();
+    } else if (!untitledName.isEmpty()) {
         // Work brought back rather than a file opened: it has no file yet,
         // so neither the folder nor the recent files change, and a save asks
         // where it goes.
@@ -230,11 +248,13 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path, const QString& untit
     // A save cut short: its whole scenes are in, and the operator hears of
     // the missing rest once, with the project already on screen.
     batch.reset();
-    if (untitledName.isEmpty())
+    if (untitledName.isEmpty() && !partial)
         MarkProjectSaved();
     else
         m_savedProjectFingerprint.reset(); // none of it is in a file of its own
-    if (cutShort)
+    if (outOfMemory)
+        ShowProjectReadInMemoryMessage();
+    else if (cutShort)
         ShowCutShortProjectMessage(path);
     return true;
 }
@@ -295,7 +315,7 @@ void CQuellonKR9SeriesDlg::UpdateRecentFileMenu()
     menu->clear();
     menu->setEnabled(g_nRecentFileCount > 0);
     for (int i = 0; i < g_nRecentFileCount; ++i) {
-        QAction* action = menu->addAction(QStringLiteral("&%1. %2").arg(i + 1).arg(g_RecentFiles[std::size_t(i)]));
+        QAction* action = menu->addAction(QStringLiteral("&%1. %2").arg(i + 1).arg(DisplayPath(g_RecentFiles[std::size_t(i)])));
         action->setData(ID_FILE_MRU_FIRST + i);
         if (i == 0 && g_nRecentFileIndex != -1) {
             action->setCheckable(true);

@@ -1,7 +1,6 @@
 #include "app/project_file.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <QDir>
 
 #include <cerrno>
 
@@ -12,6 +11,7 @@
 #include "app/preferences.h"
 #include "app/project_state.h"
 #include "app/recent_files.h"
+#include "platform/path_text.h"
 #include "platform/regular_file.h"
 #include "protocol/unit_network.h"
 
@@ -155,11 +155,13 @@ void ApplyProjectImage(const ProjectImage& image)
     g_nSceneCount = 1 + static_cast<int>(image.records.size());
 }
 
-std::optional<std::vector<SceneRecord>> ReadProjectFile(const QString& path, bool* cutShort)
+std::optional<std::vector<SceneRecord>> ReadProjectFile(const QString& path, bool* cutShort, bool* outOfMemory)
 {
     ProjectReadResult read = ReadProjectImage(path, CurrentProjectTexts());
     if (cutShort)
         *cutShort = read.ok() && read.cutShort;
+    if (outOfMemory)
+        *outOfMemory = read.ok() && read.outOfMemory;
     if (!read.ok()) {
         const QString message = ProjectReadMessage(read.status, path);
         if (!message.isEmpty())
@@ -175,11 +177,20 @@ void ShowCutShortProjectMessage(const QString& path)
     ShowSkinnedMessage(ProjectReadMessage(ProjectReadStatus::TruncatedRecord, path));
 }
 
+void ShowProjectReadInMemoryMessage()
+{
+    ShowSkinnedMessage(ProjectReadMessage(ProjectReadStatus::OutOfMemory, QString()));
+}
+
 bool FinishProjectLoad(const QString& loadedPath, bool* profileWritten)
 {
     if (profileWritten)
         *profileWritten = true;
-    const QString path = loadedPath.isEmpty() ? loadedPath : QFileInfo(loadedPath).absoluteFilePath();
+    // Made absolute as text: the path may hold bytes that are not UTF-8,
+    // which must not pass through Qt's file-name conversion.
+    QString path = loadedPath;
+    if (!path.isEmpty())
+        path = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
     QString dir;
     QString name;
     SplitAtLastSlash(path, dir, name);
@@ -262,9 +273,13 @@ bool PassesOldStyleDateTest(const QString& path)
         }
         error = EISDIR;
     }
+    if (status == FileReadStatus::Missing && PathLostInDecoding(path)) {
+        ShowMessage(NotUtf8NameMessage(path));
+        return false;
+    }
     if (status != FileReadStatus::Ok) {
         ShowMessage(QStringLiteral("Terminal failure: unable to open file \"%1\" for read. (%2)\n")
-                        .arg(path, QString::number(error)));
+                        .arg(DisplayPath(path), QString::number(error)));
         return false;
     }
     const qint64 ms = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;

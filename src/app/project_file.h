@@ -21,7 +21,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -166,10 +168,16 @@ enum class ProjectReadStatus {
     ShortPrefs,      // the preferences block is cut short
     TooManyScenes,   // more records than the scene list can hold
     TruncatedRecord, // never a refusal: names the message for cutShort below
+    NameNotUtf8,     // a name Qt decoded with U+FFFD in it: no such file by that text
+    OutOfMemory,     // never a refusal: names the message for outOfMemory below
 };
 
 // The refusal of a path that names a pipe, device or socket.
 QString NotAnOrdinaryFileMessage(const QString& path);
+
+// What the operator is told when a file chosen through Qt cannot be reached
+// because its name is not valid UTF-8 (PathLostInDecoding).
+QString NotUtf8NameMessage(const QString& path);
 
 // The message shown for a refusal; empty where none is shown.
 QString ProjectReadMessage(ProjectReadStatus status, const QString& path);
@@ -185,6 +193,33 @@ HeaderReadResult DecodeFileHeader(QByteArrayView bytes);
 // ---------------------------------------------------------------------------
 // Scene record
 // ---------------------------------------------------------------------------
+
+// ---------------------------------------------------------------------------
+// Memory of scene records
+// ---------------------------------------------------------------------------
+
+// Where the memory of a scene record comes from at the two places the
+// program takes one: a new scene in the scene store and a scene read in from
+// a file. Both tell the operator when there is none and keep what they have.
+// The allocator returns memory of operator new, or null when there is none;
+// the default is the normal allocation. Tests put in one that runs out.
+using SceneRecordAllocator = void* (*)(std::size_t bytes);
+void SetSceneRecordAllocator(SceneRecordAllocator allocate); // null: the normal one
+// Memory for a record through the allocator; throws std::bad_alloc when there is none.
+void* AllocateSceneRecordMemory(std::size_t bytes);
+
+// A standard allocator over AllocateSceneRecordMemory, for containers of records.
+template <typename T>
+struct SceneRecordAllocation {
+    using value_type = T;
+    SceneRecordAllocation() = default;
+    template <typename U>
+    SceneRecordAllocation(const SceneRecordAllocation<U>&) noexcept {}
+    T* allocate(std::size_t n) { return static_cast<T*>(AllocateSceneRecordMemory(n * sizeof(T))); }
+    void deallocate(T* p, std::size_t) noexcept { ::operator delete(p); }
+    template <typename U>
+    bool operator==(const SceneRecordAllocation<U>&) const noexcept { return true; }
+};
 
 template <typename T>
 using ChannelFields = std::array<T, kChannelCount>;
@@ -347,6 +382,9 @@ struct ProjectReadResult {
     // The file ends inside a scene record: the whole records before it are
     // in image all the same (a save cut short), the piece is left aside.
     bool cutShort = false;
+    // A record could not be allocated: the records read before it are in
+    // image, the rest of the file is not.
+    bool outOfMemory = false;
     bool ok() const { return status == ProjectReadStatus::Ok; }
 };
 
@@ -424,13 +462,17 @@ void ApplyProjectImage(const ProjectImage& image);
 // and returns the file's records for the scene store, in scene-list order.
 // cutShort (when given) tells whether the file ended inside a record; the
 // caller then tells the operator once the load is done
-// (ShowCutShortProjectMessage).
-std::optional<std::vector<SceneRecord>> ReadProjectFile(const QString& path,
-                                                        bool* cutShort = nullptr);
+// (ShowCutShortProjectMessage). outOfMemory (when given) tells whether the
+// records stop where memory ran out; the caller then says so
+// (ShowProjectReadInMemoryMessage).
+std::optional<std::vector<SceneRecord>> ReadProjectFile(const QString& path, bool* cutShort = nullptr,
+                                                        bool* outOfMemory = nullptr);
 
 // Tells the operator (skinned message box) that the file at path ends in the
 // middle of a scene and only its whole scenes were loaded.
 void ShowCutShortProjectMessage(const QString& path);
+// "Cannot allocate memory for file read-in" (skinned message box).
+void ShowProjectReadInMemoryMessage();
 
 // The rest of a successful load, once the scene store has taken the records
 // and reset the channels: the path and file name become the project's, the

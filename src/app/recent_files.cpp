@@ -36,6 +36,46 @@ QString FileNamePart(const QString& path)
 
 } // namespace
 
+QString ProfileTextOfPath(const QString& path)
+{
+    QString text;
+    text.reserve(path.size());
+    for (const QChar c : path) {
+        if (c == QLatin1Char('\\'))
+            text += QLatin1String("\\\\");
+        else if (c == QLatin1Char('\n'))
+            text += QLatin1String("\\n");
+        else if (c == QLatin1Char('\r'))
+            text += QLatin1String("\\r");
+        else
+            text += c;
+    }
+    return text;
+}
+
+QString PathOfProfileText(const QString& text)
+{
+    QString path;
+    path.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (text[i] == QLatin1Char('\\') && next == QLatin1Char('\\'))
+            path += QLatin1Char('\\');
+        else if (text[i] == QLatin1Char('\\') && next == QLatin1Char('n'))
+            path += QLatin1Char('\n');
+        else if (text[i] == QLatin1Char('\\') && next == QLatin1Char('r'))
+            path += QLatin1Char('\r');
+        else {
+            // Any other backslash is the path's own (a list written before
+            // paths were escaped).
+            path += text[i];
+            continue;
+        }
+        ++i;
+    }
+    return path;
+}
+
 bool FileExists(const QString& path)
 {
     // Opened without waiting and only when it is a regular file: a pipe in
@@ -57,7 +97,7 @@ void LoadRecentFileList()
     for (QString& entry : g_RecentFiles)
         entry.clear();
     for (int n = 1; n <= kRecentFileCapacity; ++n) {
-        const QString path = ini.readString(kRecentSection, RecentKey(n));
+        const QString path = PathOfProfileText(ini.readString(kRecentSection, RecentKey(n)));
         if (path.isEmpty())
             break;
         if (FileExists(path))
@@ -108,23 +148,20 @@ bool AddToRecentFileList()
     }
     g_RecentFiles = kept;
 
-    // The section holds exactly the keys File1..File<count>: write those,
-    // then remove the ones past the end.
-    bool written = true;
+    // The section is written whole: exactly the keys File1..File<count>,
+    // whatever else it held before (a key added by hand, a ninth path).
+    QList<std::pair<QString, QString>> entries;
     for (int n = 1; n <= count; ++n)
-        written = ini.writeString(kRecentSection, RecentKey(n), g_RecentFiles[static_cast<std::size_t>(n - 1)])
-            && written;
-    for (int n = count + 1; n <= kRecentFileCapacity; ++n)
-        written = ini.removeKey(kRecentSection, RecentKey(n)) && written;
-    return written;
+        entries.append({RecentKey(n), ProfileTextOfPath(g_RecentFiles[static_cast<std::size_t>(n - 1)])});
+    return ini.writeSection(kRecentSection, entries);
 }
 
 bool SaveLastUsedDirectory(const QString& folder)
 {
-    return OpenIni().writeString(kDirectorySection, kLastDirectoryKey, folder);
+    return OpenIni().writeString(kDirectorySection, kLastDirectoryKey, ProfileTextOfPath(folder));
 }
 
 QString LoadLastUsedDirectory()
 {
-    return OpenIni().readString(kDirectorySection, kLastDirectoryKey);
+    return PathOfProfileText(OpenIni().readString(kDirectorySection, kLastDirectoryKey));
 }

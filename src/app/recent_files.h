@@ -37,6 +37,13 @@ void LoadRecentFileList();
 // False when the INI file could not be written.
 bool AddToRecentFileList();
 
+// A path as the INI file holds it, and back: a backslash is doubled and a
+// line break written as "\n" or "\r", so a path holding one stays a single
+// entry and reads back as it was. A backslash before anything else reads as
+// itself, so lists written before this escaping read as they were written.
+QString ProfileTextOfPath(const QString& path);
+QString PathOfProfileText(const QString& text);
+
 // True when path names a file that can be opened for reading.
 bool FileExists(const QString& path);
 

@@ -50,7 +50,14 @@ void CQuellonKR9SeriesDlg::OnNewScene()
         return;
     }
     m_lstScenes->addItem(SceneLine(index, name));
-    NewScene(name);
+    if (!NewScene(name)) {
+        // No record, no scene: the line goes again, so the list never shows
+        // a scene that cannot be recalled or saved.
+        delete m_lstScenes->takeItem(index);
+        g_SceneName[std::size_t(index)].clear();
+        g_SceneNotes[std::size_t(index)].clear();
+        return;
+    }
     ++g_nSceneCount;
     m_lstScenes->setCurrentRow(index);
     g_bTrackActiveScene = true;

@@ -6,6 +6,7 @@
 #include <QListWidget>
 
 #include <list>
+#include <new>
 
 #include "app/app_services.h"
 #include "app/gain_conversion.h"
@@ -24,9 +25,13 @@
 
 namespace {
 
-std::list<SceneRecord>& Store()
+// A new scene's record is taken through the scene-record allocator, so the
+// program can tell the operator when memory runs out.
+using SceneList = std::list<SceneRecord, SceneRecordAllocation<SceneRecord>>;
+
+SceneList& Store()
 {
-    static std::list<SceneRecord> store;
+    static SceneList store;
     return store;
 }
 
@@ -100,14 +105,22 @@ std::size_t SceneRecordCount()
     return Store().size();
 }
 
-void CQuellonKR9SeriesDlg::NewScene(const QString& name)
+bool CQuellonKR9SeriesDlg::NewScene(const QString& name)
 {
-    SceneRecord record;
+    SceneList& store = Store();
+    try {
+        store.emplace_back();
+    } catch (const std::bad_alloc&) {
+        g_strMessage = QStringLiteral("Cannot allocate memory for new scene.");
+        RunMessageBox(MessageBoxKind::Message);
+        return false;
+    }
+    SceneRecord& record = store.back();
     g_szActiveSceneName = name;
     record.Notes.setText(g_SceneNotes[std::size_t(std::clamp(g_nSceneCount, 0, kSceneCapacity - 1))]);
     record.Name.setText(name);
     CaptureSceneState(record);
-    Store().push_back(std::move(record));
+    return true;
 }
 
 void CQuellonKR9SeriesDlg::CaptureSceneState(SceneRecord& r)

@@ -1,12 +1,12 @@
 #include "app/single_console.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 
 #include <unistd.h>
 
+#include "platform/path_text.h"
 #include "platform/timer_table.h"
 
 namespace {
@@ -25,7 +25,7 @@ QString ConsoleHandOffName(std::uint16_t pcPort)
 
 QByteArray EncodeHandOff(const QString& path)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = NativeFromPath(path);
     QByteArray bytes(kMagic, 4);
     const auto length = static_cast<std::uint32_t>(name.size());
     for (const int shift : {24, 16, 8, 0})
@@ -53,7 +53,7 @@ HandOffParse ParseHandOff(const QByteArray& bytes, QString* path)
     if (name.contains('\0') || (!name.isEmpty() && !name.startsWith('/')))
         return HandOffParse::Invalid;
     if (path)
-        *path = QFile::decodeName(name);
+        *path = PathFromNative(name);
     return HandOffParse::Complete;
 }
 

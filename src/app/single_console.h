@@ -20,8 +20,9 @@ class TimerTable;
 QString ConsoleHandOffName(std::uint16_t pcPort);
 
 // What travels over the local socket: "QSXH", the length of the path in
-// four bytes (most significant first), then the path in the file system's
-// encoding. An empty path only asks the console to come to the front.
+// four bytes (most significant first), then the path's own bytes
+// (NativeFromPath), UTF-8 or not. An empty path only asks the console to
+// come to the front.
 // The console answers kHandOffAccepted once it has the whole request.
 inline constexpr qsizetype kMaxHandOffPathBytes = 16384;
 inline constexpr char kHandOffAccepted[] = "OK";

@@ -11,15 +11,16 @@ namespace {
 
 // Lines are held one character per byte, so lines the program does not
 // touch are written back exactly as they were, whatever their encoding;
-// the program's own keys and values are UTF-8.
+// the program's own keys and values are UTF-8, and a path's bytes that are
+// not (see NativeFromPath) are written and read back as they are.
 QString FromText(const QString& s)
 {
-    return QString::fromLatin1(s.toUtf8());
+    return QString::fromLatin1(NativeFromPath(s));
 }
 
 QString ToText(const QString& bytes)
 {
-    return QString::fromUtf8(bytes.toLatin1());
+    return PathFromNative(bytes.toLatin1());
 }
 
 // The file's lines; empty for a missing file, nothing when it exists but
@@ -124,21 +125,35 @@ QString IniFile::readString(const QString& section, const QString& key,
     return ToText(line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed());
 }
 
+namespace {
+
+bool BreaksLine(const QString& s)
+{
+    return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
+}
+
+// A line break, or a key with '=', would split the entry and corrupt the
+// file; a key opening with '[' would read back as a section header.
+bool WritableSection(const QString& section)
+{
+    return !BreaksLine(section) && !section.trimmed().isEmpty() && !section.contains(QLatin1Char(']'));
+}
+
+bool WritableEntry(const QString& key, const QString& value)
+{
+    const QString k = key.trimmed();
+    return !BreaksLine(key) && !BreaksLine(value) && !k.isEmpty() && !k.contains(QLatin1Char('='))
+        && !k.startsWith(QLatin1Char('['));
+}
+
+} // namespace
+
 bool IniFile::writeString(const QString& sectionName, const QString& keyName, const QString& value)
 {
-    // A line break, or a key with '=', would split the entry and corrupt the file.
-    const auto breaksLine = [](const QString& s) {
-        return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
-    };
-    if (breaksLine(sectionName) || breaksLine(keyName) || breaksLine(value))
+    if (!WritableSection(sectionName) || !WritableEntry(keyName, value))
         return false;
     const QString section = sectionName.trimmed();
     const QString key = keyName.trimmed();
-    // A key opening with '[' would read back as a section header.
-    if (key.isEmpty()
-        || section.isEmpty() || key.contains(QLatin1Char('=')) || key.startsWith(QLatin1Char('['))
-        || section.contains(QLatin1Char(']')))
-        return false;
     std::optional<QStringList> read = ReadLines(m_path, m_readStatus);
     if (!read)
         return false;
@@ -170,5 +185,47 @@ bool IniFile::removeKey(const QString& section, const QString& key)
     if (at.keyLine < 0)
         return true;
     lines.removeAt(at.keyLine);
+    return WriteLines(m_path, lines);
+}
+
+bool IniFile::writeSection(const QString& sectionName, const QList<std::pair<QString, QString>>& entries)
+{
+    if (!WritableSection(sectionName))
+        return false;
+    for (const auto& [key, value] : entries) {
+        if (!WritableEntry(key, value))
+            return false;
+    }
+    const QString section = FromText(sectionName.trimmed());
+    std::optional<QStringList> read = ReadLines(m_path, m_readStatus);
+    if (!read)
+        return false;
+    // Every block of the section goes, whatever keys it held (a section
+    // written twice by hand included); the new one takes the first's place.
+    QStringList lines;
+    qsizetype at = -1;
+    bool inSection = false;
+    for (const QString& line : *read) {
+        if (const auto name = SectionName(line)) {
+            inSection = SameName(*name, section);
+            if (inSection && at < 0)
+                at = lines.size();
+        }
+        if (!inSection)
+            lines.append(line);
+    }
+    QStringList block{QLatin1Char('[') + section + QLatin1Char(']')};
+    for (const auto& [key, value] : entries)
+        block.append(FromText(key.trimmed() + QLatin1Char('=') + value));
+    if (at < 0) {
+        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+            lines.append(QString());
+        lines.append(block);
+    } else {
+        if (at < lines.size() && !lines[at].trimmed().isEmpty())
+            block.append(QString());
+        for (qsizetype i = 0; i < block.size(); ++i)
+            lines.insert(at + i, block[i]);
+    }
     return WriteLines(m_path, lines);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 #include "platform/regular_file.h"
 
@@ -28,6 +31,12 @@ public:
     // Sets key in section, adding the section and the key where missing.
     // False when the file could not be written.
     bool writeString(const QString& section, const QString& key, const QString& value);
+
+    // Replaces the whole of section, every key it held, with exactly these
+    // entries in this order (the section is added where missing). False,
+    // leaving the file as it was, when the file could not be written or an
+    // entry cannot be written as one line.
+    bool writeSection(const QString& section, const QList<std::pair<QString, QString>>& entries);
 
     // Removes key from section; true when the file is as asked afterwards.
     bool removeKey(const QString& section, const QString& key);

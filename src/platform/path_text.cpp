@@ -13,3 +13,105 @@ void SplitPathName(QString* directory, QString* fileName, const QString& path)
     if (fileName)
         *fileName = path.mid(cut);
 }
+
+namespace {
+
+constexpr char16_t kKeptByteBase = 0xDC00; // kept bytes are 0x80..0xFF: U+DC80..U+DCFF
+
+bool IsKeptByte(QChar c)
+{
+    return c.unicode() >= kKeptByteBase + 0x80 && c.unicode() <= kKeptByteBase + 0xFF;
+}
+
+// The length of the valid UTF-8 sequence at bytes[i], 0 when there is none
+// (bad lead byte, bad or missing continuation, overlong form, a surrogate or
+// a code point above U+10FFFF).
+qsizetype ValidUtf8Length(QByteArrayView bytes, qsizetype i)
+{
+    const auto at = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
+    const unsigned char lead = at(i);
+    if (lead < 0x80)
+        return 1;
+    qsizetype length = 0;
+    char32_t code = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > bytes.size())
+        return 0;
+    for (qsizetype k = 1; k < length; ++k) {
+        if ((at(i + k) & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (at(i + k) & 0x3F);
+    }
+    if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF))
+        || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+} // namespace
+
+QString PathFromNative(QByteArrayView bytes)
+{
+    QString path;
+    path.reserve(bytes.size());
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const qsizetype length = ValidUtf8Length(bytes, i);
+        if (length == 0) {
+            path += QChar(char16_t(kKeptByteBase + static_cast<unsigned char>(bytes[i])));
+            ++i;
+            continue;
+        }
+        path += QString::fromUtf8(bytes.sliced(i, length));
+        i += length;
+    }
+    return path;
+}
+
+QByteArray NativeFromPath(const QString& path)
+{
+    QByteArray bytes;
+    bytes.reserve(path.size());
+    qsizetype start = 0; // the first character of the run of text not yet converted
+    const auto flush = [&](qsizetype end) {
+        if (end > start)
+            bytes += QStringView(path).sliced(start, end - start).toUtf8();
+    };
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const QChar c = path[i];
+        // A low surrogate that ends a pair is text, not a kept byte.
+        if (!IsKeptByte(c) || (i > 0 && path[i - 1].isHighSurrogate()))
+            continue;
+        flush(i);
+        bytes += static_cast<char>(c.unicode() - kKeptByteBase);
+        start = i + 1;
+    }
+    flush(path.size());
+    return bytes;
+}
+
+QString DisplayPath(const QString& path)
+{
+    QString shown = path;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (IsKeptByte(shown[i]) && !(i > 0 && shown[i - 1].isHighSurrogate()))
+            shown[i] = QChar::ReplacementCharacter;
+    }
+    return shown;
+}
+
+bool PathLostInDecoding(const QString& path)
+{
+    return path.contains(QChar::ReplacementCharacter);
+}

@@ -1,11 +1,12 @@
 #include "platform/regular_file.h"
 
-#include <QFile>
 
 #include <cerrno>
 
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "platform/path_text.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ FileReadStatus OpenRegularFile(const QString& path, qint64 maxBytes, int& fd, st
                                int* error)
 {
     fd = -1;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = NativeFromPath(path);
     if (const FileReadStatus status = StatusOfPath(native, maxBytes, info, error);
         status != FileReadStatus::Ok)
         return status;
@@ -112,5 +113,5 @@ RegularFileRead ReadRegularFile(const QString& path, qint64 maxBytes)
 FileReadStatus CheckRegularFile(const QString& path, qint64 maxBytes)
 {
     struct stat info {};
-    return StatusOfPath(QFile::encodeName(path), maxBytes, info, nullptr);
+    return StatusOfPath(NativeFromPath(path), maxBytes, info, nullptr);
 }

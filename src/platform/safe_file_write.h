@@ -1,19 +1,23 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
-#include <QSaveFile>
 #include <QString>
 
 // Replaces a file whole or not at all: the new bytes go to a temporary file
 // in the same folder, which is renamed over the old file only once every
-// byte reached the disk. QSaveFile alone cannot be trusted with that: bytes
-// it still holds in its buffer are written when it closes the file, and when
-// that write fails (a full disk) its commit still renames the short file over
-// the old one and reports success. So each write here is pushed to the file
-// at once and checked, and the data is synced before the rename.
+// byte reached the disk. Each write is pushed to the file at once and
+// checked, and the data is synced before the rename, so a full disk found
+// at any point leaves the old file as it was. The file is named by its bytes
+// (NativeFromPath), so a name that is not valid UTF-8 is written where it
+// stands; a symbolic link is written through to the file it names, which
+// keeps its permissions (a new file gets the usual ones, less the umask).
 class SafeFileWriter {
 public:
     explicit SafeFileWriter(const QString& path);
+    ~SafeFileWriter();
+    SafeFileWriter(const SafeFileWriter&) = delete;
+    SafeFileWriter& operator=(const SafeFileWriter&) = delete;
 
     // Creates the temporary file; false when it cannot be made.
     bool open();
@@ -28,7 +32,12 @@ public:
     void cancel();
 
 private:
-    QSaveFile m_file;
+    void dropTemporary();
+
+    QByteArray m_path;      // the file replaced, as given
+    QByteArray m_target;    // the file actually replaced (a link's target)
+    QByteArray m_temporary; // the new file while it is written
+    int m_fd = -1;
     bool m_failed = false;
 };
 

@@ -10,6 +10,7 @@
 #include "controls/scroll_bar.h"
 #include "platform/ini_file.h"
 #include "platform/process_starter.h"
+#include "platform/path_text.h"
 #include "support/project_window_fixture.h"
 
 namespace {
@@ -243,4 +244,15 @@ TEST(CommandLine, TakesTheFirstNonOptionArgumentMadeAbsolute)
         EXPECT_EQ(ProjectPathFromArguments(QStringList{QStringLiteral("corvane")} + c.arguments, launch),
                   QString::fromLatin1(c.expected))
             << c.expected;
+}
+
+// A name given in bytes that are not UTF-8, in a launch folder of such bytes
+// too, comes out as the very bytes the file has.
+TEST(CommandLine, KeepsTheBytesOfANameThatIsNotUtf8)
+{
+    const char* argv[] = {"corvane", "--", "latin1-\xe9\xff.qsx", nullptr};
+    const QStringList arguments = ArgumentsFromNative(3, argv);
+    ASSERT_EQ(arguments.size(), 3);
+    const QString path = ProjectPathFromArguments(arguments, PathFromNative("/home/op/\xc9t\xe9"));
+    EXPECT_EQ(NativeFromPath(path), QByteArray("/home/op/\xc9t\xe9/latin1-\xe9\xff.qsx"));
 }

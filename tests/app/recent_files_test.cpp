@@ -124,3 +124,50 @@ TEST_F(RecentFiles, FileExistsOnlyForReadableFiles)
     for (const QString& path : {m_dir.filePath(QStringLiteral("missing.qsx")), m_dir.path(), QString()})
         EXPECT_FALSE(FileExists(path)) << path.toStdString();
 }
+
+// The list is written whole: keys nobody asked for (a ninth path, a key
+// added by hand, a second block of the section) are gone after a write,
+// and the other sections stay as they were.
+TEST_F(RecentFiles, TheSectionIsWrittenWholeWithoutStrayKeys)
+{
+    const QStringList p = shows("ABC");
+    const QString ini = GetUserDataFilePath(QStringLiteral("Corvane.ini"));
+    ASSERT_TRUE(console_test::WriteBytes(ini, "[Recent File List]\n"
+                                              "File1=" + p[0].toUtf8() + "\n"
+                                              "File9=/old/ninth.qsx\n"
+                                              "Comment=added by hand\n"
+                                              "\n"
+                                              "[Data Directory]\n"
+                                              "Last Used Directory=/shows/\n"
+                                              "\n"
+                                              "[recent file list]\n"
+                                              "File5=/old/fifth.qsx\n"));
+    LoadRecentFileList();
+    open(p[1]);
+    open(p[2]);
+    EXPECT_EQ(console_test::ReadBytes(ini), "[Recent File List]\n"
+                                            "File1=" + p[2].toUtf8() + "\n"
+                                            "File2=" + p[1].toUtf8() + "\n"
+                                            "File3=" + p[0].toUtf8() + "\n"
+                                            "\n"
+                                            "[Data Directory]\n"
+                                            "Last Used Directory=/shows/\n"
+                                            "\n");
+    EXPECT_TRUE(m_messages.isEmpty());
+}
+
+// A project whose name holds a line break is listed like any other: the INI
+// line holds it escaped, and it reads back as the path it was.
+TEST_F(RecentFiles, APathWithALineBreakIsKeptEscapedAndReadBack)
+{
+    const QString odd = m_dir.filePath(QStringLiteral("two\nlines\\r.qsx"));
+    ASSERT_TRUE(console_test::WriteBytes(odd, "QSX"));
+    const QStringList p = shows("A");
+    open(p[0]);
+    g_szProjectPath = odd;
+    EXPECT_TRUE(AddToRecentFileList());
+    LoadRecentFileList();
+    EXPECT_EQ(shownList(), (QStringList{odd, p[0]}));
+    const QByteArray written = console_test::ReadBytes(GetUserDataFilePath(QStringLiteral("Corvane.ini")));
+    EXPECT_TRUE(written.contains("File1=" + m_dir.path().toUtf8() + "/two\\nlines\\\\r.qsx\n")) << written.toStdString();
+}

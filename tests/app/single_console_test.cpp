@@ -104,6 +104,19 @@ TEST(HandOffMessage, OnlyAWholeRequestWithAnAbsolutePathIsTaken)
         EXPECT_EQ(ParseHandOff(c.bytes, &path), c.expected) << c.bytes.toHex().toStdString();
 }
 
+// A file name that is not UTF-8 arrives by its bytes and goes out again by
+// the same bytes.
+TEST(HandOffMessage, CarriesTheBytesOfANameThatIsNotUtf8)
+{
+    const QByteArray name("/home/op/shows/latin1-\xe9\xff.qsx");
+    QByteArray request("QSXH");
+    request.append(char(0)).append(char(0)).append(char(0)).append(char(name.size()));
+    request += name;
+    QString path;
+    ASSERT_EQ(ParseHandOff(request, &path), HandOffParse::Complete);
+    EXPECT_EQ(EncodeHandOff(path), request);
+}
+
 TEST_F(HandOff, TheRunningConsoleTakesThePathAndAnEmptyRequest)
 {
     ASSERT_TRUE(m_server.listen());

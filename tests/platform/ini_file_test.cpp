@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "platform/ini_file.h"
+#include "platform/path_text.h"
 
 #include "qt_printers.h"
 #include "support/test_files.h"
@@ -223,4 +224,32 @@ TEST_F(IniFileTest, RemoveKey)
     // A removed key can be written again.
     ASSERT_TRUE(ini.writeString("Settings", "LastDir", "/again"));
     EXPECT_EQ(ini.readString("Settings", "LastDir"), "/again");
+}
+
+// A value whose bytes are not UTF-8 (a path from an old disk) is written and
+// read back as those bytes.
+TEST_F(IniFileTest, ValuesKeepBytesThatAreNotUtf8)
+{
+    IniFile ini(filePath());
+    const QString path = PathFromNative("/shows/latin1-\xe9\xff.qsx");
+    ASSERT_TRUE(ini.writeString("Recent File List", "File1", path));
+    EXPECT_EQ(ReadAll(filePath()), "[Recent File List]\nFile1=/shows/latin1-\xe9\xff.qsx\n");
+    EXPECT_EQ(ini.readString("Recent File List", "File1"), path);
+}
+
+TEST_F(IniFileTest, WriteSectionReplacesEveryKeyOfTheSection)
+{
+    IniFile ini = withFile("; head\n[List]\nFile1=/a\nFile9=/stray\nOther=x\n\n[Keep]\nK=v\n\n[list]\nFile2=/b\n");
+    ASSERT_TRUE(ini.writeSection("List", {{"File1", "/c"}, {"File2", "/a"}}));
+    EXPECT_EQ(ReadAll(filePath()), "; head\n[List]\nFile1=/c\nFile2=/a\n\n[Keep]\nK=v\n\n");
+
+    // An empty list leaves the section's header alone; a missing section is added.
+    ASSERT_TRUE(ini.writeSection("List", {}));
+    ASSERT_TRUE(ini.writeSection("New", {{"A", "1"}}));
+    EXPECT_EQ(ReadAll(filePath()), "; head\n[List]\n\n[Keep]\nK=v\n\n[New]\nA=1\n");
+
+    // An entry that cannot be one line changes nothing.
+    EXPECT_FALSE(ini.writeSection("List", {{"File1", "/a\nb"}}));
+    EXPECT_FALSE(ini.writeSection("List", {{"Fi=le", "/a"}}));
+    EXPECT_EQ(ReadAll(filePath()), "; head\n[List]\n\n[Keep]\nK=v\n\n[New]\nA=1\n");
 }

@@ -89,6 +89,33 @@ TEST(PathText, SplitsAtTheLastSeparatorAndComparesIgnoringCase)
     EXPECT_FALSE(StrEqualNoCase(QStringLiteral("Gala"), QStringLiteral("Gala ")));
 }
 
+// File names are bytes: every name, UTF-8 or not, goes to text and back to
+// exactly its bytes, and is shown with U+FFFD where a byte is not text.
+TEST(PathText, NativeNamesRoundTripByteForByte)
+{
+    const QByteArray names[] = {
+        "/shows/Gala.qsx",
+        "/shows/latin1-\xe9\xff.qsx",               // Latin-1
+        "/shows/caf\xc3\xa9 \xf0\x9f\x8e\xb5.qsx", // UTF-8 with a character beyond U+FFFF
+        "/shows/\xed\xb2\x80.qsx",                // a surrogate's UTF-8 form: not text
+        "/shows/\xc0\xaf\xe2\x82.qsx",            // an overlong form and a cut-off sequence
+        "/shows/\xf0\x90\x82\x80\xb2.qsx",        // U+10080 (its low half is U+DC80) and a lone byte
+        "\xff",
+        "",
+    };
+    for (const QByteArray& name : names) {
+        const QString text = PathFromNative(name);
+        EXPECT_EQ(NativeFromPath(text), name) << name.toHex().toStdString();
+    }
+    EXPECT_EQ(PathFromNative("/shows/caf\xc3\xa9.qsx"), QString::fromUtf8("/shows/caf\xc3\xa9.qsx"));
+    EXPECT_EQ(DisplayPath(PathFromNative("/shows/latin1-\xe9\xff.qsx")),
+              QString::fromUtf8("/shows/latin1-\xef\xbf\xbd\xef\xbf\xbd.qsx"));
+    EXPECT_EQ(DisplayPath(PathFromNative("/a/\xf0\x90\x82\x80")), QString::fromUtf8("/a/\xf0\x90\x82\x80"));
+    // What Qt's chooser gives for such a name can no longer reach the file.
+    EXPECT_TRUE(PathLostInDecoding(QString::fromLocal8Bit("/shows/latin1-\xe9.qsx")));
+    EXPECT_FALSE(PathLostInDecoding(PathFromNative("/shows/latin1-\xe9.qsx")));
+}
+
 TEST(FontFaces, MapsTheDesignFacesAndPicksSizeAndWeight)
 {
     for (const char* face : {"arial", "MICROSOFT SANS SERIF", "Arial Black"})
