@@ -17,7 +17,7 @@ std::optional<QString> XdoTool(const QString& display, const QStringList& argume
     env.insert(QStringLiteral("DISPLAY"), display);
     tool.setProcessEnvironment(env);
     tool.start(QStringLiteral("xdotool"), arguments);
-    if (!tool.waitForFinished(60000)) {
+    if (!tool.waitForFinished(45000)) {
         tool.kill();
         tool.waitForFinished();
         return std::nullopt;
