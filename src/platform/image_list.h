@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QList>
-#include <QPixmap>
 #include <QRgb>
 #include <QSize>
 
