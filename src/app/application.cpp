@@ -3,6 +3,7 @@
 #include "app/app_services.h"
 #include "app/command_ids.h"
 #include "app/command_line.h"
+#include "app/file_association.h"
 #include "app/main_dialog.h"
 #include "app/single_console.h"
 #include "platform/clock.h"
@@ -24,11 +25,13 @@
 CQuellonKR9SeriesApp::CQuellonKR9SeriesApp(int& argc, char** argv)
     : QApplication(argc, argv), m_argc(argc), m_argv(argv)
 {
-    // The window class and desktop entry carry the program's desktop name.
+    // The window class carries the program's desktop name, and the windows
+    // are matched to the desktop entry by its id. No display name is set:
+    // the window system would append it to every title, and the titles are
+    // the console's own texts exactly.
     setApplicationName(QStringLiteral("Quellon-Corvane"));
-    setApplicationDisplayName(QStringLiteral("Corvane"));
     setOrganizationName(QStringLiteral("Quellon"));
-    setDesktopFileName(QStringLiteral("Quellon-Corvane"));
+    setDesktopFileName(QLatin1String(kDesktopEntryId));
 }
 
 int CQuellonKR9SeriesApp::InitInstance()

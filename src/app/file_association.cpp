@@ -39,6 +39,28 @@ bool WriteIfDifferent(const QString& path, const QByteArray& text, bool& changed
     return true;
 }
 
+// Removes the files of the former names under shareDir; true when none is
+// left. Anything in their place that is not a plain file or a link is left.
+bool RemoveFormerFiles(const QString& shareDir, bool& changed)
+{
+    bool ok = true;
+    for (const char* relative : kFormerDesktopFiles) {
+        const QString path = shareDir + QLatin1Char('/') + QLatin1String(relative);
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            continue;
+        if (!info.isFile() && !info.isSymLink()) {
+            ok = false;
+            continue;
+        }
+        if (QFile::remove(path))
+            changed = true;
+        else
+            ok = false;
+    }
+    return ok;
+}
+
 QByteArray ResourceBytes(const QString& path)
 {
     QFile file(path);
@@ -128,6 +150,7 @@ bool WriteDesktopFiles(const QString& shareDir, const QString& exePath, const QS
                               icon, wrote)
             && ok;
     }
+    ok = RemoveFormerFiles(shareDir, wrote) && ok;
     if (changed)
         *changed = wrote;
     return ok;

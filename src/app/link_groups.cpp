@@ -294,6 +294,7 @@ void CQuellonKR9SeriesDlg::SetChannelGain(int position)
                             owner.channelInUnit);
         m_platform.timers.arm(kTimerSendAll, 100);
     }
+    m_platform.timers.arm(kTimerSettle, 2000);
     MarkCurrentSceneModified();
 }
 
@@ -340,6 +341,7 @@ void CQuellonKR9SeriesDlg::SetLinkedGain(int position, int count)
                                 unit.channelInUnit);
     }
     m_platform.timers.arm(kTimerSendAll, 100);
+    m_platform.timers.arm(kTimerSettle, 2000);
     MarkCurrentSceneModified();
 }
 

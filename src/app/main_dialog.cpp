@@ -47,6 +47,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
+#include <QWindowStateChangeEvent>
 
 #include <algorithm>
 #include <cstdlib>
@@ -170,9 +171,11 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     for (std::string& option : g_UnitOption)
         option.clear();
 
-    // 8. Brushes of the light dialog panels.
+    // 8. Brushes of the light dialog panels; the small images.
     g_hbrPreferences = QBrush(QColor(0xFA, 0xFA, 0xFA));
     g_hbrYesNoStatic = QBrush(QColor(0xFA, 0xFA, 0xFA));
+    m_imgList.Create(m_platform.skins.pixmap(kImageListBitmap).toImage(), kImageListWidth,
+                     ToQColor(kImageListMask).rgb());
 
     // 9. Selections are highlighted in mid grey throughout the program.
     {
@@ -409,6 +412,18 @@ void CQuellonKR9SeriesDlg::showEvent(QShowEvent* event)
         if (!isMaximized() && !isFullScreen())
             PlaceOnScreens(geometry());
     }
+}
+
+void CQuellonKR9SeriesDlg::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    // Maximised, or restored from maximised or minimised.
+    const Qt::WindowStates sized = Qt::WindowMaximized | Qt::WindowMinimized;
+    const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState() & sized;
+    if (!isMinimized() && before != (windowState() & sized))
+        m_platform.timers.arm(kTimerSysCommand, 2000);
 }
 
 void CQuellonKR9SeriesDlg::ResetUnitNames()

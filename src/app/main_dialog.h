@@ -13,6 +13,8 @@
 #include "app/main_menu.h"
 #include "app/project_state.h"
 #include "app/window_placement.h"
+#include "platform/colorref.h"
+#include "platform/image_list.h"
 #include "platform/regular_file.h"
 #include "protocol/network_core.h"
 #include "protocol/unit_host.h"
@@ -93,7 +95,7 @@ public:
         kTimerMeterTest = 2,
         kTimerPoll = 3,
         kTimerMeterPeriod = 4,
-        kTimerSettle = 5,
+        kTimerSettle = UnitHost::kTimerSettle,
         kTimerAutosave = 6,
         kTimerSendAll = 12,
         kTimerAltRelink = 14,
@@ -121,6 +123,9 @@ public:
     static constexpr int kTopLogoOffsetX = 40;
     static constexpr QRgb kBackgroundColor = qRgb(48, 59, 83);
     static constexpr QRgb kHighlightColor = qRgb(0x78, 0x78, 0x78);
+    static constexpr int kImageListBitmap = 242;
+    static constexpr int kImageListWidth = 16;
+    static constexpr ColorRef kImageListMask = 0xFFEED2;
     // Lines the scene list shows at once.
     static constexpr int kVisibleSceneRows = 6;
     static constexpr int kSceneDragSettleMs = 500;
@@ -408,6 +413,8 @@ public:
     PictureButton* m_btnLockScenes = nullptr;
     PictureButton* m_btnDeleteScene = nullptr;
     PictureButton* m_btnUnitAssignment = nullptr;
+    // The skin's small images (bitmap 242), 16 px wide each.
+    ImageList m_imgList;
     QListWidget* m_lstScenes = nullptr;
     QRect m_stcActiveScene; // the "Active Scene" frame
     QBrush m_hbrBackground;
@@ -423,6 +430,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Maximising and restoring the window start the 2-second pause of
+    // kTimerSysCommand.
+    void changeEvent(QEvent* event) override;
 
 private:
     friend class MainClientArea;

@@ -1,5 +1,5 @@
 #pragma once
 
-// The program's version as the About box shows it; kept equal to the
-// project version in the top CMakeLists.txt.
-inline constexpr char kProgramVersion[] = "1.0.0";
+// The program's version as the About box and the help documents show it:
+// the project version of the top CMakeLists.txt, filled in by the build.
+extern const char kProgramVersion[];

@@ -15,7 +15,7 @@ using namespace p132;
 
 namespace {
 
-constexpr int kTimerSettle = 5;
+constexpr int kTimerSettle = UnitHost::kTimerSettle;
 
 MacAddress MacOf(const UnitPacket132& p)
 {

@@ -208,8 +208,10 @@ void AddNewUnitKR9X(UnitPacket97 packet, const std::string& ipText, std::uint32_
     g_SlotModel[slot] = UNIT_TYPE_KR9X;
     SetUnitStatus(slot, UNIT_ACTIVE);
 
-    if (g_pUnitHost)
+    if (g_pUnitHost) {
         g_pUnitHost->OnUnitAddedKR9X(slot);
+        g_pUnitHost->ArmTimer(UnitHost::kTimerSettle, 2000);
+    }
 }
 
 UnitNodeKR9X* NodeOfDatagramKR9X(const UnitPacket97& datagram, std::uint32_t fromAddress)

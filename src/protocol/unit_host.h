@@ -56,7 +56,9 @@ public:
     // A meter level in dB for a channel of the view that is shown.
     virtual void DrawMeterDb(int channel, float levelDb) = 0;
 
-    // Main-window timers.
+    // Main-window timers. kTimerSettle marks the settling period after a
+    // unit was added; the handlers re-arm it for 2000 ms.
+    static constexpr int kTimerSettle = 5;
     virtual void ArmTimer(int id, int periodMs) = 0;
     virtual void KillTimer(int id) = 0;
 };

@@ -45,11 +45,11 @@ protected:
     }
     QString desktopPath() const
     {
-        return m_home.path() + QStringLiteral("/applications/Quellon-Corvane.desktop");
+        return m_home.path() + QStringLiteral("/applications/com.quellon.Corvane.desktop");
     }
     QString mimePath() const
     {
-        return m_home.path() + QStringLiteral("/mime/packages/quellon-corvane.xml");
+        return m_home.path() + QStringLiteral("/mime/packages/com.quellon.Corvane.xml");
     }
 
     QTemporaryDir m_home;
@@ -77,8 +77,9 @@ TEST_F(FileAssociation, WritesTheDesktopEntryIconAndMimeMagic)
     const QString desktop = ReadText(desktopPath());
     EXPECT_TRUE(desktop.contains(QStringLiteral("\nExec=\"/opt/Quellon Apps/bin/corvane\" %f\n")));
     EXPECT_TRUE(desktop.contains(QStringLiteral("\nStartupWMClass=Quellon-Corvane\n"))); // the app's name
+    EXPECT_TRUE(desktop.contains(QStringLiteral("\nIcon=com.quellon.Corvane\n")));
     EXPECT_TRUE(QFileInfo::exists(m_home.path()
-                                  + QStringLiteral("/icons/hicolor/scalable/apps/quellon-corvane.svg")));
+                                  + QStringLiteral("/icons/hicolor/scalable/apps/com.quellon.Corvane.svg")));
 
     // The MIME package knows a project by the "QSX\0" its files start with.
     QFile mime(mimePath());
@@ -107,6 +108,47 @@ TEST_F(FileAssociation, RefreshesTheDesktopCachesOnlyWhenSomethingChanged)
     EXPECT_TRUE(ReadText(desktopPath()).contains(QStringLiteral("Exec=\"/opt/corvane\" %f")));
     if (!QStandardPaths::findExecutable(QStringLiteral("update-mime-database")).isEmpty()) {
         EXPECT_GT(m_starter.started.size(), afterFirst);
+    }
+}
+
+// A user who ran an earlier version has its registration under the former
+// names: the next start writes the new files, removes the former ones and
+// refreshes the caches, so the desktop lists the console once.
+TEST_F(FileAssociation, MovesAnEarlierRegistrationToTheNewNames)
+{
+    const QStringList former = {QStringLiteral("/applications/Quellon-Corvane.desktop"),
+                                QStringLiteral("/mime/packages/quellon-corvane.xml"),
+                                QStringLiteral("/icons/hicolor/scalable/apps/quellon-corvane.svg")};
+    for (const QString& file : former) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(m_home.path() + file).absolutePath()));
+        QFile old(m_home.path() + file);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("written by an earlier version\n");
+    }
+    // Another program's files beside them stay.
+    QFile other(m_home.path() + QStringLiteral("/applications/other.desktop"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+
+    ASSERT_TRUE(RegisterFileAssociation(QStringLiteral("/usr/bin/corvane"), QStringLiteral("qsx")));
+    for (const QString& file : former)
+        EXPECT_FALSE(QFileInfo::exists(m_home.path() + file)) << file.toStdString();
+    EXPECT_TRUE(ReadText(desktopPath()).contains(QStringLiteral("Exec=\"/usr/bin/corvane\" %f")));
+    EXPECT_TRUE(ReadText(mimePath()).contains(QStringLiteral("pattern=\"*.qsx\"")));
+    EXPECT_TRUE(QFileInfo::exists(m_home.path()
+                                  + QStringLiteral("/icons/hicolor/scalable/apps/com.quellon.Corvane.svg")));
+    EXPECT_TRUE(other.exists());
+
+    // With the new files already in place, an earlier version's entry that
+    // comes back is still removed, and the caches learn of it.
+    const qsizetype before = m_starter.started.size();
+    QFile again(m_home.path() + former[0]);
+    ASSERT_TRUE(again.open(QIODevice::WriteOnly));
+    again.close();
+    ASSERT_TRUE(RegisterFileAssociation(QStringLiteral("/usr/bin/corvane"), QStringLiteral("qsx")));
+    EXPECT_FALSE(again.exists());
+    if (!QStandardPaths::findExecutable(QStringLiteral("update-desktop-database")).isEmpty()) {
+        EXPECT_GT(m_starter.started.size(), before);
     }
 }
 

@@ -52,6 +52,46 @@ TEST_F(MainWindow, BuildLeavesTheProjectStateReadyAndTheWindowHidden)
     EXPECT_EQ(g_ChannelGainShortText[300], QStringLiteral("+1 "));
 }
 
+// The small images are cut 16 px wide from their picture, with its mask
+// colour (RGB 210, 238, 255) made transparent.
+TEST_F(MainWindow, BuildCutsTheSmallImagesWithTheirMaskColourTransparent)
+{
+    Dlg& dlg = Build();
+    const QSize picture = SkinRegistry::instance().naturalSize(242);
+    ASSERT_TRUE(picture.isValid());
+    ASSERT_EQ(dlg.m_imgList.count(), picture.width() / 16);
+    EXPECT_EQ(dlg.m_imgList.imageSize(), QSize(16, picture.height()));
+    const QImage first = dlg.m_imgList.image(0);
+    EXPECT_EQ(qAlpha(first.pixel(0, 0)), 0); // the mask colour
+    int opaque = 0;
+    for (int y = 0; y < first.height(); ++y)
+        for (int x = 0; x < first.width(); ++x)
+            opaque += qAlpha(first.pixel(x, y)) == 255;
+    EXPECT_GT(opaque, 0);
+    EXPECT_TRUE(dlg.m_imgList.image(dlg.m_imgList.count()).isNull());
+}
+
+// Maximising and restoring the window start a 2-second one-shot pause;
+// minimising does not.
+TEST_F(MainWindow, MaximisingAndRestoringStartTheWindowStatePause)
+{
+    Dlg& dlg = Build();
+    dlg.show();
+    m_timers.kill(Dlg::kTimerSysCommand);
+    dlg.setWindowState(Qt::WindowMaximized);
+    EXPECT_EQ(m_timers.period(Dlg::kTimerSysCommand), 2000);
+    m_timers.advance(2000);
+    EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerSysCommand));
+
+    dlg.setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(m_timers.period(Dlg::kTimerSysCommand), 2000);
+    m_timers.kill(Dlg::kTimerSysCommand);
+    dlg.setWindowState(Qt::WindowMinimized);
+    EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerSysCommand));
+    dlg.setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(m_timers.period(Dlg::kTimerSysCommand), 2000);
+}
+
 TEST_F(MainWindow, StartUpArmsTheNetworkStartOnceAndTheHeartbeat)
 {
     Build();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_ids.h"
 #include "controls/gain_fader.h"
 #include "controls/strip_switch.h"
 #include "protocol/numbering.h"
@@ -87,6 +88,34 @@ public:
         return found;
     }
 };
+
+// ---- the settle timer ----
+
+// A unit of any model that is added, and a gain change, start the settle
+// timer's 2-second period anew.
+TEST_F(UnitSlots, AnAddedUnitOfEveryModelAndAGainChangeRestartTheSettleTimer)
+{
+    const struct {
+        Model model;
+        int unitId;
+    } adds[] = {{Model::KR960, 1}, {Model::KR960_8, 3}, {Model::KR9X, 17}};
+    for (const auto& add : adds) {
+        m_timers.kill(Dlg::kTimerSettle);
+        Report(add.model, add.unitId, std::uint8_t(0x40 + add.unitId));
+        EXPECT_EQ(m_timers.period(Dlg::kTimerSettle), 2000) << "unit " << add.unitId;
+        // A later report of the same unit adds nothing.
+        m_timers.kill(Dlg::kTimerSettle);
+        Report(add.model, add.unitId, std::uint8_t(0x40 + add.unitId));
+        EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerSettle)) << "unit " << add.unitId;
+    }
+
+    m_timers.kill(Dlg::kTimerSettle);
+    g_nCurrentChannel = 5;
+    g_nLastGain = 20;
+    m_dlg->OnCommand(ID_GAIN_CHANGE);
+    EXPECT_EQ(m_dlg->FaderPosition(5), 20);
+    EXPECT_EQ(m_timers.period(Dlg::kTimerSettle), 2000);
+}
 
 // ---- a slot left for a new unit ID ----
 

@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+#include "app/command_ids.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/autosave_dialog.h"
 #include "dialogs/dialog_form_controls.h"
@@ -92,6 +93,20 @@ TEST_F(Autosave, EscapeClosesAndAStrayValueIsKeptInRange)
     });
     EXPECT_EQ(RunAutosaveDialog(m_dlg.get()), IDOK);
     EXPECT_EQ(g_nAutosaveMinutes, 1);
+}
+
+// Help > About shows the program's version under its caption.
+TEST_F(Autosave, AboutShowsTheProgramsVersion)
+{
+    QString version, caption;
+    WhenModal<CNewAboutDlg>([&](CNewAboutDlg& about) {
+        version = LabelText(about, CNewAboutDlg::IDC_VERSION);
+        caption = about.windowTitle();
+        QTest::mouseClick(&about, Qt::LeftButton, {}, QPoint(200, 150));
+    });
+    m_dlg->OnCommand(ID_ABOUT);
+    EXPECT_EQ(version, QStringLiteral("Version 8.102.0"));
+    EXPECT_EQ(caption, QStringLiteral("About Corvane"));
 }
 
 TEST(AboutBox, ClosesOnTheFirstLeftClickOnly)

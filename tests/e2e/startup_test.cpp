@@ -31,11 +31,11 @@ TEST(Program, StartsRegistersItselfAndEndsCleanlyOnTerminate)
 
     // The desktop entry opens projects with the program's own absolute path.
     const QString binary = QFileInfo(QStringLiteral(CORVANE_BINARY)).canonicalFilePath();
-    QFile desktop(home.filePath(QStringLiteral("data/applications/Quellon-Corvane.desktop")));
+    QFile desktop(home.filePath(QStringLiteral("data/applications/com.quellon.Corvane.desktop")));
     ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
     const QString entry = QString::fromUtf8(desktop.readAll());
     EXPECT_TRUE(entry.contains(QStringLiteral("\nExec=\"%1\" %f\n").arg(binary))) << entry.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(home.filePath(QStringLiteral("data/mime/packages/quellon-corvane.xml"))));
+    EXPECT_TRUE(QFileInfo::exists(home.filePath(QStringLiteral("data/mime/packages/com.quellon.Corvane.xml"))));
     EXPECT_TRUE(QFileInfo(home.filePath(QStringLiteral("data/Quellon/Corvane"))).isDir());
 
     // The shut-down stored the placement, showing the overview it started in.

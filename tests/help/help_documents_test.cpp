@@ -198,6 +198,43 @@ const Document kDocuments[] = {
 
 } // namespace
 
+// Running text with line breaks and runs of blanks as single blanks, so a
+// statement is found however its paragraph is wrapped.
+QString Flowing(QString text)
+{
+    return text.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" "));
+}
+
+// What the guides tell an operator before a show about what reaches the
+// units and what loading a damaged file keeps stays what the console does.
+TEST(HelpDocuments, TheGuidesSayWhatReachesTheUnitsAndWhatADamagedFileKeeps)
+{
+    for (const char* name : {"quickstart", "user-guide"}) {
+        SCOPED_TRACE(name);
+        const QString text = Flowing(Source(name));
+        // New Project, Open and a recent file send to every unit; New Project the defaults.
+        EXPECT_TRUE(text.contains(
+            QStringLiteral("New Project, Open and a recent file send their settings to every unit")));
+        EXPECT_TRUE(text.contains(QStringLiteral("New Project sends the defaults")));
+        // A double-click in the scene list recalls at once unless a prompt is on.
+        EXPECT_TRUE(text.contains(QRegularExpression(
+            QStringLiteral("[Dd]ouble-click recalls at once[^.]*unless the recall prompt is switched on|"
+                           "Double-click \\| Recalls the scene at once; only with the recall prompt switched on"))));
+        // Lock during a show.
+        EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("[Dd]uring a show[^.]*\\*?\\*?Lock|"
+                                                                    "Lock the scenes during a show"))));
+    }
+    // A file cut short keeps its whole scenes, and the note comes after the load.
+    const QString guide = Source("user-guide");
+    const QRegularExpressionMatch row =
+        QRegularExpression(QStringLiteral("^\\| The file \\.\\.\\. ends in the middle of a scene\\. \\|(.*)$"),
+                           QRegularExpression::MultilineOption)
+            .match(guide);
+    ASSERT_TRUE(row.hasMatch());
+    EXPECT_FALSE(row.captured(1).contains(QStringLiteral("nothing"))) << row.captured(1).toStdString();
+    EXPECT_TRUE(row.captured(1).contains(QStringLiteral("every whole scene in it was loaded")));
+}
+
 TEST(HelpDocuments, TheBuildLaysOutEachDocumentWithItsHeadingsPicturesAndVersion)
 {
     for (const Document& d : kDocuments) {

@@ -10,6 +10,7 @@
 #include "platform/data_folder.h"
 #include "platform/dialog_units.h"
 #include "platform/font_faces.h"
+#include "platform/image_list.h"
 #include "platform/path_text.h"
 #include "platform/settings_store.h"
 
@@ -72,6 +73,22 @@ TEST(DialogUnits, ConvertToPixelsRoundingHalvesAwayFromZero)
     // Large layouts do not overflow on the way.
     EXPECT_EQ(ToPixelsX(1'000'000'000), 1'500'000'000);
     static_assert(ToPixelsX(1) == 2 && ToPixelsY(4) == 7, "usable in constant expressions");
+}
+
+// Only the exact mask colour goes transparent; a narrower rest is left out.
+TEST(ImageList, CutsWholeImagesAndMasksOnlyTheMaskColour)
+{
+    QImage strip(37, 4, QImage::Format_RGB32);
+    strip.fill(qRgb(210, 238, 255));
+    strip.setPixel(17, 2, qRgb(210, 238, 254)); // one step off the mask colour
+    ImageList list;
+    ASSERT_TRUE(list.Create(strip, 16, qRgb(210, 238, 255)));
+    EXPECT_EQ(list.count(), 2);
+    EXPECT_EQ(list.imageSize(), QSize(16, 4));
+    EXPECT_EQ(qAlpha(list.image(1).pixel(0, 0)), 0);
+    EXPECT_EQ(list.image(1).pixel(1, 2), qRgb(210, 238, 254));
+    EXPECT_FALSE(list.Create(strip, 40, qRgb(210, 238, 255)));
+    EXPECT_EQ(list.count(), 0);
 }
 
 TEST(PathText, SplitsAtTheLastSeparatorAndComparesIgnoringCase)

@@ -20,28 +20,45 @@ echo tool >"$top/bin/other-tool"
 echo notes >"$top/share/doc/other-tool/README"
 before=$(listing "$top")
 
+# An earlier version installed under the former names: installing over it
+# leaves the desktop one entry of the console.
+former="applications/Quellon-Corvane.desktop mime/packages/quellon-corvane.xml
+        icons/hicolor/scalable/apps/quellon-corvane.svg metainfo/Quellon-Corvane.metainfo.xml"
+for f in $former; do
+  mkdir -p "$(dirname "$share/$f")"
+  echo earlier >"$share/$f"
+done
+
 DESTDIR="$root" cmake --install "$build" --prefix "$prefix" >/dev/null
+for f in $former; do
+  [ ! -e "$share/$f" ] || fail "share/$f of an earlier version is still installed"
+done
 
 for f in bin/corvane bin/corvane-uninstall \
-         share/applications/Quellon-Corvane.desktop \
-         share/mime/packages/quellon-corvane.xml \
-         share/icons/hicolor/scalable/apps/quellon-corvane.svg \
+         share/applications/com.quellon.Corvane.desktop \
+         share/mime/packages/com.quellon.Corvane.xml \
+         share/icons/hicolor/scalable/apps/com.quellon.Corvane.svg \
          share/doc/Corvane/README.md \
          "share/doc/Corvane/Corvane Quickstart.pdf" \
          "share/doc/Corvane/Corvane User Guide.pdf" \
          "share/doc/Corvane/Corvane Link Help.pdf" \
-         share/metainfo/Quellon-Corvane.metainfo.xml; do
+         share/metainfo/com.quellon.Corvane.metainfo.xml; do
   [ -e "$top/$f" ] || fail "$f was not installed"
 done
 head -c 5 "$top/share/doc/Corvane/Corvane User Guide.pdf" | grep -q '%PDF-' || fail "the User Guide is not a PDF"
 [ -x "$top/bin/corvane" ] || fail "the program is not executable"
-grep -qx "Exec=\"$prefix/bin/corvane\" %f" "$share/applications/Quellon-Corvane.desktop" \
+grep -qx "Exec=\"$prefix/bin/corvane\" %f" "$share/applications/com.quellon.Corvane.desktop" \
   || fail "the desktop entry does not run the installed program"
-grep -qx 'MimeType=application/x-corvane-project;' "$share/applications/Quellon-Corvane.desktop" \
+grep -qx 'MimeType=application/x-corvane-project;' "$share/applications/com.quellon.Corvane.desktop" \
   || fail "the desktop entry does not name the project type"
 # The software centre's entry names the installed desktop entry, and its id is that entry's name.
-metainfo="$share/metainfo/Quellon-Corvane.metainfo.xml"
-grep -q '<id>Quellon-Corvane</id>' "$metainfo" || fail "the metainfo id is not the desktop entry's name"
+metainfo="$share/metainfo/com.quellon.Corvane.metainfo.xml"
+grep -q '<id>com.quellon.Corvane</id>' "$metainfo" || fail "the metainfo id is not the desktop entry's name"
+# Its release is the version the program and its documents name.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || fail "the build names no version"
+grep -q "<release version=\"$version\" date=\"[0-9-]*\"" "$metainfo" \
+  || fail "the metainfo does not release version $version"
 launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
 [ -n "$launchable" ] && [ -e "$share/applications/$launchable" ] \
   || fail "the metainfo launches '$launchable', which was not installed"
@@ -55,7 +72,7 @@ while IFS= read -r picture; do
 done < <(find "$share/doc/Corvane" -type f \( -name '*.png' -o -name '*.svg' -o -name '*.jpg' \))
 
 if command -v desktop-file-validate >/dev/null 2>&1; then
-  desktop-file-validate "$share/applications/Quellon-Corvane.desktop" || fail "invalid desktop entry"
+  desktop-file-validate "$share/applications/com.quellon.Corvane.desktop" || fail "invalid desktop entry"
 fi
 
 # The shared MIME database built from the package knows the type by name and by magic.
@@ -76,22 +93,28 @@ data="$root/home-data"
 mkdir -p "$data/Quellon/Corvane"
 echo keep >"$data/Quellon/Corvane/Corvane.ini"
 user_before=$(cd "$data" && find . -type f | LC_ALL=C sort)
-# The registration the console makes for its user at start, with the caches it refreshes.
+# The registration the console makes for its user at start, with the caches
+# it refreshes, and one an earlier version left under the former names.
 mkdir -p "$data/applications" "$data/mime/packages" "$data/icons/hicolor/scalable/apps"
-cp "$share/applications/Quellon-Corvane.desktop" "$data/applications/"
-cp "$share/mime/packages/quellon-corvane.xml" "$data/mime/packages/"
-cp "$share/icons/hicolor/scalable/apps/quellon-corvane.svg" "$data/icons/hicolor/scalable/apps/"
+cp "$share/applications/com.quellon.Corvane.desktop" "$data/applications/"
+cp "$share/mime/packages/com.quellon.Corvane.xml" "$data/mime/packages/"
+cp "$share/icons/hicolor/scalable/apps/com.quellon.Corvane.svg" "$data/icons/hicolor/scalable/apps/"
+cp "$share/applications/com.quellon.Corvane.desktop" "$data/applications/Quellon-Corvane.desktop"
+cp "$share/mime/packages/com.quellon.Corvane.xml" "$data/mime/packages/quellon-corvane.xml"
 if command -v update-mime-database >/dev/null 2>&1; then update-mime-database "$data/mime" >/dev/null 2>&1; fi
 if command -v update-desktop-database >/dev/null 2>&1; then update-desktop-database "$data/applications" >/dev/null 2>&1; fi
 XDG_DATA_HOME="$data" "$top/bin/corvane-uninstall" || fail "the uninstaller failed"
 for f in bin/corvane bin/corvane-uninstall \
-         share/applications/Quellon-Corvane.desktop \
-         share/mime/packages/quellon-corvane.xml \
-         share/icons/hicolor/scalable/apps/quellon-corvane.svg \
+         share/applications/com.quellon.Corvane.desktop \
+         share/mime/packages/com.quellon.Corvane.xml \
+         share/icons/hicolor/scalable/apps/com.quellon.Corvane.svg \
          share/doc/Corvane; do
   [ ! -e "$top/$f" ] || fail "$f is still there after uninstalling"
 done
-[ ! -e "$data/applications/Quellon-Corvane.desktop" ] || fail "the user's registration is still there"
+for f in applications/com.quellon.Corvane.desktop applications/Quellon-Corvane.desktop \
+         mime/packages/com.quellon.Corvane.xml mime/packages/quellon-corvane.xml; do
+  [ ! -e "$data/$f" ] || fail "the user's registration $f is still there"
+done
 [ "$(cat "$data/Quellon/Corvane/Corvane.ini")" = keep ] || fail "the user's settings were touched"
 user_after=$(cd "$data" && find . -type f | LC_ALL=C sort)
 [ "$user_after" = "$user_before" ] \
