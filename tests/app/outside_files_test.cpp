@@ -49,7 +49,8 @@ protected:
     QString IniPath() const { return m_data.filePath(QStringLiteral("Quellon/Corvane/Corvane.ini")); }
     QString RecoveryPath() const
     {
-        return m_data.filePath(QStringLiteral("Quellon/Corvane/Corvane Recovery.qsx"));
+        // The console of the default receive port keeps its work in its own file.
+        return m_data.filePath(QStringLiteral("Quellon/Corvane/Corvane Recovery 2000.qsx"));
     }
     int MessagesWith(const QString& word) const
     {
@@ -291,3 +292,4 @@ TEST_F(OutsideFiles, RecoveryOfferedOnceAndOnlyForUnsavedWork)
     EXPECT_EQ(g_nSceneCount, 1);
     EXPECT_FALSE(QFileInfo::exists(RecoveryPath()));
 }
+
