@@ -369,11 +369,14 @@ public:
     // The project as it stands is what the operator has kept.
     void MarkProjectSaved();
     // On a terminate request: writes a project with unsaved changes to the
-    // recovery file of the data folder (never over the project's own file)
-    // and names it on stderr. True when a recovery file was written.
+    // recovery file of this console's receive port, in the data folder or,
+    // where that refuses it, the next place that takes it (never over the
+    // project's own file), and names it on stderr. True when a recovery file
+    // was written; when none could be, a note is left for the next start.
     bool KeepUnsavedWorkForRecovery();
-    // At start: offers once to open the recovery file a terminate request
-    // left; true when the operator took it and it was opened.
+    // At start: tells of work that could not be kept, then offers to open
+    // the recovery file a terminate request left on this port; true when the
+    // operator took it and it was opened. Only No discards it.
     bool OfferRecoveredProject();
     // Tell the operator, once per run, that the recent files and last used
     // folder, or the window placement, will not be kept (a box, or stderr

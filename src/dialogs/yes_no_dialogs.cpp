@@ -3,9 +3,12 @@
 #include "app/fonts.h"
 #include "app/project_state.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainterPath>
 #include <QRegion>
+
+#include <algorithm>
 
 namespace {
 
@@ -29,6 +32,26 @@ QColor YesNoStaticColour()
     if (g_hbrYesNoStatic.style() == Qt::SolidPattern)
         return g_hbrYesNoStatic.color();
     return QColor(250, 250, 250);
+}
+
+// The height a centred, word-wrapped text takes in a static of the given
+// width, in logical pixels. It is laid out at scale 1 and at scale 2 (the
+// font drawn at twice its size, hinted on its own, may break its lines
+// elsewhere) and the taller of the two counts, so it fits on either screen.
+int WrappedTextHeight(const QFont& font, int width, const QString& text)
+{
+    int height = 0;
+    for (const int scale : {1, 2}) {
+        QFont scaled = font;
+        if (font.pixelSize() > 0)
+            scaled.setPixelSize(font.pixelSize() * scale);
+        else
+            scaled.setPointSizeF(font.pointSizeF() * scale);
+        const QRect needed = QFontMetrics(scaled).boundingRect(
+            QRect(0, 0, width * scale, 1 << 20), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text);
+        height = std::max(height, (needed.height() + scale - 1) / scale);
+    }
+    return height;
 }
 
 bool IsChar(const QKeyEvent* event, char lower)
@@ -62,13 +85,34 @@ DialogTemplate CNewYesNoDialog::Layout()
 bool CNewYesNoDialog::OnInitDialog()
 {
     CSkinnedDialog::OnInitDialog();
+    SetDlgItemText(IDC_MESSAGE, g_strMessage);
+    FitMessage();
     ApplyWindowShape();
     CreateSkinButton(m_btnYes, IDC_YES_PLACEHOLDER, CBrannockButton::kBmpHoverTall,
                      QStringLiteral("Yes"), QStringLiteral(" Yes "));
     CreateSkinButton(m_btnNo, IDC_NO_PLACEHOLDER, CBrannockButton::kBmpHover,
                      QStringLiteral("No"), QStringLiteral(" No "));
-    SetDlgItemText(IDC_MESSAGE, g_strMessage);
     return true;
+}
+
+void CNewYesNoDialog::FitMessage()
+{
+    QWidget* message = GetDlgItem(IDC_MESSAGE);
+    if (!message)
+        return;
+    const QRect area = message->geometry();
+    const int grow = WrappedTextHeight(message->font(), area.width(), g_strMessage) - area.height();
+    if (grow <= 0)
+        return;
+    message->resize(area.width(), area.height() + grow);
+    // The button placeholders (and anything else below the text) move down
+    // with its lower edge, before the buttons are laid over them.
+    for (const DialogItem& item : layout().items) {
+        QWidget* control = item.id == IDC_MESSAGE ? nullptr : GetDlgItem(item.id);
+        if (control && control->y() > area.bottom())
+            control->move(control->x(), control->y() + grow);
+    }
+    setFixedSize(width(), height() + grow);
 }
 
 void CNewYesNoDialog::ApplyWindowShape()

@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 #include "app/scene_store.h"
+#include "controls/dialog_font_adapter.h"
+#include "dialogs/yes_no_dialogs.h"
 #include "fifo_guard.h"
 #include "platform/data_folder.h"
 #include "platform/ini_file.h"
@@ -49,7 +51,8 @@ protected:
     QString IniPath() const { return m_data.filePath(QStringLiteral("Quellon/Corvane/Corvane.ini")); }
     QString RecoveryPath() const
     {
-        return m_data.filePath(QStringLiteral("Quellon/Corvane/Corvane Recovery.qsx"));
+        // The console of the default receive port keeps its work in its own file.
+        return m_data.filePath(QStringLiteral("Quellon/Corvane/Corvane Recovery 2000.qsx"));
     }
     int MessagesWith(const QString& word) const
     {
@@ -290,4 +293,62 @@ TEST_F(OutsideFiles, RecoveryOfferedOnceAndOnlyForUnsavedWork)
     EXPECT_TRUE(m_questions[0].contains(QStringLiteral("New Project")));
     EXPECT_EQ(g_nSceneCount, 1);
     EXPECT_FALSE(QFileInfo::exists(RecoveryPath()));
+}
+
+// The offer names the project, which may be long; its box shows the whole
+// question, laid out in logical pixels (96 dpi) and in device pixels at
+// scale 2, where the font is drawn at twice the size. Questions that fit the
+// box's message area keep its layout.
+TEST_F(OutsideFiles, RecoveryOfferShowsItsWholeTextAt96DpiAndScale2)
+{
+    const QString show = MakeProject(QStringLiteral("Sunday evening service, second set (monitors).qsx"),
+                                     {QStringLiteral("Verse")});
+    {
+        Dlg& dlg = Build();
+        ASSERT_TRUE(dlg.LoadProject(show));
+        dlg.SetChannelTitle(5, QStringLiteral("Lead vocal"));
+        dlg.CloseWithoutAsking();
+        ASSERT_TRUE(dlg.QuerySaveAndShutDown());
+    }
+    ResetProjectState();
+    m_answer = IDCANCEL;
+    Build({}, true);
+    ASSERT_GE(m_questions.size(), 1);
+    ASSERT_TRUE(m_questions[0].startsWith(QStringLiteral("Corvane was ended")));
+    // Closed without an answer, the offer comes again.
+    EXPECT_TRUE(QFileInfo::exists(RecoveryPath()));
+
+    const QSize partSize = DialogClientSize(CNewYesNoDialog::Layout());
+    for (const QString& question :
+         {m_questions[0], QStringLiteral("Would you like to recall a Scene from this project before starting?.\nIf so, "
+                                         "please click 'Yes', and recall a Scene.")}) {
+        SCOPED_TRACE(question.toStdString());
+        g_strMessage = question;
+        CNewYesNoDialog box;
+        box.show();
+        const QWidget* message = box.GetDlgItem(CNewYesNoDialog::IDC_MESSAGE);
+        ASSERT_NE(message, nullptr);
+        const QRect area = message->geometry();
+        for (const int scale : {1, 2}) {
+            SCOPED_TRACE(scale);
+            QFont font = message->font();
+            font.setPixelSize(font.pixelSize() * scale);
+            const QRect room(0, 0, area.width() * scale, area.height() * scale);
+            const QRect needed = QFontMetrics(font).boundingRect(
+                QRect(0, 0, room.width(), 100000), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, question);
+            EXPECT_LE(needed.height(), room.height());
+            EXPECT_LE(needed.width(), room.width());
+        }
+        // The buttons stay below the text, inside the box.
+        const auto buttons = box.findChildren<CBrannockButton*>();
+        ASSERT_EQ(buttons.size(), 2);
+        for (const CBrannockButton* button : buttons) {
+            EXPECT_GT(button->geometry().top(), area.bottom());
+            EXPECT_LE(button->geometry().bottom(), box.rect().bottom());
+        }
+        EXPECT_TRUE(box.rect().contains(area));
+        if (question != m_questions[0]) {
+            EXPECT_EQ(box.size(), partSize);
+        }
+    }
 }

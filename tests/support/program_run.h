@@ -4,10 +4,12 @@
 // test's own, on the offscreen window system, and played to by emulated
 // units on loopback.
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 
@@ -38,6 +40,7 @@ inline QProcessEnvironment Environment(const QTemporaryDir& home, int width = 0,
     env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
     return env;
 }
 
@@ -73,6 +76,22 @@ inline bool ReportUntilAnswered(emu::Emulator& emulator, int unit)
             return true;
     }
     return false;
+}
+
+// Reads the program's stderr into log until it holds text; false when the
+// program ended or the time ran out first.
+inline bool WaitForLog(QProcess& program, QString& log, const QString& text, int timeoutMs = 60000)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        log += QString::fromLocal8Bit(program.readAllStandardError());
+        if (log.contains(text))
+            return true;
+        if (deadline.hasExpired() || program.state() == QProcess::NotRunning)
+            return false;
+        program.setReadChannel(QProcess::StandardError);
+        program.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+    }
 }
 
 } // namespace program_run
