@@ -1,7 +1,7 @@
 // Unsaved work when the program is told to end (a terminate, interrupt or
 // hang-up signal): the normal shut-down runs without its question, so the
 // changes are first written to a recovery file in the data folder, and the
-// next start offers to open them once.
+// next start offers to open them until Yes or No answers the offer.
 
 #include "app/main_dialog.h"
 
@@ -107,9 +107,18 @@ bool CQuellonKR9SeriesDlg::OfferRecoveredProject()
                        "If you click 'No', the kept changes are discarded.")
                        .arg(original);
     bool opened = false;
-    if (RunMessageBox(MessageBoxKind::YesNo) == IDYES)
+    switch (RunMessageBox(MessageBoxKind::YesNo)) {
+    case IDYES:
         opened = LoadProject(path, original);
-    // Offered once, whatever the answer.
+        break;
+    case IDNO:
+        break;
+    default:
+        // The box ended without an answer: the changes stay kept and are
+        // offered again at the next start.
+        return false;
+    }
+    // Answered, the offer is not made again.
     QFile::remove(path);
     QFile::remove(namePath);
     return opened;
