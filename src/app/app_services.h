@@ -52,7 +52,8 @@ extern QString g_strNoticeCaption;
 extern QString g_strNoticeText;
 
 // Shows g_strNoticeText under g_strNoticeCaption without blocking. An open
-// notice is brought to the front with the new text rather than stacked.
+// notice is only brought to the front, with the texts it has (never over a
+// modal dialog), rather than stacked.
 void ShowModelessNotice(bool showRestartNow);
 // Replaces how notices are presented (tests record them); empty restores.
 void SetNoticeHandler(std::function<void(const QString& caption, const QString& text,

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/project_state.h"
+#include "dialogs/modeless_notice.h"
 #include "dialogs/self_closing_dialog.h"
 
 DatagramBoxes& DatagramBoxes::instance()
@@ -62,7 +63,7 @@ void DatagramBoxes::Open(Entry& entry)
     box->setAttribute(Qt::WA_ShowWithoutActivating);
     entry.box = box;
     QObject::connect(box, &QDialog::finished, box, [this, box] { Forget(box); });
-    box->show();
+    ShowBelowModalDialogs(box);
 }
 
 void DatagramBoxes::Refresh(Entry& entry)
@@ -73,8 +74,9 @@ void DatagramBoxes::Refresh(Entry& entry)
         plain->setText(entry.text);
     else if (auto* selfClosing = qobject_cast<CSelfClosingDlg*>(entry.box.data()))
         selfClosing->ShowAgain(entry.text);
-    // To the front, but the keyboard stays where the operator has it.
-    entry.box->raise();
+    // To the front, but the keyboard stays where the operator has it, and
+    // a question the operator must answer stays on top.
+    RaiseBelowModalDialogs(entry.box);
 }
 
 void DatagramBoxes::Forget(QWidget* box)

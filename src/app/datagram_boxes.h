@@ -14,8 +14,9 @@ class QWidget;
 // is handled to its end at once, so its box is shown without a loop of its
 // own and without taking the keyboard focus. There is one box per kind and
 // slot: a repeat puts its text into the box that is up (or still waiting)
-// and brings it to the front. At most kMaxOnScreen are on screen; the others
-// wait, one per kind and slot, and open as boxes close.
+// and brings it to the front (never over a modal dialog, nor does a box
+// that opens). At most kMaxOnScreen are on screen; the others wait, one per
+// kind and slot, and open as boxes close.
 class DatagramBoxes {
 public:
     static constexpr int kMaxOnScreen = 3;

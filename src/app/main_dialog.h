@@ -475,8 +475,10 @@ private:
     void OpenHandedOverProject();
     void BringToFront();
     QString m_handedOverPath; // the last project handed over, not yet opened
-    // The save question before New Project, Open and a recent file; false
-    // when the command is to stop (Save As cancelled).
+    // The save question before New Project, Open, a recent file and a
+    // handed-over project: Yes saves, No goes on without saving. False when
+    // the command is to stop: the box ended without an answer, or the save
+    // failed or its Save As was cancelled.
     bool AskSaveBefore(const QString& question);
     struct SceneOrderSnapshot {
         QStringList lines;

@@ -33,11 +33,20 @@ const QString kUntitledFile = QStringLiteral("New Project.qsx");
 bool CQuellonKR9SeriesDlg::AskSaveBefore(const QString& question)
 {
     g_strMessage = question;
-    if (RunMessageBox(MessageBoxKind::YesNo) != IDYES)
+    switch (RunMessageBox(MessageBoxKind::YesNo)) {
+    case IDYES:
+        // A save that fails (it has said why) or is cancelled stops the
+        // command: going on would throw away the changes the operator meant
+        // to keep.
+        return g_bProjectHasFile ? OnFileSave() : OnFileSaveAs();
+    case IDNO:
         return true;
-    // A save that fails (it has said why) or is cancelled stops the command:
-    // going on would throw away the changes the operator meant to keep.
-    return g_bProjectHasFile ? OnFileSave() : OnFileSaveAs();
+    default:
+        // Escape, the close button, and Enter (the box has no default
+        // button) are no answer: the project on screen and the units stay
+        // as they are.
+        return false;
+    }
 }
 
 void CQuellonKR9SeriesDlg::InitBlankProject()

@@ -2,6 +2,7 @@
 
 #include "app/app_services.h"
 
+#include <QApplication>
 #include <QPushButton>
 
 namespace {
@@ -20,7 +21,32 @@ std::function<void(int)>& CommandSender()
 
 } // namespace
 
-CModeless::CModeless(QWidget* owner) : CSkinnedDialog(Layout(), FrameStyle::TitleBar, owner)
+void ShowBelowModalDialogs(QWidget* window)
+{
+    window->show();
+    QWidget* active = QApplication::activeModalWidget();
+    if (!active || active == window)
+        return;
+    // A window mapped now lands on top of everything: the modal dialogs go
+    // back over it, the one that takes the input last.
+    for (QWidget* other : QApplication::topLevelWidgets()) {
+        if (other != active && other != window && other->isVisible() && other->isModal())
+            other->raise();
+    }
+    active->raise();
+}
+
+void RaiseBelowModalDialogs(QWidget* window)
+{
+    QWidget* active = QApplication::activeModalWidget();
+    if (!active || active == window)
+        window->raise();
+}
+
+CModeless::CModeless(QWidget* owner)
+    : CSkinnedDialog(Layout(), FrameStyle::TitleBar, owner),
+      m_strCaption(g_strNoticeCaption),
+      m_strText(g_strNoticeText)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -55,18 +81,17 @@ DialogTemplate CModeless::Layout()
 CModeless* CModeless::ShowNotice(QWidget* owner, bool showRestartNow)
 {
     g_bShowRestartNow = showRestartNow;
-    QPointer<CModeless>& notice = OpenNotice();
-    if (notice) {
-        notice->ShowTexts();
-        if (QWidget* restart = notice->GetDlgItem(IDC_RESTART_NOW))
-            restart->setVisible(showRestartNow);
-    } else {
-        notice = new CModeless(owner);
-        notice->show();
-    }
     // To the front, but never with the keyboard: units that keep sending a
     // bad datagram must not take it from the operator's typing and keys.
-    notice->raise();
+    QPointer<CModeless>& notice = OpenNotice();
+    if (notice) {
+        // What the open notice says stays: a unit that keeps sending must
+        // not replace it under the operator's eyes.
+        RaiseBelowModalDialogs(notice);
+    } else {
+        notice = new CModeless(owner);
+        ShowBelowModalDialogs(notice);
+    }
     return notice;
 }
 
@@ -94,8 +119,8 @@ bool CModeless::OnInitDialog()
 
 void CModeless::ShowTexts()
 {
-    setWindowTitle(g_strNoticeCaption);
-    SetDlgItemText(IDC_MESSAGE, g_strNoticeText);
+    setWindowTitle(m_strCaption);
+    SetDlgItemText(IDC_MESSAGE, m_strText);
 }
 
 void CModeless::OnTimer(int id)

@@ -9,13 +9,24 @@
 
 class QPushButton;
 
+// Windows that the program puts up on its own, without the operator asking
+// (the notice, the boxes that unit datagrams raise), never cover a modal
+// dialog of the console: while one is up every other window is closed to
+// the mouse, so a window over it would leave the operator nothing to click.
+// ShowBelowModalDialogs shows window and, when a modal dialog is up, puts
+// the modal dialogs back on top of it. RaiseBelowModalDialogs brings window
+// to the front, unless a modal dialog is up: then it stays below.
+void ShowBelowModalDialogs(QWidget* window);
+void RaiseBelowModalDialogs(QWidget* window);
+
 // The modeless notice: a plain window with a title bar that shows
-// g_strNoticeText under the caption g_strNoticeCaption, with Cancel and,
-// when g_bShowRestartNow is set, "Restart Now". It does not block the
-// program, deletes itself when closed, and there is only ever one: a new
-// notice while one is open brings that one to the front with the new texts.
-// It never takes the keyboard focus, neither when it opens nor when it is
-// brought to the front again.
+// g_strNoticeText under the caption g_strNoticeCaption, as they were when it
+// opened, with Cancel and, when g_bShowRestartNow was set, "Restart Now". It
+// does not block the program, deletes itself when closed, and there is only
+// ever one: a new notice while one is open only brings that one to the
+// front, with its caption, text and buttons as they were. It never takes the
+// keyboard focus, neither when it opens nor when it is brought to the front
+// again, and never comes over a modal dialog.
 class CModeless : public CSkinnedDialog {
     Q_OBJECT
 public:
@@ -29,9 +40,9 @@ public:
     static constexpr QRgb kBackgroundColor = qRgb(189, 93, 93);
 
     // Opens the notice (owned by owner, a top-level window of its own) or
-    // brings the open one to the front with the current texts. Sets
-    // g_bShowRestartNow first. Callers put the texts into g_strNoticeCaption
-    // and g_strNoticeText before.
+    // brings the open one to the front as it is. Sets g_bShowRestartNow
+    // first. Callers put the texts into g_strNoticeCaption and
+    // g_strNoticeText before.
     static CModeless* ShowNotice(QWidget* owner, bool showRestartNow);
     // The open notice, or nullptr.
     static CModeless* current();
@@ -58,6 +69,9 @@ private:
     void ShowTexts();
     void OnRestartNow();
 
+    // The texts it was opened with; they show a moment after it opens.
+    QString m_strCaption;
+    QString m_strText;
     QTimer m_textTimer;
     QTimer m_closeTimer;
 };

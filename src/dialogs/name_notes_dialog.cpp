@@ -7,9 +7,12 @@
 
 namespace {
 
+// Enter, also held with Shift or Ctrl: a naming dialog has no use for a
+// line break in its notes, so none of them may put one there instead of OK.
 bool IsEnter(const QKeyEvent* event)
 {
-    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const Qt::KeyboardModifiers mods =
+        event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier | Qt::ControlModifier);
     return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         && mods == Qt::NoModifier;
 }
@@ -107,9 +110,7 @@ void CNameNotesDialog::PreTranslateKey(QKeyEvent* event)
         else if (event->key() == Qt::Key_Right)
             OnNext();
     }
-    // The Cancel key (Ctrl+Break) is the shared Cancel.
-    if (event->key() == Qt::Key_Cancel
-        || (event->key() == Qt::Key_Pause && (event->modifiers() & Qt::ControlModifier)))
+    if (IsCancelKey(event))
         OnSharedCancel();
 }
 

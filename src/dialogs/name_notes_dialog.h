@@ -9,9 +9,10 @@
 // Base of the skinned dialogs that edit a name and a note: a prompt, a
 // one-line name field, a "Notes:" label with a multi-line notes field, and
 // skinned OK / Cancel (and Prev / Next) buttons over placeholders 1050,
-// 1049, 1051 and 1052. Enter runs OK from any field (a note never takes a
-// line break from it); Escape ends with IDCANCEL through the base, as does
-// the Cancel button (the shared Cancel). A moment after the dialog opens
+// 1049, 1051 and 1052. Enter, also with Shift or Ctrl held, runs OK from any
+// field (a note never takes a line break from it); Escape ends with IDCANCEL
+// through the base, as do the Cancel button and the Cancel key (the shared
+// Cancel). A moment after the dialog opens
 // (timer 3, restarted by Prev and Next) the caret goes to the start of the
 // name.
 class CNameNotesDialog : public CSkinnedDialog {

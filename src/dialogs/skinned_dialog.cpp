@@ -28,6 +28,17 @@ QRect CornerRect(const QWidget* dialog)
 
 } // namespace
 
+bool IsCancelKey(const QKeyEvent* event)
+{
+    constexpr quint32 kXBreakKeySym = 0xff6b;
+    if (event->key() == Qt::Key_Cancel)
+        return true;
+    if (!(event->modifiers() & Qt::ControlModifier))
+        return false;
+    return event->key() == Qt::Key_Pause
+        || (event->key() == 0 && event->nativeVirtualKey() == kXBreakKeySym);
+}
+
 QFont SkinTitleFont()
 {
     // The title is drawn in the plain bold face the skin was designed with.

@@ -53,6 +53,10 @@ std::vector<DialogItem> SkinLayoutStatics(int cx);
 DialogTemplate SkinLayout(int id, int cx, int cy, const QString& caption,
                           const QString& face = QStringLiteral("Microsoft Sans Serif"));
 
+// The Cancel key: the X Cancel key, or Ctrl+Break (Ctrl+Pause), which X
+// hands over as the keysym Break with no Qt key of its own.
+bool IsCancelKey(const QKeyEvent* event);
+
 // Base of the program's dialogs. It builds the controls of its layout (a
 // code table in dialog units), runs OnInitDialog once when first shown,
 // routes commands by id (from the skinned buttons, from its push buttons and

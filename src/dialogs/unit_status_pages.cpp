@@ -603,8 +603,7 @@ bool CUnitMessage_KR960x::IsPageKey(const QKeyEvent* event) const
         // would send a half-typed address.
         return !qobject_cast<QLineEdit*>(focusWidget());
     }
-    return key == Qt::Key_Cancel
-        || (key == Qt::Key_Pause && (event->modifiers() & Qt::ControlModifier));
+    return IsCancelKey(event);
 }
 
 void CUnitMessage_KR960x::PreTranslateKey(QKeyEvent* event)

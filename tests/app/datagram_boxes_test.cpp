@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include <vector>
@@ -23,6 +24,7 @@
 #include "protocol/numbering.h"
 #include "protocol/unit_tables.h"
 #include "support/emulated_units.h"
+#include "support/z_order_log.h"
 
 namespace {
 
@@ -207,12 +209,60 @@ TEST_F(DatagramBoxesTest, NoticesAndBoxesRaisedAgainLeaveTheKeyboardWhereItWas)
     m_dlg->DrainDatagrams();
     QCoreApplication::processEvents();
 
-    EXPECT_EQ(CModeless::current()->windowTitle(), QStringLiteral("Error in KOVA Header"));
+    // The notice still says what it opened with.
+    CModeless::current()->OnTimer(CModeless::kTimerShowTexts);
+    EXPECT_EQ(CModeless::current()->windowTitle(), QStringLiteral("Unit ID Conflict"));
     EXPECT_TRUE(CModeless::current()->testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_EQ(QApplication::activeWindow(), m_dlg.get());
     EXPECT_EQ(QApplication::focusWidget(), m_dlg->sceneList());
     EXPECT_EQ(m_modalLoops, 0);
     m_dlg->hide();
+}
+
+// A misconfigured unit while the operator has a question to answer (here the
+// exit question): the notice and the box it raises come up below the
+// question, which stays on top and answerable, however often the unit sends.
+TEST_F(DatagramBoxesTest, NoticesAndBoxesStayBelowAQuestionTheOperatorMustAnswer)
+{
+    m_modalWatch.stop(); // the question is answered below
+    const int first = AddUnit(Model::KR9X, 20, 1);
+    const int rival = AddUnit(Model::KR9X, 20, 2);
+    const int masked = AddUnit(Model::KR960, 3, 4);
+    Report(first);
+    Report(masked);
+    m_emulator.setSubnetMask(masked, 0xFFFF0000);
+
+    ZOrderLog log;
+    QWidget* question = nullptr;
+    std::vector<QWidget*> raisedWhileAsked;
+    bool stillAsked = false;
+    QTimer::singleShot(0, [&] {
+        question = QApplication::activeModalWidget();
+        ASSERT_NE(question, nullptr);
+        for (int n = 0; n < 3; ++n) {
+            Send(rival);
+            Send(masked);
+            m_dlg->DrainDatagrams();
+        }
+        EXPECT_NE(CModeless::current(), nullptr);
+        EXPECT_EQ(DatagramBoxes::instance().onScreen().size(), 1u);
+        raisedWhileAsked = log.raised;
+        stillAsked = QApplication::activeModalWidget() == question;
+        QTest::keyClick(question, 'c'); // Cancel: the program goes on
+    });
+    EXPECT_FALSE(m_dlg->QuerySaveAndShutDown());
+    EXPECT_TRUE(stillAsked);
+    // Only the question was put back on top, as each window came up.
+    EXPECT_EQ(raisedWhileAsked, (std::vector<QWidget*>{question, question}));
+
+    // With the question answered, the next such datagrams bring them forward.
+    log.raised.clear();
+    Send(rival);
+    Send(masked);
+    m_dlg->DrainDatagrams();
+    const std::vector<QWidget*> expected{CModeless::current(), DatagramBoxes::instance().onScreen().front()};
+    EXPECT_EQ(log.raised, expected);
+    EXPECT_EQ(m_modalLoops, 0);
 }
 
 // More datagrams than one batch: the event loop's waiting work runs between batches.

@@ -261,6 +261,45 @@ TEST_F(OutsideFiles, TerminatingWithUnsavedChangesKeepsThemForTheNextStart)
         EXPECT_FALSE(q.startsWith(QStringLiteral("Corvane was ended"))) << q.toStdString();
 }
 
+// The offer ended without an answer (Escape or the close button, IDCANCEL;
+// Enter, IDOK, as the box has no default button) neither opens the kept
+// changes nor throws them away: the next start offers them again.
+TEST_F(OutsideFiles, RecoveryOfferEndedWithoutAnAnswerKeepsTheChanges)
+{
+    {
+        // A scene stored in the untitled project, as New Scene stores it.
+        Dlg& dlg = Build();
+        const int index = g_nSceneCount;
+        g_SceneName[std::size_t(index)] = QStringLiteral("Chorus");
+        dlg.sceneList()->addItem(SceneLine(index, QStringLiteral("Chorus")));
+        dlg.NewScene(QStringLiteral("Chorus"));
+        ++g_nSceneCount;
+        dlg.CloseWithoutAsking();
+        ASSERT_TRUE(dlg.QuerySaveAndShutDown());
+    }
+    ASSERT_TRUE(QFileInfo::exists(RecoveryPath()));
+    const QByteArray kept = console_test::ReadBytes(RecoveryPath());
+
+    for (const int answer : {IDCANCEL, IDOK}) {
+        ResetProjectState();
+        m_answer = answer;
+        m_questions.clear();
+        Build({}, true);
+        ASSERT_GE(m_questions.size(), 1);
+        EXPECT_TRUE(m_questions[0].startsWith(QStringLiteral("Corvane was ended"))) << answer;
+        EXPECT_EQ(g_nSceneCount, 1) << answer;
+        EXPECT_EQ(console_test::ReadBytes(RecoveryPath()), kept) << answer;
+    }
+
+    ResetProjectState();
+    m_answer = IDYES;
+    m_questions.clear();
+    Build({}, true);
+    EXPECT_EQ(g_nSceneCount, 2);
+    EXPECT_EQ(g_SceneName[1], QStringLiteral("Chorus"));
+    EXPECT_FALSE(QFileInfo::exists(RecoveryPath()));
+}
+
 // No to the offer throws the recovered changes away for good; a terminate
 // request with nothing unsaved leaves no recovery behind.
 TEST_F(OutsideFiles, RecoveryOfferedOnceAndOnlyForUnsavedWork)

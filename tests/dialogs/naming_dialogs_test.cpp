@@ -1,8 +1,15 @@
 #include "support/console_fixture.h"
 
+#include <QKeyEvent>
 #include <QTest>
+#include <QTextCursor>
+
+#include <functional>
+#include <memory>
+#include <string>
 
 #include "dialogs/naming_dialogs.h"
+#include "dialogs/rename_link_group_dialog.h"
 
 #include "platform/qt_printers.h"
 
@@ -287,4 +294,78 @@ TEST_F(NamingTest, RenameSceneHandsTheNameBackAndStoresTheNotes)
     EXPECT_EQ(g_strRenamedScene, QStringLiteral("Show"));
     EXPECT_EQ(g_SceneName[2], QStringLiteral("Soundcheck")) << "the caller renames the scene";
     EXPECT_EQ(g_SceneNotes[2], QStringLiteral("new notes"));
+}
+
+// Every naming dialog: Enter held with Shift or Ctrl is OK as plain Enter is
+// (no line break goes into the notes), and the Cancel key cancels, in the
+// forms it arrives in: the X Cancel key, Ctrl+Pause, and Ctrl+Break as X
+// delivers it (a key Qt leaves unnamed, known by its keysym).
+TEST_F(NamingTest, ShiftOrCtrlWithEnterIsOkAndTheCancelKeyCancelsInEveryNamingDialog)
+{
+    struct Kind {
+        const char* name;
+        std::function<std::unique_ptr<CNameNotesDialog>()> open;
+        std::function<QString()> storedNotes;
+    };
+    const Kind kinds[] = {
+        {"channel", [] { g_nCurrentChannel = 9; return std::make_unique<CChannelNamingDlg>(); },
+         [] { return g_ChannelNotes[9]; }},
+        {"unit", [] { return std::make_unique<CNewUnitNamingDlg>(40); }, [] { return g_UnitNotes[40]; }},
+        {"new scene", [] { g_nSceneCount = 3; return std::make_unique<CNewSceneDialog>(); },
+         [] { return g_SceneNotes[3]; }},
+        {"rename scene", [] { g_nCurrentIndex = 2; return std::make_unique<CRenameScene>(); },
+         [] { return g_SceneNotes[2]; }},
+        {"link group", [] { g_nCurrentLinkGroup = 4; return std::make_unique<CRenameLinkGroup>(); },
+         [] { return g_LinkGroupNotes[4]; }},
+    };
+    const auto xBreak = [](QWidget* field) {
+        // What X hands over for Ctrl+Pause: the keysym Break, which Qt names no key.
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::ControlModifier, 127, 0xff6b, 0x4);
+        QApplication::sendEvent(field, &press);
+    };
+    struct Key {
+        const char* name;
+        std::function<void(CNameNotesDialog&)> press;
+    };
+    const Key okKeys[] = {
+        {"Shift+Enter in the notes",
+         [](CNameNotesDialog& d) { QTest::keyClick(d.notesEdit(), Qt::Key_Return, Qt::ShiftModifier); }},
+        {"Ctrl+Enter in the notes",
+         [](CNameNotesDialog& d) { QTest::keyClick(d.notesEdit(), Qt::Key_Return, Qt::ControlModifier); }},
+        {"Ctrl+Shift+keypad Enter in the name",
+         [](CNameNotesDialog& d) {
+             QTest::keyClick(d.nameEdit(), Qt::Key_Enter,
+                             Qt::ControlModifier | Qt::ShiftModifier | Qt::KeypadModifier);
+         }},
+    };
+    const Key cancelKeys[] = {
+        {"the Cancel key",
+         [](CNameNotesDialog& d) { QTest::sendKeyEvent(QTest::Click, d.notesEdit(), Qt::Key_Cancel, QString(), Qt::NoModifier); }},
+        {"Ctrl+Pause", [](CNameNotesDialog& d) { QTest::keyClick(d.nameEdit(), Qt::Key_Pause, Qt::ControlModifier); }},
+        {"Ctrl+Break from X", [xBreak](CNameNotesDialog& d) { xBreak(d.notesEdit()); }},
+    };
+    for (const Kind& kind : kinds) {
+        for (const Key& key : okKeys) {
+            const std::string what = std::string(kind.name) + ", " + key.name;
+            std::unique_ptr<CNameNotesDialog> dlg = kind.open();
+            dlg->show();
+            dlg->notesEdit()->setPlainText(QStringLiteral("kept"));
+            dlg->notesEdit()->moveCursor(QTextCursor::End);
+            key.press(*dlg);
+            EXPECT_EQ(dlg->result(), IDOK) << what;
+            EXPECT_FALSE(dlg->isVisible()) << what;
+            EXPECT_EQ(dlg->notesEdit()->toPlainText(), QStringLiteral("kept")) << what << ": no line break";
+            EXPECT_EQ(kind.storedNotes(), QStringLiteral("kept")) << what;
+        }
+        for (const Key& key : cancelKeys) {
+            const std::string what = std::string(kind.name) + ", " + key.name;
+            std::unique_ptr<CNameNotesDialog> dlg = kind.open();
+            dlg->show();
+            dlg->notesEdit()->setPlainText(QStringLiteral("dropped"));
+            key.press(*dlg);
+            EXPECT_EQ(dlg->result(), IDCANCEL) << what;
+            EXPECT_FALSE(dlg->isVisible()) << what;
+            EXPECT_EQ(kind.storedNotes(), QStringLiteral("kept")) << what << ": Cancel stores nothing";
+        }
+    }
 }
