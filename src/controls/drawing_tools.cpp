@@ -92,6 +92,63 @@ CMyMemDC::~CMyMemDC()
     m_target.drawPixmap(m_rect.topLeft(), m_pixmap);
 }
 
+namespace {
+
+QRect BufferedRect(const QPainter& target, const QRect& rect)
+{
+    if (!rect.isEmpty())
+        return rect;
+    if (target.hasClipping())
+        return target.clipBoundingRect().toAlignedRect();
+    const QPaintDevice* device = target.device();
+    return device ? QRect(0, 0, device->width(), device->height()) : QRect();
+}
+
+} // namespace
+
+CBufferDC::CBufferDC(QPainter& target, const QRect& rect)
+    : m_target(target), m_rect(BufferedRect(target, rect))
+{
+    const qreal dpr = target.device() ? target.device()->devicePixelRatioF() : 1.0;
+    const QSize extent(std::max(m_rect.right() + 1, 1), std::max(m_rect.bottom() + 1, 1));
+    m_pixmap = QPixmap(extent * dpr);
+    m_pixmap.setDevicePixelRatio(dpr);
+    m_pixmap.fill(Qt::transparent);
+    m_painter = std::make_unique<QPainter>(&m_pixmap);
+    // Only the rectangle is copied back, so nothing outside it is drawn.
+    m_painter->setClipRect(m_rect);
+}
+
+CBufferDC::~CBufferDC()
+{
+    m_painter->end();
+    const qreal dpr = m_pixmap.devicePixelRatio();
+    const QRectF source(m_rect.left() * dpr, m_rect.top() * dpr, m_rect.width() * dpr, m_rect.height() * dpr);
+    m_target.drawPixmap(QRectF(m_rect), m_pixmap, source);
+}
+
+CSelectPen::CSelectPen(QPainter& painter, ColorRef colour)
+    : m_painter(painter), m_oldPen(painter.pen())
+{
+    m_painter.setPen(QPen(ToQColor(colour), 1, Qt::SolidLine));
+}
+
+CSelectPen::~CSelectPen()
+{
+    m_painter.setPen(m_oldPen);
+}
+
+CSelectBrush::CSelectBrush(QPainter& painter, ColorRef colour)
+    : m_painter(painter), m_oldBrush(painter.brush())
+{
+    m_painter.setBrush(colour == kNullBrushColour ? QBrush(Qt::NoBrush) : QBrush(ToQColor(colour)));
+}
+
+CSelectBrush::~CSelectBrush()
+{
+    m_painter.setBrush(m_oldBrush);
+}
+
 CSelectBoldFont::CSelectBoldFont(QPainter& painter, bool bold)
     : m_painter(painter), m_oldFont(painter.font())
 {

@@ -43,6 +43,58 @@ private:
     std::unique_ptr<QPainter> m_painter;
 };
 
+// Like CMyMemDC, but the rectangle may lie anywhere: the buffer reaches from
+// (0, 0) to the rectangle's right and bottom edges, so the drawing is made at
+// the rectangle's own coordinates, and only the rectangle is copied to the
+// target. An empty rectangle buffers the target's clip box (or its whole
+// device when it clips nothing).
+class CBufferDC {
+public:
+    CBufferDC(QPainter& target, const QRect& rect);
+    ~CBufferDC();
+    CBufferDC(const CBufferDC&) = delete;
+    CBufferDC& operator=(const CBufferDC&) = delete;
+
+    QPainter& painter() { return *m_painter; }
+    const QRect& rect() const { return m_rect; }
+
+private:
+    QPainter& m_target;
+    QRect m_rect;
+    QPixmap m_pixmap;
+    std::unique_ptr<QPainter> m_painter;
+};
+
+// Selects a solid 1-pixel pen of a colour for one scope and puts the
+// painter's previous pen back at its end.
+class CSelectPen {
+public:
+    CSelectPen(QPainter& painter, ColorRef colour);
+    ~CSelectPen();
+    CSelectPen(const CSelectPen&) = delete;
+    CSelectPen& operator=(const CSelectPen&) = delete;
+
+private:
+    QPainter& m_painter;
+    QPen m_oldPen;
+};
+
+// Selects a solid brush of a colour for one scope (kNullBrushColour: no
+// brush, shapes stay unfilled) and puts the previous brush back at its end.
+class CSelectBrush {
+public:
+    static constexpr ColorRef kNullBrushColour = 0xFFFFFFFFu;
+
+    CSelectBrush(QPainter& painter, ColorRef colour);
+    ~CSelectBrush();
+    CSelectBrush(const CSelectBrush&) = delete;
+    CSelectBrush& operator=(const CSelectBrush&) = delete;
+
+private:
+    QPainter& m_painter;
+    QBrush m_oldBrush;
+};
+
 // Gives a painter the bold (or the regular) cut of its current font for one
 // scope. When the font already has the asked weight nothing is selected, and
 // at the end only a font this object selected is put back.

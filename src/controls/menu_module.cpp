@@ -289,22 +289,13 @@ bool CMenuXP::OnDrawItem(DRAWITEMSTRUCT* draw, QWidget* owner)
     auto* bar = qobject_cast<QMenuBar*>(draw->menu);
     const bool menuBar = bar != nullptr;
 
-    // The item is drawn off-screen and copied in one step.
-    const qreal dpr = draw->painter->device() ? draw->painter->device()->devicePixelRatioF() : 1.0;
-    QPixmap buffer(rect.size() * dpr);
-    buffer.setDevicePixelRatio(dpr);
-    buffer.fill(Qt::transparent);
+    // The item is drawn off-screen at its own place and copied in one step.
     {
-        QPainter painter(&buffer);
+        CBufferDC buffer(*draw->painter, rect);
         if (g_fontMenu != QFont())
-            painter.setFont(g_fontMenu);
-        DrawItem(painter, QRect(QPoint(0, 0), rect.size()), item, draw->itemState, menuBar, false);
+            buffer.painter().setFont(g_fontMenu);
+        DrawItem(buffer.painter(), rect, item, draw->itemState, menuBar, false);
     }
-    draw->painter->drawPixmap(rect.topLeft(), buffer);
-
-    // DrawItem recorded the Help item at the buffer's origin.
-    if (menuBar && item.caption == kHelpCaption)
-        g_rcMenuHelpItem = rect;
 
     if (menuBar && (draw->itemState & ODS_SELECTED)) {
         QRect open = bar->actionGeometry(draw->item);
@@ -388,8 +379,9 @@ void CMenuXP::DrawItem(QPainter& painter, const QRect& rect, const MenuItemXP& i
 
     if (selected && !grayed) {
         const QColor highlight = pal.color(QPalette::Highlight);
-        painter.setPen(Transformed(highlight, -20, 0));
-        painter.setBrush(Transformed(highlight, 70, -30));
+        const ColorRef base = MakeColorRef(highlight.red(), highlight.green(), highlight.blue());
+        CSelectPen pen(painter, HLSTransform(base, -20, 0));
+        CSelectBrush brush(painter, HLSTransform(base, 70, -30));
         painter.drawRect(rect.adjusted(1, 1, -2, -2));
     }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFont>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -185,4 +186,47 @@ TEST(SelectBoldFont, SelectsOnlyAWeightTheFontLacksAndPutsBackOnlyWhatItSelected
     CSelectBoldFont plain(painter, false);
     EXPECT_FALSE(plain.selected());
     EXPECT_EQ(painter.font().weight(), QFont::Light);
+}
+
+// A buffer anywhere on the target is drawn at its own coordinates and copies
+// back only its rectangle; an empty rectangle buffers the clip box.
+TEST(BufferDC, CopiesOnlyItsRectangleAtItsOwnPlace)
+{
+    QImage target(40, 30, QImage::Format_RGB32);
+    target.fill(Qt::white);
+    {
+        QPainter painter(&target);
+        CBufferDC buffer(painter, QRect(10, 5, 20, 10));
+        buffer.painter().fillRect(QRect(0, 0, 40, 30), Qt::red); // spills past the rectangle
+    }
+    EXPECT_EQ(target.pixel(10, 5), qRgb(255, 0, 0));
+    EXPECT_EQ(target.pixel(29, 14), qRgb(255, 0, 0));
+    EXPECT_EQ(target.pixel(9, 5), qRgb(255, 255, 255));
+    EXPECT_EQ(target.pixel(30, 14), qRgb(255, 255, 255));
+    EXPECT_EQ(target.pixel(10, 15), qRgb(255, 255, 255));
+
+    QPainter painter(&target);
+    painter.setClipRect(QRect(0, 20, 5, 5));
+    CBufferDC clipped(painter, QRect());
+    EXPECT_EQ(clipped.rect(), QRect(0, 20, 5, 5));
+}
+
+TEST(SelectPenAndBrush, SelectForTheirScopeAndPutTheOldOnesBack)
+{
+    QPixmap canvas(8, 8);
+    QPainter painter(&canvas);
+    const QPen oldPen(QColor(1, 2, 3), 4);
+    painter.setPen(oldPen);
+    painter.setBrush(QColor(9, 9, 9));
+    {
+        CSelectPen pen(painter, MakeColorRef(10, 20, 30));
+        CSelectBrush brush(painter, CSelectBrush::kNullBrushColour);
+        EXPECT_EQ(painter.pen().color(), QColor(10, 20, 30));
+        EXPECT_EQ(painter.pen().width(), 1);
+        EXPECT_EQ(painter.brush().style(), Qt::NoBrush);
+        CSelectBrush solid(painter, MakeColorRef(40, 50, 60));
+        EXPECT_EQ(painter.brush().color(), QColor(40, 50, 60));
+    }
+    EXPECT_EQ(painter.pen(), oldPen);
+    EXPECT_EQ(painter.brush().color(), QColor(9, 9, 9));
 }
