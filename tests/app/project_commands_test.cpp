@@ -20,26 +20,12 @@ protected:
     void SetUp() override
     {
         ProjectWindowFixture::SetUp();
-        // The new-scene dialog is answered by naming the scene in the tables.
-        SetDialogHandler([this](CSkinnedDialog& dialog) {
-            if (!dynamic_cast<CNewSceneDialog*>(&dialog))
-                return IDCANCEL;
-            g_SceneName[std::size_t(g_nSceneCount)] = m_nextSceneName;
-            g_SceneNotes[std::size_t(g_nSceneCount)] = QStringLiteral("notes of ") + m_nextSceneName;
-            return IDOK;
-        });
+        AnswerNewSceneDialogs();
         Build();
         view = m_dlg->m_wndUnderview;
     }
 
-    void NewScene(const QString& name)
-    {
-        m_nextSceneName = name;
-        m_dlg->OnCommand(IDC_NEW_SCENE);
-    }
-
     CUnderviewWnd* view = nullptr;
-    QString m_nextSceneName;
 };
 
 } // namespace

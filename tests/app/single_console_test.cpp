@@ -200,9 +200,7 @@ protected:
     void SetUp() override
     {
         ProjectWindowFixture::SetUp();
-        StartupOptions options;
-        options.network.pcPort = 0;
-        Build(options).show();
+        BuildShownOnOwnPort();
         m_project = MakeProject(QStringLiteral("Gala.qsx"));
     }
     QString m_project;

@@ -6,14 +6,9 @@
 
 #include "unit_checks.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QFileSystemWatcher>
-#include <QTimer>
 
-#include <algorithm>
 #include <vector>
 
 #include <poll.h>
@@ -69,16 +64,17 @@ public:
         return found;
     }
 
-    // Waits for an adopted console to end and reaps it.
-    static bool WaitForEnd(pid_t pid, int timeoutMs)
+    // Waits for an adopted console to end and reaps it: its wait status, or -1.
+    static int WaitForEnd(pid_t pid, int timeoutMs)
     {
         const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
         if (fd < 0)
-            return false;
+            return -1;
         pollfd p{fd, POLLIN, 0};
         const bool ended = ::poll(&p, 1, timeoutMs) == 1;
         ::close(fd);
-        return ended && ::waitpid(pid, nullptr, 0) == pid;
+        int status = -1;
+        return ended && ::waitpid(pid, &status, 0) == pid ? status : -1;
     }
 };
 
@@ -88,32 +84,17 @@ public:
 bool TakesHandOff(const QString& dir, const QString& name)
 {
     const QString point = QDir(dir).filePath(name);
-    QFileSystemWatcher watcher({dir});
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &loop, &QEventLoop::quit);
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    const QDeadlineTimer deadline(kWaitMs);
-    int refused = 0;
-    while (!deadline.hasExpired()) {
-        if (QFileInfo::exists(point)) {
-            switch (HandOffToRunningConsole(point, QString(), 5000)) {
-            case HandOffResult::Delivered:
+    HandOffResult result = HandOffResult::NoConsole;
+    program_run::WaitInFolder(dir, kWaitMs, [&] {
+        // The point appears a moment before the console listens on it.
+        for (int refused = 0; QFileInfo::exists(point) && refused < 1000; ++refused) {
+            result = HandOffToRunningConsole(point, QString(), 5000);
+            if (result != HandOffResult::NoConsole)
                 return true;
-            case HandOffResult::NoAnswer:
-                return false;
-            case HandOffResult::NoConsole:
-                // The point appears a moment before the console listens on it.
-                if (++refused < 1000)
-                    continue;
-                break;
-            }
         }
-        timeout.start(std::max<qint64>(1, deadline.remainingTime()));
-        loop.exec();
-    }
-    return false;
+        return false;
+    });
+    return result == HandOffResult::Delivered;
 }
 
 void RestartTenTimes(bool unitsOnLine)
@@ -134,42 +115,28 @@ void RestartTenTimes(bool unitsOnLine)
     env.insert(QStringLiteral("CORVANE_TEST_EXIT_DELAY_MS"), QStringLiteral("500"));
     const QString handOffName = ConsoleHandOffName(pcPort);
 
+    // Started detached like its successors, so every console of the chain
+    // is adopted, and tells the test's own output what it tells.
     AdoptedConsoles adopted;
-    QProcess first;
-    first.setProcessEnvironment(env);
-    // What every console of the chain tells goes to the test's own output.
-    first.setProcessChannelMode(QProcess::ForwardedChannels);
-    first.start(QStringLiteral(CORVANE_BINARY), {});
-    ASSERT_TRUE(first.waitForStarted(kWaitMs));
-    pid_t console = static_cast<pid_t>(first.processId());
-    ASSERT_TRUE(TakesHandOff(tmp, handOffName));
-    if (unitsOnLine) {
-        ASSERT_TRUE(program_run::ReportUntilAnswered(emulator, unit));
-    }
-
-    for (int restart = 1; restart <= kRestarts; ++restart) {
+    QProcess starter;
+    starter.setProcessEnvironment(env);
+    starter.setProgram(QStringLiteral(CORVANE_BINARY));
+    ASSERT_TRUE(starter.startDetached());
+    for (int restart = 0; restart <= kRestarts; ++restart) {
         SCOPED_TRACE(restart);
-        emulator.clearReceived();
-        ASSERT_EQ(::kill(console, SIGUSR1), 0);
-        if (restart == 1) {
-            ASSERT_TRUE(first.waitForFinished(kWaitMs));
-            EXPECT_EQ(first.exitCode(), 0);
-        } else {
-            ASSERT_TRUE(AdoptedConsoles::WaitForEnd(console, kWaitMs));
-        }
-        std::vector<pid_t> running = AdoptedConsoles::Running();
+        const std::vector<pid_t> running = AdoptedConsoles::Running();
         ASSERT_EQ(running.size(), 1u);
-        console = running.front();
-
+        const pid_t console = running.front();
         ASSERT_TRUE(TakesHandOff(tmp, handOffName));
         if (unitsOnLine) {
             ASSERT_TRUE(program_run::ReportUntilAnswered(emulator, unit));
         }
         EXPECT_EQ(AdoptedConsoles::Running(), std::vector<pid_t>{console});
+        emulator.clearReceived();
+        // Restarted, and at last ended; each console ends with status 0.
+        ASSERT_EQ(::kill(console, restart < kRestarts ? SIGUSR1 : SIGTERM), 0);
+        ASSERT_EQ(AdoptedConsoles::WaitForEnd(console, kWaitMs), 0);
     }
-
-    ::kill(console, SIGTERM);
-    EXPECT_TRUE(AdoptedConsoles::WaitForEnd(console, kWaitMs));
 }
 
 } // namespace

@@ -2,47 +2,27 @@
 
 #include <QStandardPaths>
 
-#include <optional>
-
 #include "support/program_run.h"
 
 namespace {
 
-// Runs xdotool on display and gives back what it printed; nullopt when it
-// failed or did not end within a generous timeout.
-std::optional<QString> XdoTool(const QString& display, const QStringList& arguments)
+// The title display shows for the first visible window whose title matches
+// pattern, once there is one (blanks kept); empty when none comes in time.
+QString ShownTitle(const QString& display, const QString& pattern)
 {
     QProcess tool;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), display);
     tool.setProcessEnvironment(env);
-    tool.start(QStringLiteral("xdotool"), arguments);
+    tool.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--sync"),
+                                           QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern,
+                                           QStringLiteral("getwindowname")});
     if (!tool.waitForFinished(45000)) {
         tool.kill();
         tool.waitForFinished();
-        return std::nullopt;
     }
-    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
-        return std::nullopt;
-    return QString::fromUtf8(tool.readAllStandardOutput());
-}
-
-// The title the display shows for the first visible window whose title
-// matches pattern, once there is one (blanks kept); empty when none comes.
-QString ShownTitle(const QString& display, const QString& pattern)
-{
-    const auto ids = XdoTool(display, {QStringLiteral("search"), QStringLiteral("--sync"),
-                                       QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                       pattern});
-    if (!ids || ids->trimmed().isEmpty())
-        return {};
-    const QString first = ids->trimmed().split(QLatin1Char('\n')).first();
-    auto name = XdoTool(display, {QStringLiteral("getwindowname"), first});
-    if (!name)
-        return {};
-    if (name->endsWith(QLatin1Char('\n')))
-        name->chop(1);
-    return *name;
+    QString name = QString::fromUtf8(tool.readAllStandardOutput());
+    return name.endsWith(QLatin1Char('\n')) ? name.chopped(1) : name;
 }
 
 } // namespace

@@ -5,13 +5,17 @@
 // units on loopback.
 
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileSystemWatcher>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
+#include <functional>
 
 #include <pthread.h>
 
@@ -54,9 +58,13 @@ inline void TalkTo(QProcessEnvironment& env, std::uint16_t pcPort, const emu::Em
 
 // The signals that end the program wait, blocked, until it has its own
 // handling, so one sent right after the start reaches a running program.
-inline void HoldEndSignalsUntilHandled(QProcess& program)
+// With writesMayFail, a write beyond a file size limit set on the program
+// fails, as on a full disk, instead of ending it.
+inline void HoldEndSignalsUntilHandled(QProcess& program, bool writesMayFail = false)
 {
-    program.setChildProcessModifier([] {
+    program.setChildProcessModifier([writesMayFail] {
+        if (writesMayFail)
+            std::signal(SIGXFSZ, SIG_IGN);
         sigset_t set;
         sigemptyset(&set);
         for (const int sig : {SIGTERM, SIGINT, SIGHUP})
@@ -92,6 +100,26 @@ inline bool WaitForLog(QProcess& program, QString& log, const QString& text, int
         program.setReadChannel(QProcess::StandardError);
         program.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
     }
+}
+
+// Asks done at once and after each change of the entries of folder until it
+// says true; false when timeoutMs passed first.
+inline bool WaitInFolder(const QString& folder, int timeoutMs, const std::function<bool()>& done)
+{
+    QFileSystemWatcher watcher({folder});
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, &loop, &QEventLoop::quit);
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        timeout.start(int(std::max<qint64>(1, deadline.remainingTime())));
+        loop.exec();
+    }
+    return true;
 }
 
 } // namespace program_run

@@ -18,6 +18,7 @@
 #include "app/command_ids.h"
 #include "app/project_file.h"
 #include "app/recent_files.h"
+#include "dialogs/naming_dialogs.h"
 #include "support/console_fixture.h"
 
 namespace console_test {
@@ -123,6 +124,34 @@ protected:
         m_dlg->OnCommand(ID_FILE_OPEN);
     }
 
+    // From now on the new-scene dialog is answered by naming the scene in the
+    // tables (with notes "notes of <name>"); other dialogs are cancelled.
+    void AnswerNewSceneDialogs()
+    {
+        SetDialogHandler([this](CSkinnedDialog& dialog) {
+            if (!dynamic_cast<CNewSceneDialog*>(&dialog))
+                return IDCANCEL;
+            g_SceneName[std::size_t(g_nSceneCount)] = m_nextSceneName;
+            g_SceneNotes[std::size_t(g_nSceneCount)] = QStringLiteral("notes of ") + m_nextSceneName;
+            return IDOK;
+        });
+    }
+    // New Scene, named name (after AnswerNewSceneDialogs).
+    void NewScene(const QString& name)
+    {
+        m_nextSceneName = name;
+        m_dlg->OnCommand(IDC_NEW_SCENE);
+    }
+
+    // The window on a receive port of its own once its network starts, shown.
+    CQuellonKR9SeriesDlg& BuildShownOnOwnPort()
+    {
+        StartupOptions options;
+        options.network.pcPort = 0;
+        Build(options).show();
+        return *m_dlg;
+    }
+
     ManualPlatform m_manual;
     QTemporaryDir& m_dir = m_manual.dir; // the show folder
     ManualClock& m_clock = m_manual.clock;
@@ -138,6 +167,7 @@ protected:
     int m_saveAnswer = IDNO;
     QString m_chosen;
     std::vector<bool> m_chooserCalls; // forSaving of each call
+    QString m_nextSceneName;
 };
 
 } // namespace console_test
