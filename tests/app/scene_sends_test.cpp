@@ -337,10 +337,9 @@ TEST_F(SceneSends, LockDisablesTheSceneButtonsUntilPressedAgain)
     }
 }
 
-// Under the pointer the scene panel's buttons show their hot pictures; the
-// locked New, Recall and Delete show their locked pictures as drawn, not
-// greyed. A lock press sets every picture from the lock table, which gives
-// the unlocked buttons no hot picture of their own.
+// The scene panel's buttons show their hot pictures under the pointer, and
+// the locked ones their locked pictures as drawn, not greyed. A lock press
+// sets every picture from the lock table, which has no hot pictures.
 TEST_F(SceneSends, TheScenePanelShowsHotAndLockedPictures)
 {
     SkinRegistry& skin = SkinRegistry::instance();
@@ -361,13 +360,10 @@ TEST_F(SceneSends, TheScenePanelShowsHotAndLockedPictures)
         }
     };
     const auto expectPictures = [&](PictureButton* button, int normal, int hot) {
-        EXPECT_EQ(button->currentBitmap(), normal);
         EXPECT_TRUE(shows(button, normal)) << normal;
         hover(button, true);
-        EXPECT_EQ(button->currentBitmap(), hot);
         EXPECT_TRUE(shows(button, hot)) << normal << " under the pointer";
         hover(button, false);
-        EXPECT_EQ(button->currentBitmap(), normal);
         EXPECT_TRUE(shows(button, normal)) << normal << " after the pointer left";
     };
     m_dlg->show();
