@@ -24,7 +24,6 @@
 #include "protocol/numbering.h"
 #include "protocol/unit_tables.h"
 #include "support/emulated_units.h"
-#include "support/z_order_log.h"
 
 namespace {
 
@@ -72,6 +71,24 @@ protected:
 
     QTimer m_modalWatch;
     int m_modalLoops = 0;
+};
+
+// Watches every event: the windows raised (each gets a ZOrderChange, seen even
+// where the platform keeps no stacking order) and the paints of the faders.
+class EventLog : public QObject {
+public:
+    EventLog() { qApp->installEventFilter(this); }
+    ~EventLog() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::ZOrderChange && widget && widget->isWindow())
+            raised.push_back(widget);
+        faderPaints += event->type() == QEvent::Paint && qobject_cast<CMySlider*>(watched);
+        return false;
+    }
+    std::vector<QWidget*> raised;
+    int faderPaints = 0;
 };
 
 std::vector<QString> TextsOf(const std::vector<QWidget*>& boxes)
@@ -230,7 +247,7 @@ TEST_F(DatagramBoxesTest, NoticesAndBoxesStayBelowAQuestionTheOperatorMustAnswer
     Report(masked);
     m_emulator.setSubnetMask(masked, 0xFFFF0000);
 
-    ZOrderLog log;
+    EventLog log;
     const auto sendBoth = [&] {
         Send(rival);
         Send(masked);
@@ -315,19 +332,6 @@ TEST_F(DatagramBoxesTest, SystemStatusShowsHowManyDatagramsWereDropped)
     dlg.close();
 }
 
-namespace {
-
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        paints += event->type() == QEvent::Paint;
-        return false;
-    }
-};
-
-} // namespace
 
 // The faders a unit's report sets paint with the next paint of the views,
 // not one by one while the datagram is handled.
@@ -335,9 +339,7 @@ TEST_F(DatagramBoxesTest, AUnitComingOnLineOrTakingAnotherIdPaintsItsFadersWithT
 {
     m_dlg->show();
     QCoreApplication::processEvents();
-    PaintCounter counter;
-    for (CMySlider* fader : m_dlg->findChildren<CMySlider*>())
-        fader->installEventFilter(&counter);
+    EventLog log;
 
     const int unit = AddUnit(Model::KR960, 1, 1);
     const int remote = AddUnit(Model::KR9X, 20, 2);
@@ -345,11 +347,11 @@ TEST_F(DatagramBoxesTest, AUnitComingOnLineOrTakingAnotherIdPaintsItsFadersWithT
     Report(remote);
     m_emulator.setUnitId(unit, 2); // unit 1 is set unused
     Report(unit);
-    EXPECT_EQ(counter.paints, 0);
+    EXPECT_EQ(log.faderPaints, 0);
     EXPECT_EQ(m_dlg->FaderPosition(0), 63);
     EXPECT_EQ(m_dlg->FaderPosition(16), kGainCodeAtTop - 20);
     QCoreApplication::processEvents();
-    EXPECT_GT(counter.paints, 0);
+    EXPECT_GT(log.faderPaints, 0);
 }
 
 // A unit hopping between free IDs keeps the queue full: the units on line

@@ -11,11 +11,10 @@
 
 #include "app/command_ids.h"
 #include "app/project_file.h"
-#include "app/recent_files.h"
-#include "dialogs/naming_dialogs.h"
 #include "dialogs/yes_no_dialogs.h"
 #include "protocol/unit_network.h"
 #include "support/emulated_units.h"
+#include "support/project_window_fixture.h"
 
 namespace {
 
@@ -26,24 +25,14 @@ protected:
     void SetUp() override
     {
         EmulatedUnitsFixture::SetUp();
-        ASSERT_TRUE(m_show.isValid());
-        SetDialogHandler([](CSkinnedDialog& dialog) {
-            if (!dynamic_cast<CNewSceneDialog*>(&dialog))
-                return IDCANCEL;
-            g_SceneName[std::size_t(g_nSceneCount)] = QStringLiteral("Verse");
-            return IDOK;
-        });
         SetFileChooser([this](bool, const QString&) {
             ++m_chooserAsked;
             return m_otherProject;
         });
         // A unit on line, and work on screen that no file holds yet.
-        const int unit = AddUnit(emu::Model::KR960, 1, 1);
-        Report(unit);
+        Report(AddUnit(emu::Model::KR960, 1, 1));
         Await(1);
-        m_dlg->OnCommand(IDC_NEW_SCENE);
         m_dlg->SetChannelTitle(3, QStringLiteral("Lead vox"));
-        ASSERT_EQ(g_nSceneCount, 2);
 
         // Another project, also in the recent-file list.
         SceneRecord other;
@@ -60,11 +49,8 @@ protected:
     }
     void TearDown() override
     {
-        SetDialogHandler({});
         SetFileChooser({});
-        for (QString& entry : g_RecentFiles)
-            entry.clear();
-        g_nRecentFileCount = 0;
+        ClearRecentFiles();
         EmulatedUnitsFixture::TearDown();
     }
 
@@ -85,7 +71,6 @@ protected:
 
     void ExpectProjectAndUnitsUntouched(const std::string& what)
     {
-        EXPECT_EQ(g_nSceneCount, 2) << what;
         EXPECT_EQ(g_ChannelTitle[3], QStringLiteral("Lead vox")) << what;
         EXPECT_EQ(g_szProjectName, QStringLiteral("New Project")) << what;
         EXPECT_EQ(m_chooserAsked, 0) << what;
@@ -137,7 +122,6 @@ TEST_F(SaveQuestion, NoGoesOnWithoutSaving)
     const auto no = [](CNewYesNoDialog& box) { QTest::keyClick(&box, 'n'); };
     // New Project: the blank project, with its defaults sent to the unit.
     Answer([this] { m_dlg->OnCommand(ID_FILE_NEW_PROJECT); }, no);
-    EXPECT_EQ(g_nSceneCount, 1);
     EXPECT_EQ(g_ChannelTitle[3], QStringLiteral("Channel 4"));
     EXPECT_GT(g_PcSequence, m_sentBefore);
 
