@@ -349,21 +349,13 @@ TEST_F(SceneSends, TheScenePanelShowsHotAndLockedPictures)
         return button->icon().pixmap(size, mode).toImage()
             == QIcon(skin.pixmap(picture, 2.0)).pixmap(size).toImage();
     };
-    const auto hover = [](QWidget* button, bool over) {
-        if (over) {
-            const QPointF at(5, 5);
-            QEnterEvent enter(at, at, button->mapToGlobal(at));
-            QApplication::sendEvent(button, &enter);
-        } else {
-            QEvent leave(QEvent::Leave);
-            QApplication::sendEvent(button, &leave);
-        }
-    };
     const auto expectPictures = [&](PictureButton* button, int normal, int hot) {
         EXPECT_TRUE(shows(button, normal)) << normal;
-        hover(button, true);
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(button, &enter);
         EXPECT_TRUE(shows(button, hot)) << normal << " under the pointer";
-        hover(button, false);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(button, &leave);
         EXPECT_TRUE(shows(button, normal)) << normal << " after the pointer left";
     };
     m_dlg->show();

@@ -78,9 +78,11 @@ TEST_F(OverviewDetails, TheHandShowsOverWhatTakesAClickAndOnlyThere)
             << spot.what;
 }
 
-// The meter's label takes a click on the read-out: the strip command learns
-// the meter and its channel, and the held peak stays as it was.
-TEST_F(StripViewDetails, AClickOnAMetersReadOutReachesTheMeterLabelAndKeepsThePeak)
+// A click on a meter's peak read-out goes to the meter's label: the strip
+// command learns the meter and its channel, and the held peak stays. The
+// view's own read-out handling behind the labels covers the number with the
+// blank picture and zeroes only the meter test's number, until the next level.
+TEST_F(StripViewDetails, AClickOnAMetersReadOutKeepsThePeak)
 {
     const int ch = 3;
     m_view->DrawMeterDb(ch, -12.0f);
@@ -89,10 +91,12 @@ TEST_F(StripViewDetails, AClickOnAMetersReadOutReachesTheMeterLabelAndKeepsThePe
     const CUnderviewWnd::MeterView before = m_view->meterView(ch);
     const float held = m_view->m_fPeak[ch];
     ASSERT_TRUE(before.hasReadout);
+    const QRect meter = m_view->MeterRect(ch);
+    const QRect readout(meter.topLeft(), QSize(meter.width(), 14));
+    const QImage shown = m_view->grab(readout).toImage();
     g_nStripCommandKind = -1;
     g_nCurrentChannel = -1;
 
-    const QRect meter = m_view->MeterRect(ch);
     for (const QPoint at : {QPoint(meter.center().x(), meter.top() + 5), meter.topLeft() + QPoint(1, 13)}) {
         QTest::mouseClick(m_view, Qt::LeftButton, {}, at);
         EXPECT_EQ(g_nStripCommandKind, TEXT_METER);
@@ -101,20 +105,6 @@ TEST_F(StripViewDetails, AClickOnAMetersReadOutReachesTheMeterLabelAndKeepsThePe
         EXPECT_EQ(m_view->m_fPeak[ch], held);
         EXPECT_EQ(g_TestPeakReadout[ch], 7);
     }
-}
-
-// The view's own read-out click covers the number with the blank picture and
-// zeroes only the meter test's number; the next level shows it again.
-TEST_F(StripViewDetails, TheViewsOwnReadOutClickCoversTheNumberAndZeroesOnlyTheTestNumber)
-{
-    const int ch = 5;
-    m_view->DrawMeterDb(ch, -12.0f);
-    m_view->DrawMeterDb(ch, -30.0f);
-    g_TestPeakReadout[ch] = 9;
-    const QRect meter = m_view->MeterRect(ch);
-    const QRect readout(meter.topLeft(), QSize(meter.width(), 14));
-    const QImage shown = m_view->grab(readout).toImage();
-    const float held = m_view->m_fPeak[ch];
 
     m_view->OnLButtonDown(meter.topLeft() + QPoint(10, 6));
     EXPECT_EQ(g_TestPeakReadout[ch], 0);
@@ -126,7 +116,6 @@ TEST_F(StripViewDetails, TheViewsOwnReadOutClickCoversTheNumberAndZeroesOnlyTheT
     for (const QPoint at : {QPoint(0, 0), QPoint(19, 10)})
         EXPECT_EQ(covered.pixel(at + QPoint(1, 2)), blank.pixel(at)) << at.x() << "," << at.y();
     EXPECT_EQ(covered.pixel(0, 5), shown.pixel(0, 5)) << "left of the blank";
-
     m_view->DrawMeterDb(ch, -31.0f);
     EXPECT_EQ(m_view->grab(readout).toImage(), shown);
 }

@@ -12,7 +12,7 @@
 #include "controls/scroll_bar.h"
 #include "dialogs/dialog_form_controls.h"
 #include "dialogs/metering_dialog.h"
-#include "support/console_fixture.h"
+#include "support/project_window_fixture.h"
 #include "views/meter_law.h"
 #include "views/overview.h"
 #include "views/underview.h"
@@ -23,20 +23,13 @@ namespace {
 using namespace console_test;
 using M = CNewMeteringDialog;
 
-class ViewsInMainWindow : public DialogFixture {
+class ViewsInMainWindow : public ProjectWindowFixture {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        m_dlg = StartMainWindow(m_manual.services);
-        m_dlg->show();
+        ProjectWindowFixture::SetUp();
+        Build().show();
         ShowPainted();
-    }
-    void TearDown() override
-    {
-        m_dlg.reset();
-        g_pMainDlg = nullptr;
-        DialogFixture::TearDown();
     }
 
     // Lets every pending repaint reach the window's backing store.
@@ -67,9 +60,6 @@ protected:
         });
         QTest::mouseClick(view, Qt::RightButton, {}, meter);
     }
-
-    ManualPlatform m_manual;
-    std::unique_ptr<CQuellonKR9SeriesDlg> m_dlg;
 };
 
 // The first point of a picture where two pictures differ.
