@@ -26,6 +26,31 @@ void SendNumbered(const LoopbackPort& from, std::uint16_t port, std::uint16_t nu
     from.SendTo(port, bytes, sizeof bytes);
 }
 
+const std::uint8_t kMac[6] = {0x02, 0x4B, 0x56, 0x90, 0x80, 1};
+
+// A report of size bytes: unit ID, the serial that ends its MAC, a number in
+// the bytes that follow the MAC.
+template <std::size_t size = 97>
+std::array<std::uint8_t, size> Report(int unitId, std::uint8_t serial = 1, std::uint16_t number = 0)
+{
+    std::array<std::uint8_t, size> bytes{'K', 'O', 'V', 'A'};
+    bytes[5] = std::uint8_t(unitId);
+    std::copy(std::begin(kMac), std::end(kMac), bytes.begin() + 8);
+    bytes[13] = serial;
+    bytes[14] = std::uint8_t(number >> 8);
+    bytes[15] = std::uint8_t(number);
+    return bytes;
+}
+
+int NumberOf(const ReceivedDatagram& d)
+{
+    return (d.bytes[14] << 8) | d.bytes[15];
+}
+
+constexpr std::uint32_t kFrom = 0x7F000002; // loopback
+constexpr std::uint8_t kRackSerial = 1;
+constexpr std::uint8_t kStrangerSerial = 7;
+
 } // namespace
 
 TEST(DatagramQueue, HoldsAtMostItsCapacityCountsWhatDidNotFitAndKeepsTheOldest)
@@ -69,35 +94,6 @@ TEST(DatagramQueue, HoldsAtMostItsCapacityCountsWhatDidNotFitAndKeepsTheOldest)
     EXPECT_EQ(core.droppedDatagrams.load(), extra);
     core.ShutdownNetwork();
 }
-
-namespace {
-
-const std::uint8_t kMac[6] = {0x02, 0x4B, 0x56, 0x90, 0x80, 1};
-
-// A report of size bytes: unit ID, the serial that ends its MAC, a number in
-// the bytes that follow the MAC.
-template <std::size_t size = 97>
-std::array<std::uint8_t, size> Report(int unitId, std::uint8_t serial = 1, std::uint16_t number = 0)
-{
-    std::array<std::uint8_t, size> bytes{'K', 'O', 'V', 'A'};
-    bytes[5] = std::uint8_t(unitId);
-    std::copy(std::begin(kMac), std::end(kMac), bytes.begin() + 8);
-    bytes[13] = serial;
-    bytes[14] = std::uint8_t(number >> 8);
-    bytes[15] = std::uint8_t(number);
-    return bytes;
-}
-
-int NumberOf(const ReceivedDatagram& d)
-{
-    return (d.bytes[14] << 8) | d.bytes[15];
-}
-
-constexpr std::uint32_t kFrom = 0x7F000002; // loopback
-constexpr std::uint8_t kRackSerial = 1;
-constexpr std::uint8_t kStrangerSerial = 7;
-
-} // namespace
 
 // The slot a datagram speaks for and whether the unit that holds it sent it:
 // its ID in the model's range, its MAC, an address a unit can have.

@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QTest>
 
-#include <memory>
+#include <functional>
 
 #include "controls/scroll_bar.h"
 #include "dialogs/dialog_form_controls.h"
