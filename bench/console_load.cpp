@@ -511,24 +511,16 @@ int RunConsole(const char* argv0, const std::string& project, bool strips, int s
     return sent == counts.handled ? 0 : 1;
 }
 
-// Units that should not be there, sending as fast as told from a thread of
-// their own: a KR-9X and a KR-960 with IDs out of their model's range, and a
-// KR-9X that claims the ID of a rack unit with another MAC. Each datagram
-// raises a notice.
-class Flood {
+// Emulated units sending from a thread of their own, RATE datagrams a second
+// in bursts every millisecond, kept on the rate's schedule: sendOne(emulator,
+// n) sends the n-th and says whether it went out.
+class PacedSender {
 public:
-    Flood(std::uint16_t pcPort, std::uint16_t unitPort, int rate) : m_emulator(pcPort, unitPort), m_rate(rate)
+    PacedSender(std::uint16_t pcPort, std::uint16_t unitPort, int rate) : m_emulator(pcPort, unitPort), m_rate(rate)
     {
-        m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 5, 100));
-        m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, 17, 101));
-        m_emulator.addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 102));
     }
-    ~Flood() { Stop(); }
+    ~PacedSender() { Stop(); }
 
-    void Start()
-    {
-        m_thread = std::thread([this] { Run(); });
-    }
     void Stop()
     {
         m_stop = true;
@@ -537,10 +529,16 @@ public:
     }
     std::size_t sent() const { return m_sent.load(); }
 
-private:
-    void Run()
+protected:
+    emu::Emulator& emulator() { return m_emulator; }
+    void Start(std::function<bool(emu::Emulator&, std::size_t)> sendOne)
     {
-        // Bursts every millisecond, kept on the rate's schedule.
+        m_thread = std::thread([this, sendOne = std::move(sendOne)] { Run(sendOne); });
+    }
+
+private:
+    void Run(const std::function<bool(emu::Emulator&, std::size_t)>& sendOne)
+    {
         auto next = std::chrono::steady_clock::now();
         std::size_t due = 0;
         const auto start = next;
@@ -550,7 +548,7 @@ private:
             const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             const auto target = std::size_t(elapsed * m_rate);
             for (; due < target && !m_stop; ++due)
-                if (m_emulator.sendReport(int(due % 3)))
+                if (sendOne(m_emulator, due))
                     m_sent.fetch_add(1, std::memory_order_relaxed);
             m_emulator.pump(0);
             m_emulator.clearReceived();
@@ -562,6 +560,24 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<std::size_t> m_sent{0};
     std::thread m_thread;
+};
+
+// Units that should not be there, sending as fast as told: a KR-9X and a
+// KR-960 with IDs out of their model's range, and a KR-9X that claims the ID
+// of a rack unit with another MAC. Each datagram raises a notice.
+class Flood : public PacedSender {
+public:
+    Flood(std::uint16_t pcPort, std::uint16_t unitPort, int rate) : PacedSender(pcPort, unitPort, rate)
+    {
+        emulator().addUnit(emu::defaultConfig(emu::Model::KR9X, 5, 100));
+        emulator().addUnit(emu::defaultConfig(emu::Model::KR960, 17, 101));
+        emulator().addUnit(emu::defaultConfig(emu::Model::KR9X, 20, 102));
+    }
+
+    void Start()
+    {
+        PacedSender::Start([](emu::Emulator& units, std::size_t n) { return units.sendReport(int(n % 3)); });
+    }
 };
 
 int RunFlood(const char* argv0, int seconds, int rate)
@@ -650,57 +666,31 @@ int RunFlood(const char* argv0, int seconds, int rate)
     return unitsOnLineAfter == kRackUnits ? 0 : 1;
 }
 
-// One KR-960 hopping between unit IDs from a thread of its own, RATE hops a
-// second over the IDs first to first + count - 1: each datagram carries the
-// next ID, so the console adds it anew every time and sets the slot it left
-// unused.
-class Hopper {
+// One KR-960 hopping between unit IDs, RATE hops a second over the IDs first
+// to first + count - 1: each datagram carries the next ID, so the console
+// adds it anew every time and sets the slot it left unused.
+class Hopper : public PacedSender {
 public:
     Hopper(std::uint16_t pcPort, std::uint16_t unitPort, int rate, int firstId, int idCount)
-        : m_emulator(pcPort, unitPort), m_rate(rate), m_firstId(firstId), m_idCount(idCount)
+        : PacedSender(pcPort, unitPort, rate), m_firstId(firstId), m_idCount(idCount)
     {
-        m_emulator.addUnit(emu::defaultConfig(emu::Model::KR960, firstId, kHopperSerial));
+        emulator().addUnit(emu::defaultConfig(emu::Model::KR960, firstId, kHopperSerial));
     }
-    ~Hopper() { Stop(); }
 
     // The hopper's serial: its MAC and address.
     static constexpr int kHopperSerial = 100;
 
-    void Start() { m_thread = std::thread([this] { Run(); }); }
-    void Stop()
+    void Start()
     {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
+        PacedSender::Start([firstId = m_firstId, idCount = std::size_t(m_idCount)](emu::Emulator& unit,
+                                                                                 std::size_t n) {
+            unit.setUnitId(0, firstId + int(n % idCount));
+            return unit.sendReport(0);
+        });
     }
-    std::size_t sent() const { return m_sent.load(); }
 
 private:
-    void Run()
-    {
-        auto next = std::chrono::steady_clock::now();
-        std::size_t due = 0;
-        const auto start = next;
-        while (!m_stop) {
-            next += std::chrono::milliseconds(1);
-            std::this_thread::sleep_until(next);
-            const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            const auto target = std::size_t(elapsed * m_rate);
-            for (; due < target && !m_stop; ++due) {
-                m_emulator.setUnitId(0, m_firstId + int(due % std::size_t(m_idCount)));
-                if (m_emulator.sendReport(0))
-                    m_sent.fetch_add(1, std::memory_order_relaxed);
-            }
-            m_emulator.pump(0);
-            m_emulator.clearReceived();
-        }
-    }
-
-    emu::Emulator m_emulator;
-    int m_rate, m_firstId, m_idCount;
-    std::atomic<bool> m_stop{false};
-    std::atomic<std::size_t> m_sent{0};
-    std::thread m_thread;
+    int m_firstId, m_idCount;
 };
 
 // The GUI-thread CPU of one datagram, with everything the event loop does

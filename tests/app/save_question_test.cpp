@@ -1,8 +1,5 @@
-// The question "Save changes to ... ?" before New Project, Open, a recent file
-// and a project handed over by a second start, answered in the real box with
-// a unit on line: only Yes and No go on. Escape, the close button and Enter
-// (the box has no default button) end the command and leave the project on
-// screen and the units as they were.
+// The question "Save changes to ... ?" before another project replaces this
+// one, answered in the real box: only Yes and No go on.
 
 #include <gtest/gtest.h>
 
@@ -14,11 +11,10 @@
 
 #include "app/command_ids.h"
 #include "app/project_file.h"
-#include "app/recent_files.h"
-#include "dialogs/naming_dialogs.h"
 #include "dialogs/yes_no_dialogs.h"
 #include "protocol/unit_network.h"
 #include "support/emulated_units.h"
+#include "support/project_window_fixture.h"
 
 namespace {
 
@@ -29,30 +25,18 @@ protected:
     void SetUp() override
     {
         EmulatedUnitsFixture::SetUp();
-        ASSERT_TRUE(m_show.isValid());
-        SetDialogHandler([](CSkinnedDialog& dialog) {
-            if (!dynamic_cast<CNewSceneDialog*>(&dialog))
-                return IDCANCEL;
-            g_SceneName[std::size_t(g_nSceneCount)] = QStringLiteral("Verse");
-            return IDOK;
-        });
         SetFileChooser([this](bool, const QString&) {
             ++m_chooserAsked;
             return m_otherProject;
         });
         // A unit on line, and work on screen that no file holds yet.
-        const int unit = AddUnit(emu::Model::KR960, 1, 1);
-        Report(unit);
+        Report(AddUnit(emu::Model::KR960, 1, 1));
         Await(1);
-        m_dlg->OnCommand(IDC_NEW_SCENE);
         m_dlg->SetChannelTitle(3, QStringLiteral("Lead vox"));
-        ASSERT_EQ(g_nSceneCount, 2);
 
         // Another project, also in the recent-file list.
-        SceneRecord other;
-        other.Name.setText(QStringLiteral("Other"));
         m_otherProject = m_show.filePath(QStringLiteral("other.qsx"));
-        ASSERT_TRUE(WriteProjectFile(m_otherProject, ProjectFileHeader{}, {other}).ok);
+        ASSERT_TRUE(WriteProjectFile(m_otherProject, ProjectFileHeader{}, {SceneRecord{}}).ok);
         g_RecentFiles[0] = m_otherProject;
         g_nRecentFileCount = 1;
 
@@ -63,16 +47,12 @@ protected:
     }
     void TearDown() override
     {
-        SetDialogHandler({});
         SetFileChooser({});
-        for (QString& entry : g_RecentFiles)
-            entry.clear();
-        g_nRecentFileCount = 0;
+        ClearRecentFiles();
         EmulatedUnitsFixture::TearDown();
     }
 
-    // Runs command and answers the question it asks with answer, once the
-    // box is up; the question's text.
+    // Runs command, answers its question with answer; the question's text.
     QString Answer(const std::function<void()>& command, const std::function<void(CNewYesNoDialog&)>& answer)
     {
         QString asked;
@@ -87,17 +67,6 @@ protected:
         return asked;
     }
 
-    void ExpectProjectAndUnitsUntouched(const std::string& what)
-    {
-        EXPECT_EQ(g_nSceneCount, 2) << what;
-        EXPECT_EQ(g_SceneName[1], QStringLiteral("Verse")) << what;
-        EXPECT_EQ(g_ChannelTitle[3], QStringLiteral("Lead vox")) << what;
-        EXPECT_EQ(g_szProjectName, QStringLiteral("New Project")) << what;
-        EXPECT_EQ(m_chooserAsked, 0) << what;
-        EXPECT_EQ(g_PcSequence, m_sentBefore) << what << ": the units were sent something";
-        EXPECT_EQ(m_emulator.pump(0), 0u) << what;
-    }
-
     QTemporaryDir m_show;
     QString m_otherProject;
     int m_chooserAsked = 0;
@@ -109,7 +78,7 @@ const QString kBeforeOpen = QStringLiteral("Save changes to current project befo
 
 } // namespace
 
-TEST_F(SaveQuestion, EscapeCloseAndEnterEndTheCommandWithNothingLostOrSent)
+TEST_F(SaveQuestion, EscapeCloseAndEnterEndTheCommandWhereNoGoesOn)
 {
     struct Command {
         const char* name;
@@ -122,40 +91,33 @@ TEST_F(SaveQuestion, EscapeCloseAndEnterEndTheCommandWithNothingLostOrSent)
         {"recent file", kBeforeOpen, [this] { m_dlg->OnCommand(ID_FILE_MRU_FIRST); }},
         {"handed-over file", kBeforeOpen, [this] { m_dlg->OnProjectHandedOver(m_otherProject); }},
     };
-    struct Way {
-        const char* name;
-        std::function<void(CNewYesNoDialog&)> answer;
-    };
-    const Way ways[] = {
-        {"Escape", [](CNewYesNoDialog& box) { QTest::keyClick(&box, Qt::Key_Escape); }},
-        {"the close button", [](CNewYesNoDialog& box) { box.close(); }},
-        {"Enter", [](CNewYesNoDialog& box) { QTest::keyClick(&box, Qt::Key_Return); }},
-        {"keypad Enter", [](CNewYesNoDialog& box) { QTest::keyClick(&box, Qt::Key_Enter, Qt::KeypadModifier); }},
+    // Escape, the close button, Enter and keypad Enter (the box has no default button).
+    const std::function<void(CNewYesNoDialog&)> ways[] = {
+        [](CNewYesNoDialog& box) { QTest::keyClick(&box, Qt::Key_Escape); },
+        [](CNewYesNoDialog& box) { box.close(); },
+        [](CNewYesNoDialog& box) { QTest::keyClick(&box, Qt::Key_Return); },
+        [](CNewYesNoDialog& box) { QTest::keyClick(&box, Qt::Key_Enter, Qt::KeypadModifier); },
     };
     for (const Command& command : commands) {
-        for (const Way& way : ways) {
-            const std::string what = std::string(command.name) + " after " + way.name;
-            EXPECT_EQ(Answer(command.run, way.answer), command.question) << what;
-            ExpectProjectAndUnitsUntouched(what);
+        for (std::size_t way = 0; way < std::size(ways); ++way) {
+            const std::string what = std::string(command.name) + ", way " + std::to_string(way);
+            EXPECT_EQ(Answer(command.run, ways[way]), command.question) << what;
+            EXPECT_EQ(g_ChannelTitle[3], QStringLiteral("Lead vox")) << what;
+            EXPECT_EQ(g_szProjectName, QStringLiteral("New Project")) << what;
+            EXPECT_EQ(m_chooserAsked, 0) << what;
+            EXPECT_EQ(g_PcSequence, m_sentBefore) << what << ": the units were sent something";
         }
     }
-}
 
-TEST_F(SaveQuestion, NoGoesOnWithoutSaving)
-{
+    // No goes on without saving.
+    const auto no = [](CNewYesNoDialog& box) { QTest::keyClick(&box, 'n'); };
     // New Project: the blank project, with its defaults sent to the unit.
-    EXPECT_EQ(Answer([this] { m_dlg->OnCommand(ID_FILE_NEW_PROJECT); },
-                     [](CNewYesNoDialog& box) { QTest::keyClick(&box, 'n'); }),
-              kBeforeNew);
-    EXPECT_EQ(g_nSceneCount, 1);
+    Answer([this] { m_dlg->OnCommand(ID_FILE_NEW_PROJECT); }, no);
     EXPECT_EQ(g_ChannelTitle[3], QStringLiteral("Channel 4"));
     EXPECT_GT(g_PcSequence, m_sentBefore);
-    EXPECT_EQ(m_chooserAsked, 0);
 
     // A handed-over file opens without the chooser.
-    Answer([this] { m_dlg->OnProjectHandedOver(m_otherProject); },
-           [](CNewYesNoDialog& box) { QTest::keyClick(&box, 'n'); });
+    Answer([this] { m_dlg->OnProjectHandedOver(m_otherProject); }, no);
     EXPECT_EQ(g_szProjectName, QStringLiteral("other.qsx"));
-    EXPECT_EQ(g_SceneName[1], QStringLiteral("Other"));
     EXPECT_EQ(m_chooserAsked, 0);
 }

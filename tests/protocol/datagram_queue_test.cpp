@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <iterator>
 #include <vector>
@@ -24,6 +25,31 @@ void SendNumbered(const LoopbackPort& from, std::uint16_t port, std::uint16_t nu
     std::uint8_t bytes[97] = {std::uint8_t(number >> 8), std::uint8_t(number)};
     from.SendTo(port, bytes, sizeof bytes);
 }
+
+const std::uint8_t kMac[6] = {0x02, 0x4B, 0x56, 0x90, 0x80, 1};
+
+// A report of size bytes: unit ID, the serial that ends its MAC, a number in
+// the bytes that follow the MAC.
+template <std::size_t size = 97>
+std::array<std::uint8_t, size> Report(int unitId, std::uint8_t serial = 1, std::uint16_t number = 0)
+{
+    std::array<std::uint8_t, size> bytes{'K', 'O', 'V', 'A'};
+    bytes[5] = std::uint8_t(unitId);
+    std::copy(std::begin(kMac), std::end(kMac), bytes.begin() + 8);
+    bytes[13] = serial;
+    bytes[14] = std::uint8_t(number >> 8);
+    bytes[15] = std::uint8_t(number);
+    return bytes;
+}
+
+int NumberOf(const ReceivedDatagram& d)
+{
+    return (d.bytes[14] << 8) | d.bytes[15];
+}
+
+constexpr std::uint32_t kFrom = 0x7F000002; // loopback
+constexpr std::uint8_t kRackSerial = 1;
+constexpr std::uint8_t kStrangerSerial = 7;
 
 } // namespace
 
@@ -69,76 +95,43 @@ TEST(DatagramQueue, HoldsAtMostItsCapacityCountsWhatDidNotFitAndKeepsTheOldest)
     core.ShutdownNetwork();
 }
 
-namespace {
-
-// A KR-9X report: unit ID, the serial that ends its MAC, a number in the
-// bytes that follow the MAC.
-void SendReport97(const LoopbackPort& from, std::uint16_t port, int unitId, std::uint8_t serial,
-                  std::uint16_t number)
-{
-    std::uint8_t bytes[97] = {'K', 'O', 'V', 'A'};
-    bytes[5] = std::uint8_t(unitId);
-    const std::uint8_t mac[6] = {0x02, 0x4B, 0x56, 0x90, 0x80, serial};
-    std::copy(std::begin(mac), std::end(mac), bytes + 8);
-    bytes[14] = std::uint8_t(number >> 8);
-    bytes[15] = std::uint8_t(number);
-    from.SendTo(port, bytes, sizeof bytes);
-}
-
-int NumberOf(const ReceivedDatagram& d)
-{
-    return (d.bytes[14] << 8) | d.bytes[15];
-}
-
-constexpr std::uint8_t kRackSerial = 1;
-constexpr std::uint8_t kStrangerSerial = 7;
-
-} // namespace
-
 // The slot a datagram speaks for and whether the unit that holds it sent it:
 // its ID in the model's range, its MAC, an address a unit can have.
 TEST(DatagramQueue, AReportOfAUnitOnLineIsKnownByItsSlotAndMac)
 {
     KnownUnits known;
-    std::uint8_t d97[97] = {};
-    d97[5] = 20;
-    const std::uint8_t mac[6] = {0x02, 0x4B, 0x56, 0x90, 0x80, 1};
-    std::copy(std::begin(mac), std::end(mac), d97 + 8);
-    const std::uint32_t loopback = 0x7F000002;
-    EXPECT_EQ(SlotOfDatagram(DatagramRoute::KR9X, d97, sizeof d97, loopback), 36);
-    EXPECT_FALSE(known.IsReportOfKnownUnit(DatagramRoute::KR9X, d97, sizeof d97, loopback));
-    known.Publish(36, mac);
-    EXPECT_TRUE(known.IsReportOfKnownUnit(DatagramRoute::KR9X, d97, sizeof d97, loopback));
+    const auto isKnown = [&](const auto& d, std::uint32_t from = kFrom, DatagramRoute route = DatagramRoute::KR9X) {
+        return known.IsReportOfKnownUnit(route, d.data(), d.size(), from);
+    };
+    const auto slot = [](DatagramRoute route, const auto& d) { return SlotOfDatagram(route, d.data(), d.size(), kFrom); };
+    const auto d97 = Report(20);
+    EXPECT_EQ(slot(DatagramRoute::KR9X, d97), 36);
+    EXPECT_FALSE(isKnown(d97));
+    known.Publish(36, kMac);
+    EXPECT_TRUE(isKnown(d97));
     // Another MAC, another ID, an address no unit has, or the slot let go.
-    d97[13] = 2;
-    EXPECT_FALSE(known.IsReportOfKnownUnit(DatagramRoute::KR9X, d97, sizeof d97, loopback));
-    d97[13] = 1;
-    d97[5] = 21;
-    EXPECT_FALSE(known.IsReportOfKnownUnit(DatagramRoute::KR9X, d97, sizeof d97, loopback));
-    d97[5] = 20;
-    EXPECT_FALSE(known.IsReportOfKnownUnit(DatagramRoute::KR9X, d97, sizeof d97, 0xE0000001));
+    EXPECT_FALSE(isKnown(Report(20, 2)));
+    EXPECT_FALSE(isKnown(Report(21)));
+    EXPECT_FALSE(isKnown(d97, 0xE0000001));
     known.Publish(36, nullptr);
-    EXPECT_FALSE(known.IsReportOfKnownUnit(DatagramRoute::KR9X, d97, sizeof d97, loopback));
+    EXPECT_FALSE(isKnown(d97));
 
     // The 132-byte models: slot 2 x ID - 1, the address the unit states.
-    std::uint8_t d132[132] = {};
-    d132[5] = 4;
-    std::copy(std::begin(mac), std::end(mac), d132 + 8);
+    auto d132 = Report<132>(4);
     const std::uint8_t stated[8] = {192, 168, 1, 20, 255, 255, 255, 0};
-    std::copy(std::begin(stated), std::end(stated), d132 + 0x7C);
-    known.Publish(7, mac);
-    for (const DatagramRoute route : {DatagramRoute::KR960, DatagramRoute::KR960_8}) {
-        EXPECT_TRUE(known.IsReportOfKnownUnit(route, d132, sizeof d132, loopback));
-    }
-    EXPECT_FALSE(known.IsReportOfKnownUnit(DatagramRoute::KR9X, d132, 97, loopback));
+    std::copy(std::begin(stated), std::end(stated), d132.begin() + 0x7C);
+    known.Publish(7, kMac);
+    EXPECT_TRUE(isKnown(d132, kFrom, DatagramRoute::KR960));
+    EXPECT_TRUE(isKnown(d132, kFrom, DatagramRoute::KR960_8));
+    EXPECT_FALSE(known.IsReportOfKnownUnit(DatagramRoute::KR9X, d132.data(), 97, kFrom));
     d132[0x7F] = 255; // the subnet's broadcast address
-    EXPECT_EQ(SlotOfDatagram(DatagramRoute::KR960, d132, sizeof d132, loopback), 0);
+    EXPECT_EQ(slot(DatagramRoute::KR960, d132), 0);
     d132[0x7F] = 20;
     d132[5] = 17;
-    EXPECT_EQ(SlotOfDatagram(DatagramRoute::KR960, d132, sizeof d132, loopback), 0);
+    EXPECT_EQ(slot(DatagramRoute::KR960, d132), 0);
     known.ForgetAll();
     d132[5] = 4;
-    EXPECT_FALSE(known.IsReportOfKnownUnit(DatagramRoute::KR960, d132, sizeof d132, loopback));
+    EXPECT_FALSE(isKnown(d132, kFrom, DatagramRoute::KR960));
 }
 
 // A full queue keeps the reports of the units on line before anything else:
@@ -148,24 +141,21 @@ TEST(DatagramQueue, WhenFullTheReportsOfUnitsOnLineGoLast)
 {
     NetworkCore core(NetworkConfig{0, 1, INADDR_LOOPBACK}, [] {});
     ASSERT_EQ(core.InitNetwork(), NetworkCore::InitResult::Ok);
-    const std::uint8_t rackMac[6] = {0x02, 0x4B, 0x56, 0x90, 0x80, kRackSerial};
-    core.knownUnits().Publish(36, rackMac); // unit 20 is on line
+    core.knownUnits().Publish(36, kMac); // unit 20 is on line
     ASSERT_TRUE(core.StartReceiveThread());
     const LoopbackPort unit;
 
     const std::size_t capacity = NetworkCore::queueCapacity();
     std::uint64_t sent = 0;
     const auto send = [&](int id, std::uint8_t serial, std::uint16_t number) {
-        SendReport97(unit, core.boundPort(), id, serial, number);
+        unit.SendTo(core.boundPort(), Report(id, serial, number));
         if (++sent % 64 == 0) {
             ASSERT_TRUE(core.WaitForDealtWith(sent, kWaitMs)) << sent;
         }
     };
-    // Full of a stranger's datagrams, numbered 0 on: a unit new to ID 21,
-    // and one with the rack unit's ID but another MAC.
-    for (std::size_t n = 0; n < capacity; ++n) {
+    // Full of a stranger's datagrams, numbered 0 on: ID 21, and the rack unit's ID with another MAC.
+    for (std::size_t n = 0; n < capacity; ++n)
         send(n % 2 ? 21 : 20, kStrangerSerial, std::uint16_t(n));
-    }
     // More of them, then the rack unit's reports (numbered 10000 on) among more.
     for (std::uint16_t n = 0; n < 100; ++n) {
         send(21, kStrangerSerial, std::uint16_t(50000 + n));
@@ -176,8 +166,7 @@ TEST(DatagramQueue, WhenFullTheReportsOfUnitsOnLineGoLast)
     EXPECT_EQ(core.queuedCount(), capacity);
     EXPECT_EQ(core.droppedDatagrams.load(), 200u);
     EXPECT_EQ(core.droppedReports.load(), 0u);
-    // Waiting, in arrival order: the stranger's datagrams but the 100 oldest,
-    // then the rack unit's 100 reports; none of the stranger's later ones.
+    // Waiting, in arrival order: the stranger's but the 100 oldest, then the rack unit's 100.
     std::vector<int> seen;
     core.ForEachWaiting([&](const ReceivedDatagram& d) { seen.push_back(NumberOf(d)); });
     ReceivedDatagram d;
@@ -190,9 +179,8 @@ TEST(DatagramQueue, WhenFullTheReportsOfUnitsOnLineGoLast)
     EXPECT_FALSE(core.PopDatagram(d));
 
     // Nothing but the rack unit's reports: the next one finds no room.
-    for (std::size_t n = 0; n < capacity + 3; ++n) {
+    for (std::size_t n = 0; n < capacity + 3; ++n)
         send(20, kRackSerial, std::uint16_t(n));
-    }
     send(21, kStrangerSerial, 60000);
     ASSERT_TRUE(core.WaitForDealtWith(sent, kWaitMs));
     EXPECT_EQ(core.queuedCount(), capacity);

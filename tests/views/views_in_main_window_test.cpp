@@ -1,5 +1,4 @@
-// The two views as the main window holds them: where they sit, the frame
-// they draw, and what they show on screen once the meter preferences change.
+// The two views as the main window holds them.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -8,12 +7,12 @@
 #include <QScreen>
 #include <QTest>
 
-#include <memory>
+#include <functional>
 
 #include "controls/scroll_bar.h"
 #include "dialogs/dialog_form_controls.h"
 #include "dialogs/metering_dialog.h"
-#include "support/console_fixture.h"
+#include "support/project_window_fixture.h"
 #include "views/meter_law.h"
 #include "views/overview.h"
 #include "views/underview.h"
@@ -24,22 +23,13 @@ namespace {
 using namespace console_test;
 using M = CNewMeteringDialog;
 
-const QColor kFrame(0, 0, 0);
-
-class ViewsInMainWindow : public DialogFixture {
+class ViewsInMainWindow : public ProjectWindowFixture {
 protected:
     void SetUp() override
     {
-        DialogFixture::SetUp();
-        m_dlg = StartMainWindow(m_manual.services);
-        m_dlg->show();
+        ProjectWindowFixture::SetUp();
+        Build().show();
         ShowPainted();
-    }
-    void TearDown() override
-    {
-        m_dlg.reset();
-        g_pMainDlg = nullptr;
-        DialogFixture::TearDown();
     }
 
     // Lets every pending repaint reach the window's backing store.
@@ -48,37 +38,28 @@ protected:
         for (int i = 0; i < 3; ++i)
             QCoreApplication::processEvents();
     }
-    // What the window shows at a point of one of its widgets: read from the
-    // window's backing store, so a part that was not repainted shows stale.
+    // What the window shows at a point of one of its widgets (its backing store).
     QColor OnScreen(const QWidget* widget, const QPoint& at) const
     {
         const QImage shown = m_dlg->screen()->grabWindow(m_dlg->winId()).toImage();
         return shown.pixelColor(widget->mapTo(m_dlg.get(), at));
     }
-    QWidget* Client() const { return m_dlg->centralWidget(); }
-    void ShowStrips()
+    void ShowView(bool overview)
     {
-        if (g_bOverviewMode)
+        if (g_bOverviewMode != overview)
             m_dlg->OnOverviewButton();
         ShowPainted();
     }
-    void ShowOverview()
-    {
-        if (!g_bOverviewMode)
-            m_dlg->OnOverviewButton();
-        ShowPainted();
-    }
-    // Answers the meter preferences with act, then OK, once they open.
-    static void AnswerMeterPreferences(std::function<void(M&)> act)
+    // Opens the meter preferences with a right click at a meter of view,
+    // answers them with act, then OK.
+    static void SetMeterPreferences(QWidget* view, const QPoint& meter, std::function<void(M&)> act)
     {
         WhenModal<M>([act](M& dialog) {
             act(dialog);
             Press(dialog, M::IDC_OK_PLACEHOLDER);
         });
+        QTest::mouseClick(view, Qt::RightButton, {}, meter);
     }
-
-    ManualPlatform m_manual;
-    std::unique_ptr<CQuellonKR9SeriesDlg> m_dlg;
 };
 
 // The first point of a picture where two pictures differ.
@@ -88,77 +69,54 @@ QPoint FirstDifference(const QImage& a, const QImage& b)
         for (int x = 0; x < a.width(); ++x)
             if (a.pixel(x, y) != b.pixel(x, y))
                 return QPoint(x, y);
-    return QPoint(-1, -1);
+    ADD_FAILURE() << "the pictures are alike";
+    return {};
 }
 
 } // namespace
 
-TEST_F(ViewsInMainWindow, TheOverviewSitsWhereTheLayoutPutsItWheneverItIsShown)
+TEST_F(ViewsInMainWindow, TheOverviewSitsInItsFrameWhereTheLayoutPutsItWheneverItIsShown)
 {
     ASSERT_TRUE(g_bOverviewMode);
-    const QRect overview(60, 210, 1242, 514);
-    const QRect bar(60 + 1242 + 6, 210, 14, 524);
     for (int shown = 0; shown < 2; ++shown) {
-        EXPECT_EQ(m_dlg->m_overviewPort->geometry(), overview) << shown;
-        EXPECT_EQ(m_dlg->m_sbOverviewVert->geometry(), bar) << shown;
-        // Its contents start inside the frame.
-        EXPECT_EQ(m_dlg->m_wndOverview->mapTo(Client(), QPoint(0, 0)), QPoint(61, 211)) << shown;
-        ShowStrips();
-        ShowOverview();
+        EXPECT_EQ(m_dlg->m_overviewPort->geometry(), QRect(60, 210, 1242, 514)) << shown;
+        EXPECT_EQ(m_dlg->m_sbOverviewVert->geometry(), QRect(1308, 210, 14, 524)) << shown;
+        EXPECT_EQ(m_dlg->m_wndOverview->mapTo(m_dlg->centralWidget(), QPoint(0, 0)), QPoint(61, 211)) << shown;
+        ShowView(false);
+        ShowView(true);
     }
-}
-
-TEST_F(ViewsInMainWindow, BothViewsDrawTheirOnePixelFrame)
-{
-    // The overview: a frame on all four sides, the overview's ground just inside.
-    ShowOverview();
-    QWidget* port = m_dlg->m_overviewPort;
-    const QImage overview = port->grab().toImage();
-    const QRect o = port->rect();
+    // A frame on all four sides, the overview's ground just inside.
+    const QImage overview = m_dlg->m_overviewPort->grab().toImage();
+    const QRect o = overview.rect();
     const int oy = 256; // the ground left of the first strip of the second row
-    for (const QPoint at : {QPoint(o.left(), oy), QPoint(o.right(), oy), QPoint(o.center().x(), o.top()),
-                            QPoint(o.center().x(), o.bottom())})
-        EXPECT_EQ(overview.pixelColor(at), kFrame) << "overview " << at.x() << "," << at.y();
+    for (const QPoint at : {QPoint(o.left(), oy), QPoint(o.right(), oy), QPoint(600, o.top()), QPoint(600, o.bottom())})
+        EXPECT_EQ(overview.pixelColor(at), QColor(Qt::black)) << at.x() << "," << at.y();
     EXPECT_EQ(overview.pixelColor(o.left() + 1, oy), QColor(COverviewWnd::kBackground));
-
-    // The channel strips: left, top and bottom in the window; the far right end of the view.
-    ShowStrips();
-    CUnderviewWnd* strips = m_dlg->m_wndUnderview;
-    const QRect s = strips->geometry();
-    const QImage shown = Client()->grab().toImage();
-    for (const QPoint at : {QPoint(s.left(), s.top() + 250), QPoint(600, s.top()), QPoint(600, s.bottom())})
-        EXPECT_EQ(shown.pixelColor(at), kFrame) << "strips " << at.x() << "," << at.y();
-    EXPECT_NE(shown.pixelColor(s.left() + 1, s.top() + 250), kFrame);
-    const QImage end = strips->grab(QRect(CUnderviewWnd::kWidth - 4, 250, 4, 4)).toImage();
-    EXPECT_EQ(end.pixelColor(3, 0), kFrame);
-    EXPECT_NE(end.pixelColor(2, 0), kFrame);
 }
 
 TEST_F(ViewsInMainWindow, MeterPreferencesShowInBothViewsAtOnce)
 {
     // The strips: the dBFS scale beside a meter, then the 15 dBU scale.
-    ShowStrips();
+    ShowView(false);
     CUnderviewWnd* strips = m_dlg->m_wndUnderview;
     const int ch = 2;
-    const QRect scale = strips->m_pScaleLabel[ch]->m_rect;
     const QImage dbfs = SkinRegistry::instance().pixmap(149).toImage();
     const QImage dbu15 = SkinRegistry::instance().pixmap(154).toImage();
     const QPoint spot = FirstDifference(dbfs, dbu15);
-    ASSERT_GE(spot.x(), 0);
-    ASSERT_EQ(OnScreen(strips, scale.topLeft() + spot), dbfs.pixelColor(spot));
+    const QPoint scale = strips->m_pScaleLabel[ch]->m_rect.topLeft();
+    ASSERT_EQ(OnScreen(strips, scale + spot), dbfs.pixelColor(spot));
 
-    AnswerMeterPreferences([](M& dialog) {
+    SetMeterPreferences(strips, strips->MeterRect(ch).center(), [](M& dialog) {
         DlgButton(&dialog, M::IDC_DBU)->click();
         DlgComboBox(&dialog, M::IDC_DBU_MAX)->setCurrentIndex(2);
     });
-    QTest::mouseClick(strips, Qt::RightButton, {}, strips->MeterRect(ch).center());
     ASSERT_EQ(g_nDbuMaxLevel, 15);
     ShowPainted();
-    EXPECT_EQ(OnScreen(strips, scale.topLeft() + spot), dbu15.pixelColor(spot));
+    EXPECT_EQ(OnScreen(strips, scale + spot), dbu15.pixelColor(spot));
 
     // The overview: a project that asks for both peak display kinds opens the
     // dialog with "Peak Only"; OK keeps that, and the peak markers go at once.
-    ShowOverview();
+    ShowView(true);
     g_bMeterPeakOnly = 1;
     g_bMeterPeakOverVu = 1;
     COverviewWnd* overview = m_dlg->m_wndOverview;
@@ -170,10 +128,8 @@ TEST_F(ViewsInMainWindow, MeterPreferencesShowInBothViewsAtOnce)
     const QPoint marker = overview->MeterPictureRect(ch).topLeft() + QPoint(3, marked.markerY);
     ASSERT_EQ(OnScreen(overview, marker), ToQColor(MeterColourForLevel(marked.colourIndex)));
 
-    AnswerMeterPreferences([](M&) {});
-    QTest::mouseClick(overview, Qt::RightButton, {}, overview->m_rcMeter[ch].center());
+    SetMeterPreferences(overview, overview->m_rcMeter[ch].center(), [](M&) {});
     ASSERT_EQ(g_bMeterPeakOverVu, 0);
     ShowPainted();
-    EXPECT_EQ(overview->meterPicture(ch).markerY, overview_meter::kNoMarker);
     EXPECT_EQ(OnScreen(overview, marker), ToQColor(kMeterUnlitColour));
 }
