@@ -75,7 +75,7 @@ QPoint FirstDifference(const QImage& a, const QImage& b)
 
 } // namespace
 
-TEST_F(ViewsInMainWindow, TheOverviewSitsInItsFrameWhereTheLayoutPutsItWheneverItIsShown)
+TEST_F(ViewsInMainWindow, TheOverviewSitsInItsFrameWhereTheLayoutPutsItWheneverItIsShownAndTheStripsHaveTheirs)
 {
     ASSERT_TRUE(g_bOverviewMode);
     for (int shown = 0; shown < 2; ++shown) {
@@ -92,6 +92,17 @@ TEST_F(ViewsInMainWindow, TheOverviewSitsInItsFrameWhereTheLayoutPutsItWheneverI
     for (const QPoint at : {QPoint(o.left(), oy), QPoint(o.right(), oy), QPoint(600, o.top()), QPoint(600, o.bottom())})
         EXPECT_EQ(overview.pixelColor(at), QColor(Qt::black)) << at.x() << "," << at.y();
     EXPECT_EQ(overview.pixelColor(o.left() + 1, oy), QColor(COverviewWnd::kBackground));
+
+    // The channel strips: the frame at both ends and along the top and bottom.
+    ShowView(false);
+    CUnderviewWnd* strips = m_dlg->m_wndUnderview;
+    const int w = strips->width(), h = strips->height();
+    const QImage ends[] = {strips->grab(QRect(0, 250, 2, 1)).toImage(), strips->grab(QRect(w - 2, 250, 2, 1)).toImage()};
+    const QImage column = strips->grab(QRect(600, 0, 1, h)).toImage();
+    for (const QColor seen : {ends[0].pixelColor(0, 0), ends[1].pixelColor(1, 0), column.pixelColor(0, 0),
+                              column.pixelColor(0, h - 1)})
+        EXPECT_EQ(seen, QColor(Qt::black));
+    EXPECT_NE(ends[0].pixelColor(1, 0), QColor(Qt::black));
 }
 
 TEST_F(ViewsInMainWindow, MeterPreferencesShowInBothViewsAtOnce)
