@@ -10,6 +10,7 @@
 #include "app/app_services.h"
 #include "app/command_ids.h"
 #include "app/fonts.h"
+#include "app/main_dialog.h"
 #include "app/preferences.h"
 #include "app/project_state.h"
 #include "controls/gain_fader.h"
@@ -484,6 +485,33 @@ void CUnderviewWnd::mousePressEvent(QMouseEvent* event)
     }
     if (event->button() == Qt::LeftButton)
         OnLButtonDown(at);
+    else if (event->button() == Qt::RightButton)
+        OnRButtonDown(at);
+}
+
+void CUnderviewWnd::OnRButtonDown(const QPoint& at)
+{
+    // A unit header names the unit; else a channel's title box names the
+    // channel and its meter box opens the meter preferences.
+    for (int s = 0; s < kSlotCount; ++s) {
+        if (Place(kUnitHeader, s * kSlotWidth).contains(at)) {
+            // The slot goes to the dialog as an argument: the shared current
+            // index is the active scene's, which a naming must not move.
+            if (g_pMainDlg)
+                g_pMainDlg->OnUnitNaming(s);
+            return;
+        }
+    }
+    const int ch = ChannelAt(at.x());
+    if (ch < 0 || ch >= kChannelCount)
+        return;
+    if (TitleRect(ch).contains(at)) {
+        g_nCurrentChannel = ch;
+        g_nStripCommandKind = STRIP_CHANNEL_TITLE;
+        SendMainCommand(ID_STRIP_COMMAND);
+    }
+    if (Place(kMeterBox, StripX(ch)).contains(at))
+        SendMainCommand(ID_METER_PREFERENCES);
 }
 
 bool CUnderviewWnd::TakesClickAt(const QPoint& point) const

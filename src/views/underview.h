@@ -81,8 +81,9 @@ public:
     // Meter repaint requests since start (for measurements).
     std::uint64_t meterUpdates() const { return m_meterUpdates; }
 
-    // A left click on the view itself, at a point no label covers.
+    // A left or right click on the view itself, at a point no label covers.
     void OnLButtonDown(const QPoint& at);
+    void OnRButtonDown(const QPoint& at);
 
     std::array<CNewCustomBtn*, kChannelCount> m_pPolButton{};
     std::array<CNewCustomBtn*, kChannelCount> m_pLinkButton{};

@@ -120,6 +120,21 @@ TEST_F(StripViewDetails, AClickOnAMetersReadOutKeepsThePeak)
     EXPECT_EQ(m_view->grab(readout).toImage(), shown);
 }
 
+// The view's own right-click handling, behind the labels, names a channel
+// from its title box and leaves the active scene's index alone on a header.
+TEST_F(StripViewDetails, TheViewsOwnRightClickNamesTheChannelAndKeepsTheSceneIndex)
+{
+    g_nCurrentIndex = 2;
+    g_nStripCommandKind = -1;
+    m_view->OnRButtonDown(QPoint(5 * 656 + 300, 10)); // slot 5's unit header
+    EXPECT_EQ(g_nCurrentIndex, 2);
+    EXPECT_EQ(g_nStripCommandKind, -1);
+
+    m_view->OnRButtonDown(m_view->TitleRect(42).center());
+    EXPECT_EQ(g_nStripCommandKind, STRIP_CHANNEL_TITLE);
+    EXPECT_EQ(g_nCurrentChannel, 42);
+}
+
 TEST_F(StripViewDetails, ATooWideUnitNameKeepsTheHalvesApart)
 {
     g_UnitName[4] = kLongName;
