@@ -192,9 +192,10 @@ public:
     // After Stop: the longest any unit went unpolled, up to the stop.
     double WorstPollGapMs() const
     {
+        const std::int64_t watchFrom = m_pollWatchFrom.load();
         std::int64_t worst = 0;
         for (std::size_t u = 0; u < m_worstPollGap.size(); ++u)
-            worst = std::max({worst, m_worstPollGap[u], m_stoppedAt - m_lastPolled[u]});
+            worst = std::max({worst, m_worstPollGap[u], m_stoppedAt - std::max(m_lastPolled[u], watchFrom)});
         return double(worst) / 1e6;
     }
 
@@ -240,9 +241,6 @@ private:
             m_emulator.clearReceived();
         }
         m_stoppedAt = NowNs();
-        if (m_pollWatchFrom.load() != 0)
-            for (std::int64_t& last : m_lastPolled)
-                last = std::max(last, m_pollWatchFrom.load());
     }
 
     emu::Emulator m_emulator;
