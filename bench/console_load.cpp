@@ -192,9 +192,10 @@ public:
     // After Stop: the longest any unit went unpolled, up to the stop.
     double WorstPollGapMs() const
     {
+        const std::int64_t watchFrom = m_pollWatchFrom.load();
         std::int64_t worst = 0;
         for (std::size_t u = 0; u < m_worstPollGap.size(); ++u)
-            worst = std::max({worst, m_worstPollGap[u], m_stoppedAt - m_lastPolled[u]});
+            worst = std::max({worst, m_worstPollGap[u], m_stoppedAt - std::max(m_lastPolled[u], watchFrom)});
         return double(worst) / 1e6;
     }
 
@@ -240,9 +241,6 @@ private:
             m_emulator.clearReceived();
         }
         m_stoppedAt = NowNs();
-        if (m_pollWatchFrom.load() != 0)
-            for (std::int64_t& last : m_lastPolled)
-                last = std::max(last, m_pollWatchFrom.load());
     }
 
     emu::Emulator m_emulator;
@@ -406,12 +404,22 @@ std::uint16_t PickPort()
     return std::uint16_t(20000 + seed() % 20000);
 }
 
-void SetPorts(std::uint16_t pcPort)
-{
-    setenv("CORVANE_PC_PORT", std::to_string(pcPort).c_str(), 1);
-    setenv("CORVANE_UNIT_PORT", std::to_string(pcPort + 1).c_str(), 1);
-    setenv("CORVANE_NO_STARTUP_QUESTION", "1", 1);
-}
+// The console's start for a run: it listens on a free port (pcPort), the
+// emulated units on the next one, it asks no start-up question, and it opens
+// the project when one is given. Outlives the application object made from
+// argc and argv.
+struct ConsoleStart {
+    ConsoleStart(const char* argv0, const std::string& project) : pcPort(PickPort()), arg0(argv0), arg1(project)
+    {
+        setenv("CORVANE_PC_PORT", std::to_string(pcPort).c_str(), 1);
+        setenv("CORVANE_UNIT_PORT", std::to_string(pcPort + 1).c_str(), 1);
+        setenv("CORVANE_NO_STARTUP_QUESTION", "1", 1);
+    }
+    const std::uint16_t pcPort;
+    std::string arg0, arg1;
+    char* argv[3] = {arg0.data(), arg1.data(), nullptr};
+    int argc = arg1.empty() ? 1 : 2;
+};
 
 // What the console's network received, handled and dropped over a run.
 struct NetworkCounts {
@@ -432,12 +440,9 @@ void CountAndClose(NetworkCounts& counts)
 
 int RunConsole(const char* argv0, const std::string& project, bool strips, int seconds)
 {
-    const std::uint16_t port = PickPort();
-    SetPorts(port);
-    std::string arg0 = argv0, arg1 = project;
-    char* args[] = {arg0.data(), arg1.data(), nullptr};
-    int argc = 2;
-    ProbedApp app(argc, args);
+    ConsoleStart start(argv0, project);
+    ProbedApp app(start.argc, start.argv);
+    const std::uint16_t port = start.pcPort;
 
     Rack rack(port, std::uint16_t(port + 1), seconds);
     PaintProbe probe(rack);
@@ -582,12 +587,9 @@ public:
 
 int RunFlood(const char* argv0, int seconds, int rate)
 {
-    const std::uint16_t port = PickPort();
-    SetPorts(port);
-    std::string arg0 = argv0;
-    char* args[] = {arg0.data(), nullptr};
-    int argc = 1;
-    ProbedApp app(argc, args);
+    ConsoleStart start(argv0, {});
+    ProbedApp app(start.argc, start.argv);
+    const std::uint16_t port = start.pcPort;
     std::atomic<std::int64_t> keyPostedAt{0};
     app.keyPostedAt = &keyPostedAt;
 
@@ -739,12 +741,9 @@ DatagramCost ProbeCost(emu::Emulator& units, int count, const std::function<void
 int RunHop(const char* argv0, int seconds, int rate)
 {
     constexpr int kFirstHopId = 9, kHopIds = 8; // the rack leaves IDs 9-16 free
-    const std::uint16_t port = PickPort();
-    SetPorts(port);
-    std::string arg0 = argv0;
-    char* args[] = {arg0.data(), nullptr};
-    int argc = 1;
-    ProbedApp app(argc, args);
+    ConsoleStart start(argv0, {});
+    ProbedApp app(start.argc, start.argv);
+    const std::uint16_t port = start.pcPort;
 
     std::vector<std::pair<emu::Model, int>> units;
     std::vector<int> rackSlots;
@@ -879,11 +878,8 @@ int RunBare(int seconds)
 int RunStartup(const char* argv0, const std::string& project)
 {
     const char* t0 = std::getenv("CORVANE_BENCH_T0");
-    SetPorts(PickPort());
-    std::string arg0 = argv0, arg1 = project;
-    char* args[] = {arg0.data(), arg1.data(), nullptr};
-    int argc = project.empty() ? 1 : 2;
-    ProbedApp app(argc, args);
+    ConsoleStart start(argv0, project);
+    ProbedApp app(start.argc, start.argv);
     std::vector<std::int64_t> opens, recalls;
     app.onFirstShown = [&] {
         // Opening the project again through the menu's route, the chooser

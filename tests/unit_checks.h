@@ -3,29 +3,17 @@
 // Small helpers the suites that play units share: a free loopback port, the
 // status codes a slot may hold, and a MAC as text for failure messages.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <sstream>
 #include <string>
 
 #include "protocol/unit_tables.h"
+#include "support/loopback_port.h"
 
 // A UDP port on loopback that nothing holds at the moment of asking.
 inline std::uint16_t FreeUdpPort()
 {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
+    return LoopbackPort().port();
 }
 
 inline bool DefinedStatus(int status)

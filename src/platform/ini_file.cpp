@@ -146,6 +146,25 @@ bool WritableEntry(const QString& key, const QString& value)
         && !k.startsWith(QLatin1Char('['));
 }
 
+// The lines the file holds for a section's header and for an entry.
+QString SectionLine(const QString& section)
+{
+    return FromText(QLatin1Char('[') + section + QLatin1Char(']'));
+}
+
+QString EntryLine(const QString& key, const QString& value)
+{
+    return FromText(key + QLatin1Char('=') + value);
+}
+
+// A section the file does not hold yet goes at its end, after a blank line.
+void AppendSection(QStringList& lines, const QStringList& block)
+{
+    if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+        lines.append(QString());
+    lines.append(block);
+}
+
 } // namespace
 
 bool IniFile::writeString(const QString& sectionName, const QString& keyName, const QString& value)
@@ -159,7 +178,7 @@ bool IniFile::writeString(const QString& sectionName, const QString& keyName, co
         return false;
     QStringList& lines = *read;
     const Location at = Find(lines, FromText(section), FromText(key));
-    const QString entry = FromText(key + QLatin1Char('=') + value);
+    const QString entry = EntryLine(key, value);
     if (at.keyLine >= 0) {
         if (lines[at.keyLine] == entry)
             return true;
@@ -167,10 +186,7 @@ bool IniFile::writeString(const QString& sectionName, const QString& keyName, co
     } else if (at.sectionLine >= 0) {
         lines.insert(at.sectionEnd, entry);
     } else {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines.append(QString());
-        lines.append(FromText(QLatin1Char('[') + section + QLatin1Char(']')));
-        lines.append(entry);
+        AppendSection(lines, {SectionLine(section), entry});
     }
     return WriteLines(m_path, lines);
 }
@@ -196,7 +212,8 @@ bool IniFile::writeSection(const QString& sectionName, const QList<std::pair<QSt
         if (!WritableEntry(key, value))
             return false;
     }
-    const QString section = FromText(sectionName.trimmed());
+    const QString section = sectionName.trimmed();
+    const QString storedName = FromText(section);
     std::optional<QStringList> read = ReadLines(m_path, m_readStatus);
     if (!read)
         return false;
@@ -207,20 +224,18 @@ bool IniFile::writeSection(const QString& sectionName, const QList<std::pair<QSt
     bool inSection = false;
     for (const QString& line : *read) {
         if (const auto name = SectionName(line)) {
-            inSection = SameName(*name, section);
+            inSection = SameName(*name, storedName);
             if (inSection && at < 0)
                 at = lines.size();
         }
         if (!inSection)
             lines.append(line);
     }
-    QStringList block{QLatin1Char('[') + section + QLatin1Char(']')};
+    QStringList block{SectionLine(section)};
     for (const auto& [key, value] : entries)
-        block.append(FromText(key.trimmed() + QLatin1Char('=') + value));
+        block.append(EntryLine(key.trimmed(), value));
     if (at < 0) {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines.append(QString());
-        lines.append(block);
+        AppendSection(lines, block);
     } else {
         if (at < lines.size() && !lines[at].trimmed().isEmpty())
             block.append(QString());

@@ -18,9 +18,12 @@ namespace {
 
 constexpr char16_t kKeptByteBase = 0xDC00; // kept bytes are 0x80..0xFF: U+DC80..U+DCFF
 
-bool IsKeptByte(QChar c)
+// Whether path[i] is a kept byte: one of U+DC80..U+DCFF that does not end a
+// surrogate pair (that one is text).
+bool IsKeptByteAt(const QString& path, qsizetype i)
 {
-    return c.unicode() >= kKeptByteBase + 0x80 && c.unicode() <= kKeptByteBase + 0xFF;
+    const char16_t c = path[i].unicode();
+    return c >= kKeptByteBase + 0x80 && c <= kKeptByteBase + 0xFF && !(i > 0 && path[i - 1].isHighSurrogate());
 }
 
 // The length of the valid UTF-8 sequence at bytes[i], 0 when there is none
@@ -89,12 +92,10 @@ QByteArray NativeFromPath(const QString& path)
             bytes += QStringView(path).sliced(start, end - start).toUtf8();
     };
     for (qsizetype i = 0; i < path.size(); ++i) {
-        const QChar c = path[i];
-        // A low surrogate that ends a pair is text, not a kept byte.
-        if (!IsKeptByte(c) || (i > 0 && path[i - 1].isHighSurrogate()))
+        if (!IsKeptByteAt(path, i))
             continue;
         flush(i);
-        bytes += static_cast<char>(c.unicode() - kKeptByteBase);
+        bytes += static_cast<char>(path[i].unicode() - kKeptByteBase);
         start = i + 1;
     }
     flush(path.size());
@@ -105,7 +106,7 @@ QString DisplayPath(const QString& path)
 {
     QString shown = path;
     for (qsizetype i = 0; i < shown.size(); ++i) {
-        if (IsKeptByte(shown[i]) && !(i > 0 && shown[i - 1].isHighSurrogate()))
+        if (IsKeptByteAt(shown, i))
             shown[i] = QChar::ReplacementCharacter;
     }
     return shown;

@@ -1,6 +1,5 @@
 #include "platform/regular_file.h"
 
-
 #include <cerrno>
 
 #include <fcntl.h>

@@ -1,7 +1,6 @@
 #include "platform/safe_file_write.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <utility>
 

@@ -19,6 +19,12 @@ DatagramRoute RouteDatagram(const std::uint8_t* data, std::size_t size)
                                                                      : DatagramRoute::KR960_8;
 }
 
+bool StatesImpossibleAddress(const std::uint8_t* datagram132)
+{
+    return IsImpossibleUnitAddress(AddressFromBytes(&datagram132[p132::kUnitIp]),
+                                   AddressFromBytes(&datagram132[p132::kSubnetMask]));
+}
+
 int SlotOfDatagram(DatagramRoute route, const std::uint8_t* data, std::size_t size, std::uint32_t fromAddress)
 {
     switch (route) {
@@ -35,9 +41,7 @@ int SlotOfDatagram(DatagramRoute route, const std::uint8_t* data, std::size_t si
         if (size < p132::kSize)
             return 0;
         const int id = data[p132::kUnitId];
-        if (id < 1 || id > 16
-            || IsImpossibleUnitAddress(AddressFromBytes(&data[p132::kUnitIp]),
-                                       AddressFromBytes(&data[p132::kSubnetMask])))
+        if (id < 1 || id > 16 || StatesImpossibleAddress(data))
             return 0;
         return UnitNumberToSlot(id);
     }

@@ -21,6 +21,10 @@ constexpr std::size_t kReceiveBufferSize = 300;
 
 DatagramRoute RouteDatagram(const std::uint8_t* data, std::size_t size);
 
+// True when a KR-960 or KR-960/8 datagram (132 bytes) states an address and
+// mask that no unit can have.
+bool StatesImpossibleAddress(const std::uint8_t* datagram132);
+
 // The slot a unit datagram of this route speaks for: a unit ID in its
 // model's range, from an address a unit can have (a KR-960 or KR-960/8 states
 // its address and mask in the datagram, a KR-9X is known by the address it

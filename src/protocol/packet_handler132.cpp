@@ -60,11 +60,6 @@ bool MacAccepted(int slot, const MacAddress& mac)
     return true;
 }
 
-bool StatesImpossibleAddress(const UnitPacket132& p)
-{
-    return IsImpossibleUnitAddress(AddressFromBytes(&p[kUnitIp]), AddressFromBytes(&p[kSubnetMask]));
-}
-
 // A KR-960 first heard in local mode reports no 16-channel bit and so stands
 // in the 8-channel list. Once its own entry comes, the stand-in goes at once:
 // while both were there every control of the slot went out twice, in both
@@ -129,7 +124,7 @@ void HandlePacket132(UnitFamily132& family, const UnitPacket132& received, std::
     const int slot = UnitNumberToSlot(id);
     // Everything for the unit goes to the address it states, so one that no
     // unit can have is refused like a malformed one.
-    if (StatesImpossibleAddress(datagram)) {
+    if (StatesImpossibleAddress(datagram.data())) {
         Notice("Error With Bad IP Address",
                std::string("The ") + family.modelName()
                    + " Unit ID has a bad IP Address. Please correct it.",
