@@ -682,15 +682,11 @@ bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
 {
     if (m_bShutDown)
         return true;
-    if (!m_bSkipSaveQuestion) {
-        g_strMessage = QStringLiteral("Do you want to save any changes you made?");
-        const int answer = RunMessageBox(MessageBoxKind::YesNoCancel);
-        if (answer != IDYES && answer != IDNO)
-            return false;
-        // A save that was cancelled or failed keeps the program open, so nothing is lost.
-        if (answer == IDYES && !(g_bProjectHasFile ? OnFileSave() : OnFileSaveAs()))
-            return false;
-    }
+    // No answer, or a save that was cancelled or failed, keeps the program
+    // open, so nothing is lost.
+    if (!m_bSkipSaveQuestion
+        && !AskSaveBefore(QStringLiteral("Do you want to save any changes you made?"), MessageBoxKind::YesNoCancel))
+        return false;
     // The program's own highlight colour goes with it.
     {
         QPalette palette = QApplication::palette();
