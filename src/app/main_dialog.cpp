@@ -45,7 +45,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
-#include <QToolButton>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 
@@ -595,20 +594,6 @@ void CQuellonKR9SeriesDlg::CreateUnderviewWindow()
     m_sbUnderviewHorz->hide();
 }
 
-void CQuellonKR9SeriesDlg::CreateOverviewButton()
-{
-    m_btnOverview = new PictureButton(m_client, m_platform.skins);
-    const QSize size = m_platform.skins.naturalSize(174);
-    m_btnOverview->setIconSize(size);
-    m_btnOverview->setFixedSize(size + QSize(4, 4));
-    m_btnOverview->SetImage(174, 175);
-    m_btnOverview->setToolTip(QStringLiteral("Overview / channel strips"));
-    // Centred under the unit status strip, below the scene list.
-    constexpr int kStatusLeft = 520, kStatusWidth = 717, kListBottom = 55 + 94;
-    m_btnOverview->move(kStatusLeft + kStatusWidth / 2 - m_btnOverview->width() / 2, kListBottom + 10);
-    connect(m_btnOverview, &QToolButton::clicked, this, [this] { OnCommand(IDC_OVERVIEW_BUTTON); });
-}
-
 void CQuellonKR9SeriesDlg::UpdateHorzScrollRange()
 {
     if (!m_sbUnderviewHorz)
@@ -682,15 +667,11 @@ bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
 {
     if (m_bShutDown)
         return true;
-    if (!m_bSkipSaveQuestion) {
-        g_strMessage = QStringLiteral("Do you want to save any changes you made?");
-        const int answer = RunMessageBox(MessageBoxKind::YesNoCancel);
-        if (answer != IDYES && answer != IDNO)
-            return false;
-        // A save that was cancelled or failed keeps the program open, so nothing is lost.
-        if (answer == IDYES && !(g_bProjectHasFile ? OnFileSave() : OnFileSaveAs()))
-            return false;
-    }
+    // No answer, or a save that was cancelled or failed, keeps the program
+    // open, so nothing is lost.
+    if (!m_bSkipSaveQuestion
+        && !AskSaveBefore(QStringLiteral("Do you want to save any changes you made?"), MessageBoxKind::YesNoCancel))
+        return false;
     // The program's own highlight colour goes with it.
     {
         QPalette palette = QApplication::palette();

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 
+#include "app/app_services.h"
 #include "app/main_menu.h"
 #include "app/project_state.h"
 #include "app/window_placement.h"
@@ -476,10 +477,11 @@ private:
     void BringToFront();
     QString m_handedOverPath; // the last project handed over, not yet opened
     // The save question before New Project, Open, a recent file and a
-    // handed-over project: Yes saves, No goes on without saving. False when
-    // the command is to stop: the box ended without an answer, or the save
-    // failed or its Save As was cancelled.
-    bool AskSaveBefore(const QString& question);
+    // handed-over project, and (with a Cancel button) before the program
+    // ends: Yes saves, No goes on without saving. False when the command is
+    // to stop: the box ended without an answer, or the save failed or its
+    // Save As was cancelled.
+    bool AskSaveBefore(const QString& question, MessageBoxKind kind = MessageBoxKind::YesNo);
     struct SceneOrderSnapshot {
         QStringList lines;
         SceneTable<QString> names;

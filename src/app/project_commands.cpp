@@ -30,10 +30,10 @@ const QString kUntitledFile = QStringLiteral("New Project.qsx");
 
 } // namespace
 
-bool CQuellonKR9SeriesDlg::AskSaveBefore(const QString& question)
+bool CQuellonKR9SeriesDlg::AskSaveBefore(const QString& question, MessageBoxKind kind)
 {
     g_strMessage = question;
-    switch (RunMessageBox(MessageBoxKind::YesNo)) {
+    switch (RunMessageBox(kind)) {
     case IDYES:
         // A save that fails (it has said why) or is cancelled stops the
         // command: going on would throw away the changes the operator meant
@@ -42,9 +42,9 @@ bool CQuellonKR9SeriesDlg::AskSaveBefore(const QString& question)
     case IDNO:
         return true;
     default:
-        // Escape, the close button, and Enter (the box has no default
-        // button) are no answer: the project on screen and the units stay
-        // as they are.
+        // Cancel, Escape, the close button, and Enter (the box has no
+        // default button) are no answer: the project on screen and the
+        // units stay as they are.
         return false;
     }
 }

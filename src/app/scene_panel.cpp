@@ -73,6 +73,16 @@ void CQuellonKR9SeriesDlg::CreatePictureButtons()
     }
 }
 
+void CQuellonKR9SeriesDlg::CreateOverviewButton()
+{
+    m_btnOverview =
+        MakePictureButton(m_client, m_platform.skins, 174, 175, QStringLiteral("Overview / channel strips"));
+    // Centred under the unit status strip, below the scene list.
+    m_btnOverview->move(kStatusStripLeft + kStatusStripWidth / 2 - m_btnOverview->width() / 2,
+                        kSceneListRect.bottom() + 1 + 10);
+    connect(m_btnOverview, &QToolButton::clicked, this, [this] { OnCommand(IDC_OVERVIEW_BUTTON); });
+}
+
 void CQuellonKR9SeriesDlg::PositionSceneButtons()
 {
     if (!m_btnOverview || !m_lstScenes)

@@ -4,7 +4,6 @@
 
 #include "app/main_dialog.h"
 
-
 #include "app/app_services.h"
 #include "platform/ini_file.h"
 #include "platform/settings_store.h"
