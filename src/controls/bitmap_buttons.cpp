@@ -16,42 +16,38 @@
 #include <QPainter>
 #include <QStringList>
 #include <QStyle>
+#include <QTextLayout>
+#include <QTextOption>
 #include <QToolTip>
 
 CCustomGUIButton* g_pOverviewPictureButton = nullptr;
 
 namespace {
 
-// The lines of text, none wider than width in metrics: broken at blanks,
-// and inside a word that is wider than a line on its own.
-QStringList WrapLines(const QString& text, const QFontMetrics& metrics, int width)
+// The lines of text, none wider than width in font: a paragraph that fits
+// stays as it is; a longer one is broken at blanks, and inside a word that is
+// wider than a line on its own.
+QStringList WrapLines(const QString& text, const QFont& font, int width)
 {
     QStringList lines;
+    const QFontMetrics metrics(font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
         if (metrics.horizontalAdvance(paragraph) <= width) {
             lines.append(paragraph);
             continue;
         }
-        QString line;
-        for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            const QString joined = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-            if (metrics.horizontalAdvance(joined) <= width) {
-                line = joined;
-                continue;
-            }
-            if (!line.isEmpty())
-                lines.append(line);
-            line = word;
-            while (line.size() > 1 && metrics.horizontalAdvance(line) > width) {
-                qsizetype fits = line.size() - 1;
-                while (fits > 1 && metrics.horizontalAdvance(line.left(fits)) > width)
-                    --fits;
-                lines.append(line.left(fits));
-                line = line.mid(fits);
-            }
+        QTextLayout layout(paragraph, font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            const QString part = paragraph.mid(line.textStart(), line.textLength()).trimmed();
+            if (!part.isEmpty())
+                lines.append(part);
         }
-        if (!line.isEmpty())
-            lines.append(line);
+        layout.endLayout();
     }
     return lines;
 }
@@ -65,7 +61,7 @@ QString CBrannockButton::ToolTipWithin(const QString& text, const QString& title
     const int margin = 1 + (style ? style->pixelMetric(QStyle::PM_ToolTipLabelFrameWidth) : 0);
     const int width = std::max(1, maxWidth - 2 * margin - 1);
     const QFont font = QToolTip::font();
-    const QStringList lines = WrapLines(text, QFontMetrics(font), width);
+    const QStringList lines = WrapLines(text, font, width);
     if (title.isEmpty())
         return lines.join(QLatin1Char('\n'));
     // A title line in bold above the text.
@@ -78,7 +74,7 @@ QString CBrannockButton::ToolTipWithin(const QString& text, const QString& title
         return out.join(QStringLiteral("<br>"));
     };
     return QStringLiteral("<p style=\"white-space:pre\"><b>%1</b><br>%2</p>")
-        .arg(escaped(WrapLines(title, QFontMetrics(bold), width)), escaped(lines));
+        .arg(escaped(WrapLines(title, bold, width)), escaped(lines));
 }
 
 // ---------------------------------------------------------------------------

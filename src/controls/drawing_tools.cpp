@@ -77,21 +77,6 @@ ColorRef HLSTransform(ColorRef colour, int lightPercent, int satPercent)
     return HlsToRgb(PackedHls(h) | (PackedHls(l) << 8) | (PackedHls(s) << 16));
 }
 
-CMyMemDC::CMyMemDC(QPainter& target, const QRect& rect, qreal devicePixelRatio)
-    : m_target(target), m_rect(rect),
-      m_pixmap(QSize(int(rect.width() * devicePixelRatio + 0.5), int(rect.height() * devicePixelRatio + 0.5)))
-{
-    m_pixmap.setDevicePixelRatio(devicePixelRatio);
-    m_pixmap.fill(Qt::transparent);
-    m_painter = std::make_unique<QPainter>(&m_pixmap);
-}
-
-CMyMemDC::~CMyMemDC()
-{
-    m_painter->end();
-    m_target.drawPixmap(m_rect.topLeft(), m_pixmap);
-}
-
 namespace {
 
 QRect BufferedRect(const QPainter& target, const QRect& rect)
@@ -125,6 +110,11 @@ CBufferDC::~CBufferDC()
     const qreal dpr = m_pixmap.devicePixelRatio();
     const QRectF source(m_rect.left() * dpr, m_rect.top() * dpr, m_rect.width() * dpr, m_rect.height() * dpr);
     m_target.drawPixmap(QRectF(m_rect), m_pixmap, source);
+}
+
+CMyMemDC::CMyMemDC(QPainter& target, const QRect& rect) : CBufferDC(target, rect)
+{
+    painter().translate(rect.topLeft());
 }
 
 CSelectPen::CSelectPen(QPainter& painter, ColorRef colour)

@@ -25,29 +25,11 @@ ColorRef HlsToRgb(PackedHls hls);
 ColorRef HLSTransform(ColorRef colour, int lightPercent, int satPercent);
 
 // Collects a drawing in an off-screen pixmap and copies it to the target in
-// one step when it goes out of scope. The rectangle must begin at (0, 0) of
-// the picture; it lands at its own position on the target.
-class CMyMemDC {
-public:
-    CMyMemDC(QPainter& target, const QRect& rect, qreal devicePixelRatio);
-    ~CMyMemDC();
-    CMyMemDC(const CMyMemDC&) = delete;
-    CMyMemDC& operator=(const CMyMemDC&) = delete;
-
-    QPainter& painter() { return *m_painter; }
-
-private:
-    QPainter& m_target;
-    QRect m_rect;
-    QPixmap m_pixmap;
-    std::unique_ptr<QPainter> m_painter;
-};
-
-// Like CMyMemDC, but the rectangle may lie anywhere: the buffer reaches from
-// (0, 0) to the rectangle's right and bottom edges, so the drawing is made at
-// the rectangle's own coordinates, and only the rectangle is copied to the
-// target. An empty rectangle buffers the target's clip box (or its whole
-// device when it clips nothing).
+// one step when it goes out of scope. The rectangle may lie anywhere: the
+// buffer reaches from (0, 0) to the rectangle's right and bottom edges, so
+// the drawing is made at the rectangle's own coordinates, and only the
+// rectangle is copied to the target. An empty rectangle buffers the target's
+// clip box (or its whole device when it clips nothing).
 class CBufferDC {
 public:
     CBufferDC(QPainter& target, const QRect& rect);
@@ -63,6 +45,14 @@ private:
     QRect m_rect;
     QPixmap m_pixmap;
     std::unique_ptr<QPainter> m_painter;
+};
+
+// A CBufferDC whose drawing is made from the rectangle's top-left corner as
+// its origin (a control's client rectangle, which begins at (0, 0)); it lands
+// at the rectangle's own position on the target.
+class CMyMemDC : public CBufferDC {
+public:
+    CMyMemDC(QPainter& target, const QRect& rect);
 };
 
 // Selects a solid 1-pixel pen of a colour for one scope and puts the

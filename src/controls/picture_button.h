@@ -16,19 +16,14 @@ public:
 
     void SetImage(int normal, int hot = 0, int disabled = 0);
 
-    int normalBitmap() const { return m_nBmpNormal; }
-    int hotBitmap() const { return m_nBmpHot; }
-    int disabledBitmap() const { return m_nBmpDisabled; }
-    // The picture the button shows now.
-    int currentBitmap() const;
-    bool isHot() const { return m_bHot; }
-
 protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
+    // The picture the button shows now.
+    int currentBitmap() const;
     void ShowCurrentPicture();
 
     SkinRegistry& m_skin;
