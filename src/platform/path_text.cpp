@@ -26,26 +26,28 @@ bool IsKeptByteAt(const QString& path, qsizetype i)
     return c >= kKeptByteBase + 0x80 && c <= kKeptByteBase + 0xFF && !(i > 0 && path[i - 1].isHighSurrogate());
 }
 
-// The length of the valid UTF-8 sequence at bytes[i], 0 when there is none
-// (bad lead byte, bad or missing continuation, overlong form, a surrogate or
-// a code point above U+10FFFF).
-qsizetype ValidUtf8Length(QByteArrayView bytes, qsizetype i)
+// The length of the valid UTF-8 sequence at bytes[i], with its code point in
+// *code; 0 when there is none (bad lead byte, bad or missing continuation,
+// overlong form, a surrogate or a code point above U+10FFFF).
+qsizetype ValidUtf8Length(QByteArrayView bytes, qsizetype i, char32_t* code)
 {
     const auto at = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
     const unsigned char lead = at(i);
-    if (lead < 0x80)
+    if (lead < 0x80) {
+        *code = lead;
         return 1;
+    }
     qsizetype length = 0;
-    char32_t code = 0;
+    char32_t& c = *code;
     if (lead >= 0xC2 && lead <= 0xDF) {
         length = 2;
-        code = lead & 0x1F;
+        c = lead & 0x1F;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
-        code = lead & 0x0F;
+        c = lead & 0x0F;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
-        code = lead & 0x07;
+        c = lead & 0x07;
     } else {
         return 0;
     }
@@ -54,10 +56,9 @@ qsizetype ValidUtf8Length(QByteArrayView bytes, qsizetype i)
     for (qsizetype k = 1; k < length; ++k) {
         if ((at(i + k) & 0xC0) != 0x80)
             return 0;
-        code = (code << 6) | (at(i + k) & 0x3F);
+        c = (c << 6) | (at(i + k) & 0x3F);
     }
-    if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF))
-        || (code >= 0xD800 && code <= 0xDFFF))
+    if ((length == 3 && c < 0x800) || (length == 4 && (c < 0x10000 || c > 0x10FFFF)) || (c >= 0xD800 && c <= 0xDFFF))
         return 0;
     return length;
 }
@@ -70,13 +71,21 @@ QString PathFromNative(QByteArrayView bytes)
     path.reserve(bytes.size());
     qsizetype i = 0;
     while (i < bytes.size()) {
-        const qsizetype length = ValidUtf8Length(bytes, i);
+        char32_t code = 0;
+        const qsizetype length = ValidUtf8Length(bytes, i, &code);
         if (length == 0) {
             path += QChar(char16_t(kKeptByteBase + static_cast<unsigned char>(bytes[i])));
             ++i;
             continue;
         }
-        path += QString::fromUtf8(bytes.sliced(i, length));
+        // The decoded code point itself: Qt's decoder would drop a U+FEFF
+        // as a byte-order mark, and the name would lose those bytes.
+        if (QChar::requiresSurrogates(code)) {
+            path += QChar(QChar::highSurrogate(code));
+            path += QChar(QChar::lowSurrogate(code));
+        } else {
+            path += QChar(char16_t(code));
+        }
         i += length;
     }
     return path;

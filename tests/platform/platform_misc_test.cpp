@@ -117,6 +117,7 @@ TEST(PathText, NativeNamesRoundTripByteForByte)
         "/shows/\xed\xb2\x80.qsx",                // a surrogate's UTF-8 form: not text
         "/shows/\xc0\xaf\xe2\x82.qsx",            // an overlong form and a cut-off sequence
         "/shows/\xf0\x90\x82\x80\xb2.qsx",        // U+10080 (its low half is U+DC80) and a lone byte
+        "/shows/\xef\xbb\xbf" "bom\xef\xbb\xbf.qsx",   // U+FEFF, which a decoder may take for a byte-order mark
         "\xff",
         "",
     };
