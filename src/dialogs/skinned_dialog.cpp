@@ -213,14 +213,23 @@ void CSkinnedDialog::SetColours(const QColor& dialogBackground,
 
 void CSkinnedDialog::ApplyColours()
 {
-    // The dialogs are light whatever the desktop's colour scheme is.
+    // The dialogs are light whatever the desktop's colour scheme is. A
+    // disabled control is greyed as on a desktop dialog: its text grey, and
+    // an edit on the face colour instead of white, so that a field that
+    // takes no input shows it.
+    const QColor face(240, 240, 240);
+    const QColor greyText(109, 109, 109);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, m_dialogBackground);
-    pal.setColor(QPalette::WindowText, Qt::black);
-    pal.setColor(QPalette::Base, Qt::white);
-    pal.setColor(QPalette::Text, Qt::black);
-    pal.setColor(QPalette::Button, QColor(240, 240, 240));
-    pal.setColor(QPalette::ButtonText, Qt::black);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const bool disabled = group == QPalette::Disabled;
+        const QColor text = disabled ? greyText : QColor(Qt::black);
+        pal.setColor(group, QPalette::Window, m_dialogBackground);
+        pal.setColor(group, QPalette::WindowText, text);
+        pal.setColor(group, QPalette::Base, disabled ? face : QColor(Qt::white));
+        pal.setColor(group, QPalette::Text, text);
+        pal.setColor(group, QPalette::Button, face);
+        pal.setColor(group, QPalette::ButtonText, text);
+    }
     setPalette(pal);
 
     for (QObject* child : children()) {

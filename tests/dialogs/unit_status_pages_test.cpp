@@ -386,6 +386,56 @@ TEST_F(UnitPages, KeysAndAKr9XPageThatAppliesNothing)
     EXPECT_EQ(Sent().size(), 1u);
 }
 
+// A control the page disables is drawn greyed, as a desktop dialog draws it:
+// grey text, and an edit on the face colour instead of white, so that the
+// operator sees which fields take no input.
+TEST_F(UnitPages, DisabledControlsAreDrawnGreyed)
+{
+    Add132(g_Family_KR960, {});
+    auto pages = Open(3);
+    pages->splitList()->setCurrentIndex(1);
+    // Where a control lies in the dialog's own drawing.
+    const auto area = [&](const QWidget* control) {
+        return QRect(control->mapTo(pages.get(), QPoint(0, 0)), control->size());
+    };
+    // The darkest pixel inside a control, its frame left out.
+    const auto darkest = [&](const QImage& image, const QWidget* control) {
+        const QRect inside = area(control).adjusted(3, 3, -3, -3);
+        int value = 255;
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                value = std::min(value, QColor(image.pixel(x, y)).lightness());
+        return value;
+    };
+    // Past the end of the edit's text, inside its frame.
+    const auto editGround = [&](const QImage& image, const QLineEdit* edit) {
+        const QRect r = area(edit);
+        return QColor(image.pixel(r.right() - 4, r.center().y()));
+    };
+    QWidget* label = pages->GetDlgItem(Pages::IDC_MASK_LABEL);
+    const std::vector<QWidget*> controls{pages->maskEdit(), pages->automaticRadio(),
+                                         pages->splitList(), label};
+    const QImage enabled = pages->grab().toImage();
+    for (const QWidget* control : controls)
+        EXPECT_LT(darkest(enabled, control), 60) << control->metaObject()->className();
+    EXPECT_EQ(editGround(enabled, pages->maskEdit()), QColor(Qt::white));
+
+    // The page's own switch disables the edits; the other kinds as a dialog would.
+    QTest::mouseClick(pages->automaticRadio(), Qt::LeftButton);
+    ASSERT_FALSE(pages->maskEdit()->isEnabled());
+    for (QWidget* control : controls)
+        control->setEnabled(false);
+    const QImage disabled = pages->grab().toImage();
+    for (const QWidget* control : controls) {
+        const int value = darkest(disabled, control);
+        EXPECT_GE(value, 90) << control->metaObject()->className() << " is not greyed";
+        EXPECT_LE(value, 160) << control->metaObject()->className() << " lost its text";
+    }
+    const QColor face = pages->palette().color(QPalette::Active, QPalette::Button);
+    EXPECT_NE(face, QColor(Qt::white));
+    EXPECT_EQ(editGround(disabled, pages->maskEdit()), face);
+}
+
 // A double click on Next moves one unit and sends that unit's state once.
 TEST_F(UnitPages, ADoubleClickOnNextStepsOneUnit)
 {

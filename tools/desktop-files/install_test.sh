@@ -6,7 +6,7 @@
 set -euo pipefail
 build=${1:?build directory}
 root=$(mktemp -d)
-trap 'rm -rf "$root"' EXIT
+trap 'chmod -R u+w "$root" 2>/dev/null; rm -rf "$root"' EXIT
 prefix=/opt/corvane-test
 top="$root$prefix"
 share="$top/share"
@@ -103,6 +103,61 @@ cp "$share/applications/com.quellon.Corvane.desktop" "$data/applications/Quellon
 cp "$share/mime/packages/com.quellon.Corvane.xml" "$data/mime/packages/quellon-corvane.xml"
 if command -v update-mime-database >/dev/null 2>&1; then update-mime-database "$data/mime" >/dev/null 2>&1; fi
 if command -v update-desktop-database >/dev/null 2>&1; then update-desktop-database "$data/applications" >/dev/null 2>&1; fi
+
+# Asking for help, or a mistyped argument, removes nothing: --help says what
+# the command does, and anything it does not know is refused with that text.
+uninstall="$top/bin/corvane-uninstall"
+installed=$(listing "$top")
+registered=$(listing "$data")
+unchanged() {
+  [ "$(listing "$top")" = "$installed" ] || fail "$1 removed installed files"
+  [ "$(listing "$data")" = "$registered" ] || fail "$1 removed the user's registration"
+}
+help=$(XDG_DATA_HOME="$data" "$uninstall" --help) || fail "--help failed"
+grep -q '^Usage: corvane-uninstall ' <<<"$help" || fail "--help shows no usage: $help"
+grep -qF "$prefix" <<<"$help" || fail "--help does not name the installation it removes"
+unchanged --help
+refused() {
+  if XDG_DATA_HOME="$data" "$uninstall" "$@" >/dev/null 2>"$root/refused"; then
+    fail "'$*' was not refused"
+  fi
+  grep -q '^Usage: corvane-uninstall ' "$root/refused" || fail "'$*' was refused without the usage"
+  unchanged "'$*'"
+}
+refused --bogus
+refused -x
+refused help
+refused ""
+refused --user-only --system-only
+
+# An ordinary user of an installation only an administrator may change:
+# --help asks for no administrator, and the plain form removes the user's
+# registration and hands the rest to pkexec once.
+mkdir "$root/pkexec"
+printf '#!/bin/sh\necho "$@" >>"%s"\n' "$root/pkexec/log" >"$root/pkexec/pkexec"
+chmod 755 "$root/pkexec/pkexec"
+if [ "$(id -u)" -eq 0 ]; then
+  chmod 755 "$root"
+  chown -R 65534:65534 "$data" "$root/pkexec"
+  # At most a few processes, should the uninstaller call itself again and again.
+  as_user() { (ulimit -u 64; exec timeout 20 setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"); }
+else
+  chmod a-w "$top/bin"
+  as_user() { timeout 20 "$@"; }
+fi
+as_user env PATH="$root/pkexec:$PATH" XDG_DATA_HOME="$data" "$uninstall" --help >/dev/null \
+  || fail "--help failed for an ordinary user"
+[ ! -e "$root/pkexec/log" ] || fail "--help asked for an administrator"
+unchanged "--help of an ordinary user"
+as_user env PATH="$root/pkexec:$PATH" XDG_DATA_HOME="$data" "$uninstall" \
+  || fail "the uninstaller failed for an ordinary user"
+[ "$(cat "$root/pkexec/log")" = "$uninstall --system-only" ] \
+  || fail "the administrator's part was not asked for once: $(cat "$root/pkexec/log")"
+[ ! -e "$data/applications/com.quellon.Corvane.desktop" ] || fail "the ordinary user's registration stayed"
+[ "$(listing "$top")" = "$installed" ] || fail "an ordinary user removed installed files"
+chmod u+w "$top/bin"
+
+# The plain form removes everything.
 XDG_DATA_HOME="$data" "$top/bin/corvane-uninstall" || fail "the uninstaller failed"
 for f in bin/corvane bin/corvane-uninstall \
          share/applications/com.quellon.Corvane.desktop \
