@@ -248,8 +248,11 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     if (m_options.registerFileType)
         RegisterFileAssociation(m_options.exePath, QLatin1String(kProjectExtension));
 
-    // 20. The project named on the command line, or an untitled one.
+    // 20. The project named on the command line, or an untitled one. The
+    // slots start with their "Unused" names before the project is read, so
+    // the names a named project brings stay, as after Files > Open.
     InitBlankProject();
+    ResetUnitNames();
     UpdateRecentFileMenu();
     if (!m_options.projectPath.isEmpty())
         LoadProject(m_options.projectPath);
@@ -275,9 +278,9 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     update();
 
     // 23. Every unit slot holds a 16-channel unit until units report otherwise;
-    // no MAC is registered yet.
+    // no MAC is registered yet. The unit names were settled with the project
+    // in step 20.
     g_bAll16ChannelUnits = true;
-    ResetUnitNames();
     g_Family_KR960.macTable.fill(MacAddress{});
     g_Family_KR960_8.macTable.fill(MacAddress{});
 
