@@ -1003,10 +1003,9 @@ void CQuellonKR9SeriesDlg::OnUnitAdded132(const UnitFamily132& family, int slot)
             SetFaderBothViews(c, kGainCodeAtTop - gain);
             SetPolButtons(c, GetBit(p132::kFlagPol, flags));
             SetPadButtons(c, GetBit(p132::kFlagPad, flags));
-            Set48vButtons(c, GetBit(p132::kFlag48v, flags));
+            SetPhantomAndRibbonButtons(c, GetBit(p132::kFlag48v, flags), GetBit(p132::kFlagRbin, flags));
             SetMuteButtons(c, GetBit(p132::kFlagMute, flags));
             SetSplitButtons(c, r[p132::kRecSplitValue]);
-            SetRbinButtons(c, GetBit(p132::kFlagRbin, flags));
             SetSqrtButtons(c, GetBit(p132::kFlagSqrt, flags));
             SetGainTextBothViews(c, gain);
         }
@@ -1037,7 +1036,8 @@ void CQuellonKR9SeriesDlg::OnUnitAddedKR9X(int slot)
             SetFaderBothViews(c, kGainCodeAtTop - gain);
             SetPolButtons(c, GetBit(p97::kFlagPol, flags));
             SetPadButtons(c, GetBit(p97::kFlagPad, flags));
-            Set48vButtons(c, GetBit(p97::kFlag48v, flags));
+            // The unit has no Rbin: one left on here must not hide its 48v.
+            SetPhantomAndRibbonButtons(c, GetBit(p97::kFlag48v, flags), 0);
             SetMuteButtons(c, GetBit(p97::kFlagMute, flags));
             SetGainTextBothViews(c, gain);
         }
