@@ -451,7 +451,10 @@ void CQuellonKR9SeriesDlg::UndoLastChange()
             SetLinkedGain(record.Value, count);
         else
             SetChannelGain(record.Value);
-        SetGainTextBothViews(record.Channel, GainStepToDbForChannel(record.Channel, record.Value));
+        // The group's range may have stopped the move short of the record,
+        // or dropped it: the read-out shows where the fader, and so the unit, is.
+        SetGainTextBothViews(record.Channel,
+                             GainStepToDbForChannel(record.Channel, FaderPosition(record.Channel)));
         break;
     }
     default:
