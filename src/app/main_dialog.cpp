@@ -248,8 +248,11 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     if (m_options.registerFileType)
         RegisterFileAssociation(m_options.exePath, QLatin1String(kProjectExtension));
 
-    // 20. The project named on the command line, or an untitled one.
+    // 20. The project named on the command line, or an untitled one. The
+    // slots start with their "Unused" names before the project is read, so
+    // the names a named project brings stay, as after Files > Open.
     InitBlankProject();
+    ResetUnitNames();
     UpdateRecentFileMenu();
     if (!m_options.projectPath.isEmpty())
         LoadProject(m_options.projectPath);
@@ -275,9 +278,9 @@ void CQuellonKR9SeriesDlg::BuildMainWindow()
     update();
 
     // 23. Every unit slot holds a 16-channel unit until units report otherwise;
-    // no MAC is registered yet.
+    // no MAC is registered yet. The unit names were settled with the project
+    // in step 20.
     g_bAll16ChannelUnits = true;
-    ResetUnitNames();
     g_Family_KR960.macTable.fill(MacAddress{});
     g_Family_KR960_8.macTable.fill(MacAddress{});
 
@@ -1000,10 +1003,9 @@ void CQuellonKR9SeriesDlg::OnUnitAdded132(const UnitFamily132& family, int slot)
             SetFaderBothViews(c, kGainCodeAtTop - gain);
             SetPolButtons(c, GetBit(p132::kFlagPol, flags));
             SetPadButtons(c, GetBit(p132::kFlagPad, flags));
-            Set48vButtons(c, GetBit(p132::kFlag48v, flags));
+            SetPhantomAndRibbonButtons(c, GetBit(p132::kFlag48v, flags), GetBit(p132::kFlagRbin, flags));
             SetMuteButtons(c, GetBit(p132::kFlagMute, flags));
             SetSplitButtons(c, r[p132::kRecSplitValue]);
-            SetRbinButtons(c, GetBit(p132::kFlagRbin, flags));
             SetSqrtButtons(c, GetBit(p132::kFlagSqrt, flags));
             SetGainTextBothViews(c, gain);
         }
@@ -1034,7 +1036,8 @@ void CQuellonKR9SeriesDlg::OnUnitAddedKR9X(int slot)
             SetFaderBothViews(c, kGainCodeAtTop - gain);
             SetPolButtons(c, GetBit(p97::kFlagPol, flags));
             SetPadButtons(c, GetBit(p97::kFlagPad, flags));
-            Set48vButtons(c, GetBit(p97::kFlag48v, flags));
+            // The unit has no Rbin: one left on here must not hide its 48v.
+            SetPhantomAndRibbonButtons(c, GetBit(p97::kFlag48v, flags), 0);
             SetMuteButtons(c, GetBit(p97::kFlagMute, flags));
             SetGainTextBothViews(c, gain);
         }

@@ -311,6 +311,8 @@ public:
     void SetRbinButtons(int channel, int on);
     void SetSqrtButtons(int channel, int on);
     void SetLinkButton(int channel, int on);
+    // 48v and Rbin as a unit reports them, whatever the two showed before.
+    void SetPhantomAndRibbonButtons(int channel, int phantom, int ribbon);
 
     // The unit network: started by timer 48, shut down with the program.
     void StartNetwork();

@@ -258,6 +258,20 @@ void CQuellonKR9SeriesDlg::SetRbinButtons(int channel, int on)
     SetExclusivePair(*this, STRIP_RBIN, STRIP_48V, channel, on);
 }
 
+void CQuellonKR9SeriesDlg::SetPhantomAndRibbonButtons(int channel, int phantom, int ribbon)
+{
+    // A dimmed switch takes no set, so the one the unit has off is cleared
+    // first: the other may then be set. The unit cannot have both; should it
+    // report both, the phantom power it has is what shows.
+    if (phantom) {
+        SetRbinButtons(channel, 0);
+        Set48vButtons(channel, 1);
+    } else {
+        Set48vButtons(channel, 0);
+        SetRbinButtons(channel, ribbon);
+    }
+}
+
 void CQuellonKR9SeriesDlg::SetSqrtButtons(int channel, int on)
 {
     SetSwitchBothViews(STRIP_SQRT, channel, OnOff(on));
@@ -437,7 +451,10 @@ void CQuellonKR9SeriesDlg::UndoLastChange()
             SetLinkedGain(record.Value, count);
         else
             SetChannelGain(record.Value);
-        SetGainTextBothViews(record.Channel, GainStepToDbForChannel(record.Channel, record.Value));
+        // The group's range may have stopped the move short of the record,
+        // or dropped it: the read-out shows where the fader, and so the unit, is.
+        SetGainTextBothViews(record.Channel,
+                             GainStepToDbForChannel(record.Channel, FaderPosition(record.Channel)));
         break;
     }
     default:

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "protocol/bytes.h"
 #include "protocol/ipv4.h"
@@ -342,5 +343,10 @@ void RemoveUnit132(UnitFamily132& family, int slot)
         node->IpText.clear();
     }
     family.RemoveNode(slot);
+    // The option card was the leaving unit's: a unit that holds the slot
+    // later is polled and controlled by what it reports itself. A KR-960's
+    // 8-channel stand-in going leaves the KR-960 its card.
+    if (!std::as_const(g_Family_KR960).FindUnit(slot) && !std::as_const(g_Family_KR960_8).FindUnit(slot))
+        g_UnitOption[slot].clear();
     PublishSlotHolder(slot);
 }

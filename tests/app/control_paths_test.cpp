@@ -400,6 +400,42 @@ TEST_F(ControlPaths, AltOrShiftMovesOneMemberAloneAndItRejoinsAtItsNewDistance)
     }
 }
 
+// Undo takes a member back to where its grab found it, which the group's
+// range may no longer allow: the move stops at the range, and the read-out
+// shows what the fader and the unit then have.
+TEST_F(ControlPaths, AnUndoTheGroupsRangeStopsShowsWhereTheFaderStopped)
+{
+    Add(1, kOptKR960, 0x51); // channels 1 and 2 without Pad
+    m_dlg->SetFaderBothViews(1, 56);
+    m_dlg->SetFaderBothViews(2, 42);
+    Group(1, 3);
+    Group(2, 3);
+    // Channel 2 alone from step 42 (thumb top 120) to 28 (thumb top 80);
+    // it re-joins 28 steps from channel 1.
+    CMySlider* fader = Fader(2);
+    Press(fader, QPoint(10, 130), Qt::AltModifier);
+    Move(fader, QPoint(10, 90), Qt::AltModifier);
+    Release(fader, QPoint(10, 90), Qt::AltModifier);
+    m_timers.advance(20);
+    ASSERT_EQ(view->m_pLinkButton[2]->m_nState, CNewCustomBtn::kOn);
+    ASSERT_EQ(Pos(2), 28);
+    ASSERT_EQ((Bytes{g_UndoStack[0].Channel, g_UndoStack[0].Control, g_UndoStack[0].Value}),
+              (Bytes{2, UNDO_GAIN, 42}));
+    m_capture.Drain();
+
+    // Back to 42 would take channel 1 past the bottom: both stop there.
+    m_dlg->OnCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(Pos(1), 63);
+    EXPECT_EQ(Pos(2), 35);
+    const std::vector<Datagram> got = Take(2);
+    EXPECT_EQ(got[0][0x22 + 5 * 1 + 2], 6);  // dB of step 63
+    EXPECT_EQ(got[1][0x22 + 5 * 2 + 2], 34); // dB of step 35
+    // The read-outs show 5 dB less than the unit's gain.
+    EXPECT_EQ(g_ChannelGainShortText[1], QStringLiteral("+1 "));
+    EXPECT_EQ(g_ChannelGainShortText[2], QStringLiteral("+29 "));
+    EXPECT_EQ(g_ChannelGainText[2], QStringLiteral("+29 dB"));
+}
+
 // A remote unit's faders have 62 steps (0..61) and its gain code carries
 // bit 7.
 TEST_F(ControlPaths, OnARemoteUnitCtrlAndLinkedDragsKeepToItsRange)

@@ -204,3 +204,35 @@ TEST_F(UnitNames, AProjectOpenedWithUnitsOnLineKeepsTheirNamesUnlessItGivesTheir
     EXPECT_FALSE(m_boxes.join(QLatin1Char('|')).contains(QStringLiteral("Unused")));
     EXPECT_EQ(g_ChannelLinkGroup[0], 1);
 }
+
+// A project named when the program starts (as the desktop entry starts it)
+// brings its unit names as Files > Open does: they stay through the rest of
+// the start-up, show when their units come on line, and a save writes them
+// back. A start without a project gives every slot its "Unused" name.
+TEST_F(UnitNames, AProjectNamedAtStartKeepsItsUnitNames)
+{
+    const QString file = m_dir.filePath(QStringLiteral("Friday Gig.qsx"));
+    WriteProject(file, {{1, "Stage Left"}, {2, "Stage Left"}, {33, "Brass"}});
+    StartupOptions options;
+    options.projectPath = file;
+    m_dlg.reset();
+    m_dlg = console_test::StartMainWindow(m_platform, options);
+    ASSERT_EQ(g_szProjectPath, file);
+    EXPECT_EQ(g_UnitName[0], QStringLiteral("Stage Left"));
+    EXPECT_EQ(g_UnitName[1], QStringLiteral("Stage Left"));
+    EXPECT_EQ(g_UnitName[32], QStringLiteral("Brass"));
+
+    Add132(1, true, 0x11);
+    EXPECT_EQ(OverviewUnitHeader(0).text(), QStringLiteral("Stage Left - A"));
+    m_dlg->OnCommand(ID_FILE_SAVE);
+    const std::array<QString, kSlotCount> saved = SavedNames(file);
+    EXPECT_EQ(saved[0], QStringLiteral("Stage Left"));
+    EXPECT_EQ(saved[1], QStringLiteral("Stage Left"));
+    EXPECT_EQ(saved[32], QStringLiteral("Brass"));
+
+    // Started again without a project, nothing of the last one's names is left.
+    m_dlg.reset();
+    m_dlg = console_test::StartMainWindow(m_platform);
+    EXPECT_EQ(g_UnitName[0], QStringLiteral("KR-960 Unit 1 Unused"));
+    EXPECT_EQ(g_UnitName[32], QStringLiteral("KR-9X Unit 17 Unused"));
+}

@@ -12,6 +12,7 @@
 #include "controls/strip_switch.h"
 #include "protocol/bytes.h"
 #include "support/emulated_units.h"
+#include "views/overview.h"
 #include "views/underview.h"
 
 namespace {
@@ -205,6 +206,69 @@ TEST_F(UnitNetwork, UnitsOfAllThreeModelsComeOnLineWithTheirStripsSet)
     EXPECT_EQ(g_ChannelGainShortText[17], QString::asprintf("%+d ", m_emulator.config(b).gainCodes[1] - 5));
     ASSERT_TRUE(m_emulator.switchOn(b, 0, emu::Switch::Pad));
     EXPECT_EQ(g_ChannelGainShortText[16], QString::asprintf("%+d ", m_emulator.config(b).gainCodes[0] - 25));
+}
+
+// 48v and Rbin dim each other, and a dimmed switch takes no set. Whatever
+// the two showed before, a unit that comes (back) on line has them shown as
+// it reports them; a unit that reports both has its phantom power shown.
+TEST_F(UnitNetwork, AUnitBackOnLineShowsItsPhantomPowerAndRibbonAsItReportsThem)
+{
+    using emu::Switch;
+    const std::uint8_t v48 = emu::switchMask(Model::KR960, Switch::Phantom48v); // 0x02
+    const std::uint8_t rbin = emu::switchMask(Model::KR960, Switch::Rbin);      // 0x04
+    const struct {
+        int record;
+        std::uint8_t before;
+        std::uint8_t after;
+    } records[] = {
+        {1, rbin, v48}, {2, v48, rbin}, {3, rbin, 0}, {4, v48, 0}, {5, rbin, std::uint8_t(v48 | rbin)},
+    };
+    emu::UnitConfig config = emu::defaultConfig(Model::KR960, 1, 1);
+    for (const auto& r : records)
+        config.switchFlags[std::size_t(r.record)] = r.before;
+    const int a = m_emulator.addUnit(config);
+    const auto shown = [&](int channel) {
+        const int phantom = m_dlg->m_wndUnderview->m_p48vButton[std::size_t(channel)]->m_nState;
+        const int ribbon = m_dlg->m_wndUnderview->m_pRbinButton[std::size_t(channel)]->m_nState;
+        EXPECT_EQ(m_dlg->m_wndOverview->m_p48vButton[std::size_t(channel)]->m_nState, phantom) << channel;
+        EXPECT_EQ(m_dlg->m_wndOverview->m_pRbinButton[std::size_t(channel)]->m_nState, ribbon) << channel;
+        return std::pair{phantom, ribbon};
+    };
+    const auto expected = [](std::uint8_t flags, std::uint8_t phantomBit, std::uint8_t ribbonBit) {
+        if (flags & phantomBit)
+            return std::pair{int(CNewCustomBtn::kOn), int(CNewCustomBtn::kDisabled)};
+        if (flags & ribbonBit)
+            return std::pair{int(CNewCustomBtn::kDisabled), int(CNewCustomBtn::kOn)};
+        return std::pair{int(CNewCustomBtn::kOff), int(CNewCustomBtn::kOff)};
+    };
+    Report(a);
+    Await(1);
+    for (const auto& r : records)
+        EXPECT_EQ(shown(r.record), expected(r.before, v48, rbin)) << "first heard, record " << r.record;
+
+    // Silent for more than 4 s: off line. Back with the other switch on.
+    m_timers.advance(4000);
+    ASSERT_EQ(g_UnitStatus[1], UNIT_OFFLINE);
+    for (const auto& r : records)
+        m_emulator.setReportByte(a, 0x22 + 5 * std::size_t(r.record) + 4, r.after);
+    Report(a);
+    const std::vector<emu::Received> answer = Await(1);
+    ASSERT_EQ(g_UnitStatus[1], UNIT_ACTIVE);
+    for (const auto& r : records)
+        EXPECT_EQ(shown(r.record), expected(r.after, v48, rbin)) << "back on line, record " << r.record;
+    // The answer leaves the unit as it is.
+    ASSERT_EQ(answer.size(), 1u);
+    EXPECT_EQ(answer[0].bytes[0x22 + 5 + 4] & (v48 | rbin), v48);
+
+    // A remote unit has no Rbin: one left on where it comes on line (as a
+    // recalled scene may leave it) does not hide the 48v it reports.
+    emu::UnitConfig remote = emu::defaultConfig(Model::KR9X, 17, 2);
+    remote.switchFlags[1] = emu::switchMask(Model::KR9X, Switch::Phantom48v);
+    const int b = m_emulator.addUnit(remote);
+    m_dlg->SetRbinButtons(257, 1);
+    Report(b);
+    Await(1);
+    EXPECT_EQ(shown(257), std::pair(int(CNewCustomBtn::kOn), int(CNewCustomBtn::kDisabled)));
 }
 
 TEST_F(UnitNetwork, AMuteClickReachesItsUnitAndCtrlReachesTheWholeUnit)

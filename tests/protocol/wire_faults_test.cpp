@@ -300,3 +300,46 @@ TEST_F(WireFaults, ADatagramWaitingAtTheWatchdogTickKeepsItsUnitOnLine)
     EXPECT_EQ(g_UnitStatus[3], UNIT_OFFLINE);
     EXPECT_EQ(g_UnitStatus[36], UNIT_OFFLINE);
 }
+
+// A slot's option card is its unit's. A unit that claimed the MIDI card (and
+// with it a second state datagram at every poll) takes the card along when
+// it goes off line or its slot is set unused, so the unit that holds the
+// slot after it is polled for what it reports itself.
+TEST_F(WireFaults, AUnitsOptionCardLeavesTheSlotWithIt)
+{
+    m_core.g_PacketsReceived.store(1); // as the receive thread counts unit datagrams
+    const auto statesPerPoll = [&] {
+        m_unit.All();
+        PollAllUnits();
+        return m_unit.All().size();
+    };
+    const auto silence = [&] {
+        host.now += kOfflineAfterMs + 1;
+        WatchdogTimerProc();
+    };
+    const auto otherUnit = [](int id, std::uint8_t option) {
+        return Crafted132::With(Unit132(id, option), {{0x0D, {0x7A}}});
+    };
+
+    // Off line: a sender claims the card under unit 1 and falls silent.
+    HandlePacket132(g_Family_KR960_8, Unit132(1, 0x04), kLoopback);
+    ASSERT_EQ(g_UnitOption[1], "MIDI");
+    EXPECT_EQ(statesPerPoll(), 2u);
+    silence();
+    EXPECT_EQ(g_UnitOption[1], "");
+    // A unit without a card takes the slot: one state datagram per poll.
+    HandlePacket132(g_Family_KR960_8, otherUnit(1, 0x02), kLoopback);
+    EXPECT_EQ(g_UnitOption[1], "");
+    EXPECT_EQ(statesPerPoll(), 1u);
+    silence();
+
+    // Set unused: a unit with the card moves to unit 3 without it (its
+    // bit 1 alone leaves the text as it was).
+    HandlePacket132(g_Family_KR960_8, Unit132(2, 0x04), kLoopback);
+    ASSERT_EQ(g_UnitOption[3], "MIDI");
+    HandlePacket132(g_Family_KR960_8, Crafted132::With(Unit132(3, 0x02), {{0x0D, {0x52}}}), kLoopback);
+    ASSERT_EQ(g_Family_KR960_8.FindUnit(3), nullptr);
+    EXPECT_EQ(g_UnitOption[3], "");
+    EXPECT_EQ(g_UnitOption[5], "");
+    EXPECT_EQ(statesPerPoll(), 1u);
+}
