@@ -152,7 +152,7 @@ private:
     // window manager; until then a window would be placed by nobody.
     bool waitForWindowManager() const
     {
-        const QDeadlineTimer deadline(30000);
+        const QDeadlineTimer deadline(60000);
         while (!deadline.hasExpired()) {
             const auto root = run(QStringLiteral("xprop"),
                                   {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}, 30000);
