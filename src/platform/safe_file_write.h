@@ -12,6 +12,9 @@
 // (NativeFromPath), so a name that is not valid UTF-8 is written where it
 // stands; a symbolic link is written through to the file it names, which
 // keeps its permissions (a new file gets the usual ones, less the umask).
+// The temporary file is named after the file it replaces, a dot and six
+// random letters or digits, and stays locked (flock) until it has been
+// renamed or dropped, so that RemoveLeftTemporaries passes it by.
 class SafeFileWriter {
 public:
     explicit SafeFileWriter(const QString& path);
@@ -43,3 +46,9 @@ private:
 
 // The whole of bytes as the new content of path, through SafeFileWriter.
 bool WriteFileSafely(const QString& path, QByteArrayView bytes);
+
+// Removes what writes of path that never finished left beside its file (the
+// program killed or the power gone mid-way): names of the file replaced
+// followed by a dot and six letters or digits, when they are regular files
+// of this user that no writer holds locked. Returns how many went.
+int RemoveLeftTemporaries(const QString& path);
