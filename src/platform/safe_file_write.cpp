@@ -20,6 +20,14 @@ namespace {
 constexpr char kTemporarySuffix[] = ".XXXXXX";
 constexpr qsizetype kRandomLength = sizeof kTemporarySuffix - 2;
 
+// The temporary file's name for target, before its random letters: hidden,
+// in target's folder, "." + target's name + kTemporarySuffix.
+QByteArray TemporaryTemplate(const QByteArray& target)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    return target.left(slash + 1) + '.' + target.mid(slash + 1) + kTemporarySuffix;
+}
+
 // The file a write of path replaces: a symbolic link's target, else path.
 QByteArray ReplacedFile(const QByteArray& path)
 {
@@ -54,7 +62,7 @@ bool SameInode(const struct stat& a, const struct stat& b)
 int MakeLockedTemporary(const QByteArray& target, QByteArray& name)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
-        name = target + kTemporarySuffix;
+        name = TemporaryTemplate(target);
         const int fd = ::mkostemp(name.data(), O_CLOEXEC);
         if (fd < 0)
             return -1;
@@ -196,7 +204,8 @@ int RemoveLeftTemporaries(const QString& path)
     const QByteArray target = ReplacedFile(native);
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
-    const QByteArray prefix = target.mid(slash + 1) + '.';
+    const QByteArray leftName = TemporaryTemplate(target).mid(slash + 1);
+    const QByteArray prefix = leftName.left(leftName.size() - kRandomLength);
     DIR* dir = ::opendir(folder.constData());
     if (!dir)
         return 0;

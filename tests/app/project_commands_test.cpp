@@ -255,9 +255,9 @@ TEST_F(Projects, TheSaveQuestionAtShutDownCanKeepTheProgramOpen)
 
 // A save cut short (the program killed mid-way) leaves its temporary file
 // beside the project. The next save of the project removes each such file,
-// and nothing else: names of another length or other characters, other
-// projects' temporaries, what is not a regular file, and a temporary file
-// still being written (its writer holds its lock).
+// and nothing else: names of another length or other characters, the
+// operator's own copies, other projects' temporaries, what is not a regular
+// file, and a temporary file still being written (its writer holds its lock).
 TEST_F(Projects, ASaveRemovesWhatSavesCutShortLeftAndNothingElse)
 {
     NewScene(QStringLiteral("Verse"));
@@ -266,23 +266,25 @@ TEST_F(Projects, ASaveRemovesWhatSavesCutShortLeftAndNothingElse)
     ASSERT_TRUE(g_bProjectHasFile);
     const QDir folder(m_dir.path());
     const QByteArray cut = console_test::ReadBytes(m_chosen).left(1000);
-    const QStringList leftBehind{QStringLiteral("show.qsx.a1B2c3"), QStringLiteral("show.qsx.ZZZZZZ"),
-                                 QStringLiteral("show.qsx.000000")};
-    const QStringList alike{QStringLiteral("show.qsx.a1B2c"),     QStringLiteral("show.qsx.a1B2c3d"),
-                            QStringLiteral("show.qsx.a1-2c3"),    QStringLiteral("show.qsx.a1B2c3.qsx"),
-                            QStringLiteral("show.qsx~"),          QStringLiteral(".show.qsx.a1B2c3"),
-                            QStringLiteral("other.qsx.a1B2c3"),   QStringLiteral("my show.qsx.a1B2c3"),
-                            QStringLiteral("show.qsxa.a1B2c3")};
+    const QStringList leftBehind{QStringLiteral(".show.qsx.a1B2c3"), QStringLiteral(".show.qsx.ZZZZZZ"),
+                                 QStringLiteral(".show.qsx.000000")};
+    // The operator's own copies beside the project among them.
+    const QStringList alike{QStringLiteral(".show.qsx.a1B2c"),    QStringLiteral(".show.qsx.a1B2c3d"),
+                            QStringLiteral(".show.qsx.a1-2c3"),   QStringLiteral(".show.qsx.a1B2c3.qsx"),
+                            QStringLiteral("show.qsx~"),          QStringLiteral("show.qsx.a1B2c3"),
+                            QStringLiteral("show.qsx.backup"),    QStringLiteral("show.qsx.BEFORE"),
+                            QStringLiteral(".other.qsx.a1B2c3"),  QStringLiteral(".my show.qsx.a1B2c3"),
+                            QStringLiteral("..show.qsx.a1B2c3"),  QStringLiteral(".show.qsxa.a1B2c3")};
     for (const QString& name : leftBehind + alike)
         ASSERT_TRUE(console_test::WriteBytes(folder.filePath(name), cut)) << name.toStdString();
     // Not regular files: a folder, a pipe (never opened: it would wait), a link.
-    ASSERT_TRUE(folder.mkdir(QStringLiteral("show.qsx.Folder")));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("show.qsx.Pipe00"))).constData(), 0600), 0);
+    ASSERT_TRUE(folder.mkdir(QStringLiteral(".show.qsx.Folder")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral(".show.qsx.Pipe00"))).constData(), 0600), 0);
     const QString elsewhere = folder.filePath(QStringLiteral("elsewhere.qsx"));
     ASSERT_TRUE(console_test::WriteBytes(elsewhere, cut));
-    ASSERT_TRUE(QFile::link(elsewhere, folder.filePath(QStringLiteral("show.qsx.Link00"))));
+    ASSERT_TRUE(QFile::link(elsewhere, folder.filePath(QStringLiteral(".show.qsx.Link00"))));
     // Still being written, by a writer whose lock is held through another descriptor.
-    const QString held = folder.filePath(QStringLiteral("show.qsx.Held00"));
+    const QString held = folder.filePath(QStringLiteral(".show.qsx.Held00"));
     ASSERT_TRUE(console_test::WriteBytes(held, cut));
     const int heldFd = ::open(QFile::encodeName(held).constData(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(heldFd, 0);
@@ -306,7 +308,7 @@ TEST_F(Projects, ASaveRemovesWhatSavesCutShortLeftAndNothingElse)
     // Its writer gone, the next save takes it too.
     ::close(heldFd);
     EXPECT_TRUE(m_dlg->OnFileSave());
-    expected.removeOne(QStringLiteral("show.qsx.Held00"));
+    expected.removeOne(QStringLiteral(".show.qsx.Held00"));
     EXPECT_EQ(entries(), names(expected));
 
     // A save of the same project meanwhile leaves a writer's own file alone.
@@ -330,11 +332,11 @@ TEST_F(Projects, ALinkedProjectsLeftTemporariesGoBesideItsFile)
     m_dlg->OnCommand(ID_FILE_SAVE_AS);
     const QString link = folder.filePath(QStringLiteral("link.qsx"));
     ASSERT_TRUE(QFile::link(real, link));
-    for (const QString& name : {QStringLiteral("shows/real.qsx.Q1w2E3"), QStringLiteral("link.qsx.Q1w2E3")})
+    for (const QString& name : {QStringLiteral("shows/.real.qsx.Q1w2E3"), QStringLiteral(".link.qsx.Q1w2E3")})
         ASSERT_TRUE(console_test::WriteBytes(folder.filePath(name), "QSX"));
     ASSERT_TRUE(m_dlg->LoadProject(link));
     EXPECT_TRUE(m_dlg->OnFileSave());
-    EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("shows/real.qsx.Q1w2E3"))));
-    EXPECT_TRUE(QFileInfo::exists(folder.filePath(QStringLiteral("link.qsx.Q1w2E3"))));
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("shows/.real.qsx.Q1w2E3"))));
+    EXPECT_TRUE(QFileInfo::exists(folder.filePath(QStringLiteral(".link.qsx.Q1w2E3"))));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
 }
