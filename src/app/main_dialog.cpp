@@ -675,6 +675,10 @@ bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
     if (!m_bSkipSaveQuestion
         && !AskSaveBefore(QStringLiteral("Do you want to save any changes you made?"), MessageBoxKind::YesNoCancel))
         return false;
+    // Saved or thrown away by the answer; asked nothing (a terminate
+    // request), the work stays kept for the next start.
+    if (!m_bSkipSaveQuestion)
+        DropRecoveredWorkFiles();
     // The program's own highlight colour goes with it.
     {
         QPalette palette = QApplication::palette();

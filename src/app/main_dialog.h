@@ -381,6 +381,11 @@ public:
     // the recovery file a terminate request left on this port; true when the
     // operator took it and it was opened. Only No discards it.
     bool OfferRecoveredProject();
+    // Work taken from a recovery file is kept there until it is safe: saved,
+    // or left by the operator's choice (a No to the exit question, a New
+    // Project or a project opened). Then its files go, except one that is
+    // the project's own file now.
+    void DropRecoveredWorkFiles(const QStringList& except = {});
     // Tell the operator, once per run, that the recent files and last used
     // folder, or the window placement, will not be kept (a box, or stderr
     // while the program ends on a terminate request): found says why the
@@ -512,6 +517,8 @@ private:
     // loaded; none when nothing saved matches the project.
     std::optional<std::size_t> m_savedProjectFingerprint;
     bool m_bUnsavedWorkKept = false;
+    // The files of the work taken from a recovery file while they are kept.
+    QStringList m_recoveredWorkFiles;
     bool m_bToldProfileNotKept = false;
     bool m_bToldPlacementNotKept = false;
     void TellOnce(bool& told, const QString& text);

@@ -690,6 +690,9 @@ ProjectWriteResult WriteProject(const QString& path, const ProjectFileHeader& he
                                 const std::vector<const SceneRecord*>& records, const ProjectTexts* texts)
 {
     ProjectWriteResult result;
+    // Saves of this project that were cut short (up to a whole project
+    // each) go first, which also gives this one their room.
+    RemoveLeftTemporaries(path);
     SafeFileWriter file(path);
     if (!file.open()) {
         result.error = PathLostInDecoding(path) ? NotUtf8NameMessage(path)

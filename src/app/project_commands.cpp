@@ -93,6 +93,7 @@ void CQuellonKR9SeriesDlg::OnFileNewProject()
     UpdateSceneListScroll();
     RedrawScenePanelLabels();
     MarkProjectSaved();
+    DropRecoveredWorkFiles();
 }
 
 void CQuellonKR9SeriesDlg::OpenProject(bool askSave)
@@ -261,6 +262,8 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path, const QString& untit
         MarkProjectSaved();
     else
         m_savedProjectFingerprint.reset(); // none of it is in a file of its own
+    // Work brought back earlier has made way for this project.
+    DropRecoveredWorkFiles();
     if (outOfMemory)
         ShowProjectReadInMemoryMessage();
     else if (cutShort)
@@ -285,6 +288,7 @@ bool CQuellonKR9SeriesDlg::OnFileSave()
         m_lstScenes->setCurrentRow(selected);
     g_bProjectHasFile = true;
     MarkProjectSaved();
+    DropRecoveredWorkFiles();
     return true;
 }
 

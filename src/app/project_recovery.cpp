@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <utility>
+
 #include "app/app_services.h"
 #include "app/project_file.h"
 #include "app/scene_store.h"
@@ -163,6 +165,9 @@ bool CQuellonKR9SeriesDlg::KeepUnsavedWorkForRecovery()
             && WriteProjectFile(files.project, CurrentFileHeader(), StoredSceneRecords(), CurrentProjectTexts()).ok;
         if (written) {
             m_bUnsavedWorkKept = true;
+            // Work brought back and kept elsewhere is in this file now, with
+            // what was done since.
+            DropRecoveredWorkFiles({files.project, files.name});
             LogLine(QStringLiteral("the unsaved changes of \"%1\" were written to %2").arg(project, files.project));
             return true;
         }
@@ -214,8 +219,10 @@ bool CQuellonKR9SeriesDlg::OfferRecoveredProject()
         const bool opened = answer == IDYES && LoadProject(files.project, original);
         // Only a No throws them away. A box closed unanswered (the program
         // told to end meanwhile) or a file that would not open keeps them
-        // for the next start.
-        if (opened || answer == IDNO) {
+        // for the next start; work taken stays kept until it is safe.
+        if (opened) {
+            m_recoveredWorkFiles = {files.project, files.name};
+        } else if (answer == IDNO) {
             QFile::remove(files.project);
             QFile::remove(files.name);
         } else {
@@ -225,4 +232,14 @@ bool CQuellonKR9SeriesDlg::OfferRecoveredProject()
         return opened;
     }
     return false;
+}
+
+void CQuellonKR9SeriesDlg::DropRecoveredWorkFiles(const QStringList& except)
+{
+    for (const QString& file : std::exchange(m_recoveredWorkFiles, {})) {
+        // Saved over its own recovery file, the work is in it now.
+        if (except.contains(file) || SameFile(file, g_szProjectPath))
+            continue;
+        QFile::remove(file);
+    }
 }

@@ -12,6 +12,10 @@
 // (NativeFromPath), so a name that is not valid UTF-8 is written where it
 // stands; a symbolic link is written through to the file it names, which
 // keeps its permissions (a new file gets the usual ones, less the umask).
+// The temporary file is hidden and named after the file it replaces: a dot,
+// its name, a dot and six random letters or digits (".show.qsx.a1B2c3"), a
+// name no operator gives a file of their own. It stays locked (flock) until
+// it has been renamed or dropped, so that RemoveLeftTemporaries passes it by.
 class SafeFileWriter {
 public:
     explicit SafeFileWriter(const QString& path);
@@ -43,3 +47,11 @@ private:
 
 // The whole of bytes as the new content of path, through SafeFileWriter.
 bool WriteFileSafely(const QString& path, QByteArrayView bytes);
+
+// Removes what writes of path that never finished left beside its file (the
+// program killed or the power gone mid-way): exactly the temporary names
+// SafeFileWriter gives, when they are regular files of this user that no
+// writer holds locked. A copy the operator keeps beside the file under a
+// name of their own ("show.qsx.backup") is never one of them. Returns how
+// many went.
+int RemoveLeftTemporaries(const QString& path);

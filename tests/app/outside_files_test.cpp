@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
+#include <QStandardPaths>
+
+#include <functional>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -272,10 +275,15 @@ TEST_F(OutsideFiles, TerminatingWithUnsavedChangesKeepsThemForTheNextStart)
     EXPECT_FALSE(g_bProjectHasFile);
     EXPECT_EQ(g_nSceneCount, 2);
     EXPECT_EQ(g_ChannelTitle[5], QStringLiteral("Lead vocal"));
-    EXPECT_FALSE(QFileInfo::exists(RecoveryPath()));
+    EXPECT_TRUE(QFileInfo::exists(RecoveryPath()));
     m_chosen.clear();
     EXPECT_FALSE(dlg.OnFileSave());
     EXPECT_EQ(m_chooserCalls, std::vector<bool>{true});
+    EXPECT_EQ(console_test::ReadBytes(show), showBytes);
+    // Saved under a name of its own, the work needs its recovery file no more.
+    m_chosen = m_dir.filePath(QStringLiteral("show recovered.qsx"));
+    EXPECT_TRUE(dlg.OnFileSave());
+    EXPECT_FALSE(QFileInfo::exists(RecoveryPath()));
     EXPECT_EQ(console_test::ReadBytes(show), showBytes);
 
     m_answer = IDNO;
@@ -302,7 +310,128 @@ TEST_F(OutsideFiles, RecoveryOfferEndedWithoutAnAnswerKeepsTheChanges)
     }
     StartAgain(IDYES);
     EXPECT_EQ(g_SceneName[1], QStringLiteral("Chorus"));
+    // Taken, the work is kept until it is saved.
+    EXPECT_EQ(console_test::ReadBytes(RecoveryPath()), kept);
+}
+
+// Work taken from the offer is only on screen until it is saved: its kept
+// files stay until a save, a No to the exit question, or a New Project or an
+// Open that went through, so the program ended hard (a kill or a power cut,
+// here a window gone without its shut-down) offers it again. A question
+// cancelled, a chooser cancelled, a save cancelled keep them.
+TEST_F(OutsideFiles, RecoveredWorkStaysKeptUntilSavedOrDiscarded)
+{
+    const QString name = m_data.filePath(QStringLiteral("Quellon/Corvane/Corvane Recovery 2000.name"));
+    const QString other = MakeProject(QStringLiteral("other.qsx"), {QStringLiteral("Other")});
+    const auto kept = [&] { return QFileInfo::exists(RecoveryPath()) && QFileInfo::exists(name); };
+    const auto gone = [&] { return !QFileInfo::exists(RecoveryPath()) && !QFileInfo::exists(name); };
+    // Brought back by Yes; the kept files are still there.
+    const auto takeOffer = [&] {
+        StartAgain(IDYES);
+        EXPECT_EQ(g_SceneName[1], QStringLiteral("Chorus"));
+        EXPECT_TRUE(kept());
+    };
+    TerminateWithUnsavedScene();
+
+    takeOffer();
+    // The window gone without its shut-down: the next start offers the work again.
+    takeOffer();
+    m_chosen.clear();
+    EXPECT_FALSE(m_dlg->OnFileSave()); // Save As cancelled
+    EXPECT_TRUE(kept());
+    m_chosen = m_dir.filePath(QStringLiteral("chorus.qsx"));
+    EXPECT_TRUE(m_dlg->OnFileSave());
+    EXPECT_TRUE(gone());
+    StartAgain(IDYES);
+    EXPECT_TRUE(m_questions.filter(QStringLiteral("Corvane was ended")).isEmpty());
+
+    const struct {
+        const char* what;
+        std::function<void(Dlg&)> act;
+        bool discarded;
+    } cases[] = {
+        {"New Project, its question cancelled",
+         [&](Dlg& dlg) {
+             m_answer = IDCANCEL;
+             dlg.OnCommand(ID_FILE_NEW_PROJECT);
+         },
+         false},
+        {"New Project, No to saving",
+         [&](Dlg& dlg) {
+             m_answer = IDNO;
+             dlg.OnCommand(ID_FILE_NEW_PROJECT);
+         },
+         true},
+        {"Open, No to saving, the chooser cancelled",
+         [&](Dlg&) {
+             m_answer = IDNO;
+             Open({});
+         },
+         false},
+        {"Open, No to saving, a file chosen",
+         [&](Dlg&) {
+             m_answer = IDNO;
+             Open(other);
+         },
+         true},
+        {"exit, its question cancelled",
+         [&](Dlg& dlg) {
+             m_saveAnswer = IDCANCEL;
+             EXPECT_FALSE(dlg.QuerySaveAndShutDown());
+         },
+         false},
+        {"exit, No to saving",
+         [&](Dlg& dlg) {
+             m_saveAnswer = IDNO;
+             EXPECT_TRUE(dlg.QuerySaveAndShutDown());
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TerminateWithUnsavedScene();
+        takeOffer();
+        c.act(*m_dlg);
+        EXPECT_EQ(gone(), c.discarded);
+        EXPECT_EQ(kept(), !c.discarded);
+        QFile::remove(RecoveryPath());
+        QFile::remove(name);
+    }
+}
+
+// Work taken from a recovery file in another place (the config folder, the
+// data folder having refused it once) and kept again on a terminate request
+// goes to the data folder with what was done since; the older copy goes, so
+// it is never offered after the newer one.
+TEST_F(OutsideFiles, WorkKeptAgainLeavesNoOlderCopyBehind)
+{
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Quellon/Corvane/");
+    const QString olderCopy = config + QStringLiteral("Corvane Recovery 2000.qsx");
+    const QString olderName = config + QStringLiteral("Corvane Recovery 2000.name");
+    ASSERT_TRUE(QDir().mkpath(config));
+    SceneRecord earlier;
+    earlier.Name.setText(QStringLiteral("Earlier"));
+    ASSERT_TRUE(WriteProjectFile(olderCopy, ProjectFileHeader{}, {earlier}).ok);
+    ASSERT_TRUE(console_test::WriteBytes(olderName, "earlier.qsx"));
+
+    StartAgain(IDYES);
+    ASSERT_EQ(g_SceneName[1], QStringLiteral("Earlier"));
+    EXPECT_TRUE(QFileInfo::exists(olderCopy));
+    m_dlg->SetChannelTitle(5, QStringLiteral("Lead vocal"));
+    m_dlg->CloseWithoutAsking();
+    ASSERT_TRUE(m_dlg->QuerySaveAndShutDown());
+    EXPECT_FALSE(QFileInfo::exists(olderCopy));
+    EXPECT_FALSE(QFileInfo::exists(olderName));
+
+    StartAgain(IDNO);
+    ASSERT_EQ(m_questions.filter(QStringLiteral("Corvane was ended")).size(), 1);
+    EXPECT_TRUE(m_questions[0].contains(QStringLiteral("earlier.qsx")));
     EXPECT_FALSE(QFileInfo::exists(RecoveryPath()));
+    StartAgain(IDYES);
+    EXPECT_TRUE(m_questions.filter(QStringLiteral("Corvane was ended")).isEmpty());
+    QFile::remove(olderCopy);
+    QFile::remove(olderName);
 }
 
 // No to the offer throws the recovered changes away for good; a terminate

@@ -5,10 +5,16 @@
 
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "app/scene_store.h"
 #include "controls/gain_fader.h"
 #include "controls/strip_switch.h"
 #include "dialogs/naming_dialogs.h"
+#include "platform/safe_file_write.h"
 #include "support/project_window_fixture.h"
 #include "views/overview.h"
 #include "views/underview.h"
@@ -245,4 +251,92 @@ TEST_F(Projects, TheSaveQuestionAtShutDownCanKeepTheProgramOpen)
     m_saveAnswer = IDNO;
     EXPECT_TRUE(m_dlg->QuerySaveAndShutDown());
     EXPECT_TRUE(m_dlg->isShutDown());
+}
+
+// A save cut short (the program killed mid-way) leaves its temporary file
+// beside the project. The next save of the project removes each such file,
+// and nothing else: names of another length or other characters, the
+// operator's own copies, other projects' temporaries, what is not a regular
+// file, and a temporary file still being written (its writer holds its lock).
+TEST_F(Projects, ASaveRemovesWhatSavesCutShortLeftAndNothingElse)
+{
+    NewScene(QStringLiteral("Verse"));
+    m_chosen = m_dir.filePath(QStringLiteral("show.qsx"));
+    m_dlg->OnCommand(ID_FILE_SAVE_AS);
+    ASSERT_TRUE(g_bProjectHasFile);
+    const QDir folder(m_dir.path());
+    const QByteArray cut = console_test::ReadBytes(m_chosen).left(1000);
+    const QStringList leftBehind{QStringLiteral(".show.qsx.a1B2c3"), QStringLiteral(".show.qsx.ZZZZZZ"),
+                                 QStringLiteral(".show.qsx.000000")};
+    // The operator's own copies beside the project among them.
+    const QStringList alike{QStringLiteral(".show.qsx.a1B2c"),    QStringLiteral(".show.qsx.a1B2c3d"),
+                            QStringLiteral(".show.qsx.a1-2c3"),   QStringLiteral(".show.qsx.a1B2c3.qsx"),
+                            QStringLiteral("show.qsx~"),          QStringLiteral("show.qsx.a1B2c3"),
+                            QStringLiteral("show.qsx.backup"),    QStringLiteral("show.qsx.BEFORE"),
+                            QStringLiteral(".other.qsx.a1B2c3"),  QStringLiteral(".my show.qsx.a1B2c3"),
+                            QStringLiteral("..show.qsx.a1B2c3"),  QStringLiteral(".show.qsxa.a1B2c3")};
+    for (const QString& name : leftBehind + alike)
+        ASSERT_TRUE(console_test::WriteBytes(folder.filePath(name), cut)) << name.toStdString();
+    // Not regular files: a folder, a pipe (never opened: it would wait), a link.
+    ASSERT_TRUE(folder.mkdir(QStringLiteral(".show.qsx.Folder")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral(".show.qsx.Pipe00"))).constData(), 0600), 0);
+    const QString elsewhere = folder.filePath(QStringLiteral("elsewhere.qsx"));
+    ASSERT_TRUE(console_test::WriteBytes(elsewhere, cut));
+    ASSERT_TRUE(QFile::link(elsewhere, folder.filePath(QStringLiteral(".show.qsx.Link00"))));
+    // Still being written, by a writer whose lock is held through another descriptor.
+    const QString held = folder.filePath(QStringLiteral(".show.qsx.Held00"));
+    ASSERT_TRUE(console_test::WriteBytes(held, cut));
+    const int heldFd = ::open(QFile::encodeName(held).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(heldFd, 0);
+    ASSERT_EQ(::flock(heldFd, LOCK_EX), 0);
+
+    QStringList expected =
+        folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const auto entries = [&] {
+        return folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+            .join(QLatin1Char('|'))
+            .toStdString();
+    };
+    const auto names = [](const QStringList& list) { return list.join(QLatin1Char('|')).toStdString(); };
+    for (const QString& name : leftBehind)
+        expected.removeOne(name);
+    EXPECT_TRUE(m_dlg->OnFileSave());
+    EXPECT_EQ(entries(), names(expected));
+    EXPECT_EQ(console_test::ReadBytes(elsewhere), cut);
+    EXPECT_EQ(console_test::ReadBytes(held), cut);
+
+    // Its writer gone, the next save takes it too.
+    ::close(heldFd);
+    EXPECT_TRUE(m_dlg->OnFileSave());
+    expected.removeOne(QStringLiteral(".show.qsx.Held00"));
+    EXPECT_EQ(entries(), names(expected));
+
+    // A save of the same project meanwhile leaves a writer's own file alone.
+    SafeFileWriter writer(m_chosen);
+    ASSERT_TRUE(writer.open());
+    ASSERT_TRUE(writer.write(cut));
+    EXPECT_TRUE(m_dlg->OnFileSave());
+    EXPECT_TRUE(writer.commit());
+    EXPECT_EQ(console_test::ReadBytes(m_chosen), cut);
+    EXPECT_EQ(entries(), names(expected));
+}
+
+// A project reached through a symbolic link is written beside the file the
+// link names, and that is where its left temporaries are removed.
+TEST_F(Projects, ALinkedProjectsLeftTemporariesGoBesideItsFile)
+{
+    const QDir folder(m_dir.path());
+    ASSERT_TRUE(folder.mkdir(QStringLiteral("shows")));
+    const QString real = folder.filePath(QStringLiteral("shows/real.qsx"));
+    m_chosen = real;
+    m_dlg->OnCommand(ID_FILE_SAVE_AS);
+    const QString link = folder.filePath(QStringLiteral("link.qsx"));
+    ASSERT_TRUE(QFile::link(real, link));
+    for (const QString& name : {QStringLiteral("shows/.real.qsx.Q1w2E3"), QStringLiteral(".link.qsx.Q1w2E3")})
+        ASSERT_TRUE(console_test::WriteBytes(folder.filePath(name), "QSX"));
+    ASSERT_TRUE(m_dlg->LoadProject(link));
+    EXPECT_TRUE(m_dlg->OnFileSave());
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("shows/.real.qsx.Q1w2E3"))));
+    EXPECT_TRUE(QFileInfo::exists(folder.filePath(QStringLiteral(".link.qsx.Q1w2E3"))));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
 }

@@ -16,6 +16,7 @@
 
 #include "app/project_file.h"
 #include "support/program_run.h"
+#include "support/x_display.h"
 
 namespace {
 
@@ -242,4 +243,45 @@ TEST(SignalRecovery, WorkTheDataFolderRefusesGoesElsewhereOrIsToldLost)
     ASSERT_FALSE(told.isEmpty()) << log.toStdString();
     EXPECT_TRUE(told.contains(QStringLiteral("Those changes are lost."))) << told.toStdString();
     EXPECT_TRUE(QDir(data).entryList({QStringLiteral("*.lost")}, QDir::Files).isEmpty());
+}
+
+// Work taken from the offer is on screen only, not yet in a file of its own:
+// the program killed outright (no handler runs, as on a power cut) right
+// after Yes leaves its recovery file, and the next start offers it again.
+TEST(SignalRecovery, WorkTakenFromTheOfferSurvivesAKill)
+{
+    if (!x_display::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("xdotool")}))
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString show = WriteShow(home, QStringLiteral("shows/show.qsx"), QStringLiteral("Verse"));
+    ASSERT_FALSE(show.isEmpty());
+    const std::uint16_t port = FreeUdpPort();
+    const QString recovery = RecoveryIn(home, kDataFolder, port);
+    RunUntilSignal(home, port, show);
+    ASSERT_EQ(KeptScene(recovery), QStringLiteral("Verse"));
+
+    x_display::Display display(/*withWindowManager=*/false);
+    ASSERT_TRUE(display.isValid()) << "no X display";
+    QProcessEnvironment env = program_run::Environment(home);
+    display.useFor(env);
+    env.insert(QStringLiteral("CORVANE_PC_PORT"), QString::number(port));
+    env.insert(QStringLiteral("CORVANE_UNIT_PORT"), QString::number(FreeUdpPort()));
+    QProcess program;
+    Start(program, env, {});
+    QString log;
+    ASSERT_TRUE(program_run::WaitForLog(program, log, Offer(QStringLiteral("show.qsx"), recovery)))
+        << log.toStdString();
+    const auto offer = display.waitForWindow(QStringLiteral("^Decision$"));
+    ASSERT_TRUE(offer.has_value());
+    ASSERT_TRUE(display.xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), *offer,
+                                 QStringLiteral("key"), QStringLiteral("y")}));
+    // The work is on screen under its project's name.
+    EXPECT_TRUE(display.waitForWindow(QStringLiteral("^ Corvane - show\\.qsx$")).has_value()) << log.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(recovery));
+    program.kill();
+    EXPECT_TRUE(program.waitForFinished(60000));
+
+    ASSERT_FALSE(StartAndSignalOnceLogged(home, port, Offer(QStringLiteral("show.qsx"), recovery)).isEmpty());
+    EXPECT_EQ(KeptScene(recovery), QStringLiteral("Verse"));
 }
