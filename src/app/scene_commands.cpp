@@ -61,6 +61,12 @@ void CQuellonKR9SeriesDlg::OnNewScene()
     ++g_nSceneCount;
     m_lstScenes->setCurrentRow(index);
     g_bTrackActiveScene = true;
+    // The new scene is the active one: its line takes the marks and its
+    // record the changes from now on, and the labels name it.
+    g_nCurrentIndex = index;
+    g_strActiveSceneTitle = name;
+    g_strActiveSceneLabel = ActiveSceneLabel(index);
+    RedrawScenePanelLabels();
     UpdateSceneListScroll();
 }
 

@@ -144,8 +144,8 @@ void CQuellonKR9SeriesDlg::CaptureSceneState(SceneRecord& r)
 void CQuellonKR9SeriesDlg::TrackActiveScene()
 {
     // The record that follows the live state is the one of the active line,
-    // the scene whose "*" the operator sees; nothing while that is the blank
-    // scene (a scene just made with New keeps what it captured).
+    // the scene whose "*" the operator sees (New Scene makes its own line the
+    // active one); nothing while that is the blank scene.
     if (!g_bTrackActiveScene || g_nCurrentIndex <= 0 || g_nCurrentIndex >= g_nSceneCount)
         return;
     if (SceneRecord* record = FindScene(g_SceneName[std::size_t(g_nCurrentIndex)]))

@@ -1,6 +1,7 @@
 // What the scene panel shows and marks, through the main window: the
 // labels after a recall, the changed mark of the scene lines, names that
-// hold a "*", a cancelled rename and clicks that change nothing.
+// hold a "*", a cancelled rename, clicks that change nothing, and the scene
+// that New Scene makes active.
 
 #include <QMouseEvent>
 #include <QScreen>
@@ -90,6 +91,7 @@ TEST_F(SceneMarks, RecallAndProjectChangesShowTheActiveSceneOnScreenAtOnce)
     } cases[] = {
         {"Recall button", [&] { Select(1); PressRecall(); }, "Verse", "Active Scene: 001"},
         {"Open", [&] { m_dlg->OnCommand(ID_FILE_OPEN); }, "  000 Blank Scene", "Active Scene: 000"},
+        {"New Scene", [&] { NewScene(QStringLiteral("Bridge")); }, "Bridge", "Active Scene: 003"},
         {"double click", [&] { DoubleClick(2); }, "Chorus", "Active Scene: 002"},
         {"New Project", [&] { m_dlg->OnCommand(ID_FILE_NEW_PROJECT); }, "  000 Blank Scene", "Active Scene: 000"},
     };
@@ -251,6 +253,9 @@ TEST_F(SceneMarks, WhileTheBlankSceneIsActiveChangesMarkAndCaptureNothing)
 {
     ShowOnScreen();
     NewScene(QStringLiteral("Verse"));
+    // The new scene is the active one until the blank scene is recalled.
+    Select(0);
+    PressRecall();
     ASSERT_EQ(g_nCurrentIndex, 0);
     ASSERT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 000"));
     const QByteArray made = Record(QStringLiteral("Verse"));
@@ -262,7 +267,7 @@ TEST_F(SceneMarks, WhileTheBlankSceneIsActiveChangesMarkAndCaptureNothing)
     m_dlg->OnFaderReleased();
     EXPECT_EQ(Line(0), QStringLiteral("  000 Blank Scene"));
     EXPECT_EQ(Line(1), QStringLiteral("  001 Verse"));
-    EXPECT_EQ(Record(QStringLiteral("Verse")), made) << "the new scene keeps what it captured";
+    EXPECT_EQ(Record(QStringLiteral("Verse")), made) << "the stored scene keeps what it holds";
 
     // Once it is recalled, it is the one that is marked and follows.
     Select(1);
@@ -271,4 +276,39 @@ TEST_F(SceneMarks, WhileTheBlankSceneIsActiveChangesMarkAndCaptureNothing)
     EXPECT_EQ(Line(1), QStringLiteral("  001 Verse*"));
     EXPECT_NE(Record(QStringLiteral("Verse")), made);
     EXPECT_EQ(FindScene(QStringLiteral("Verse"))->MuteButton[3], m_dlg->SwitchState(STRIP_MUTE, 3));
+}
+
+// New Scene makes the new scene the active one: its line takes the "*", the
+// label names it, and the changes after it go into its record, never into
+// the scene active before it (a stored scene or the blank one).
+TEST_F(SceneMarks, ChangesAfterNewSceneGoIntoTheNewScene)
+{
+    ShowOnScreen();
+    NewScene(QStringLiteral("Alpha")); // made while the blank scene is active
+    ClickSwitch(STRIP_PAD, 2);
+    EXPECT_EQ(Line(1), QStringLiteral("  001 Alpha*"));
+    EXPECT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 001"));
+    m_chosenFile = m_dir.filePath(QStringLiteral("show.qsx"));
+    m_dlg->OnCommand(ID_FILE_SAVE_AS);
+
+    Select(1);
+    PressRecall();
+    NewScene(QStringLiteral("Beta"));
+    EXPECT_EQ(g_nCurrentIndex, 2);
+    EXPECT_EQ(g_strActiveSceneTitle, QStringLiteral("Beta"));
+    EXPECT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 002"));
+    ASSERT_EQ(m_dlg->SwitchState(STRIP_MUTE, 1), CNewCustomBtn::kOff);
+    ClickSwitch(STRIP_MUTE, 1);
+    EXPECT_EQ(Line(1), QStringLiteral("  001 Alpha"));
+    EXPECT_EQ(Line(2), QStringLiteral("  002 Beta*"));
+
+    m_dlg->OnCommand(ID_FILE_SAVE);
+    const std::vector<SceneRecord> saved = ReadProjectImage(m_chosenFile, {}).image.records;
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[0].Name.text(), QStringLiteral("Alpha"));
+    EXPECT_EQ(saved[0].PadButton[2], 1);
+    EXPECT_EQ(saved[0].MuteButton[1], 0) << "the change after New Scene is not Alpha's";
+    EXPECT_EQ(saved[1].Name.text(), QStringLiteral("Beta"));
+    EXPECT_EQ(saved[1].PadButton[2], 1);
+    EXPECT_EQ(saved[1].MuteButton[1], 1);
 }
