@@ -1,7 +1,7 @@
 // What the scene panel shows and marks, through the main window: the
 // labels after a recall, the changed mark of the scene lines, names that
-// hold a "*", a cancelled rename, clicks that change nothing, and the scene
-// that New Scene makes active.
+// hold a "*", a cancelled rename, clicks that change nothing, the scene that
+// New Scene makes active, and scenes that share a name.
 
 #include <QMouseEvent>
 #include <QScreen>
@@ -311,4 +311,91 @@ TEST_F(SceneMarks, ChangesAfterNewSceneGoIntoTheNewScene)
     EXPECT_EQ(saved[1].Name.text(), QStringLiteral("Beta"));
     EXPECT_EQ(saved[1].PadButton[2], 1);
     EXPECT_EQ(saved[1].MuteButton[1], 1);
+}
+
+// A file may hold two scenes of one name (written before names had to
+// differ, or by hand): each line recalls, follows, saves, renames and
+// deletes its own scene.
+TEST_F(SceneMarks, TwoScenesOfOneNameEachKeepTheirOwnSettings)
+{
+    std::vector<SceneRecord> records(2);
+    for (SceneRecord& r : records) {
+        r.Name.setText(QStringLiteral("Dup"));
+        r.SliderPosition.fill(63);
+    }
+    records[0].Notes.setText(QStringLiteral("first"));
+    records[0].SliderPosition[0] = 20;
+    records[0].MuteButton[1] = 1;
+    records[1].Notes.setText(QStringLiteral("second"));
+    records[1].SliderPosition[0] = 40;
+    records[1].PolButton[1] = 1;
+    m_chosenFile = m_dir.filePath(QStringLiteral("dup.qsx"));
+    ASSERT_TRUE(WriteProjectFile(m_chosenFile, ProjectFileHeader{}, records).ok);
+    const auto reopen = [&] {
+        m_dlg->OnCommand(ID_FILE_NEW_PROJECT);
+        m_dlg->OnCommand(ID_FILE_OPEN);
+        ASSERT_EQ(g_nSceneCount, 3);
+    };
+    reopen();
+    ShowOnScreen();
+    // The line's scene on the strips: its fader, Mute 2, Pol 2 and Pad 3, 4.
+    const auto live = [&] {
+        return std::vector<int>{m_dlg->FaderPosition(0), m_dlg->SwitchState(STRIP_MUTE, 1),
+                                m_dlg->SwitchState(STRIP_POL, 1), m_dlg->SwitchState(STRIP_PAD, 2),
+                                m_dlg->SwitchState(STRIP_PAD, 3)};
+    };
+    const auto recall = [&](int row) {
+        Select(row);
+        PressRecall();
+        return live();
+    };
+    const auto stored = [](const SceneRecord& r) {
+        return std::vector<int>{r.SliderPosition[0], r.MuteButton[1], r.PolButton[1], r.PadButton[2], r.PadButton[3]};
+    };
+
+    EXPECT_EQ(recall(2), (std::vector<int>{40, 0, 1, 0, 0}));
+    ClickSwitch(STRIP_PAD, 2);
+    EXPECT_EQ(recall(1), (std::vector<int>{20, 1, 0, 0, 0}));
+    ClickSwitch(STRIP_PAD, 3);
+    EXPECT_EQ(recall(2), (std::vector<int>{40, 0, 1, 1, 0}));
+    EXPECT_TRUE(m_boxes.filter(QStringLiteral("NOT found")).isEmpty());
+
+    m_dlg->OnCommand(ID_FILE_SAVE);
+    std::vector<SceneRecord> saved = ReadProjectImage(m_chosenFile, {}).image.records;
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(stored(saved[0]), (std::vector<int>{20, 1, 0, 0, 1}));
+    EXPECT_EQ(saved[0].Notes.text(), QStringLiteral("first"));
+    EXPECT_EQ(stored(saved[1]), (std::vector<int>{40, 0, 1, 1, 0}));
+    EXPECT_EQ(saved[1].Notes.text(), QStringLiteral("second"));
+
+    // Read in again, each line still brings its own scene back.
+    reopen();
+    EXPECT_EQ(recall(1), (std::vector<int>{20, 1, 0, 0, 1}));
+    EXPECT_EQ(recall(2), (std::vector<int>{40, 0, 1, 1, 0}));
+
+    // Renaming the second renames only the second.
+    Select(1);
+    PressRecall();
+    m_renameTo = QStringLiteral("Other");
+    RightClick(2);
+    EXPECT_EQ(Line(1), QStringLiteral("  001 Dup"));
+    EXPECT_EQ(Line(2), QStringLiteral("  002 Other"));
+    ASSERT_NE(FindScene(QStringLiteral("Dup")), nullptr);
+    ASSERT_NE(FindScene(QStringLiteral("Other")), nullptr);
+    EXPECT_EQ(stored(*FindScene(QStringLiteral("Dup"))), (std::vector<int>{20, 1, 0, 0, 1}));
+    EXPECT_EQ(stored(*FindScene(QStringLiteral("Other"))), (std::vector<int>{40, 0, 1, 1, 0}));
+
+    // Deleting the second (both named "Dup" again) deletes only the second.
+    reopen();
+    Select(1);
+    PressRecall();
+    Select(2);
+    PressDelete();
+    ASSERT_EQ(g_nSceneCount, 2);
+    EXPECT_EQ(SceneRecordCount(), 1u);
+    m_dlg->OnCommand(ID_FILE_SAVE);
+    saved = ReadProjectImage(m_chosenFile, {}).image.records;
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(stored(saved[0]), (std::vector<int>{20, 1, 0, 0, 1}));
+    EXPECT_EQ(saved[0].Notes.text(), QStringLiteral("first"));
 }
