@@ -895,7 +895,7 @@ int RunStartup(const char* argv0, const std::string& project)
             // Recalling scenes in turn: every strip follows its scene.
             for (int n = 0; n < 10; ++n) {
                 const std::int64_t start = NowNs();
-                g_pMainDlg->RecallScene(g_SceneName[std::size_t(1 + n % 2)]);
+                g_pMainDlg->RecallScene(1 + n % 2);
                 g_pMainDlg->repaint();
                 recalls.push_back(NowNs() - start);
             }

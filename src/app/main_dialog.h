@@ -207,6 +207,11 @@ public:
     void MarkAndTrackActiveScene();
     // Whether a scene line carries the changed mark.
     bool SceneLineChanged(int row) const;
+    // The record of a scene line's own scene (none for the blank scene), and
+    // the line given the record of its scene.
+    SceneRecordId SceneLineRecordId(int row) const;
+    SceneRecord* SceneLineRecord(int row) const;
+    void SetSceneLineRecord(int row, SceneRecordId id);
     // A scene line written from its scene's name, with the mark when changed.
     void WriteSceneLine(int row, bool changed);
     // The caption and "Active Scene" label above the list paint again.
@@ -219,11 +224,13 @@ public:
     void UpdateSceneListScroll();
 
     // ---- scenes ----
-    // Makes the record of a new scene from the live state; false, having told
-    // the operator, when there is no memory for it.
+    // Makes the record of a new scene from the live state for the line the
+    // caller has added at g_nSceneCount; false, having told the operator,
+    // when there is no memory for it.
     bool NewScene(const QString& name);
     void CaptureSceneState(SceneRecord& record);
-    void RecallScene(const QString& name);
+    // Recalls the scene of a scene-list line (the blank scene resets).
+    void RecallScene(int line);
     void ApplySceneChannel(const SceneRecord& record, int channel, int unit, int channelInUnit);
     void ResetAllChannels();
     void ResetChannelTitles();
@@ -494,6 +501,7 @@ private:
         SceneTable<QString> names;
         SceneTable<QString> notes;
         QList<bool> changed; // the lines' marks
+        QList<SceneRecordId> records; // the lines' records
         int count = 0;
         int activeIndex = 0;
         bool taken = false;

@@ -121,7 +121,7 @@ std::vector<const SceneRecord*> CQuellonKR9SeriesDlg::StoredSceneRecords(int* mi
     std::vector<const SceneRecord*> records;
     int lacking = 0;
     for (int i = 1; i < g_nSceneCount; ++i) {
-        if (const SceneRecord* record = FindScene(g_SceneName[std::size_t(i)]))
+        if (const SceneRecord* record = SceneLineRecord(i))
             records.push_back(record);
         else
             ++lacking;

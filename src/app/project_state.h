@@ -12,6 +12,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 
 #include "platform/colorref.h"
 #include "protocol/numbering.h"
@@ -22,6 +23,8 @@ class QWidget;
 
 template <typename T>
 using SceneTable = std::array<T, kSceneCapacity>;
+// A scene record's own number, which its scene-list line carries; 0 is none.
+using SceneRecordId = std::uint64_t;
 template <typename T>
 using LinkGroupTable = std::array<T, kLinkGroupCount>;
 // Unit names and notes are indexed by slot - 1; room is kept for 96.

@@ -61,6 +61,12 @@ void CQuellonKR9SeriesDlg::OnNewScene()
     ++g_nSceneCount;
     m_lstScenes->setCurrentRow(index);
     g_bTrackActiveScene = true;
+    // The new scene is the active one: its line takes the marks and its
+    // record the changes from now on, and the labels name it.
+    g_nCurrentIndex = index;
+    g_strActiveSceneTitle = name;
+    g_strActiveSceneLabel = ActiveSceneLabel(index);
+    RedrawScenePanelLabels();
     UpdateSceneListScroll();
 }
 
@@ -80,8 +86,8 @@ void CQuellonKR9SeriesDlg::OnDeleteScene()
         QApplication::beep();
         return;
     }
+    DeleteSceneRecord(SceneLineRecordId(sel));
     delete m_lstScenes->takeItem(sel);
-    DeleteSceneRecord(g_SceneName[std::size_t(sel)]);
     for (int i = sel; i + 1 < kSceneCapacity; ++i) {
         g_SceneName[std::size_t(i)] = g_SceneName[std::size_t(i + 1)];
         g_SceneNotes[std::size_t(i)] = g_SceneNotes[std::size_t(i + 1)];
@@ -115,7 +121,7 @@ void CQuellonKR9SeriesDlg::OnRecallScene()
     // line), so a "*" at the end of a name is the operator's own.
     const QString name = g_SceneName[std::size_t(sel)];
     g_szActiveSceneName = name;
-    RecallScene(name);
+    RecallScene(sel);
     g_strActiveSceneTitle = name;
     g_strActiveSceneLabel = ActiveSceneLabel(sel);
     RedrawScenePanelLabels();
@@ -123,8 +129,8 @@ void CQuellonKR9SeriesDlg::OnRecallScene()
 
 bool CQuellonKR9SeriesDlg::RefuseTakenSceneName(const QString& name, int index)
 {
-    // Scenes are found by name: a second scene of the same name could never
-    // be recalled, and saving would store the first one's settings for it.
+    // The operator tells the scenes apart by their names; a file may still
+    // bring two of one name, and each keeps its own record.
     for (int i = 1; i < g_nSceneCount; ++i) {
         if (i != index && g_SceneName[std::size_t(i)] == name) {
             g_strMessage = QStringLiteral("There is already a scene named '%1'.\nPlease choose another name.").arg(name);
@@ -146,14 +152,13 @@ void CQuellonKR9SeriesDlg::RenameScene(int index, const QString& oldName)
     const bool ok = RunModal(dialog) == IDOK;
     g_nCurrentIndex = active;
     const QString newName = g_strRenamedScene.left(99);
-    SceneRecord* record = ok && !RefuseTakenSceneName(newName, index) ? FindScene(oldName) : nullptr;
+    SceneRecord* record = ok && !RefuseTakenSceneName(newName, index) ? SceneLineRecord(index) : nullptr;
     if (record) {
         record->Name.setText(newName);
         g_SceneName[std::size_t(index)] = newName;
         record->Notes.setText(g_SceneNotes[std::size_t(index)]);
-        if (g_szActiveSceneName == oldName)
-            g_szActiveSceneName = newName;
         if (index == active) {
+            g_szActiveSceneName = newName;
             g_strActiveSceneTitle = newName;
             RedrawScenePanelLabels();
         }
@@ -165,7 +170,7 @@ void CQuellonKR9SeriesDlg::RenameScene(int index, const QString& oldName)
 void CQuellonKR9SeriesDlg::SyncSceneNotesFromRecords()
 {
     for (int i = 1; i < m_lstScenes->count() && i < g_nSceneCount; ++i)
-        if (const SceneRecord* record = FindScene(g_SceneName[std::size_t(i)]))
+        if (const SceneRecord* record = SceneLineRecord(i))
             g_SceneNotes[std::size_t(i)] = record->Notes.text();
 }
 
@@ -174,9 +179,11 @@ void CQuellonKR9SeriesDlg::TakeSceneOrderSnapshot()
     SceneOrderSnapshot& s = m_sceneSnapshot;
     s.lines.clear();
     s.changed.clear();
+    s.records.clear();
     for (int i = 0; i < m_lstScenes->count(); ++i) {
         s.lines.append(m_lstScenes->item(i)->text());
         s.changed.append(SceneLineChanged(i));
+        s.records.append(SceneLineRecordId(i));
     }
     s.names = g_SceneName;
     s.notes = g_SceneNotes;
@@ -197,6 +204,8 @@ void CQuellonKR9SeriesDlg::RestoreSceneOrderSnapshot()
     g_nSceneCount = s.count;
     for (int i = 0; i < s.changed.size() && i < m_lstScenes->count(); ++i)
         WriteSceneLine(i, s.changed[i]);
+    for (int i = 0; i < s.records.size() && i < m_lstScenes->count(); ++i)
+        SetSceneLineRecord(i, s.records[i]);
     // The active scene goes back to its line with the order.
     g_nCurrentIndex = s.activeIndex;
     g_strActiveSceneLabel = ActiveSceneLabel(g_nCurrentIndex);

@@ -11,6 +11,7 @@
 
 #include "app/command_ids.h"
 #include "app/fonts.h"
+#include "app/scene_store.h"
 #include "controls/scroll_bar.h"
 #include "platform/path_text.h"
 #include "platform/skin_registry.h"
@@ -136,8 +137,29 @@ namespace {
 // screen is only ever derived from it, never read back from the text (a
 // scene's own name may end in "*").
 constexpr int kLineChangedRole = Qt::UserRole + 1;
+// Likewise the id of the line's record: its scene is found through it, never
+// by the name, which two scenes of a file may share.
+constexpr int kLineRecordRole = Qt::UserRole + 2;
 
 } // namespace
+
+SceneRecordId CQuellonKR9SeriesDlg::SceneLineRecordId(int row) const
+{
+    if (!m_lstScenes || row <= 0 || row >= m_lstScenes->count())
+        return 0;
+    return m_lstScenes->item(row)->data(kLineRecordRole).value<SceneRecordId>();
+}
+
+SceneRecord* CQuellonKR9SeriesDlg::SceneLineRecord(int row) const
+{
+    return SceneRecordById(SceneLineRecordId(row));
+}
+
+void CQuellonKR9SeriesDlg::SetSceneLineRecord(int row, SceneRecordId id)
+{
+    if (m_lstScenes && row > 0 && row < m_lstScenes->count())
+        m_lstScenes->item(row)->setData(kLineRecordRole, QVariant::fromValue(id));
+}
 
 bool CQuellonKR9SeriesDlg::SceneLineChanged(int row) const
 {
@@ -182,10 +204,14 @@ void CQuellonKR9SeriesDlg::RebuildSceneList()
         return;
     const int top = m_lstScenes->indexAt(QPoint(1, 1)).row();
     const int selected = m_lstScenes->currentRow();
+    QList<SceneRecordId> records;
+    for (int i = 0; i < g_nSceneCount; ++i)
+        records.append(SceneLineRecordId(i));
     m_lstScenes->clear();
     for (int i = 0; i < g_nSceneCount; ++i) {
         m_lstScenes->addItem(QString());
         WriteSceneLine(i, false);
+        SetSceneLineRecord(i, records[i]);
     }
     m_lstScenes->setCurrentRow(0);
     m_lstScenes->setCurrentRow(std::clamp(g_nCurrentIndex, 0, m_lstScenes->count() - 1));

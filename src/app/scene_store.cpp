@@ -1,5 +1,6 @@
-// The scenes of the open project: the records in memory, found by name, and
-// how live channel state goes into a record and comes back from it.
+// The scenes of the open project: the records in memory, each reached from
+// its scene-list line, and how live channel state goes into a record and
+// comes back from it.
 
 #include "app/main_dialog.h"
 
@@ -25,14 +26,28 @@
 
 namespace {
 
+// A record with the number its scene-list line knows it by.
+struct StoredScene {
+    SceneRecord record;
+    SceneRecordId id = 0;
+};
+
 // A new scene's record is taken through the scene-record allocator, so the
 // program can tell the operator when memory runs out.
-using SceneList = std::list<SceneRecord, SceneRecordAllocation<SceneRecord>>;
+using SceneList = std::list<StoredScene, SceneRecordAllocation<StoredScene>>;
 
 SceneList& Store()
 {
     static SceneList store;
     return store;
+}
+
+// Ids are never used twice in a run, so a line can never reach a record
+// made after its own went.
+SceneRecordId NextSceneRecordId()
+{
+    static SceneRecordId last = 0;
+    return ++last;
 }
 
 } // namespace
@@ -83,21 +98,23 @@ void SendChannelParam(int slot, int unitType, const char* name, float value, int
 
 SceneRecord* FindScene(const QString& name)
 {
-    for (SceneRecord& record : Store())
-        if (record.Name.text() == name)
-            return &record;
+    for (StoredScene& scene : Store())
+        if (scene.record.Name.text() == name)
+            return &scene.record;
     return nullptr;
 }
 
-void DeleteSceneRecord(const QString& name)
+SceneRecord* SceneRecordById(SceneRecordId id)
 {
-    auto& store = Store();
-    for (auto it = store.begin(); it != store.end(); ++it) {
-        if (it->Name.text() == name) {
-            store.erase(it);
-            return;
-        }
-    }
+    for (StoredScene& scene : Store())
+        if (id != 0 && scene.id == id)
+            return &scene.record;
+    return nullptr;
+}
+
+void DeleteSceneRecord(SceneRecordId id)
+{
+    Store().remove_if([id](const StoredScene& scene) { return id != 0 && scene.id == id; });
 }
 
 std::size_t SceneRecordCount()
@@ -115,11 +132,13 @@ bool CQuellonKR9SeriesDlg::NewScene(const QString& name)
         RunMessageBox(MessageBoxKind::Message);
         return false;
     }
-    SceneRecord& record = store.back();
+    store.back().id = NextSceneRecordId();
+    SceneRecord& record = store.back().record;
     g_szActiveSceneName = name;
     record.Notes.setText(g_SceneNotes[std::size_t(std::clamp(g_nSceneCount, 0, kSceneCapacity - 1))]);
     record.Name.setText(name);
     CaptureSceneState(record);
+    SetSceneLineRecord(g_nSceneCount, store.back().id);
     return true;
 }
 
@@ -144,18 +163,19 @@ void CQuellonKR9SeriesDlg::CaptureSceneState(SceneRecord& r)
 void CQuellonKR9SeriesDlg::TrackActiveScene()
 {
     // The record that follows the live state is the one of the active line,
-    // the scene whose "*" the operator sees; nothing while that is the blank
-    // scene (a scene just made with New keeps what it captured).
+    // the scene whose "*" the operator sees (New Scene makes its own line the
+    // active one); nothing while that is the blank scene.
     if (!g_bTrackActiveScene || g_nCurrentIndex <= 0 || g_nCurrentIndex >= g_nSceneCount)
         return;
-    if (SceneRecord* record = FindScene(g_SceneName[std::size_t(g_nCurrentIndex)]))
+    if (SceneRecord* record = SceneLineRecord(g_nCurrentIndex))
         CaptureSceneState(*record);
 }
 
-void CQuellonKR9SeriesDlg::RecallScene(const QString& name)
+void CQuellonKR9SeriesDlg::RecallScene(int line)
 {
     g_LinkMembership.fill(0);
-    const SceneRecord* found = FindScene(name);
+    const QString name = line >= 0 && line < kSceneCapacity ? g_SceneName[std::size_t(line)] : QString();
+    const SceneRecord* found = SceneLineRecord(line);
     if (found) {
         // The record is copied: applying it re-captures the tracked record.
         const SceneRecord record = *found;

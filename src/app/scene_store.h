@@ -8,10 +8,13 @@
 #include "app/project_file.h"
 #include "app/project_state.h"
 
-// The scene records of the open project, found by name (the first record of
-// a name when two share it).
+// The scene records of the open project. Each scene-list line reaches its
+// own record by the record's id, so two scenes that share a name (a file may
+// bring them) stay two scenes; found by name, a record is the first of that
+// name.
 SceneRecord* FindScene(const QString& name);
-void DeleteSceneRecord(const QString& name);
+SceneRecord* SceneRecordById(SceneRecordId id);
+void DeleteSceneRecord(SceneRecordId id);
 std::size_t SceneRecordCount();
 
 // The switch kinds a scene record keeps a word of per channel (Link apart),

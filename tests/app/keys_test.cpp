@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "app/project_file.h"
 #include "controls/scroll_bar.h"
 #include "support/console_window.h"
 
@@ -517,6 +518,12 @@ TEST_F(Keys, ADragReordersAfterAShortWaitAndNoToAreYouSurePutsEverythingBack)
             EXPECT_EQ(g_SceneNotes, notes);
             EXPECT_EQ(g_nCurrentIndex, 1);
             EXPECT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 001"));
+        }
+        // Each line still reaches its own scene's record.
+        for (int i = 1; i < g_nSceneCount; ++i) {
+            const SceneRecord* record = m_dlg->SceneLineRecord(i);
+            ASSERT_NE(record, nullptr) << i;
+            EXPECT_EQ(record->Name.text(), g_SceneName[std::size_t(i)]) << i;
         }
     }
     EXPECT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 Scene 2"),

@@ -1,6 +1,7 @@
 // What the scene panel shows and marks, through the main window: the
 // labels after a recall, the changed mark of the scene lines, names that
-// hold a "*", a cancelled rename and clicks that change nothing.
+// hold a "*", a cancelled rename, clicks that change nothing, the scene that
+// New Scene makes active, and scenes that share a name.
 
 #include <QMouseEvent>
 #include <QScreen>
@@ -90,6 +91,7 @@ TEST_F(SceneMarks, RecallAndProjectChangesShowTheActiveSceneOnScreenAtOnce)
     } cases[] = {
         {"Recall button", [&] { Select(1); PressRecall(); }, "Verse", "Active Scene: 001"},
         {"Open", [&] { m_dlg->OnCommand(ID_FILE_OPEN); }, "  000 Blank Scene", "Active Scene: 000"},
+        {"New Scene", [&] { NewScene(QStringLiteral("Bridge")); }, "Bridge", "Active Scene: 003"},
         {"double click", [&] { DoubleClick(2); }, "Chorus", "Active Scene: 002"},
         {"New Project", [&] { m_dlg->OnCommand(ID_FILE_NEW_PROJECT); }, "  000 Blank Scene", "Active Scene: 000"},
     };
@@ -251,6 +253,9 @@ TEST_F(SceneMarks, WhileTheBlankSceneIsActiveChangesMarkAndCaptureNothing)
 {
     ShowOnScreen();
     NewScene(QStringLiteral("Verse"));
+    // The new scene is the active one until the blank scene is recalled.
+    Select(0);
+    PressRecall();
     ASSERT_EQ(g_nCurrentIndex, 0);
     ASSERT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 000"));
     const QByteArray made = Record(QStringLiteral("Verse"));
@@ -262,7 +267,7 @@ TEST_F(SceneMarks, WhileTheBlankSceneIsActiveChangesMarkAndCaptureNothing)
     m_dlg->OnFaderReleased();
     EXPECT_EQ(Line(0), QStringLiteral("  000 Blank Scene"));
     EXPECT_EQ(Line(1), QStringLiteral("  001 Verse"));
-    EXPECT_EQ(Record(QStringLiteral("Verse")), made) << "the new scene keeps what it captured";
+    EXPECT_EQ(Record(QStringLiteral("Verse")), made) << "the stored scene keeps what it holds";
 
     // Once it is recalled, it is the one that is marked and follows.
     Select(1);
@@ -271,4 +276,126 @@ TEST_F(SceneMarks, WhileTheBlankSceneIsActiveChangesMarkAndCaptureNothing)
     EXPECT_EQ(Line(1), QStringLiteral("  001 Verse*"));
     EXPECT_NE(Record(QStringLiteral("Verse")), made);
     EXPECT_EQ(FindScene(QStringLiteral("Verse"))->MuteButton[3], m_dlg->SwitchState(STRIP_MUTE, 3));
+}
+
+// New Scene makes the new scene the active one: its line takes the "*", the
+// label names it, and the changes after it go into its record, never into
+// the scene active before it (a stored scene or the blank one).
+TEST_F(SceneMarks, ChangesAfterNewSceneGoIntoTheNewScene)
+{
+    ShowOnScreen();
+    NewScene(QStringLiteral("Alpha")); // made while the blank scene is active
+    ClickSwitch(STRIP_PAD, 2);
+    EXPECT_EQ(Line(1), QStringLiteral("  001 Alpha*"));
+    EXPECT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 001"));
+    m_chosenFile = m_dir.filePath(QStringLiteral("show.qsx"));
+    m_dlg->OnCommand(ID_FILE_SAVE_AS);
+
+    Select(1);
+    PressRecall();
+    NewScene(QStringLiteral("Beta"));
+    EXPECT_EQ(g_nCurrentIndex, 2);
+    EXPECT_EQ(g_strActiveSceneTitle, QStringLiteral("Beta"));
+    EXPECT_EQ(g_strActiveSceneLabel, QStringLiteral("Active Scene: 002"));
+    ASSERT_EQ(m_dlg->SwitchState(STRIP_MUTE, 1), CNewCustomBtn::kOff);
+    ClickSwitch(STRIP_MUTE, 1);
+    EXPECT_EQ(Line(1), QStringLiteral("  001 Alpha"));
+    EXPECT_EQ(Line(2), QStringLiteral("  002 Beta*"));
+
+    m_dlg->OnCommand(ID_FILE_SAVE);
+    const std::vector<SceneRecord> saved = ReadProjectImage(m_chosenFile, {}).image.records;
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[0].Name.text(), QStringLiteral("Alpha"));
+    EXPECT_EQ(saved[0].PadButton[2], 1);
+    EXPECT_EQ(saved[0].MuteButton[1], 0) << "the change after New Scene is not Alpha's";
+    EXPECT_EQ(saved[1].Name.text(), QStringLiteral("Beta"));
+    EXPECT_EQ(saved[1].PadButton[2], 1);
+    EXPECT_EQ(saved[1].MuteButton[1], 1);
+}
+
+// A file may hold two scenes of one name (written before names had to
+// differ, or by hand): each line recalls, follows, saves, renames and
+// deletes its own scene.
+TEST_F(SceneMarks, TwoScenesOfOneNameEachKeepTheirOwnSettings)
+{
+    std::vector<SceneRecord> records(2);
+    for (SceneRecord& r : records) {
+        r.Name.setText(QStringLiteral("Dup"));
+        r.SliderPosition.fill(63);
+    }
+    records[0].Notes.setText(QStringLiteral("first"));
+    records[0].SliderPosition[0] = 20;
+    records[0].MuteButton[1] = 1;
+    records[1].Notes.setText(QStringLiteral("second"));
+    records[1].SliderPosition[0] = 40;
+    records[1].PolButton[1] = 1;
+    m_chosenFile = m_dir.filePath(QStringLiteral("dup.qsx"));
+    ASSERT_TRUE(WriteProjectFile(m_chosenFile, ProjectFileHeader{}, records).ok);
+    const auto reopen = [&] {
+        m_dlg->OnCommand(ID_FILE_NEW_PROJECT);
+        m_dlg->OnCommand(ID_FILE_OPEN);
+        ASSERT_EQ(g_nSceneCount, 3);
+    };
+    reopen();
+    ShowOnScreen();
+    // The line's scene on the strips: its fader, Mute 2, Pol 2 and Pad 3, 4.
+    const auto live = [&] {
+        return std::vector<int>{m_dlg->FaderPosition(0), m_dlg->SwitchState(STRIP_MUTE, 1),
+                                m_dlg->SwitchState(STRIP_POL, 1), m_dlg->SwitchState(STRIP_PAD, 2),
+                                m_dlg->SwitchState(STRIP_PAD, 3)};
+    };
+    const auto recall = [&](int row) {
+        Select(row);
+        PressRecall();
+        return live();
+    };
+    const auto stored = [](const SceneRecord& r) {
+        return std::vector<int>{r.SliderPosition[0], r.MuteButton[1], r.PolButton[1], r.PadButton[2], r.PadButton[3]};
+    };
+
+    EXPECT_EQ(recall(2), (std::vector<int>{40, 0, 1, 0, 0}));
+    ClickSwitch(STRIP_PAD, 2);
+    EXPECT_EQ(recall(1), (std::vector<int>{20, 1, 0, 0, 0}));
+    ClickSwitch(STRIP_PAD, 3);
+    EXPECT_EQ(recall(2), (std::vector<int>{40, 0, 1, 1, 0}));
+    EXPECT_TRUE(m_boxes.filter(QStringLiteral("NOT found")).isEmpty());
+
+    m_dlg->OnCommand(ID_FILE_SAVE);
+    std::vector<SceneRecord> saved = ReadProjectImage(m_chosenFile, {}).image.records;
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(stored(saved[0]), (std::vector<int>{20, 1, 0, 0, 1}));
+    EXPECT_EQ(saved[0].Notes.text(), QStringLiteral("first"));
+    EXPECT_EQ(stored(saved[1]), (std::vector<int>{40, 0, 1, 1, 0}));
+    EXPECT_EQ(saved[1].Notes.text(), QStringLiteral("second"));
+
+    // Read in again, each line still brings its own scene back.
+    reopen();
+    EXPECT_EQ(recall(1), (std::vector<int>{20, 1, 0, 0, 1}));
+    EXPECT_EQ(recall(2), (std::vector<int>{40, 0, 1, 1, 0}));
+
+    // Renaming the second renames only the second.
+    Select(1);
+    PressRecall();
+    m_renameTo = QStringLiteral("Other");
+    RightClick(2);
+    EXPECT_EQ(Line(1), QStringLiteral("  001 Dup"));
+    EXPECT_EQ(Line(2), QStringLiteral("  002 Other"));
+    ASSERT_NE(FindScene(QStringLiteral("Dup")), nullptr);
+    ASSERT_NE(FindScene(QStringLiteral("Other")), nullptr);
+    EXPECT_EQ(stored(*FindScene(QStringLiteral("Dup"))), (std::vector<int>{20, 1, 0, 0, 1}));
+    EXPECT_EQ(stored(*FindScene(QStringLiteral("Other"))), (std::vector<int>{40, 0, 1, 1, 0}));
+
+    // Deleting the second (both named "Dup" again) deletes only the second.
+    reopen();
+    Select(1);
+    PressRecall();
+    Select(2);
+    PressDelete();
+    ASSERT_EQ(g_nSceneCount, 2);
+    EXPECT_EQ(SceneRecordCount(), 1u);
+    m_dlg->OnCommand(ID_FILE_SAVE);
+    saved = ReadProjectImage(m_chosenFile, {}).image.records;
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(stored(saved[0]), (std::vector<int>{20, 1, 0, 0, 1}));
+    EXPECT_EQ(saved[0].Notes.text(), QStringLiteral("first"));
 }

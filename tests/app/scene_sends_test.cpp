@@ -220,6 +220,9 @@ TEST_F(SceneSends, ThePromptsAskOnlyWhenOnAndNoChangesNothing)
     NewScene(QStringLiteral("B"));
     ASSERT_EQ(Lines(), (QStringList{QStringLiteral("  000 Blank Scene"), QStringLiteral("  001 A"),
                                      QStringLiteral("  002 B")}));
+    // The blank scene active again, so that B is no active scene to delete.
+    m_dlg->sceneList()->setCurrentRow(0);
+    m_dlg->OnCommand(IDC_RECALL_SCENE);
     m_boxes.clear();
     g_bPromptNewScene = g_bPromptRecallScene = g_bPromptSceneDelete = 1;
     m_answer = IDNO;
