@@ -810,6 +810,9 @@ void CQuellonKR9SeriesDlg::AddAdvancedMenu()
     QAction* snake = advanced->addAction(QStringLiteral("&Snake LEDs"));
     snake->setData(int(ID_SNAKE_LEDS));
     connect(snake, &QAction::triggered, this, [this] { OnCommand(ID_SNAKE_LEDS); });
+    // Added after the menu bar went through the menu module: it goes through
+    // it now, as every other menu did.
+    CMenuXP::Attach(advanced);
     m_bAdvancedMenuAdded = true;
 }
 
