@@ -2,9 +2,12 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "app/command_ids.h"
 #include "support/console_fixture.h"
@@ -135,49 +138,68 @@ TEST_F(StripViewDetails, TheViewsOwnRightClickNamesTheChannelAndKeepsTheSceneInd
     EXPECT_EQ(g_nCurrentChannel, 42);
 }
 
-TEST_F(StripViewDetails, ATooWideUnitNameKeepsTheHalvesApart)
+// A name too wide for its header is not shortened: it starts at the text
+// box's left edge and is cut at its right edge, so the " - A" and " - B"
+// after it fall outside and both halves of the unit show the same.
+TEST_F(StripViewDetails, ATooWideUnitNameIsCutAtItsBoxNotShortened)
 {
     g_UnitName[4] = kLongName;
     g_UnitName[5] = kLongName;
     const QRect header(230, 0, 190, 36);
     const QImage a = m_view->grab(header.translated(4 * 656, 0)).toImage();
     const QImage b = m_view->grab(header.translated(5 * 656, 0)).toImage();
-    EXPECT_TRUE(a != b) << "the A and B headers of one unit look alike";
+    EXPECT_TRUE(a == b) << "a half mark shows, so the name was shortened";
 }
 
-TEST(UnitHeaderFit, ANameTooWideIsShortenedAndTheHalfMarkStaysWhole)
+// A header is drawn whole in the painter's font: centred in its box when it
+// fits, else from the box's left edge and cut where the box ends, with no
+// ellipsis and no half mark kept back.
+TEST(UnitHeaderLayout, AHeaderFitsCentredOrStartsAtTheLeftAndIsCutByItsBox)
 {
     CreateStripViewFonts();
-    const QFontMetrics metrics(g_hFontUnitHeader);
-    const int width = 170; // the strip view's header box less its margins
-    struct Case {
-        UnitHeader header;
-        QString shown; // empty: shortened
-    } const cases[] = {
-        {{QStringLiteral("UNIT 5"), QStringLiteral(" - A")}, QStringLiteral("UNIT 5 - A")},
-        {{kLongName, QStringLiteral(" - A")}, QString()},
-        {{kLongName, QStringLiteral(" - B")}, QString()},
-        {{kLongName, QString()}, QString()},
+    const QRect box(20, 0, 170, 30); // the strip view's header box less its margins
+    const auto draw = [&box](const UnitHeader& header) {
+        QImage image(box.width() + 40, box.height(), QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter p(&image);
+        p.setFont(g_hFontUnitHeader);
+        p.setPen(Qt::white);
+        DrawUnitHeader(p, box, header);
+        return image;
     };
-    for (const Case& c : cases) {
-        const QString fitted = FitUnitHeader(c.header, metrics, width);
-        EXPECT_LE(metrics.horizontalAdvance(fitted), width) << fitted.toStdString();
-        if (!c.shown.isEmpty()) {
-            EXPECT_EQ(fitted, c.shown);
-            continue;
-        }
-        EXPECT_TRUE(fitted.endsWith(QChar(0x2026) + c.header.half)) << fitted.toStdString();
-        EXPECT_TRUE(c.header.name.startsWith(fitted.left(fitted.size() - c.header.half.size() - 1)));
-    }
+    // The first and last columns holding any of the text.
+    const auto inked = [](const QImage& image) {
+        int first = image.width();
+        int last = -1;
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (qGray(image.pixel(x, y)) > 0) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        return std::pair{first, last};
+    };
+
+    const auto [left, right] = inked(draw({QStringLiteral("UNIT 5"), QStringLiteral(" - A")}));
+    ASSERT_LT(left, right);
+    EXPECT_NEAR(left - box.left(), box.right() - right, 2) << "centred";
+
+    const QString wide(40, QLatin1Char('M'));
+    const QImage a = draw({wide, QStringLiteral(" - A")});
+    const auto [wideLeft, wideRight] = inked(a);
+    EXPECT_LE(wideLeft - box.left(), 2) << "from the box's left edge";
+    EXPECT_GE(wideRight, box.right() - 1) << "running on to the box's right edge";
+    EXPECT_LE(wideRight, box.right()) << "cut there";
+    EXPECT_TRUE(a == draw({wide, QStringLiteral(" - B")})) << "the half mark lies beyond the cut";
 }
 
-TEST_F(OverviewDetails, ATooWideUnitNameKeepsTheHalvesApart)
+TEST_F(OverviewDetails, ATooWideUnitNameIsCutAtItsBoxNotShortened)
 {
     g_UnitName[4] = kLongName;
     g_UnitName[5] = kLongName;
     const QImage a = m_view->grab(m_view->m_rcUnitName[4]).toImage();
     const QImage b = m_view->grab(m_view->m_rcUnitName[5]).toImage();
-    EXPECT_TRUE(a != b) << "the A and B headers of one unit look alike";
+    EXPECT_TRUE(a == b) << "a half mark shows, so the name was shortened";
 }
 
 namespace {
