@@ -69,11 +69,6 @@ void DrawUnitHeader(QPainter& p, const QRect& box, const UnitHeader& header)
     p.restore();
 }
 
-bool LabelKindTakesClicks(int kind)
-{
-    return kind == TEXT_UNIT_HEADER || kind == TEXT_CHANNEL_TITLE || kind == TEXT_METER;
-}
-
 void CMyStaticTextButton::Invalidate() const
 {
     if (m_pParent)

@@ -69,8 +69,3 @@ UnitHeader StripUnitHeader(int index);
 // centred in the box when it fits, else from the box's left edge and cut
 // where the box ends.
 void DrawUnitHeader(QPainter& painter, const QRect& box, const UnitHeader& header);
-
-// Whether a label of this kind does something when clicked (and so shows the
-// hand): the unit header and the channel title open their naming dialogs, the
-// meter its preferences. The other kinds are pictures and read-outs.
-bool LabelKindTakesClicks(int kind);

@@ -519,8 +519,8 @@ bool CUnderviewWnd::TakesClickAt(const QPoint& point) const
     const int ch = ChannelAt(point.x());
     if (ch >= 0 && ch < kChannelCount && LinkLabelRect(ch).contains(point))
         return true;
-    const CMyStaticTextButton* label = LabelAt(point);
-    return label && LabelKindTakesClicks(label->m_nKind);
+    // Every label sends the strip command when clicked.
+    return LabelAt(point) != nullptr;
 }
 
 void CUnderviewWnd::mouseMoveEvent(QMouseEvent* event)

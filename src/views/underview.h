@@ -107,7 +107,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    // A click at the point does something: a label that takes clicks or a link label.
+    // A click at the point does something: on a label or a link label.
     bool TakesClickAt(const QPoint& point) const;
     void PaintMeter(QPainter& painter, int channel) const;
     void PaintLinkLabel(QPainter& painter, int channel) const;

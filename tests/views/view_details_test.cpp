@@ -41,23 +41,25 @@ class OverviewDetails : public OverviewFixture<> {};
 
 } // namespace
 
-TEST_F(StripViewDetails, TheHandShowsOverWhatTakesAClickAndOnlyThere)
+// Every label of the strips sends the strip command when clicked, so each
+// shows the hand, as does the link label; the bare ground does not.
+TEST_F(StripViewDetails, TheHandShowsOverEveryLabelAndTheLinkLabel)
 {
     const int ch = 3; // a strip of the first slot
     const QRect meter = m_view->MeterRect(ch);
     const Spot spots[] = {
         {"unit header (naming)", QPoint(325, 18), true},
-        {"left header piece", QPoint(30, 18), false},
+        {"left header piece", QPoint(30, 18), true},
         {"channel title (naming)", m_view->TitleRect(ch).center(), true},
-        {"channel number", QPoint(ch * 82 + 44, 55), false},
+        {"channel number", QPoint(ch * 82 + 44, 55), true},
         {"meter read-out (the meter label)", QPoint(meter.center().x(), meter.top() + 5), true},
-        {"gain read-out", m_view->GainRect(ch).center(), false},
+        {"gain read-out", m_view->GainRect(ch).center(), true},
         {"meter (preferences)", meter.center(), true},
-        {"meter scale", m_view->m_pScaleLabel[ch]->m_rect.center(), false},
+        {"meter scale", m_view->m_pScaleLabel[ch]->m_rect.center(), true},
         {"link label (link menu)", m_view->LinkLabelRect(ch).center(), true},
         {"ground right of the last slot", QPoint(31550, 300), false},
         {"unit header of the last slot", QPoint(47 * 656 + 325, 18), true},
-        {"channel edge", QPoint(ch * 82 + 84, 300), false},
+        {"channel edge", QPoint(ch * 82 + 84, 300), true},
     };
     for (const Spot& spot : spots)
         EXPECT_EQ(CursorAt(*m_view, spot.at), spot.takesClicks ? Qt::PointingHandCursor : Qt::ArrowCursor)
