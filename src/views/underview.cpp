@@ -354,8 +354,18 @@ void CUnderviewWnd::UpdateIfShown(const QRect& rect)
     update(rect);
 }
 
+bool CUnderviewWnd::HasMeterLevel(int channel) const
+{
+    MeterView shown = m_meter[std::size_t(channel)];
+    shown.readoutCovered = false; // a click on the read-out is no level
+    return shown != MeterView{};
+}
+
 void CUnderviewWnd::PaintMeter(QPainter& p, int channel) const
 {
+    // Without a level the meter's label shows its empty recess.
+    if (!HasMeterLevel(channel))
+        return;
     const MeterView& v = m_meter[std::size_t(channel)];
     const QRect r = MeterRect(channel);
     p.save();
@@ -414,7 +424,8 @@ void CUnderviewWnd::paintEvent(QPaintEvent* event)
         p.setClipRect(part);
         // A meter's lit picture is opaque: a part inside one needs no ground.
         const int meterChannel = ChannelAt(part.left());
-        if (meterChannel < 0 || meterChannel >= kChannelCount || !MeterRect(meterChannel).contains(part))
+        if (meterChannel < 0 || meterChannel >= kChannelCount || !HasMeterLevel(meterChannel)
+            || !MeterRect(meterChannel).contains(part))
             p.fillRect(part, background);
         // Only the slots the part touches (their pieces reach 5 px into the next slot).
         const int firstSlot = std::max(0, (part.left() - kFrame - 8) / kSlotWidth);

@@ -109,6 +109,9 @@ protected:
 private:
     // A click at the point does something: on a label or a link label.
     bool TakesClickAt(const QPoint& point) const;
+    // The meter has a level or a meter-test step to paint; it has none before
+    // its first one and once cleared.
+    bool HasMeterLevel(int channel) const;
     void PaintMeter(QPainter& painter, int channel) const;
     void PaintLinkLabel(QPainter& painter, int channel) const;
     // Repaints a rectangle only while it is on screen.

@@ -125,6 +125,26 @@ TEST_F(StripViewDetails, AClickOnAMetersReadOutKeepsThePeak)
     EXPECT_EQ(m_view->grab(readout).toImage(), shown);
 }
 
+// A meter with no level to paint (no unit has reported there, or its unit
+// went) shows its label: the recess, bitmap 256, stretched over the box. A
+// level paints the live meter over it.
+TEST_F(StripViewDetails, AMeterWithNoLevelShowsTheRecessOfItsLabel)
+{
+    const int ch = 3;
+    const QRect box(m_view->MeterRect(ch).topLeft(), QSize(21, 227)); // the meter label
+    const QImage recess =
+        SkinRegistry::instance().pixmap(256, box.size(), 1.0).toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(recess.isNull());
+    const auto shown = [&] { return m_view->grab(box).toImage().convertToFormat(QImage::Format_RGB32); };
+    EXPECT_TRUE(shown() == recess);
+    m_view->DrawMeterDb(ch, -20.0f);
+    EXPECT_FALSE(shown() == recess);
+    m_view->ClearMeter(ch);
+    EXPECT_TRUE(shown() == recess);
+    m_view->DrawMeterStep(ch, 0); // the meter test's empty step still paints the meter
+    EXPECT_FALSE(shown() == recess);
+}
+
 // The view's own right-click handling, behind the labels, names a channel
 // from its title box and leaves the active scene's index alone on a header.
 TEST_F(StripViewDetails, TheViewsOwnRightClickNamesTheChannelAndKeepsTheSceneIndex)
