@@ -386,7 +386,9 @@ void CUnderviewWnd::PaintMeter(QPainter& p, int channel) const
     p.setPen(kTeal);
     p.drawText(QRect(0, 12, strip_meter::kWidth, 16), Qt::AlignCenter, QStringLiteral("dB"));
     if (v.peakLine >= 0)
-        p.fillRect(QRect(3, v.peakLine - 2, strip_meter::kWidth - 5, 3), ToQColor(kPeakLineColour));
+        p.fillRect(QRect(3, v.peakLine - 2, strip_meter::kWidth - 5, 3)
+                       & QRect(0, 0, strip_meter::kWidth, strip_meter::kHeight),
+                   ToQColor(kPeakLineColour));
     if (v.readoutCovered)
         p.drawPixmap(kBlankReadoutAt, SkinRegistry::instance().pixmap(kBlankReadoutBitmap, devicePixelRatioF()));
     p.restore();

@@ -145,6 +145,22 @@ TEST_F(StripViewDetails, AMeterWithNoLevelShowsTheRecessOfItsLabel)
     EXPECT_FALSE(shown() == recess);
 }
 
+// The peak line lies where the held level lies, over the read-out rows when
+// the level is a little above 0 dB; a held level whose line would lie above
+// the picture (a KR-9X's +8 dB, at y = -25) draws none.
+TEST_F(StripViewDetails, APeakLineLiesAtItsLevelOrIsNotDrawn)
+{
+    const QColor line = ToQColor(kPeakLineColour);
+    m_view->DrawMeterDb(3, 2.0f);
+    m_view->DrawMeterDb(4, 8.0f);
+    const QImage a = m_view->grab(m_view->MeterRect(3)).toImage();
+    const QImage b = m_view->grab(m_view->MeterRect(4)).toImage();
+    EXPECT_EQ(a.pixelColor(10, 16), line);
+    EXPECT_NE(a.pixelColor(10, 27), line);
+    for (int y = 0; y < 40; ++y)
+        EXPECT_NE(b.pixelColor(10, y), line) << y;
+}
+
 // The view's own right-click handling, behind the labels, names a channel
 // from its title box and leaves the active scene's index alone on a header.
 TEST_F(StripViewDetails, TheViewsOwnRightClickNamesTheChannelAndKeepsTheSceneIndex)
