@@ -381,6 +381,10 @@ void CQuellonKR9SeriesDlg::DragSceneTo(int h)
         SetSceneListTopIndex(down ? top + 1 : h - 1);
         if (m_sbSceneList)
             m_sbSceneList->SetScrollPos(SceneListTopIndex());
+        // The held line moved down a row as the list scrolled up: the
+        // pointer steps down with it, off the list's top edge.
+        if (up)
+            QCursor::setPos(QCursor::pos() + QPoint(0, 5));
     }
     m_nDragSceneIndex = h;
 }

@@ -780,20 +780,22 @@ void CQuellonKR9SeriesDlg::NameUnitsByModel(bool onLineOnly)
 
 void CQuellonKR9SeriesDlg::HideSwitchesMissingOnKR9X(int slot, bool isKR9X)
 {
-    if (slot < 1 || slot > kSlotCount)
+    // Only hides: the switches of the other models are never hidden, and a
+    // KR-9X slot's stay hidden for good.
+    if (!isKR9X || slot < 1 || slot > kSlotCount)
         return;
     // Both views hold the four switches under the same names.
-    const auto showIn = [&](auto* view) {
+    const auto hideIn = [&](auto* view) {
         if (!view)
             return;
         for (std::size_t i = std::size_t(slot - 1) * 8; i < std::size_t(slot) * 8; ++i)
             for (CNewCustomBtn* sw : {view->m_pSplitButton[i], view->m_pSafeButton[i], view->m_pRbinButton[i],
                                       view->m_pSqrtButton[i]})
                 if (sw)
-                    sw->setVisible(!isKR9X);
+                    sw->hide();
     };
-    showIn(m_wndUnderview);
-    showIn(m_wndOverview);
+    hideIn(m_wndUnderview);
+    hideIn(m_wndOverview);
 }
 
 void CQuellonKR9SeriesDlg::InitLinkSlots(int slot, int model)
@@ -815,6 +817,9 @@ void CQuellonKR9SeriesDlg::AddAdvancedMenu()
     QAction* snake = advanced->addAction(QStringLiteral("&Snake LEDs"));
     snake->setData(int(ID_SNAKE_LEDS));
     connect(snake, &QAction::triggered, this, [this] { OnCommand(ID_SNAKE_LEDS); });
+    // Added after the menu bar went through the menu module: it goes through
+    // it now, as every other menu did.
+    CMenuXP::Attach(advanced);
     m_bAdvancedMenuAdded = true;
 }
 

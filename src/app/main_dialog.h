@@ -188,7 +188,7 @@ public:
     // onLineOnly) takes its model's name unless it holds one of the operator's.
     void NameUnitsByModel(bool onLineOnly);
     // The Split, Safe, Rbin and Sqrt switches of a slot's eight channels in
-    // both views: hidden for a KR-9X, which has none, shown otherwise.
+    // both views: hidden for a KR-9X, which has none; otherwise left as they are.
     void HideSwitchesMissingOnKR9X(int slot, bool isKR9X);
     // The link records of a unit's channels back to "owned, no group".
     void InitLinkSlots(int slot, int model);

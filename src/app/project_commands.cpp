@@ -6,9 +6,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QListWidget>
 #include <QMenu>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -27,6 +29,8 @@
 namespace {
 
 const QString kUntitledFile = QStringLiteral("New Project.qsx");
+// A recent file's caption ends in one blank per 10 px of its path, up to this many.
+constexpr int kMaxRecentFileBlanks = 199;
 
 } // namespace
 
@@ -327,8 +331,12 @@ void CQuellonKR9SeriesDlg::UpdateRecentFileMenu()
         return;
     menu->clear();
     menu->setEnabled(g_nRecentFileCount > 0);
+    const QFontMetrics metrics = fontMetrics();
     for (int i = 0; i < g_nRecentFileCount; ++i) {
-        QAction* action = menu->addAction(QStringLiteral("&%1. %2").arg(i + 1).arg(DisplayPath(g_RecentFiles[std::size_t(i)])));
+        const QString path = DisplayPath(g_RecentFiles[std::size_t(i)]);
+        const int blanks = std::min(metrics.horizontalAdvance(path) / 10, kMaxRecentFileBlanks);
+        QAction* action = menu->addAction(
+            QStringLiteral("&%1. %2%3").arg(i + 1).arg(path, QString(blanks, QLatin1Char(' '))));
         action->setData(ID_FILE_MRU_FIRST + i);
         if (i == 0 && g_nRecentFileIndex != -1) {
             action->setCheckable(true);

@@ -40,7 +40,7 @@ CLinkedChannelNamesDlg::CLinkedChannelNamesDlg(QWidget* parent)
     m_lstMembers->setSortingEnabled(true);
     m_lstMembers->setUniformItemSizes(true);
     m_lstMembers->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_lstMembers->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_lstMembers->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QPalette pal = m_lstMembers->palette();
     pal.setColor(QPalette::Base, QColor(kSkinDialogBackground));
     pal.setColor(QPalette::Text, Qt::black);

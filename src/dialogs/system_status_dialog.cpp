@@ -31,7 +31,7 @@ CSystemStatusDialog::CSystemStatusDialog(QWidget* parent)
     SetControlId(m_lstStatus, IDC_LIST);
     m_lstStatus->setGeometry(DialogItemRect(kListItem));
     m_lstStatus->setFrameShape(QFrame::Box);
-    m_lstStatus->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_lstStatus->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_lstStatus->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_lstStatus->setSortingEnabled(false);
     m_lstStatus->setUniformItemSizes(true);

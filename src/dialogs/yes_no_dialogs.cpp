@@ -2,13 +2,18 @@
 
 #include "app/fonts.h"
 #include "app/project_state.h"
+#include "controls/control_ids.h"
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
+#include <QTextLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -34,10 +39,38 @@ QColor YesNoStaticColour()
     return QColor(250, 250, 250);
 }
 
-// The height a centred, word-wrapped text takes in a static of the given
-// width, in logical pixels. It is laid out at scale 1 and at scale 2 (the
-// font drawn at twice its size, hinted on its own, may break its lines
-// elsewhere) and the taller of the two counts, so it fits on either screen.
+// Lays the message out in centred lines of the given width, line by line as
+// drawn text is: broken at blanks, and inside a word only where the word
+// alone is wider than a line (a project name without blanks), so no part of
+// it falls outside the box. Returns the height the lines take.
+int LayOutMessage(QTextLayout& layout, int width)
+{
+    QTextOption option(Qt::AlignHCenter);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    const qreal leading = QFontMetricsF(layout.font()).leading();
+    qreal height = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        height = std::ceil(height + leading);
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+    return int(std::ceil(height));
+}
+
+// The message's text with its line breaks as a text layout takes them.
+QString MessageLines(QString text)
+{
+    return text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+}
+
+// The height the message takes in a static of the given width, in logical
+// pixels. It is laid out at scale 1 and at scale 2 (the font drawn at twice
+// its size, hinted on its own, may break its lines elsewhere) and the taller
+// of the two counts, so it fits on either screen.
 int WrappedTextHeight(const QFont& font, int width, const QString& text)
 {
     int height = 0;
@@ -47,12 +80,29 @@ int WrappedTextHeight(const QFont& font, int width, const QString& text)
             scaled.setPixelSize(font.pixelSize() * scale);
         else
             scaled.setPointSizeF(font.pointSizeF() * scale);
-        const QRect needed = QFontMetrics(scaled).boundingRect(
-            QRect(0, 0, width * scale, 1 << 20), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text);
-        height = std::max(height, (needed.height() + scale - 1) / scale);
+        QTextLayout layout(MessageLines(text), scaled);
+        height = std::max(height, (LayOutMessage(layout, width * scale) + scale - 1) / scale);
     }
     return height;
 }
+
+// The message static of the boxes: its text in the lines LayOutMessage
+// gives, from the top.
+class MessageStatic : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        QTextLayout layout(MessageLines(text()), font(), this);
+        const QRect area = contentsRect();
+        LayOutMessage(layout, area.width());
+        layout.draw(&painter, area.topLeft());
+    }
+};
 
 bool IsChar(const QKeyEvent* event, char lower)
 {
@@ -67,6 +117,13 @@ CNewYesNoDialog::CNewYesNoDialog(QWidget* parent) : CNewYesNoDialog(Layout(), pa
 CNewYesNoDialog::CNewYesNoDialog(const DialogTemplate& layout, QWidget* parent)
     : CSkinnedDialog(layout, FrameStyle::TitleBar, parent)
 {
+    // The message static lays its lines out itself, in its place.
+    if (QWidget* built = GetDlgItem(IDC_MESSAGE)) {
+        auto* message = new MessageStatic(this);
+        SetControlId(message, IDC_MESSAGE);
+        message->setGeometry(built->geometry());
+        delete built;
+    }
     SetColours(QColor(255, 255, 255), YesNoStaticColour());
 }
 

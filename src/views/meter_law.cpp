@@ -123,7 +123,12 @@ int PeakLineForLevel(float heldDb)
 {
     if (heldDb == kNoPeak || std::isnan(heldDb))
         return -1;
-    return UnlitBottomForLevel(heldDb);
+    // Unlike the bar, the line is not held at the bar's top: above 0 dB it
+    // lies over the read-out rows, and above the picture it is not drawn.
+    const float lit = Pow103(heldDb) * float(kBarHeight);
+    if (!(lit < float(kHeight + 1)))
+        return -1;
+    return kHeight - static_cast<int>(lit);
 }
 
 } // namespace strip_meter

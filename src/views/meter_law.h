@@ -48,7 +48,8 @@ constexpr int kTestTravel = 167;     // lit pixels of a full meter-test step
 // y in the picture down to which the bar stays dark for a level in dB
 // (kBarTop when the level lights the whole bar; kHeight when it lights none).
 int UnlitBottomForLevel(float levelDb);
-// y of the peak line for a held peak in dB (none: -1).
+// y of the peak line for a held peak in dB, 0 to kHeight; -1 when there is no
+// peak or its line lies above the picture.
 int PeakLineForLevel(float heldDb);
 } // namespace strip_meter
 

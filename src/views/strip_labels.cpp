@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QWidget>
 
-#include <algorithm>
+#include <utility>
 
 #include "app/app_services.h"
 #include "app/command_ids.h"
@@ -61,26 +61,12 @@ UnitHeader StripUnitHeader(int index)
     return {g_UnitName[s], s % 2 == 0 ? QStringLiteral(" - A") : QStringLiteral(" - B")};
 }
 
-QString FitUnitHeader(const UnitHeader& header, const QFontMetrics& metrics, int width)
-{
-    const QString whole = header.text();
-    if (metrics.horizontalAdvance(whole) <= width)
-        return whole;
-    const int room = std::max(0, width - metrics.horizontalAdvance(header.half));
-    return metrics.elidedText(header.name, Qt::ElideRight, room) + header.half;
-}
-
 void DrawUnitHeader(QPainter& p, const QRect& box, const UnitHeader& header)
 {
-    const QFontMetrics metrics(p.font());
-    const bool fits = metrics.horizontalAdvance(header.text()) <= box.width();
-    p.drawText(box, (fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter | Qt::TextSingleLine,
-               FitUnitHeader(header, metrics, box.width()));
-}
-
-bool LabelKindTakesClicks(int kind)
-{
-    return kind == TEXT_UNIT_HEADER || kind == TEXT_CHANNEL_TITLE || kind == TEXT_METER;
+    p.save();
+    p.setClipRect(box, Qt::IntersectClip);
+    DrawFitted(p, box, header.text());
+    p.restore();
 }
 
 void CMyStaticTextButton::Invalidate() const

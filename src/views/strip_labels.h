@@ -3,7 +3,6 @@
 #include <QRect>
 #include <QString>
 
-class QFontMetrics;
 class QPainter;
 class QWidget;
 
@@ -66,15 +65,7 @@ struct UnitHeader {
 // 16-channel unit, the name alone for the remote units.
 UnitHeader StripUnitHeader(int index);
 
-// The header as a box of this width shows it: whole when it fits, else the
-// name shortened with an ellipsis and the half mark kept whole, so the two
-// halves of a unit with a long name still read apart.
-QString FitUnitHeader(const UnitHeader& header, const QFontMetrics& metrics, int width);
-// Draws a header in the painter's font and pen: centred in the box when it
-// fits, else shortened and from the box's left edge; vertically centred.
+// Draws a header whole in the painter's font and pen, vertically centred:
+// centred in the box when it fits, else from the box's left edge and cut
+// where the box ends.
 void DrawUnitHeader(QPainter& painter, const QRect& box, const UnitHeader& header);
-
-// Whether a label of this kind does something when clicked (and so shows the
-// hand): the unit header and the channel title open their naming dialogs, the
-// meter its preferences. The other kinds are pictures and read-outs.
-bool LabelKindTakesClicks(int kind);

@@ -354,8 +354,18 @@ void CUnderviewWnd::UpdateIfShown(const QRect& rect)
     update(rect);
 }
 
+bool CUnderviewWnd::HasMeterLevel(int channel) const
+{
+    MeterView shown = m_meter[std::size_t(channel)];
+    shown.readoutCovered = false; // a click on the read-out is no level
+    return shown != MeterView{};
+}
+
 void CUnderviewWnd::PaintMeter(QPainter& p, int channel) const
 {
+    // Without a level the meter's label shows its empty recess.
+    if (!HasMeterLevel(channel))
+        return;
     const MeterView& v = m_meter[std::size_t(channel)];
     const QRect r = MeterRect(channel);
     p.save();
@@ -376,7 +386,9 @@ void CUnderviewWnd::PaintMeter(QPainter& p, int channel) const
     p.setPen(kTeal);
     p.drawText(QRect(0, 12, strip_meter::kWidth, 16), Qt::AlignCenter, QStringLiteral("dB"));
     if (v.peakLine >= 0)
-        p.fillRect(QRect(3, v.peakLine - 2, strip_meter::kWidth - 5, 3), ToQColor(kPeakLineColour));
+        p.fillRect(QRect(3, v.peakLine - 2, strip_meter::kWidth - 5, 3)
+                       & QRect(0, 0, strip_meter::kWidth, strip_meter::kHeight),
+                   ToQColor(kPeakLineColour));
     if (v.readoutCovered)
         p.drawPixmap(kBlankReadoutAt, SkinRegistry::instance().pixmap(kBlankReadoutBitmap, devicePixelRatioF()));
     p.restore();
@@ -414,7 +426,8 @@ void CUnderviewWnd::paintEvent(QPaintEvent* event)
         p.setClipRect(part);
         // A meter's lit picture is opaque: a part inside one needs no ground.
         const int meterChannel = ChannelAt(part.left());
-        if (meterChannel < 0 || meterChannel >= kChannelCount || !MeterRect(meterChannel).contains(part))
+        if (meterChannel < 0 || meterChannel >= kChannelCount || !HasMeterLevel(meterChannel)
+            || !MeterRect(meterChannel).contains(part))
             p.fillRect(part, background);
         // Only the slots the part touches (their pieces reach 5 px into the next slot).
         const int firstSlot = std::max(0, (part.left() - kFrame - 8) / kSlotWidth);
@@ -519,8 +532,8 @@ bool CUnderviewWnd::TakesClickAt(const QPoint& point) const
     const int ch = ChannelAt(point.x());
     if (ch >= 0 && ch < kChannelCount && LinkLabelRect(ch).contains(point))
         return true;
-    const CMyStaticTextButton* label = LabelAt(point);
-    return label && LabelKindTakesClicks(label->m_nKind);
+    // Every label sends the strip command when clicked.
+    return LabelAt(point) != nullptr;
 }
 
 void CUnderviewWnd::mouseMoveEvent(QMouseEvent* event)

@@ -107,8 +107,11 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    // A click at the point does something: a label that takes clicks or a link label.
+    // A click at the point does something: on a label or a link label.
     bool TakesClickAt(const QPoint& point) const;
+    // The meter has a level or a meter-test step to paint; it has none before
+    // its first one and once cleared.
+    bool HasMeterLevel(int channel) const;
     void PaintMeter(QPainter& painter, int channel) const;
     void PaintLinkLabel(QPainter& painter, int channel) const;
     // Repaints a rectangle only while it is on screen.

@@ -545,8 +545,10 @@ TEST_F(Keys, TheListScrollsAlongWithALineDraggedPastItsLastOrFirstVisibleRow)
     EXPECT_EQ(List()->item(5)->text(), QStringLiteral("  005 Scene 4"));
     EXPECT_EQ(Top(), 1);
     EXPECT_EQ(bar->GetScrollPos(), 1);
-    DragOver(4); // back up, inside the rows shown: the list stays
+    const QPoint insideRows = ListPort()->mapToGlobal(Row(4));
+    DragOver(4); // back up, inside the rows shown: the list and the pointer stay
     EXPECT_EQ(Top(), 1);
+    EXPECT_EQ(QCursor::pos(), insideRows);
     DragOver(5);
     DragOver(6);
     EXPECT_EQ(List()->item(6)->text(), QStringLiteral("  006 Scene 4"));
@@ -558,14 +560,17 @@ TEST_F(Keys, TheListScrollsAlongWithALineDraggedPastItsLastOrFirstVisibleRow)
     EXPECT_EQ(Top(), 2); // the renumbering keeps the list where the drag left it
     EXPECT_EQ(List()->currentRow(), 6);
 
-    // Up over the top row: the line above comes into view.
+    // Up over the top row: the line above comes into view, and the pointer
+    // steps down with the line it holds.
     ScrollListTo(4);
     PressLine(5);
+    const QPoint onTopRow = ListPort()->mapToGlobal(Row(4));
     DragOver(4);
     EXPECT_EQ(List()->item(4)->text(), QStringLiteral("  004 Scene 6"));
     EXPECT_EQ(Top(), 3);
     EXPECT_EQ(bar->GetScrollPos(), 3);
     EXPECT_EQ(List()->currentRow(), 4);
+    EXPECT_EQ(QCursor::pos(), onTopRow + QPoint(0, 5)) << "pointer at y " << QCursor::pos().y();
     ReleaseOver(4);
     m_timers.advance(500);
     EXPECT_EQ(Top(), 3);

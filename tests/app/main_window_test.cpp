@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/command_line.h"
+#include "controls/menu_module.h"
 #include "controls/scroll_bar.h"
 #include "platform/ini_file.h"
 #include "platform/process_starter.h"
@@ -174,6 +175,30 @@ TEST_F(MainWindow, PaintsTheBackgroundAndTheTopLogo)
     EXPECT_GT(differing, 100);
     for (int y = 0; y < logo.height(); ++y)
         ASSERT_EQ(image.pixelColor(logo.left() - 1, y), background);
+}
+
+// The Advanced menu, added once a unit offers it, goes through the menu
+// module as every other menu does: an item marked owner-drawn there is
+// measured by the module.
+TEST_F(MainWindow, TheAdvancedMenuIsDrawnByTheMenuModuleLikeTheOthers)
+{
+    Dlg& dlg = Build();
+    dlg.show();
+    dlg.AddAdvancedMenu();
+    QMenu* advanced = nullptr;
+    for (QAction* action : dlg.menu().setup->actions())
+        if (action->menu() && action->text() == QStringLiteral("Advanced"))
+            advanced = action->menu();
+    ASSERT_NE(advanced, nullptr);
+    EXPECT_EQ(advanced->style(), dlg.menu().files->style());
+
+    QAction* snake = advanced->actions().value(0);
+    ASSERT_NE(snake, nullptr);
+    CMenuXP::SetOwnerDrawn(snake, MakeMenuItemData(37, 0, 80));
+    advanced->popup(QPoint(10, 10));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(advanced));
+    EXPECT_EQ(advanced->actionGeometry(snake).height(), 37);
+    advanced->close();
 }
 
 TEST_F(MainWindow, ViewToggleIsImmediateHereQueuedFromOtherThreadsAndRestartsTheSettleTimer)

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QPainter>
 #include <QStandardPaths>
 
 #include <functional>
@@ -498,4 +500,54 @@ TEST_F(OutsideFiles, RecoveryOfferShowsItsWholeTextAt96DpiAndScale2)
             EXPECT_EQ(box.size(), DialogClientSize(CNewYesNoDialog::Layout()));
         }
     }
+}
+
+// A project name with no blanks is wider than the offer's text box: it is
+// broken inside the word, so every character of the question is in the box
+// (as much of it is drawn as on lines of unbounded width), and the buttons
+// stay below it.
+TEST_F(OutsideFiles, RecoveryOfferBreaksANameWithoutBlanksInsideItsBox)
+{
+    TerminateWithUnsavedScene(MakeProject(QStringLiteral("Sunday_evening_service_second_set_with_monitors_choir_and_band.qsx"),
+                                          {QStringLiteral("Verse")}));
+    StartAgain(IDCANCEL);
+    ASSERT_GE(m_questions.size(), 1);
+    const QString question = m_questions[0];
+    ASSERT_TRUE(question.contains(QStringLiteral("Sunday_evening_service_second_set_with_monitors_choir_and_band")));
+
+    g_strMessage = question;
+    CNewYesNoDialog box;
+    box.show();
+    QWidget* message = box.GetDlgItem(CNewYesNoDialog::IDC_MESSAGE);
+    ASSERT_NE(message, nullptr);
+    const QFontMetrics metrics(message->font());
+    ASSERT_GT(metrics.horizontalAdvance(QStringLiteral("Sunday_evening_service_second_set_with_monitors_choir_and_band.qsx")),
+              message->width());
+
+    // Dark pixels of the text as the box shows it, and of the same text with
+    // each paragraph on one line of its own.
+    const auto darkPixels = [](const QImage& image) {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += qGray(image.pixel(x, y)) < 128;
+        return count;
+    };
+    const QImage shown = message->grab().toImage();
+    const QStringList paragraphs = question.split(QLatin1Char('\n'));
+    QImage whole(4000, int(paragraphs.size()) * metrics.lineSpacing() + 10, QImage::Format_RGB32);
+    whole.fill(Qt::white);
+    {
+        QPainter p(&whole);
+        p.setFont(message->font());
+        p.setPen(Qt::black);
+        for (int i = 0; i < paragraphs.size(); ++i)
+            p.drawText(QPoint(5, 5 + metrics.ascent() + i * metrics.lineSpacing()), paragraphs[i]);
+    }
+    const int expected = darkPixels(whole);
+    ASSERT_GT(expected, 0);
+    EXPECT_NEAR(darkPixels(shown), expected, expected / 50);
+
+    for (const CBrannockButton* button : box.findChildren<CBrannockButton*>())
+        EXPECT_GT(button->geometry().top(), message->geometry().bottom());
 }

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QMenu>
 
 #include <string>
@@ -134,6 +136,31 @@ TEST_F(StartupRecent, FilesMenuShowsTheCheckMarkOnceARecentFileWasOpened)
     EXPECT_TRUE(items[0]->isChecked());
 }
 
+// A recent file's caption is its number and path followed by one blank for
+// every 10 px the path takes in the window's font, at most 199, so the
+// submenu grows with the paths it lists.
+TEST_F(StartupRecent, RecentFileCaptionsArePaddedByTheWidthOfTheirPaths)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QString(200, QLatin1Char('W'))));
+    const QString wide = MakeProject(QString(200, QLatin1Char('W')) + QStringLiteral("/Wide.qsx"));
+    const QString gala = MakeProject(QStringLiteral("Gala.qsx"));
+    Build();
+    Open(wide);
+    Open(gala);
+    const QList<QAction*> items = RecentItems();
+    ASSERT_EQ(items.size(), 2);
+
+    const QFontMetrics metrics = m_dlg->fontMetrics();
+    const int galaBlanks = metrics.horizontalAdvance(gala) / 10;
+    ASSERT_GT(galaBlanks, 0);
+    ASSERT_LT(galaBlanks, 199);
+    ASSERT_GT(metrics.horizontalAdvance(wide) / 10, 199);
+    EXPECT_EQ(items[0]->text().toStdString(),
+              (QStringLiteral("&1. ") + gala + QString(galaBlanks, QLatin1Char(' '))).toStdString());
+    EXPECT_EQ(items[1]->text().toStdString(),
+              (QStringLiteral("&2. ") + wide + QString(199, QLatin1Char(' '))).toStdString());
+}
+
 // An untitled project has no file of its own: leaving it puts nothing into a
 // full list, so no real project drops off.
 TEST_F(StartupRecent, ExitWithAnUntitledProjectKeepsAFullRecentList)
@@ -184,6 +211,6 @@ TEST_F(StartupRecent, RecentFilesTellPathsApartByCase)
     EXPECT_EQ(IniKeys(), Std({upper, lower}));
     const QList<QAction*> items = RecentItems();
     ASSERT_EQ(items.size(), 2);
-    EXPECT_TRUE(items[0]->text().endsWith(upper)) << items[0]->text().toStdString();
-    EXPECT_TRUE(items[1]->text().endsWith(lower)) << items[1]->text().toStdString();
+    EXPECT_TRUE(items[0]->text().trimmed().endsWith(upper)) << items[0]->text().toStdString();
+    EXPECT_TRUE(items[1]->text().trimmed().endsWith(lower)) << items[1]->text().toStdString();
 }

@@ -184,6 +184,26 @@ INSTANTIATE_TEST_SUITE_P(Models, SlotLeftForNewId,
                          ::testing::Values(MoveCase{"KR960", true, 5}, MoveCase{"KR960_8", false, 6}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A KR-9X has no Split, Safe, Rbin or Sqrt: once it is on line they stay
+// hidden in both views, and a call for a slot that holds no KR-9X brings
+// none of them back.
+TEST_F(UnitSlots, AKr9XKeepsItsMissingSwitchesHidden)
+{
+    Report(Model::KR9X, 17, 0x61);
+    ASSERT_EQ(g_UnitName[32], QStringLiteral("UNIT 17 - KR-9X"));
+    m_dlg->HideSwitchesMissingOnKR9X(33, false);
+    for (int c = 256; c < 264; ++c) {
+        SCOPED_TRACE(c);
+        const std::size_t i = std::size_t(c);
+        for (auto table : {&CUnderviewWnd::m_pSplitButton, &CUnderviewWnd::m_pSafeButton,
+                           &CUnderviewWnd::m_pRbinButton, &CUnderviewWnd::m_pSqrtButton})
+            EXPECT_TRUE((strips().*table)[i]->isHidden());
+        for (auto table : {&COverviewWnd::m_pSplitButton, &COverviewWnd::m_pSafeButton,
+                           &COverviewWnd::m_pRbinButton, &COverviewWnd::m_pSqrtButton})
+            EXPECT_TRUE((overview().*table)[i]->isHidden());
+    }
+}
+
 // ---- meters of a unit that has gone ----
 
 struct OfflineCase {

@@ -301,6 +301,32 @@ TEST_F(LinkDialogsTest, TheMemberListShowsTheGroupInChannelOrderAndPicksTheClick
     EXPECT_EQ(Member(11, 1), 1) << "the list changes no membership";
 }
 
+// The member list shows its scroll bar only once the members overflow it.
+TEST_F(LinkDialogsTest, TheMemberListShowsItsScrollBarOnlyWhenTheMembersOverflowIt)
+{
+    g_nCurrentLinkGroup = 0;
+    for (int ch : {2, 11}) {
+        g_nCurrentChannel = ch;
+        m_dlg->SetCurrentChannelGroup(1, false);
+    }
+    {
+        CLinkedChannelNamesDlg members;
+        members.show();
+        QCoreApplication::processEvents(); // the list lays its items out
+        ASSERT_EQ(members.members()->count(), 2);
+        EXPECT_FALSE(members.members()->verticalScrollBar()->isVisible());
+    }
+    for (int ch = 0; ch < 16; ++ch) {
+        g_nCurrentChannel = ch;
+        m_dlg->SetCurrentChannelGroup(1, false);
+    }
+    CLinkedChannelNamesDlg members;
+    members.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(members.members()->count(), 16);
+    EXPECT_TRUE(members.members()->verticalScrollBar()->isVisible());
+}
+
 TEST_F(LinkDialogsTest, RenameLinkGroupStepsThroughTheGroupsAndCancelDropsOnlyTheScreen)
 {
     g_nCurrentLinkGroup = 2;

@@ -1,6 +1,7 @@
 #include "support/console_fixture.h"
 
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTest>
 
 #include "dialogs/system_status_dialog.h"
@@ -82,4 +83,25 @@ TEST_F(SystemStatus, AKr9XOnLineOpensItAndOkClosesIt)
     });
     EXPECT_EQ(ShowSystemStatusDialog(nullptr), IDOK);
     EXPECT_EQ(lines, QStringList{QStringLiteral(" Unit 17  IP Address: 10.0.0.17  ACTIVE")});
+}
+
+// The list shows its scroll bar only once the units listed overflow it.
+TEST_F(SystemStatus, TheListShowsItsScrollBarOnlyWhenTheUnitsOverflowIt)
+{
+    ++g_Family_KR9X.liveCount;
+    SetSlot(33, UNIT_ACTIVE, "10.0.0.17");
+    {
+        Dlg dlg;
+        dlg.show();
+        QCoreApplication::processEvents(); // the list lays its items out
+        ASSERT_EQ(dlg.list()->count(), 1);
+        EXPECT_FALSE(dlg.list()->verticalScrollBar()->isVisible());
+    }
+    for (int slot = 34; slot <= 48; ++slot)
+        SetSlot(slot, UNIT_ACTIVE, "10.0.0.18");
+    Dlg dlg;
+    dlg.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(dlg.list()->count(), 16);
+    EXPECT_TRUE(dlg.list()->verticalScrollBar()->isVisible());
 }

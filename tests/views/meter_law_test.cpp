@@ -48,6 +48,20 @@ TEST(MeterLaw, LevelsLightTheBarByPowersOf103)
     EXPECT_EQ(PeakLineForLevel(kNoPeak), -1);
 }
 
+// The peak line sits where its level lies, over the read-out rows too; a
+// level whose line lies above the picture (a held +8 dB of a KR-9X would be
+// at y = -25) has no line.
+TEST(MeterLaw, APeakLineAboveThePictureIsNotDrawn)
+{
+    using namespace strip_meter;
+    EXPECT_EQ(PeakLineForLevel(-20.0f), UnlitBottomForLevel(-20.0f));
+    EXPECT_EQ(PeakLineForLevel(0.0f), kBarTop);
+    EXPECT_EQ(PeakLineForLevel(2.0f), 16); // 228 - trunc(1.0609 x 200)
+    EXPECT_EQ(PeakLineForLevel(8.0f), -1);
+    EXPECT_EQ(PeakLineForLevel(1e30f), -1);
+    EXPECT_EQ(PeakLineForLevel(std::numeric_limits<float>::quiet_NaN()), -1);
+}
+
 TEST(PeakHold, HoldsForItsTimeThenFollowsTheLevel)
 {
     float held = kNoPeak;

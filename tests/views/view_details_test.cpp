@@ -2,9 +2,12 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "app/command_ids.h"
 #include "support/console_fixture.h"
@@ -38,23 +41,25 @@ class OverviewDetails : public OverviewFixture<> {};
 
 } // namespace
 
-TEST_F(StripViewDetails, TheHandShowsOverWhatTakesAClickAndOnlyThere)
+// Every label of the strips sends the strip command when clicked, so each
+// shows the hand, as does the link label; the bare ground does not.
+TEST_F(StripViewDetails, TheHandShowsOverEveryLabelAndTheLinkLabel)
 {
     const int ch = 3; // a strip of the first slot
     const QRect meter = m_view->MeterRect(ch);
     const Spot spots[] = {
         {"unit header (naming)", QPoint(325, 18), true},
-        {"left header piece", QPoint(30, 18), false},
+        {"left header piece", QPoint(30, 18), true},
         {"channel title (naming)", m_view->TitleRect(ch).center(), true},
-        {"channel number", QPoint(ch * 82 + 44, 55), false},
+        {"channel number", QPoint(ch * 82 + 44, 55), true},
         {"meter read-out (the meter label)", QPoint(meter.center().x(), meter.top() + 5), true},
-        {"gain read-out", m_view->GainRect(ch).center(), false},
+        {"gain read-out", m_view->GainRect(ch).center(), true},
         {"meter (preferences)", meter.center(), true},
-        {"meter scale", m_view->m_pScaleLabel[ch]->m_rect.center(), false},
+        {"meter scale", m_view->m_pScaleLabel[ch]->m_rect.center(), true},
         {"link label (link menu)", m_view->LinkLabelRect(ch).center(), true},
         {"ground right of the last slot", QPoint(31550, 300), false},
         {"unit header of the last slot", QPoint(47 * 656 + 325, 18), true},
-        {"channel edge", QPoint(ch * 82 + 84, 300), false},
+        {"channel edge", QPoint(ch * 82 + 84, 300), true},
     };
     for (const Spot& spot : spots)
         EXPECT_EQ(CursorAt(*m_view, spot.at), spot.takesClicks ? Qt::PointingHandCursor : Qt::ArrowCursor)
@@ -120,6 +125,42 @@ TEST_F(StripViewDetails, AClickOnAMetersReadOutKeepsThePeak)
     EXPECT_EQ(m_view->grab(readout).toImage(), shown);
 }
 
+// A meter with no level to paint (no unit has reported there, or its unit
+// went) shows its label: the recess, bitmap 256, stretched over the box. A
+// level paints the live meter over it.
+TEST_F(StripViewDetails, AMeterWithNoLevelShowsTheRecessOfItsLabel)
+{
+    const int ch = 3;
+    const QRect box(m_view->MeterRect(ch).topLeft(), QSize(21, 227)); // the meter label
+    const QImage recess =
+        SkinRegistry::instance().pixmap(256, box.size(), 1.0).toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(recess.isNull());
+    const auto shown = [&] { return m_view->grab(box).toImage().convertToFormat(QImage::Format_RGB32); };
+    EXPECT_TRUE(shown() == recess);
+    m_view->DrawMeterDb(ch, -20.0f);
+    EXPECT_FALSE(shown() == recess);
+    m_view->ClearMeter(ch);
+    EXPECT_TRUE(shown() == recess);
+    m_view->DrawMeterStep(ch, 0); // the meter test's empty step still paints the meter
+    EXPECT_FALSE(shown() == recess);
+}
+
+// The peak line lies where the held level lies, over the read-out rows when
+// the level is a little above 0 dB; a held level whose line would lie above
+// the picture (a KR-9X's +8 dB, at y = -25) draws none.
+TEST_F(StripViewDetails, APeakLineLiesAtItsLevelOrIsNotDrawn)
+{
+    const QColor line = ToQColor(kPeakLineColour);
+    m_view->DrawMeterDb(3, 2.0f);
+    m_view->DrawMeterDb(4, 8.0f);
+    const QImage a = m_view->grab(m_view->MeterRect(3)).toImage();
+    const QImage b = m_view->grab(m_view->MeterRect(4)).toImage();
+    EXPECT_EQ(a.pixelColor(10, 16), line);
+    EXPECT_NE(a.pixelColor(10, 27), line);
+    for (int y = 0; y < 40; ++y)
+        EXPECT_NE(b.pixelColor(10, y), line) << y;
+}
+
 // The view's own right-click handling, behind the labels, names a channel
 // from its title box and leaves the active scene's index alone on a header.
 TEST_F(StripViewDetails, TheViewsOwnRightClickNamesTheChannelAndKeepsTheSceneIndex)
@@ -135,49 +176,68 @@ TEST_F(StripViewDetails, TheViewsOwnRightClickNamesTheChannelAndKeepsTheSceneInd
     EXPECT_EQ(g_nCurrentChannel, 42);
 }
 
-TEST_F(StripViewDetails, ATooWideUnitNameKeepsTheHalvesApart)
+// A name too wide for its header is not shortened: it starts at the text
+// box's left edge and is cut at its right edge, so the " - A" and " - B"
+// after it fall outside and both halves of the unit show the same.
+TEST_F(StripViewDetails, ATooWideUnitNameIsCutAtItsBoxNotShortened)
 {
     g_UnitName[4] = kLongName;
     g_UnitName[5] = kLongName;
     const QRect header(230, 0, 190, 36);
     const QImage a = m_view->grab(header.translated(4 * 656, 0)).toImage();
     const QImage b = m_view->grab(header.translated(5 * 656, 0)).toImage();
-    EXPECT_TRUE(a != b) << "the A and B headers of one unit look alike";
+    EXPECT_TRUE(a == b) << "a half mark shows, so the name was shortened";
 }
 
-TEST(UnitHeaderFit, ANameTooWideIsShortenedAndTheHalfMarkStaysWhole)
+// A header is drawn whole in the painter's font: centred in its box when it
+// fits, else from the box's left edge and cut where the box ends, with no
+// ellipsis and no half mark kept back.
+TEST(UnitHeaderLayout, AHeaderFitsCentredOrStartsAtTheLeftAndIsCutByItsBox)
 {
     CreateStripViewFonts();
-    const QFontMetrics metrics(g_hFontUnitHeader);
-    const int width = 170; // the strip view's header box less its margins
-    struct Case {
-        UnitHeader header;
-        QString shown; // empty: shortened
-    } const cases[] = {
-        {{QStringLiteral("UNIT 5"), QStringLiteral(" - A")}, QStringLiteral("UNIT 5 - A")},
-        {{kLongName, QStringLiteral(" - A")}, QString()},
-        {{kLongName, QStringLiteral(" - B")}, QString()},
-        {{kLongName, QString()}, QString()},
+    const QRect box(20, 0, 170, 30); // the strip view's header box less its margins
+    const auto draw = [&box](const UnitHeader& header) {
+        QImage image(box.width() + 40, box.height(), QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter p(&image);
+        p.setFont(g_hFontUnitHeader);
+        p.setPen(Qt::white);
+        DrawUnitHeader(p, box, header);
+        return image;
     };
-    for (const Case& c : cases) {
-        const QString fitted = FitUnitHeader(c.header, metrics, width);
-        EXPECT_LE(metrics.horizontalAdvance(fitted), width) << fitted.toStdString();
-        if (!c.shown.isEmpty()) {
-            EXPECT_EQ(fitted, c.shown);
-            continue;
-        }
-        EXPECT_TRUE(fitted.endsWith(QChar(0x2026) + c.header.half)) << fitted.toStdString();
-        EXPECT_TRUE(c.header.name.startsWith(fitted.left(fitted.size() - c.header.half.size() - 1)));
-    }
+    // The first and last columns holding any of the text.
+    const auto inked = [](const QImage& image) {
+        int first = image.width();
+        int last = -1;
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (qGray(image.pixel(x, y)) > 0) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        return std::pair{first, last};
+    };
+
+    const auto [left, right] = inked(draw({QStringLiteral("UNIT 5"), QStringLiteral(" - A")}));
+    ASSERT_LT(left, right);
+    EXPECT_NEAR(left - box.left(), box.right() - right, 2) << "centred";
+
+    const QString wide(40, QLatin1Char('M'));
+    const QImage a = draw({wide, QStringLiteral(" - A")});
+    const auto [wideLeft, wideRight] = inked(a);
+    EXPECT_LE(wideLeft - box.left(), 2) << "from the box's left edge";
+    EXPECT_GE(wideRight, box.right() - 1) << "running on to the box's right edge";
+    EXPECT_LE(wideRight, box.right()) << "cut there";
+    EXPECT_TRUE(a == draw({wide, QStringLiteral(" - B")})) << "the half mark lies beyond the cut";
 }
 
-TEST_F(OverviewDetails, ATooWideUnitNameKeepsTheHalvesApart)
+TEST_F(OverviewDetails, ATooWideUnitNameIsCutAtItsBoxNotShortened)
 {
     g_UnitName[4] = kLongName;
     g_UnitName[5] = kLongName;
     const QImage a = m_view->grab(m_view->m_rcUnitName[4]).toImage();
     const QImage b = m_view->grab(m_view->m_rcUnitName[5]).toImage();
-    EXPECT_TRUE(a != b) << "the A and B headers of one unit look alike";
+    EXPECT_TRUE(a == b) << "a half mark shows, so the name was shortened";
 }
 
 namespace {
