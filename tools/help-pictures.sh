@@ -56,7 +56,7 @@ sleep 3
 
 main=$(window ' Corvane - ')
 shot main-window "$main"
-shot scene-panel "$main" 290x200+36+36
+shot scene-panel "$main" 294x178+26+40
 shot status-strip "$main" 760x150+500+44
 shot overview-strip "$main" 84x150+0+252
 
@@ -79,7 +79,7 @@ xdotool windowfocus "$name" 2>/dev/null || true
 xdotool type --delay 50 "Soundcheck"
 key "$name" Return
 sleep 1
-shot scene-stored "$main" 290x200+36+36
+shot scene-stored "$main" 294x178+26+40
 
 # The link matrix with the first four channels in group 1.
 key "$main" ctrl+l

@@ -6,6 +6,8 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPdfWriter>
+#include <QTextDocument>
 #include <QRegularExpression>
 
 #include <map>
@@ -14,8 +16,11 @@
 #include "app/command_ids.h"
 #include "app/help_documents.h"
 #include "dialogs/link_matrix_dialog.h"
+#include "dialogs/system_status_dialog.h"
 #include "dialogs/program_version.h"
+#include "help_layout.h"
 #include "support/test_files.h"
+#include "views/unit_status_strip.h"
 
 namespace {
 
@@ -72,12 +77,13 @@ public:
     }
 
     // Every page's text, in the order it was painted.
-    QString Text() const
+    QString Text() const { return PageTexts().join(QLatin1Char('\n')) + QLatin1Char('\n'); }
+    QStringList PageTexts() const
     {
-        QString text;
+        QStringList texts;
         for (int page : PageObjects())
-            text += PageText(page) + QLatin1Char('\n');
-        return text;
+            texts.append(PageText(page));
+        return texts;
     }
 
 private:
@@ -265,6 +271,73 @@ TEST(HelpDocuments, TheBuildLaysOutEachDocumentWithItsHeadingsPicturesAndVersion
     }
 }
 
+// The pages of every document break between whole lines, table rows and
+// pictures: no heading waits alone at a page's foot, no page holds a single
+// line, and no line is painted on two pages.
+TEST(HelpDocuments, PagesBreakBetweenWholeLinesRowsAndPictures)
+{
+    using help_layout::Unit;
+    for (const Document& d : kDocuments) {
+        SCOPED_TRACE(d.source);
+        QTemporaryDir dir;
+        QPdfWriter writer(dir.filePath(QStringLiteral("probe.pdf")));
+        const help_layout::PageFrame frame = help_layout::SetUpPages(writer);
+        const auto doc = help_layout::BuildDocument(Source(d.source), QStringLiteral(CORVANE_HELP_SOURCE_DIR), writer,
+                                                    frame.width, frame.height);
+        ASSERT_TRUE(doc);
+        const std::vector<Unit> units = help_layout::Units(*doc);
+        const std::vector<help_layout::Slice> slices = help_layout::Paginate(units, frame.height);
+        ASSERT_GE(slices.size(), 2u);
+        ASSERT_GE(units.size(), 20u);
+
+        std::vector<std::vector<const Unit*>> pages(slices.size());
+        for (std::size_t p = 0; p < slices.size(); ++p) {
+            EXPECT_LE(slices[p].bottom - slices[p].top, frame.height);
+            if (p > 0) {
+                EXPECT_GE(slices[p].top, slices[p - 1].bottom - 1);
+            }
+        }
+        for (const Unit& u : units) {
+            int holders = 0;
+            for (std::size_t p = 0; p < slices.size(); ++p)
+                if (u.top >= slices[p].top - 0.5 && u.bottom <= slices[p].bottom + 0.5) {
+                    ++holders;
+                    pages[p].push_back(&u);
+                }
+            EXPECT_EQ(holders, 1) << "a line, row or picture at y " << u.top << " is cut by a page break";
+        }
+        for (std::size_t p = 0; p < pages.size(); ++p) {
+            SCOPED_TRACE(p + 1);
+            ASSERT_FALSE(pages[p].empty());
+            if (p + 1 < pages.size()) {
+                EXPECT_NE(pages[p].back()->kind, Unit::Kind::Heading) << "a heading alone at the page's foot";
+            }
+            const bool picture = std::any_of(pages[p].begin(), pages[p].end(),
+                                             [](const Unit* u) { return u->kind == Unit::Kind::Picture; });
+            EXPECT_TRUE(picture || pages[p].size() >= 2) << "a page with one line";
+        }
+
+        // The built PDF: no line is in the text of two pages.
+        const PdfText reader(ReadAll(QStringLiteral(CORVANE_HELP_BUILD_DIR "/") + d.pdf));
+        const QStringList texts = reader.PageTexts();
+        ASSERT_EQ(texts.size(), qsizetype(slices.size()));
+        // What a page holds below its title line and page number.
+        const auto body = [&texts](qsizetype p) {
+            const QString text = WithoutSpaces(texts[p]);
+            const QString number = QStringLiteral("Page%1of%2").arg(p + 1).arg(texts.size());
+            const qsizetype at = text.indexOf(number);
+            return at < 0 ? QString() : text.mid(at + number.size());
+        };
+        // A line painted on both pages ends the one and opens the other.
+        for (qsizetype p = 0; p + 1 < texts.size(); ++p) {
+            const QString end = body(p).right(24);
+            ASSERT_EQ(end.size(), 24);
+            EXPECT_FALSE(body(p + 1).left(200).contains(end))
+                << "page " << p + 2 << " repeats " << end.toStdString();
+        }
+    }
+}
+
 namespace {
 
 // A menu caption as the operator reads it.
@@ -411,6 +484,74 @@ TEST_F(HelpCommands, TheUserGuideNamesEveryMenuCommandAndEveryKey)
     for (const auto& [key, command] : keys)
         EXPECT_TRUE(HoldsKey(guide, key)) << "the guide does not name the key " << key.toStdString();
     EXPECT_TRUE(commandsWithMenuLine.count(ID_USER_GUIDE));
+}
+
+// The guide's table of unit states spells each state as each place that
+// shows it does, and its message table quotes the New Project question as
+// the console asks it.
+TEST_F(HelpCommands, TheGuideSpellsStatesAndQuestionsAsTheConsoleShowsThem)
+{
+    const QString guide = Source("user-guide");
+    const auto row = [&](const char* state) {
+        const QRegularExpressionMatch m =
+            QRegularExpression(QStringLiteral("^\\| %1 \\|(.*)$").arg(QRegularExpression::escape(QLatin1String(state))),
+                               QRegularExpression::MultilineOption)
+                .match(guide);
+        return m.hasMatch() ? m.captured(1) : QString();
+    };
+    const struct {
+        const char* state;
+        int status;
+        const char* page;
+    } states[] = {
+        {"On line and answering", UNIT_ACTIVE, "FUNCTIONING NORMALLY"},
+        {"Heard before, silent for more than 2 seconds", UNIT_OFFLINE, "UNIT OFF-LINE"},
+        {"Another unit uses the same unit ID, or the same address", UNIT_CONFLICT, "FUNCTIONING NORMALLY"},
+        {"In local mode", UNIT_NOW_OFFLINE, "UNIT OFF-LINE"},
+        {"Reports an address that cannot be used", UNIT_BAD_IP_ADDRESS, "BAD IP ADDRESS"},
+    };
+    for (const auto& s : states) {
+        SCOPED_TRACE(s.state);
+        const QStringList cells = row(s.state).split(QLatin1Char('|'));
+        ASSERT_GE(cells.size(), 4) << "the guide has no row for the state";
+        EXPECT_EQ(cells[1].trimmed(), CSystemStatusDialog::StatusWord(s.status));
+        EXPECT_TRUE(cells[2].contains(QLatin1String(s.page)));
+        EXPECT_EQ(cells[3].trimmed(), CUnitStatusWnd::StatusName(s.status).trimmed());
+    }
+
+    // New Project asks its own question, quoted as it is asked.
+    Key(Qt::Key_N, Qt::ControlModifier);
+    ASSERT_FALSE(m_boxes.isEmpty());
+    const QString question = m_boxes.first().simplified();
+    EXPECT_TRUE(guide.contains(QStringLiteral("| %1 |").arg(question))) << question.toStdString();
+
+    // The port taken by another program is the bind failure, not the others.
+    EXPECT_TRUE(row("Error in bind").contains(QLatin1String("taken by another program")));
+    EXPECT_FALSE(row("Error in establishing a socket").contains(QLatin1String("taken")));
+    EXPECT_FALSE(row("Error in socket").contains(QLatin1String("taken")));
+}
+
+// Statements of the guides that earlier said something else than the console does.
+TEST(HelpDocuments, TheGuidesSayWhatTheConsoleDoes)
+{
+    const QString quickstart = Flowing(Source("quickstart"));
+    EXPECT_TRUE(quickstart.contains(QStringLiteral("after you have answered the start-up question, the console opens")));
+    EXPECT_TRUE(quickstart.contains(QStringLiteral("a project with no scene keeps no names")));
+    EXPECT_TRUE(quickstart.contains(QStringLiteral("Every time you close the console it asks")));
+    EXPECT_TRUE(quickstart.contains(QStringLiteral("the active scene, and it follows your live changes")));
+
+    const QString guide = Flowing(Source("user-guide"));
+    EXPECT_TRUE(guide.contains(QStringLiteral("right-click it to give the channel a title")));
+    EXPECT_TRUE(guide.contains(QStringLiteral("6 blocks (three rows) at a time")));
+    EXPECT_FALSE(guide.contains(QStringLiteral("all 48 blocks of 8 channels at once")));
+    EXPECT_TRUE(guide.contains(QStringLiteral("there is no red-zone control")));
+    EXPECT_TRUE(guide.contains(QStringLiteral("check mark only after a project was opened from that list")));
+    EXPECT_TRUE(guide.contains(QStringLiteral("only the placement is kept: the console always starts in the overview")));
+
+    const QString links = Flowing(Source("link-help"));
+    EXPECT_TRUE(links.contains(QStringLiteral("a scene recall and the loading of a project set the groups as they "
+                                              "were stored, without the one-unit rule")));
+    EXPECT_TRUE(links.contains(QStringLiteral("the re-joined channel takes over the group's mute")));
 }
 
 // Each found in the data folder first, then the installed copy, then the build's.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# What the README says about the desktop files and the uninstaller stays
-# what the program and corvane-uninstall do:
+# What the README says about the desktop files, the uninstaller, the unit
+# network and the help commands stays what the program and its tools do:
 #   statements_test.sh SOURCE_DIR
 set -euo pipefail
 src=${1:?source directory}
@@ -27,4 +27,22 @@ grep -q 'remove_user' "$src/tools/desktop-files/corvane-uninstall" \
 if grep -qiE "console's own uninstall|uninstall command starts" <<<"$text"; then
   fail "the README says the console starts the uninstaller"
 fi
-echo "the README describes the desktop entry $entry and corvane-uninstall as they are"
+# The port opens once the start-up question is answered, not when the window
+# is built: the timer that opens it is armed where the start finishes.
+grep -q '200 ms after the start-up question is answered' <<<"$text" \
+  || fail "the README does not say when the port opens"
+awk '/::FinishStartup\(\)/,/^}/' "$src/src/app/main_dialog.cpp" | grep -q 'arm(kTimerStartNetwork, 200)' \
+  || fail "the port no longer opens 200 ms after the start is finished"
+grep -q 'KR-960, KR-960/8 and KR-9X units it hears are added' <<<"$text" \
+  || fail "the README does not say that KR-9X units are served like the others"
+
+# Help documents are in the data folder only where the operator put them,
+# and the help commands need a PDF viewer that the set-up does not install.
+grep -q 'help documents only where you put copies there yourself' <<<"$text" \
+  || fail "the README says the data folder holds the help documents"
+grep -q 'A PDF viewer is needed for these commands, and the set-up installs none' <<<"$text" \
+  || fail "the README does not say that a PDF viewer is needed"
+if grep -qE '\b(evince|okular|atril|mupdf|zathura|qpdfview|xpdf)\b' "$src/tools/setup-debian.sh"; then
+  fail "the set-up installs a PDF viewer, which the README says it does not"
+fi
+echo "the README describes the desktop entry $entry, corvane-uninstall, the port and the help commands as they are"

@@ -63,12 +63,18 @@ launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:
 [ -n "$launchable" ] && [ -e "$share/applications/$launchable" ] \
   || fail "the metainfo launches '$launchable', which was not installed"
 
-# Every picture of the documents has content and is one the README shows.
+# Every picture the installed README shows is there, beside it where its
+# link points, and every picture installed is one it shows.
+readme="$share/doc/Corvane/README.md"
+shown=0
+while IFS= read -r link; do
+  [ -s "$share/doc/Corvane/$link" ] || fail "the installed README shows $link, which is not installed there"
+  shown=$((shown + 1))
+done < <(grep -o '!\[[^]]*\]([^)]*)' "$readme" | sed 's/.*](\(.*\))/\1/')
+[ "$shown" -ge 1 ] || fail "the installed README shows no picture"
 while IFS= read -r picture; do
   [ -s "$picture" ] || fail "${picture#$top/} is empty"
-  grep -qF "($(basename "$picture"))" "$share/doc/Corvane/README.md" \
-    || grep -qF "(docs/$(basename "$picture"))" "$share/doc/Corvane/README.md" \
-    || fail "${picture#$top/} is installed but shown nowhere"
+  grep -qF "](${picture#$share/doc/Corvane/})" "$readme" || fail "${picture#$top/} is installed but shown nowhere"
 done < <(find "$share/doc/Corvane" -type f \( -name '*.png' -o -name '*.svg' -o -name '*.jpg' \))
 
 if command -v desktop-file-validate >/dev/null 2>&1; then
