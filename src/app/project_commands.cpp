@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
+#include <QScopedValueRollback>
 
 #include <optional>
 #include <utility>
@@ -32,6 +33,9 @@ const QString kUntitledFile = QStringLiteral("New Project.qsx");
 
 bool CQuellonKR9SeriesDlg::AskSaveBefore(const QString& question, MessageBoxKind kind)
 {
+    // Until the question and the save it leads to are done, a request to
+    // close the console changes nothing (closeEvent, QuerySaveAndShutDown).
+    const QScopedValueRollback asking(m_bAskingToSave, true);
     g_strMessage = question;
     switch (RunMessageBox(kind)) {
     case IDYES:
