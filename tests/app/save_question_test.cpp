@@ -140,8 +140,8 @@ TEST_F(SaveQuestion, ACloseRequestWhileAQuestionIsOpenKeepsTheConsoleAndItsWork)
         QCoreApplication::sendEvent(window, &close);
     };
     int lastWindowClosed = 0;
-    const QMetaObject::Connection ending =
-        QObject::connect(qApp, &QGuiApplication::lastWindowClosed, [&] { ++lastWindowClosed; });
+    const QObject counting;
+    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &counting, [&] { ++lastWindowClosed; });
 
     struct Command {
         const char* name;
@@ -204,5 +204,4 @@ TEST_F(SaveQuestion, ACloseRequestWhileAQuestionIsOpenKeepsTheConsoleAndItsWork)
     EXPECT_EQ(Answer(commands[1].run, [](CNewYesNoDialog& box) { QTest::keyClick(&box, 'n'); }), kBeforeExit);
     EXPECT_TRUE(m_dlg->isShutDown());
     EXPECT_FALSE(m_dlg->isVisible());
-    QObject::disconnect(ending);
 }
