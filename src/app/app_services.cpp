@@ -4,6 +4,7 @@
 #include "app/main_dialog.h"
 #include "app/project_state.h"
 #include "platform/data_folder.h"
+#include "platform/process_starter.h"
 
 #include <cstdio>
 
@@ -45,6 +46,15 @@ QString GetUserDataFilePath(const QString& fileName)
     const QString folder = DataFolderPath();
     EnsureFolder(folder);
     return folder + fileName;
+}
+
+bool RunProcess(const QString& program, const QStringList& arguments)
+{
+    if (ProcessStarter::instance().startDetached(program, arguments))
+        return true;
+    g_strScratch = QStringLiteral("Exception raised: %1")
+                       .arg(QStringLiteral("CreateProcess failed! Too many subdirectories?"));
+    return false;
 }
 
 void LogLine(const QString& text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -11,6 +12,11 @@ QString GetUserDataFilePath(const QString& fileName);
 
 // A plain message box with the text and an OK button.
 void ShowMessage(const QString& text);
+
+// Starts an outside program, or this program again, without waiting for it.
+// True when it started. Otherwise g_strScratch holds "Exception raised: ..."
+// with the reason, for the caller to show; nothing has been shown yet.
+bool RunProcess(const QString& program, const QStringList& arguments);
 
 // A line on the standard error, for what happens while nobody can answer a
 // box (the program ending on a signal).

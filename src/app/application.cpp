@@ -5,10 +5,10 @@
 #include "app/command_line.h"
 #include "app/file_association.h"
 #include "app/main_dialog.h"
+#include "app/project_state.h"
 #include "app/single_console.h"
 #include "platform/clock.h"
 #include "platform/font_faces.h"
-#include "platform/process_starter.h"
 #include "platform/settings_store.h"
 #include "platform/skin_registry.h"
 #include "platform/termination_signals.h"
@@ -51,10 +51,18 @@ int CQuellonKR9SeriesApp::InitInstance()
     // settings went with RunConsole. Started any earlier, it would find the
     // hand-off point still held by a console that no longer answers, and end.
     if (restart)
-        ProcessStarter::instance().startDetached(self, {});
+        StartAgain(self);
     if (exitDelayMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(exitDelayMs));
     return exitCode;
+}
+
+void CQuellonKR9SeriesApp::StartAgain(const QString& program)
+{
+    // No console is left once this one ends: a restart that did not start
+    // is not left unsaid.
+    if (!RunProcess(program, {}))
+        ShowMessage(g_strScratch);
 }
 
 int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)

@@ -13,6 +13,10 @@ public:
     // Runs the program; the return value is the process exit code.
     int InitInstance();
 
+    // Starts program as the console that follows this one. When it cannot
+    // be started the operator is told, and this process ends only after.
+    static void StartAgain(const QString& program);
+
 private:
     // Builds the console, runs it until its window has closed and tears it
     // all down again; *restart tells whether it ended to start anew.

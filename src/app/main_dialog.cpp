@@ -655,21 +655,44 @@ void CQuellonKR9SeriesDlg::OnClose()
         m_bCloseRequested = true;
         return;
     }
-    close();
+    // The question is asked before the window is told to close, never while
+    // it closes: a window that is closing takes any further close request
+    // from the window manager as done, and would end the program with the
+    // question still open.
+    if (QuerySaveAndShutDown())
+        close();
 }
 
 void CQuellonKR9SeriesDlg::closeEvent(QCloseEvent* event)
 {
-    if (m_bShutDown || QuerySaveAndShutDown())
+    if (m_bShutDown) {
         event->accept();
-    else
-        event->ignore();
+        return;
+    }
+    // A close request from the window manager is the operator's Exit. It is
+    // answered once this close has been refused, and not at all while a save
+    // question is open: that question's own Cancel is the way out of it.
+    event->ignore();
+    if (m_bAskingToSave || m_bClosePending)
+        return;
+    m_bClosePending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_bClosePending = false;
+            OnClose();
+        },
+        Qt::QueuedConnection);
 }
 
 bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
 {
     if (m_bShutDown)
         return true;
+    // One save question at a time: a request to end while one is open is
+    // left to that question's answer.
+    if (m_bAskingToSave && !m_bSkipSaveQuestion)
+        return false;
     // No answer, or a save that was cancelled or failed, keeps the program
     // open, so nothing is lost.
     if (!m_bSkipSaveQuestion

@@ -521,6 +521,10 @@ private:
     bool m_bCloseRequested = false;
     bool m_bRestartRequested = false;
     bool m_bSkipSaveQuestion = false;
+    // A save question, or the save it led to, is under way.
+    bool m_bAskingToSave = false;
+    // A close request from the window manager waits to run the shut-down.
+    bool m_bClosePending = false;
     // What a save would have written when the project was last saved or
     // loaded; none when nothing saved matches the project.
     std::optional<std::size_t> m_savedProjectFingerprint;

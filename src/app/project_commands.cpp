@@ -9,6 +9,7 @@
 #include <QFontMetrics>
 #include <QListWidget>
 #include <QMenu>
+#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <optional>
@@ -36,6 +37,9 @@ constexpr int kMaxRecentFileBlanks = 199;
 
 bool CQuellonKR9SeriesDlg::AskSaveBefore(const QString& question, MessageBoxKind kind)
 {
+    // Until the question and the save it leads to are done, a request to
+    // close the console changes nothing (closeEvent, QuerySaveAndShutDown).
+    const QScopedValueRollback asking(m_bAskingToSave, true);
     g_strMessage = question;
     switch (RunMessageBox(kind)) {
     case IDYES:

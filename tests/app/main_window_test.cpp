@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "app/application.h"
 #include "app/command_line.h"
 #include "controls/menu_module.h"
 #include "controls/scroll_bar.h"
@@ -153,6 +154,35 @@ TEST_F(MainWindow, RestartAsksFirstAndLeavesTheNewStartToTheApplication)
     EXPECT_TRUE(dlg.isShutDown());
     EXPECT_TRUE(dlg.restartRequested());
     EXPECT_EQ(starter.starts, 0);
+    ProcessStarter::setInstance(nullptr);
+}
+
+// The new console is started with this program's path. One that cannot be
+// started is not left unsaid: the operator is told before this one ends.
+TEST_F(MainWindow, ARestartThatCannotStartTellsTheOperator)
+{
+    struct RecordingStarter : ProcessStarter {
+        bool startDetached(const QString& program, const QStringList& arguments) override
+        {
+            started.append(program + QLatin1Char('|') + arguments.join(QLatin1Char(' ')));
+            return starts;
+        }
+        QStringList started;
+        bool starts = false;
+    } starter;
+    ProcessStarter::setInstance(&starter);
+    const QString self = QStringLiteral("/opt/corvane/bin/corvane");
+
+    CQuellonKR9SeriesApp::StartAgain(self);
+    const QString told = QStringLiteral("Exception raised: CreateProcess failed! Too many subdirectories?");
+    EXPECT_EQ(m_messages, QStringList{told});
+    EXPECT_EQ(g_strScratch, told);
+
+    m_messages.clear();
+    starter.starts = true;
+    CQuellonKR9SeriesApp::StartAgain(self);
+    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_EQ(starter.started, QStringList({self + QLatin1Char('|'), self + QLatin1Char('|')}));
     ProcessStarter::setInstance(nullptr);
 }
 

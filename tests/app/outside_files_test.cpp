@@ -239,7 +239,7 @@ TEST_F(OutsideFiles, SettingsThatCannotBeWrittenAreReportedOncePerRun)
     EXPECT_TRUE(m_messages[0].contains(QStringLiteral("recent files")));
     EXPECT_TRUE(m_messages[0].contains(QStringLiteral("last used folder")));
 
-    m_dlg->close(); // No to saving
+    m_dlg->OnClose(); // No to saving
     ASSERT_TRUE(m_dlg->isShutDown());
     ASSERT_EQ(m_messages.size(), 2) << All();
     EXPECT_TRUE(m_messages[1].contains(QStringLiteral("window placement")));

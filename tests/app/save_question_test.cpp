@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <functional>
 
@@ -75,6 +77,7 @@ protected:
 
 const QString kBeforeNew = QStringLiteral("Save changes to curent project\n before creating new project?");
 const QString kBeforeOpen = QStringLiteral("Save changes to current project before opening?");
+const QString kBeforeExit = QStringLiteral("Do you want to save any changes you made?");
 
 } // namespace
 
@@ -120,4 +123,85 @@ TEST_F(SaveQuestion, EscapeCloseAndEnterEndTheCommandWhereNoGoesOn)
     Answer([this] { m_dlg->OnProjectHandedOver(m_otherProject); }, no);
     EXPECT_EQ(g_szProjectName, QStringLiteral("other.qsx"));
     EXPECT_EQ(m_chooserAsked, 0);
+}
+
+// A close request for the main window while a save question is open (the
+// window manager's close button, a second Alt+F4) does nothing more than the
+// question's own Cancel: the question stays up, no second one opens, and the
+// console stays with its work unsaved. Only No ends it.
+TEST_F(SaveQuestion, ACloseRequestWhileAQuestionIsOpenKeepsTheConsoleAndItsWork)
+{
+    m_dlg->show();
+    QWindow* window = m_dlg->windowHandle();
+    ASSERT_NE(window, nullptr);
+    // The window manager's close request, as the window system hands it over.
+    const auto requestClose = [window] {
+        QCloseEvent close;
+        QCoreApplication::sendEvent(window, &close);
+    };
+    int lastWindowClosed = 0;
+    const QObject counting;
+    QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &counting, [&] { ++lastWindowClosed; });
+
+    struct Command {
+        const char* name;
+        QString question;
+        std::function<void()> run;
+    };
+    const Command commands[] = {
+        {"Exit", kBeforeExit, [this] { m_dlg->OnCommand(ID_APP_EXIT); }},
+        {"window close", kBeforeExit,
+         [&] {
+             requestClose();
+             QCoreApplication::sendPostedEvents(m_dlg.get(), QEvent::MetaCall);
+         }},
+        {"Restart", kBeforeExit, [this] { m_dlg->OnCommand(ID_RESTART_PROGRAM); }},
+        {"New Project", kBeforeNew, [this] { m_dlg->OnCommand(ID_FILE_NEW_PROJECT); }},
+        {"Open", kBeforeOpen, [this] { m_dlg->OnCommand(ID_FILE_OPEN); }},
+        {"recent file", kBeforeOpen, [this] { m_dlg->OnCommand(ID_FILE_MRU_FIRST); }},
+    };
+    for (const Command& command : commands) {
+        SCOPED_TRACE(command.name);
+        bool stillAsked = false;
+        bool windowKept = false;
+        QString secondQuestion;
+        const QString asked = Answer(command.run, [&](CNewYesNoDialog& box) {
+            // Any further question a close might open is cancelled at once,
+            // so the first one can still be answered.
+            QTimer second;
+            QObject::connect(&second, &QTimer::timeout, [&] {
+                if (auto* other = qobject_cast<CNewYesNoDialog*>(QApplication::activeModalWidget());
+                    other && other != &box) {
+                    secondQuestion = other->GetDlgItemText(CNewYesNoDialog::IDC_MESSAGE);
+                    other->close();
+                }
+            });
+            second.start(0);
+            requestClose();
+            requestClose();
+            stillAsked = QApplication::activeModalWidget() == &box && box.isVisible();
+            windowKept = window->handle() != nullptr && m_dlg->isVisible();
+            QTest::keyClick(&box, Qt::Key_Escape);
+        });
+        EXPECT_EQ(asked, command.question);
+        EXPECT_TRUE(stillAsked);
+        EXPECT_TRUE(secondQuestion.isEmpty()) << secondQuestion.toStdString();
+        EXPECT_TRUE(windowKept);
+        EXPECT_EQ(lastWindowClosed, 0);
+        EXPECT_FALSE(m_dlg->isShutDown());
+        EXPECT_TRUE(m_dlg->isVisible());
+        EXPECT_FALSE(m_dlg->restartRequested());
+        EXPECT_EQ(g_ChannelTitle[3], QStringLiteral("Lead vox"));
+        EXPECT_EQ(g_szProjectName, QStringLiteral("New Project"));
+        EXPECT_EQ(m_chooserAsked, 0);
+        EXPECT_EQ(g_PcSequence, m_sentBefore) << "the units were sent something";
+        // A console that has lost its window asks nothing more.
+        if (HasFailure())
+            return;
+    }
+
+    // The window manager's close, answered No, ends the console.
+    EXPECT_EQ(Answer(commands[1].run, [](CNewYesNoDialog& box) { QTest::keyClick(&box, 'n'); }), kBeforeExit);
+    EXPECT_TRUE(m_dlg->isShutDown());
+    EXPECT_FALSE(m_dlg->isVisible());
 }

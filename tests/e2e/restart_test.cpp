@@ -19,6 +19,7 @@
 
 #include "app/single_console.h"
 #include "support/program_run.h"
+#include "support/x_display.h"
 
 namespace {
 
@@ -149,4 +150,53 @@ TEST(Restart, AlwaysLeavesExactlyOneConsoleWithUnitsOnLine)
 TEST(Restart, AlwaysLeavesExactlyOneConsoleWithoutUnits)
 {
     RestartTenTimes(false);
+}
+
+// When the new console cannot be started (here its program file is gone),
+// the old one says so in a box before it ends, instead of leaving nothing.
+TEST(Restart, ANewConsoleThatCannotStartIsToldBeforeTheOldOneEnds)
+{
+    if (!x_display::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("xprop"),
+                               QStringLiteral("openbox")}))
+        GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
+
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    x_display::Display display(/*withWindowManager=*/true);
+    ASSERT_TRUE(display.isValid()) << "no X display with a window manager";
+    const QString copy = home.filePath(QStringLiteral("corvane"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_BINARY), copy));
+
+    QProcessEnvironment env = program_run::Environment(home);
+    display.useFor(env);
+    env.insert(QStringLiteral("CORVANE_PC_PORT"), QStringLiteral("0"));
+    env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
+    env.insert(QStringLiteral("CORVANE_TEST_RESTART_SIGNAL"), QStringLiteral("1"));
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program_run::HoldEndSignalsUntilHandled(program);
+    program.start(copy, {});
+    ASSERT_TRUE(program.waitForStarted(30000));
+    ASSERT_TRUE(display.waitForWindow(QStringLiteral("^ Corvane - New Project$")));
+
+    ASSERT_TRUE(QFile::remove(copy));
+    ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), SIGUSR1), 0);
+    // The box is the old console's last window, up while it still runs. A
+    // search that met a window going away tries again.
+    std::optional<QString> box;
+    const QDeadlineTimer deadline(kWaitMs);
+    while (!box && !deadline.hasExpired() && !program.waitForFinished(0))
+        box = display.waitForWindow(QStringLiteral("^Corvane$"), int(std::max<qint64>(1, deadline.remainingTime())));
+    EXPECT_TRUE(box) << "nothing was said";
+    EXPECT_EQ(program.state(), QProcess::Running);
+    if (box) {
+        EXPECT_TRUE(display.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *box,
+                                     QStringLiteral("key"), QStringLiteral("Return")}));
+    }
+    EXPECT_TRUE(program.waitForFinished(kWaitMs)) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(program.exitCode(), 0);
+    if (program.state() != QProcess::NotRunning) {
+        program.kill();
+        program.waitForFinished();
+    }
 }
