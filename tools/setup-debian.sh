@@ -10,7 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-liberation2
   shared-mime-info desktop-file-utils appstream
-  xvfb xauth xdotool openbox x11-utils
+  xvfb xauth xdotool openbox x11-utils libx11-dev
 )
 
 missing=()
