@@ -74,28 +74,37 @@ int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
 
     // One console per receive port: a console already receiving on ours
     // takes the project (or just comes to the front), and this start ends
-    // before it builds a window or touches the network. Port 0 gives every
-    // console a port of its own, so each one stands alone.
+    // before it builds a window or touches the network. Which start becomes
+    // the console is settled under the port's lock, so of two starts at once
+    // (two files opened together) one hands over to the other, and a console
+    // on its way out is waited for. Port 0 gives every console a port of its
+    // own, so each one stands alone.
     QtTimerTable handOffTimers;
     std::unique_ptr<ConsoleHandOffServer> handOff;
     if (options.network.pcPort != 0) {
         const QString name = ConsoleHandOffName(options.network.pcPort);
-        switch (HandOffToRunningConsole(name, options.projectPath)) {
-        case HandOffResult::Delivered:
+        ConsolePortLock lock(ConsoleLockPath(options.network.pcPort));
+        switch (HandOffOrBecomeConsole(name, options.projectPath, lock)) {
+        case StartRole::HandedOver:
             return 0;
-        case HandOffResult::NoAnswer:
+        case StartRole::NoAnswer:
             ShowMessage(QStringLiteral("Corvane is already running on port %1 but does not answer.")
                             .arg(options.network.pcPort));
             return 1;
-        case HandOffResult::NoConsole:
+        case StartRole::Console:
             break;
         }
-        handOff = std::make_unique<ConsoleHandOffServer>(name, handOffTimers, [](const QString& path) {
-            // Only while the window is up: a request before or after it is answered and dropped.
-            if (g_pMainDlg)
-                g_pMainDlg->OnProjectHandedOver(path);
-        });
-        handOff->listen();
+        handOff = std::make_unique<ConsoleHandOffServer>(
+            name, handOffTimers,
+            [](const QString& path) {
+                if (g_pMainDlg)
+                    g_pMainDlg->OnProjectHandedOver(path);
+            },
+            // Only while the window is up and not shutting down: a console
+            // that would drop the file refuses it, and the sender waits for
+            // it to go and becomes the console itself.
+            [] { return g_pMainDlg && !g_pMainDlg->isShutDown(); });
+        handOff->listen(std::move(lock));
     }
 
     InstallFontSubstitutions();
@@ -141,5 +150,8 @@ int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
         *restart = dialog.restartRequested();
         g_pMainDlg = nullptr;
     }
+    // The hand-off point goes before the lock, so a start that takes the
+    // lock never finds the point of a console that has ended.
+    handOff.reset();
     return exitCode;
 }

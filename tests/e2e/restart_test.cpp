@@ -28,10 +28,11 @@ bool TakesHandOff(const QString& dir, const QString& name)
     const QString point = QDir(dir).filePath(name);
     HandOffResult result = HandOffResult::NoConsole;
     program_run::WaitInFolder(dir, kWaitMs, [&] {
-        // The point appears a moment before the console listens on it.
+        // The point appears a moment before the console listens on it, and
+        // a console refuses requests until its window is up.
         for (int refused = 0; QFileInfo::exists(point) && refused < 1000; ++refused) {
             result = HandOffToRunningConsole(point, QString(), 5000);
-            if (result != HandOffResult::NoConsole)
+            if (result != HandOffResult::NoConsole && result != HandOffResult::Refused)
                 return true;
         }
         return false;
