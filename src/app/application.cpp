@@ -8,6 +8,7 @@
 #include "app/single_console.h"
 #include "platform/clock.h"
 #include "platform/font_faces.h"
+#include "platform/path_text.h"
 #include "platform/process_starter.h"
 #include "platform/settings_store.h"
 #include "platform/skin_registry.h"
@@ -116,6 +117,7 @@ int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
     PlatformServices platform{clock, timers, settings, SkinRegistry::instance()};
 
     int exitCode = 0;
+    QString unopened;
     {
         CQuellonKR9SeriesDlg dialog(platform, options);
         g_pMainDlg = &dialog;
@@ -148,10 +150,15 @@ int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
             QTimer::singleShot(0, &dialog, [&dialog] { dialog.CloseWithoutAsking(); });
         exitCode = exec();
         *restart = dialog.restartRequested();
+        unopened = dialog.unopenedHandOff();
         g_pMainDlg = nullptr;
     }
-    // The hand-off point goes before the lock, so a start that takes the
-    // lock never finds the point of a console that has ended.
+    // A project handed over while a box was open (the question whether to
+    // end, say) was taken but never opened: a console that follows this one
+    // opens it, once this one has let go of its hand-off point and its lock.
     handOff.reset();
+    if (!unopened.isEmpty() && !ProcessStarter::instance().startDetached(applicationFilePath(), {unopened}))
+        ShowMessage(QStringLiteral("\"%1\" was not opened: Corvane could not be started again.")
+                        .arg(DisplayPath(unopened)));
     return exitCode;
 }

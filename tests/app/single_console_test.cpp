@@ -403,3 +403,22 @@ TEST_F(HandedOver, AProjectWaitsForAnOpenDialog)
     EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerHandOffWait));
 }
 
+// A project handed over while the operator is asked whether to end is not
+// opened under the question; when the console then shuts down it is kept,
+// for the console that follows to open.
+TEST_F(HandedOver, AProjectTakenWhileTheConsoleEndsIsKeptForTheNextConsole)
+{
+    QDialog question(m_dlg.get());
+    question.setModal(true);
+    question.show();
+    m_dlg->OnProjectHandedOver(m_project);
+    m_saveAnswer = IDNO;
+    ASSERT_TRUE(m_dlg->QuerySaveAndShutDown());
+    question.close();
+    m_timers.advance(250);
+
+    EXPECT_EQ(m_dlg->unopenedHandOff(), m_project);
+    EXPECT_FALSE(m_questions.contains(kOpenQuestion));
+    EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral(" Corvane - New Project"));
+    EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerHandOffWait));
+}

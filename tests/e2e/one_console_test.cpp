@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/project_file.h"
+#include "support/adopted_consoles.h"
 #include "support/program_run.h"
 #include "support/x_display.h"
 
@@ -153,6 +154,52 @@ TEST(OneConsole, TwoStartsAtOnceLeaveOneConsoleWithTheFile)
         ASSERT_TRUE(console->waitForFinished(kWaitMs));
         EXPECT_EQ(console->exitCode(), 0);
     }
+}
+
+// A file handed over while the console asks "Do you want to save any
+// changes you made?" is taken; when the operator then answers No, the
+// console ends and the file opens in the console that follows it.
+TEST(OneConsole, AFileHandedOverDuringTheExitQuestionOpensAfterTheConsoleEnds)
+{
+    if (!HaveXTools())
+        GTEST_SKIP() << "needs Xvfb, openbox and xdotool";
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString project = PrepareHome(home);
+    ASSERT_FALSE(project.isEmpty());
+    x_display::Display display(/*withWindowManager=*/true);
+    ASSERT_TRUE(display.isValid()) << "no X display with a window manager";
+
+    const std::uint16_t pcPort = FreeUdpPort();
+    emu::Emulator emulator(pcPort, FreeUdpPort());
+    QProcessEnvironment env = ConsoleEnvironment(home, pcPort, emulator);
+    display.useFor(env);
+
+    AdoptedConsoles adopted;
+    QProcess console;
+    Start(console, env, {});
+    ASSERT_TRUE(console.waitForStarted(kWaitMs));
+    const auto window = ShownWindow(display, QStringLiteral("^ Corvane - New Project$"));
+    ASSERT_TRUE(window);
+    // Files > Exit: the console asks before it ends.
+    ASSERT_TRUE(TypeInto(display, *window, {QStringLiteral("alt+f"), QStringLiteral("x")}));
+    const auto question = ShownWindow(display, QStringLiteral("^Decision$"));
+    ASSERT_TRUE(question);
+
+    QProcess second;
+    Start(second, env, {project});
+    ASSERT_TRUE(second.waitForFinished(kWaitMs));
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+
+    ASSERT_TRUE(TypeInto(display, *question, {QStringLiteral("n")}));
+    ASSERT_TRUE(console.waitForFinished(kWaitMs));
+    EXPECT_EQ(console.exitCode(), 0);
+
+    EXPECT_TRUE(ShownWindow(display, kProjectTitle, 20000)) << "the handed-over file never opened";
+    const std::vector<pid_t> running = AdoptedConsoles::Running();
+    ASSERT_EQ(running.size(), 1u);
+    ::kill(running.front(), SIGTERM);
+    EXPECT_EQ(AdoptedConsoles::WaitForEnd(running.front(), kWaitMs), 0);
 }
 
 // A start right after the console was told to end (kill -TERM) meets a
