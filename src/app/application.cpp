@@ -9,6 +9,7 @@
 #include "app/single_console.h"
 #include "platform/clock.h"
 #include "platform/font_faces.h"
+#include "platform/path_text.h"
 #include "platform/settings_store.h"
 #include "platform/skin_registry.h"
 #include "platform/termination_signals.h"
@@ -82,28 +83,37 @@ int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
 
     // One console per receive port: a console already receiving on ours
     // takes the project (or just comes to the front), and this start ends
-    // before it builds a window or touches the network. Port 0 gives every
-    // console a port of its own, so each one stands alone.
+    // before it builds a window or touches the network. Which start becomes
+    // the console is settled under the port's lock, so of two starts at once
+    // (two files opened together) one hands over to the other, and a console
+    // on its way out is waited for. Port 0 gives every console a port of its
+    // own, so each one stands alone.
     QtTimerTable handOffTimers;
     std::unique_ptr<ConsoleHandOffServer> handOff;
     if (options.network.pcPort != 0) {
         const QString name = ConsoleHandOffName(options.network.pcPort);
-        switch (HandOffToRunningConsole(name, options.projectPath)) {
-        case HandOffResult::Delivered:
+        ConsolePortLock lock(ConsoleLockPath(options.network.pcPort));
+        switch (HandOffOrBecomeConsole(name, options.projectPath, lock)) {
+        case StartRole::HandedOver:
             return 0;
-        case HandOffResult::NoAnswer:
+        case StartRole::NoAnswer:
             ShowMessage(QStringLiteral("Corvane is already running on port %1 but does not answer.")
                             .arg(options.network.pcPort));
             return 1;
-        case HandOffResult::NoConsole:
+        case StartRole::Console:
             break;
         }
-        handOff = std::make_unique<ConsoleHandOffServer>(name, handOffTimers, [](const QString& path) {
-            // Only while the window is up: a request before or after it is answered and dropped.
-            if (g_pMainDlg)
-                g_pMainDlg->OnProjectHandedOver(path);
-        });
-        handOff->listen();
+        handOff = std::make_unique<ConsoleHandOffServer>(
+            name, handOffTimers,
+            [](const QString& path) {
+                if (g_pMainDlg)
+                    g_pMainDlg->OnProjectHandedOver(path);
+            },
+            // Only while the window is up and not shutting down: a console
+            // that would drop the file refuses it, and the sender waits for
+            // it to go and becomes the console itself.
+            [] { return g_pMainDlg && !g_pMainDlg->isShutDown(); });
+        handOff->listen(std::move(lock));
     }
 
     InstallFontSubstitutions();
@@ -115,6 +125,7 @@ int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
     PlatformServices platform{clock, timers, settings, SkinRegistry::instance()};
 
     int exitCode = 0;
+    QString unopened;
     {
         CQuellonKR9SeriesDlg dialog(platform, options);
         g_pMainDlg = &dialog;
@@ -147,7 +158,15 @@ int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
             QTimer::singleShot(0, &dialog, [&dialog] { dialog.CloseWithoutAsking(); });
         exitCode = exec();
         *restart = dialog.restartRequested();
+        unopened = dialog.unopenedHandOff();
         g_pMainDlg = nullptr;
     }
+    // A project handed over while a box was open (the question whether to
+    // end, say) was taken but never opened: a console that follows this one
+    // opens it, once this one has let go of its hand-off point and its lock.
+    handOff.reset();
+    if (!unopened.isEmpty() && !RunProcess(applicationFilePath(), {unopened}))
+        ShowMessage(QStringLiteral("\"%1\" was not opened: Corvane could not be started again.")
+                        .arg(DisplayPath(unopened)));
     return exitCode;
 }

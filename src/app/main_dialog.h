@@ -259,6 +259,9 @@ public:
     // none): the window comes to the front and the project is opened as
     // Open would open it, once no box or dialog of the console is open.
     void OnProjectHandedOver(const QString& path);
+    // A project handed over and taken, but not opened before the console
+    // shut down (the operator was asked about ending): empty when none.
+    const QString& unopenedHandOff() const { return m_handedOverPath; }
     // Saves; false when the project was not saved (failed, or Save As cancelled).
     bool OnFileSave();
     bool OnFileSaveAs();

@@ -135,8 +135,8 @@ void CQuellonKR9SeriesDlg::OnProjectHandedOver(const QString& path)
 
 void CQuellonKR9SeriesDlg::OpenHandedOverProject()
 {
+    // Taken, so kept: the application hands it on to the next console.
     if (m_bShutDown) {
-        m_handedOverPath.clear();
         m_platform.timers.kill(kTimerHandOffWait);
         return;
     }

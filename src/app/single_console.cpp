@@ -1,9 +1,20 @@
 #include "app/single_console.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
 
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include "platform/path_text.h"
@@ -13,6 +24,8 @@ namespace {
 
 constexpr char kMagic[] = "QSXH";
 constexpr qsizetype kHeaderBytes = 8;
+// How often a start looks again at a console on its way in or out.
+constexpr std::chrono::milliseconds kRetryInterval{10};
 
 } // namespace
 
@@ -21,6 +34,70 @@ QString ConsoleHandOffName(std::uint16_t pcPort)
     // Per user (another user's console is not ours to drive) and per port
     // (a console on another port is a console of its own).
     return QStringLiteral("Quellon-Corvane-%1-%2").arg(::getuid()).arg(pcPort);
+}
+
+QString ConsoleLockPath(std::uint16_t pcPort)
+{
+    // The runtime folder is the session's own; without one the lock lies
+    // beside the socket, where every start of this user looks alike.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return QDir(folder).filePath(ConsoleHandOffName(pcPort) + QStringLiteral(".lock"));
+}
+
+ConsolePortLock::ConsolePortLock(const QString& path)
+{
+    // Never removed: a file unlinked while another start waits on it would
+    // leave two locks. Not inherited by programs this console starts.
+    m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    m_unguarded = m_fd < 0;
+}
+
+ConsolePortLock::~ConsolePortLock()
+{
+    release();
+}
+
+ConsolePortLock::ConsolePortLock(ConsolePortLock&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_unguarded(std::exchange(other.m_unguarded, false)),
+      m_held(std::exchange(other.m_held, false))
+{
+}
+
+ConsolePortLock& ConsolePortLock::operator=(ConsolePortLock&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_fd = std::exchange(other.m_fd, -1);
+        m_unguarded = std::exchange(other.m_unguarded, false);
+        m_held = std::exchange(other.m_held, false);
+    }
+    return *this;
+}
+
+bool ConsolePortLock::tryTake()
+{
+    if (m_held || m_unguarded)
+        return m_held = true;
+    if (m_fd < 0)
+        return false;
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+        return m_held = true;
+    // A file system without locks guards nothing: the start goes on as if alone.
+    if (errno != EWOULDBLOCK && errno != EINTR)
+        return m_held = true;
+    return false;
+}
+
+void ConsolePortLock::release()
+{
+    // Closing the file drops the lock.
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_held = false;
 }
 
 QByteArray EncodeHandOff(const QString& path)
@@ -73,11 +150,39 @@ HandOffResult HandOffToRunningConsole(const QString& name, const QString& path, 
             break;
         answer += socket.readAll();
     }
-    return answer.startsWith(kHandOffAccepted) ? HandOffResult::Delivered : HandOffResult::NoAnswer;
+    if (answer.startsWith(kHandOffAccepted))
+        return HandOffResult::Delivered;
+    // Closed before it answered: the console did not take the request.
+    return socket.state() == QLocalSocket::ConnectedState ? HandOffResult::NoAnswer : HandOffResult::Refused;
 }
 
-ConsoleHandOffServer::ConsoleHandOffServer(QString name, TimerTable& timers, OpenAction open, QObject* parent)
-    : QObject(parent), m_name(std::move(name)), m_timers(timers), m_open(std::move(open))
+StartRole HandOffOrBecomeConsole(const QString& name, const QString& path, ConsolePortLock& lock, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        switch (HandOffToRunningConsole(name, path, int(std::max<qint64>(0, deadline.remainingTime())))) {
+        case HandOffResult::Delivered:
+            return StartRole::HandedOver;
+        case HandOffResult::NoAnswer:
+            return StartRole::NoAnswer;
+        case HandOffResult::NoConsole:
+        case HandOffResult::Refused:
+            break;
+        }
+        // Nobody took it. With the lock free the port has no console (a
+        // name in the way is stale); held, its console is still starting
+        // (it listens a moment after it takes the lock) or is ending.
+        if (lock.tryTake())
+            return StartRole::Console;
+        if (deadline.hasExpired())
+            return StartRole::NoAnswer;
+        std::this_thread::sleep_for(kRetryInterval);
+    }
+}
+
+ConsoleHandOffServer::ConsoleHandOffServer(QString name, TimerTable& timers, OpenAction open, TakesRequests takes,
+                                           QObject* parent)
+    : QObject(parent), m_name(std::move(name)), m_timers(timers), m_open(std::move(open)), m_takes(std::move(takes))
 {
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
@@ -90,10 +195,20 @@ ConsoleHandOffServer::~ConsoleHandOffServer()
     m_timers.setHandler({});
     for (const int id : m_senders.keys())
         m_timers.kill(id);
+    // Closing removes the socket file by its name: done while the lock (a
+    // member, dropped after this) is still held, it can only be ours.
+    m_server->disconnect(this);
+    m_server->close();
 }
 
-bool ConsoleHandOffServer::listen()
+bool ConsoleHandOffServer::listen(ConsolePortLock lock)
 {
+    // Only the lock's holder may take the name: a name in the way of anyone
+    // else may be a live console's, and listening puts a new socket file in
+    // place of whatever has the name.
+    if (!lock.held())
+        return false;
+    m_lock = std::move(lock);
     if (m_server->listen(m_name))
         return true;
     if (m_server->serverError() != QAbstractSocket::AddressInUseError)
@@ -135,6 +250,12 @@ void ConsoleHandOffServer::Read(int id)
         return;
     case HandOffParse::Complete:
         break;
+    }
+    // A console still starting or already ending does not take it: the
+    // sender finds the connection closed unanswered and tries again.
+    if (m_takes && !m_takes()) {
+        Drop(id);
+        return;
     }
     sender.socket->write(kHandOffAccepted, qint64(sizeof kHandOffAccepted - 1));
     sender.socket->flush();

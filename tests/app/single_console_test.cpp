@@ -6,7 +6,12 @@
 
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -15,6 +20,7 @@
 #include <atomic>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include "app/single_console.h"
@@ -42,28 +48,47 @@ bool ProcessUntil(const std::function<bool()>& done)
     return true;
 }
 
-// A second start handing over: the client blocks, so it runs on its own
-// thread while this one serves the running console's event loop.
-HandOffResult HandOverFromAnotherStart(const QString& name, const QString& path)
+// A second start: its calls block, so they run on a thread of their own
+// while this one serves the running console's event loop.
+template <typename Result>
+Result FromAnotherStart(const std::function<Result()>& start)
 {
     std::atomic<bool> finished{false};
-    HandOffResult result = HandOffResult::NoAnswer;
-    std::thread start([&] {
-        result = HandOffToRunningConsole(name, path);
+    Result result{};
+    std::thread thread([&] {
+        result = start();
         finished = true;
     });
     ProcessUntil([&] { return finished.load(); });
-    start.join();
+    thread.join();
     return result;
+}
+
+HandOffResult HandOverFromAnotherStart(const QString& name, const QString& path)
+{
+    return FromAnotherStart<HandOffResult>([&] { return HandOffToRunningConsole(name, path); });
 }
 
 class HandOff : public ::testing::Test {
 protected:
+    // The port's lock, taken as a start that becomes the console takes it.
+    ConsolePortLock TakenLock()
+    {
+        ConsolePortLock lock(m_lockPath);
+        EXPECT_TRUE(lock.tryTake());
+        return lock;
+    }
+    bool Listen() { return m_server.listen(TakenLock()); }
+
+    QTemporaryDir m_runtime;
+    QString m_lockPath = m_runtime.filePath(QStringLiteral("console.lock"));
     ManualClock m_clock;
     ManualTimerTable m_timers{m_clock};
     QStringList m_opened;
+    bool m_taking = true;
     QString m_name = UniqueName();
-    ConsoleHandOffServer m_server{m_name, m_timers, [this](const QString& path) { m_opened.append(path); }};
+    ConsoleHandOffServer m_server{m_name, m_timers, [this](const QString& path) { m_opened.append(path); },
+                                  [this] { return m_taking; }};
 };
 
 } // namespace
@@ -73,6 +98,44 @@ TEST(HandOffName, SeparatesPortsAndCarriesTheUser)
     EXPECT_NE(ConsoleHandOffName(2000), ConsoleHandOffName(2001));
     EXPECT_TRUE(ConsoleHandOffName(2000).contains(QString::number(::getuid())));
     EXPECT_TRUE(ConsoleHandOffName(2000).endsWith(QStringLiteral("-2000")));
+    // The lock of a port lies in the session's runtime folder.
+    EXPECT_NE(ConsoleLockPath(2000), ConsoleLockPath(2001));
+    EXPECT_EQ(QFileInfo(ConsoleLockPath(2000)).absolutePath(),
+              QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).absolutePath());
+    EXPECT_TRUE(ConsoleLockPath(2000).endsWith(QStringLiteral("-2000.lock")));
+}
+
+// One holder at a time, until it goes: not kept by a program it started.
+// The file stays, so a start waiting on it never waits on a file unlinked.
+TEST(ConsolePortLockTest, OneHolderUntilItGoesAndNotItsChildren)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("console.lock"));
+    ConsolePortLock waiting(path);
+    {
+        ConsolePortLock first(path);
+        EXPECT_TRUE(first.tryTake());
+        EXPECT_FALSE(waiting.tryTake());
+        ConsolePortLock moved = std::move(first);
+        EXPECT_TRUE(moved.held());
+        EXPECT_FALSE(first.held());
+        EXPECT_FALSE(waiting.tryTake());
+
+        QProcess child; // a program the console starts, alive after the console let go
+        child.start(QStringLiteral("cat"), {});
+        ASSERT_TRUE(child.waitForStarted(10000));
+        moved = ConsolePortLock();
+        EXPECT_TRUE(waiting.tryTake());
+        child.closeWriteChannel();
+        EXPECT_TRUE(child.waitForFinished(10000));
+    }
+    EXPECT_TRUE(waiting.held());
+    EXPECT_TRUE(QFile::exists(path));
+
+    // Without a folder for the file nothing guards the port: the start goes on.
+    ConsolePortLock nowhere(dir.filePath(QStringLiteral("missing/console.lock")));
+    EXPECT_TRUE(nowhere.tryTake());
 }
 
 TEST(HandOffMessage, OnlyAWholeRequestWithAnAbsolutePathIsTaken)
@@ -119,7 +182,7 @@ TEST(HandOffMessage, CarriesTheBytesOfANameThatIsNotUtf8)
 
 TEST_F(HandOff, TheRunningConsoleTakesThePathAndAnEmptyRequest)
 {
-    ASSERT_TRUE(m_server.listen());
+    ASSERT_TRUE(Listen());
     EXPECT_EQ(HandOverFromAnotherStart(m_name, QStringLiteral("/shows/Gala.qsx")), HandOffResult::Delivered);
     EXPECT_EQ(HandOverFromAnotherStart(m_name, QString()), HandOffResult::Delivered);
     EXPECT_EQ(m_opened, QStringList({QStringLiteral("/shows/Gala.qsx"), QString()}));
@@ -129,7 +192,10 @@ TEST_F(HandOff, TheRunningConsoleTakesThePathAndAnEmptyRequest)
 TEST_F(HandOff, NobodyListeningOrAnotherPortMeansStartingAConsole)
 {
     EXPECT_EQ(HandOffToRunningConsole(m_name, QStringLiteral("/a.qsx")), HandOffResult::NoConsole);
-    ASSERT_TRUE(m_server.listen());
+    ConsolePortLock lock(m_lockPath);
+    EXPECT_EQ(HandOffOrBecomeConsole(m_name, QStringLiteral("/a.qsx"), lock), StartRole::Console);
+    EXPECT_TRUE(lock.held());
+    ASSERT_TRUE(m_server.listen(std::move(lock)));
     EXPECT_EQ(HandOffToRunningConsole(m_name + QStringLiteral("-other-port"), QStringLiteral("/a.qsx")),
               HandOffResult::NoConsole);
     EXPECT_TRUE(m_opened.isEmpty());
@@ -151,7 +217,7 @@ TEST_F(HandOff, APointLeftByACrashDoesNotBlockAStart)
     ASSERT_TRUE(QFile::exists(QFile::decodeName(file)));
 
     EXPECT_EQ(HandOffToRunningConsole(m_name, QStringLiteral("/a.qsx")), HandOffResult::NoConsole);
-    ASSERT_TRUE(m_server.listen());
+    ASSERT_TRUE(Listen());
     EXPECT_EQ(HandOverFromAnotherStart(m_name, QStringLiteral("/a.qsx")), HandOffResult::Delivered);
     EXPECT_EQ(m_opened, QStringList{QStringLiteral("/a.qsx")});
 }
@@ -160,7 +226,7 @@ TEST_F(HandOff, APointLeftByACrashDoesNotBlockAStart)
 // lets go of it, and still takes the next real request.
 TEST_F(HandOff, GarbageAndSilentSendersAreDroppedWithoutHarm)
 {
-    ASSERT_TRUE(m_server.listen());
+    ASSERT_TRUE(Listen());
     const QByteArray flood = QByteArray("QSXH\x00\x00\x00\x10", 8) + QByteArray(100000, 'x');
     for (const QByteArray& garbage : {QByteArray("hello\n"), flood, EncodeHandOff(QStringLiteral("relative.qsx"))}) {
         QLocalSocket stranger;
@@ -187,6 +253,81 @@ TEST_F(HandOff, GarbageAndSilentSendersAreDroppedWithoutHarm)
     EXPECT_TRUE(m_opened.isEmpty());
     EXPECT_EQ(HandOverFromAnotherStart(m_name, QStringLiteral("/b.qsx")), HandOffResult::Delivered);
     EXPECT_EQ(m_opened, QStringList{QStringLiteral("/b.qsx")});
+}
+
+// A console that does not take requests now (still starting, or ending)
+// refuses them unanswered, and a start tells that from a console that keeps
+// the connection without answering.
+TEST_F(HandOff, AConsoleThatDoesNotTakeRequestsRefusesThemUnanswered)
+{
+    ASSERT_TRUE(Listen());
+    m_taking = false;
+    EXPECT_EQ(HandOverFromAnotherStart(m_name, QStringLiteral("/a.qsx")), HandOffResult::Refused);
+    EXPECT_TRUE(m_opened.isEmpty());
+    EXPECT_EQ(m_server.pendingSenders(), 0);
+
+    m_taking = true;
+    ConsolePortLock lock(m_lockPath);
+    EXPECT_EQ(FromAnotherStart<StartRole>(
+                  [&] { return HandOffOrBecomeConsole(m_name, QStringLiteral("/b.qsx"), lock); }),
+              StartRole::HandedOver);
+    EXPECT_FALSE(lock.held());
+    EXPECT_EQ(m_opened, QStringList{QStringLiteral("/b.qsx")});
+
+    QLocalServer deaf; // listens, never answers
+    ASSERT_TRUE(deaf.listen(UniqueName()));
+    EXPECT_EQ(HandOffToRunningConsole(deaf.serverName(), QStringLiteral("/c.qsx"), 200), HandOffResult::NoAnswer);
+}
+
+// Two starts at once: the one without the lock never clears the name of the
+// console that holds it, and hands its request over instead.
+TEST_F(HandOff, OnlyTheLockHolderClearsANameInTheWay)
+{
+    ASSERT_TRUE(Listen());
+    ManualTimerTable otherTimers{m_clock};
+    ConsoleHandOffServer other{m_name, otherTimers, [](const QString&) { ADD_FAILURE() << "second console"; }};
+    EXPECT_FALSE(other.listen(ConsolePortLock(m_lockPath)));
+    EXPECT_EQ(HandOverFromAnotherStart(m_name, QStringLiteral("/a.qsx")), HandOffResult::Delivered);
+    EXPECT_EQ(m_opened, QStringList{QStringLiteral("/a.qsx")});
+}
+
+// A start that meets a console on its way out (it refuses the request and
+// still holds the lock) waits for it to let go and becomes the console; one
+// whose console never lets go gives up after its time.
+TEST_F(HandOff, AStartWaitsForAnEndingConsoleToLetGo)
+{
+    ConsolePortLock lock(m_lockPath);
+    {
+        // Holds the lock and never listens: a console stuck on its way in.
+        const ConsolePortLock stuck = TakenLock();
+        EXPECT_EQ(HandOffOrBecomeConsole(m_name, QStringLiteral("/a.qsx"), lock, 100), StartRole::NoAnswer);
+        EXPECT_FALSE(lock.held());
+    }
+
+    int refusals = 0;
+    ManualTimerTable endingTimers{m_clock};
+    auto ending = std::make_unique<ConsoleHandOffServer>(
+        m_name, endingTimers, [](const QString&) { ADD_FAILURE() << "an ending console opened a file"; },
+        [&refusals] {
+            ++refusals;
+            return false;
+        });
+    ASSERT_TRUE(ending->listen(TakenLock()));
+
+    std::atomic<bool> finished{false};
+    StartRole role = StartRole::NoAnswer;
+    std::thread start([&] {
+        role = HandOffOrBecomeConsole(m_name, QStringLiteral("/a.qsx"), lock, 10000);
+        finished = true;
+    });
+    EXPECT_TRUE(ProcessUntil([&] { return refusals > 0; }));
+    EXPECT_FALSE(finished);
+    ending.reset(); // the console lets go of its name and its lock
+    EXPECT_TRUE(ProcessUntil([&] { return finished.load(); }));
+    start.join();
+    EXPECT_EQ(role, StartRole::Console);
+    EXPECT_TRUE(lock.held());
+    EXPECT_EQ(HandOffToRunningConsole(m_name, QString()), HandOffResult::NoConsole); // its name went with it
 }
 
 namespace {
@@ -259,5 +400,25 @@ TEST_F(HandedOver, AProjectWaitsForAnOpenDialog)
     m_timers.advance(250);
     EXPECT_EQ(m_questions, QStringList{kOpenQuestion});
     EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral(" Corvane - Gala.qsx"));
+    EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerHandOffWait));
+}
+
+// A project handed over while the operator is asked whether to end is not
+// opened under the question; when the console then shuts down it is kept,
+// for the console that follows to open.
+TEST_F(HandedOver, AProjectTakenWhileTheConsoleEndsIsKeptForTheNextConsole)
+{
+    QDialog question(m_dlg.get());
+    question.setModal(true);
+    question.show();
+    m_dlg->OnProjectHandedOver(m_project);
+    m_saveAnswer = IDNO;
+    ASSERT_TRUE(m_dlg->QuerySaveAndShutDown());
+    question.close();
+    m_timers.advance(250);
+
+    EXPECT_EQ(m_dlg->unopenedHandOff(), m_project);
+    EXPECT_FALSE(m_questions.contains(kOpenQuestion));
+    EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral(" Corvane - New Project"));
     EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerHandOffWait));
 }

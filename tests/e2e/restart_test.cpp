@@ -11,13 +11,8 @@
 
 #include <vector>
 
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "app/single_console.h"
+#include "support/adopted_consoles.h"
 #include "support/program_run.h"
 #include "support/x_display.h"
 
@@ -25,59 +20,6 @@ namespace {
 
 constexpr int kRestarts = 10;
 constexpr int kWaitMs = 30000;
-
-// The restarted consoles are started detached; this process takes them in
-// as their reaper, so it can wait for each one to end and find its successor.
-class AdoptedConsoles {
-public:
-    AdoptedConsoles() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
-    ~AdoptedConsoles()
-    {
-        // A failed run leaves no console behind.
-        for (const pid_t pid : Running()) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-        ::prctl(PR_SET_CHILD_SUBREAPER, 0);
-    }
-
-    // This process's children that run the program and have not ended.
-    static std::vector<pid_t> Running()
-    {
-        const QString binary = QFileInfo(QStringLiteral(CORVANE_BINARY)).canonicalFilePath();
-        std::vector<pid_t> found;
-        for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-            bool ok = false;
-            const pid_t pid = entry.toInt(&ok);
-            if (!ok)
-                continue;
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-            if (!stat.open(QIODevice::ReadOnly))
-                continue;
-            // "pid (name) state ppid ...": the name may hold blanks.
-            const QByteArray line = stat.readAll();
-            const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-            if (fields.size() < 2 || fields[0] == "Z" || fields[1].toInt() != ::getpid())
-                continue;
-            if (QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath() == binary)
-                found.push_back(pid);
-        }
-        return found;
-    }
-
-    // Waits for an adopted console to end and reaps it: its wait status, or -1.
-    static int WaitForEnd(pid_t pid, int timeoutMs)
-    {
-        const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-        if (fd < 0)
-            return -1;
-        pollfd p{fd, POLLIN, 0};
-        const bool ended = ::poll(&p, 1, timeoutMs) == 1;
-        ::close(fd);
-        int status = -1;
-        return ended && ::waitpid(pid, &status, 0) == pid ? status : -1;
-    }
-};
 
 // Waits until a console listens for hand-offs in dir (the folder of its
 // hand-off point, which this process does not share) and takes one (an
@@ -87,10 +29,11 @@ bool TakesHandOff(const QString& dir, const QString& name)
     const QString point = QDir(dir).filePath(name);
     HandOffResult result = HandOffResult::NoConsole;
     program_run::WaitInFolder(dir, kWaitMs, [&] {
-        // The point appears a moment before the console listens on it.
+        // The point appears a moment before the console listens on it, and
+        // a console refuses requests until its window is up.
         for (int refused = 0; QFileInfo::exists(point) && refused < 1000; ++refused) {
             result = HandOffToRunningConsole(point, QString(), 5000);
-            if (result != HandOffResult::NoConsole)
+            if (result != HandOffResult::NoConsole && result != HandOffResult::Refused)
                 return true;
         }
         return false;
