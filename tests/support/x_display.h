@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 
 namespace x_display {
@@ -94,14 +95,19 @@ public:
     }
 
     // The first visible window whose title matches pattern, once there is one.
+    // A search that fails because a window went while it looked (an X error)
+    // is made again until the time is up.
     std::optional<QString> waitForWindow(const QString& pattern, int timeoutMs = 45000) const
     {
-        const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                                    QStringLiteral("--name"), pattern},
-                                   timeoutMs);
-        if (!found || found->isEmpty())
-            return std::nullopt;
-        return found->section(QLatin1Char('\n'), 0, 0);
+        const QDeadlineTimer deadline(timeoutMs);
+        do {
+            const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                                        QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern},
+                                       int(std::max<qint64>(1, deadline.remainingTime())));
+            if (found && !found->isEmpty())
+                return found->section(QLatin1Char('\n'), 0, 0);
+        } while (!deadline.hasExpired());
+        return std::nullopt;
     }
 
     // The window's client area in root coordinates, as the X server has it.
