@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build ccache g++ pkg-config
-  qt6-base-dev qt6-svg-dev qt6-qpa-plugins
+  qt6-base-dev qt6-svg-dev qt6-qpa-plugins libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-liberation2

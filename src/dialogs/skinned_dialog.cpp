@@ -4,6 +4,7 @@
 #include "controls/control_ids.h"
 #include "controls/dialog_font_adapter.h"
 #include "platform/font_faces.h"
+#include "platform/server_window_origin.h"
 #include "platform/skin_registry.h"
 
 #include <QFontMetrics>
@@ -351,12 +352,42 @@ void CSkinnedDialog::paintEvent(QPaintEvent*)
 
 void CSkinnedDialog::showEvent(QShowEvent* event)
 {
+    // A dialog that comes back (the Link Matrix after one of its own
+    // dialogs) comes back where it was, also when the window manager moved
+    // it there; a first show is centred on the owner, where the owner is.
+    if (m_bInitialised)
+        setAttribute(Qt::WA_Moved);
+    else if (auto* owner = qobject_cast<CSkinnedDialog*>(parentWidget() ? parentWidget()->window() : nullptr))
+        owner->SyncPlacement();
     InitDialog();
     QDialog::showEvent(event);
 }
 
+void CSkinnedDialog::SyncPlacement()
+{
+    // A window manager that frames every window tells Qt where a borderless
+    // one went only in passing, and Qt may keep it at the top left of the
+    // screen; the server knows. The window is already there: setting the
+    // position only corrects Qt's idea of it.
+    if (m_frameStyle != FrameStyle::Skinned || !isVisible())
+        return;
+    QWindow* window = windowHandle();
+    const std::optional<QPoint> origin = ServerWindowOrigin(window);
+    if (!origin)
+        return;
+    if (window->position() != *origin)
+        window->setPosition(*origin);
+    if (pos() != *origin)
+        move(*origin);
+}
+
 bool CSkinnedDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    // Whatever a press or a key opens or starts is placed from the dialog's
+    // position, so that position is the real one first.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick
+        || event->type() == QEvent::KeyPress)
+        SyncPlacement();
     if (event->type() == QEvent::KeyPress) {
         // A key goes first to the focused control and, when that control
         // leaves it, on to its parents; pre-translate it once, at the first.

@@ -107,6 +107,11 @@ public:
     void reject() override;
     void accept() override;
 
+    // Takes a shown borderless dialog to be where the display server has it.
+    // Qt places drop-down lists, the dialogs this one owns, a drag and the
+    // dialog's own return after hiding from where it takes the dialog to be.
+    void SyncPlacement();
+
 protected:
     virtual bool OnInitDialog();
     virtual void OnOK();

@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+
+#include "controls/dialog_font_adapter.h"
+#include "dialogs/link_matrix_dialog.h"
+#include "dialogs/metering_dialog.h"
+#include "support/program_run.h"
+#include "support/x_display.h"
+
+// Under a window manager the console's borderless dialogs are placed, dragged
+// and brought back by the window manager; every position here is the one the
+// X server has.
+
+namespace {
+
+using x_display::Display;
+
+// How far a dialog's centre may lie from its owner's: the owner centres it,
+// allowing for the title bar its own window may have.
+constexpr int kCentring = 48;
+// How long a window may take to get where it goes.
+constexpr int kSettleMs = 10000;
+
+// A control's rectangle in its dialog, from the dialog's layout.
+QRect LayoutRect(const DialogTemplate& layout, int id)
+{
+    for (const DialogItem& item : layout.items)
+        if (item.id == id)
+            return DialogItemRect(item);
+    return {};
+}
+
+QRect FormRect(const std::vector<FormItem>& items, int id)
+{
+    for (const FormItem& item : items)
+        if (item.id == id)
+            return DialogItemRect(DialogItem{item.id, DialogItemKind::Static, item.x, item.y, item.cx, item.cy, {}, 0});
+    return {};
+}
+
+std::string Text(const QRect& r)
+{
+    return QStringLiteral("(%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+
+// The console on a display of its own with openbox, and the X tools that
+// drive it and read its windows back.
+class PlacementRun {
+public:
+    PlacementRun() : m_display(/*withWindowManager=*/true) {}
+    ~PlacementRun()
+    {
+        if (m_program.state() == QProcess::NotRunning)
+            return;
+        ::kill(static_cast<pid_t>(m_program.processId()), SIGTERM);
+        if (!m_program.waitForFinished(60000)) {
+            m_program.kill();
+            m_program.waitForFinished(30000);
+        }
+    }
+
+    bool start()
+    {
+        if (!m_home.isValid() || !m_display.isValid())
+            return false;
+        QProcessEnvironment env = program_run::Environment(m_home);
+        m_display.useFor(env);
+        env.insert(QStringLiteral("CORVANE_PC_PORT"), QStringLiteral("0"));
+        env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
+        m_program.setProcessEnvironment(env);
+        program_run::HoldEndSignalsUntilHandled(m_program);
+        m_program.start(QStringLiteral(CORVANE_BINARY), {});
+        if (!m_program.waitForStarted(30000))
+            return false;
+        const auto main = m_display.waitForWindow(QStringLiteral("^ Corvane - "));
+        if (!main)
+            return false;
+        m_main = *main;
+        return true;
+    }
+
+    const QString& mainWindow() const { return m_main; }
+
+    // Gives the main window the keyboard and types keys into it.
+    void keysToMain(const QString& keys) const
+    {
+        m_display.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), m_main});
+        key(keys);
+    }
+    void key(const QString& keys) const { m_display.xdotool({QStringLiteral("key"), keys}); }
+
+    // The shown window of that exact title, once there is one.
+    QString window(const QString& title) const
+    {
+        const auto found = m_display.waitForWindow(QLatin1Char('^') + title + QLatin1Char('$'));
+        return found ? *found : QString();
+    }
+
+    QRect rect(const QString& window) const { return m_display.clientRect(window).value_or(QRect()); }
+
+    // The window's rectangle once done says yes to it, or the last one seen
+    // when the time ran out first.
+    QRect rectWhen(const QString& window, const std::function<bool(const QRect&)>& done) const
+    {
+        const QDeadlineTimer deadline(kSettleMs);
+        QRect seen = rect(window);
+        while (!done(seen) && !deadline.hasExpired())
+            seen = rect(window);
+        return seen;
+    }
+
+    // A shown window of the console other than owner that lies within
+    // reach of near (the list a drop-down box opened), once there is one; its
+    // rectangle, or nothing.
+    std::optional<QRect> popupNear(const QRect& near, const QString& owner) const
+    {
+        const QDeadlineTimer deadline(kSettleMs);
+        do {
+            const auto found = m_display.xdotool(
+                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+                 QStringLiteral("corvane")},
+                kSettleMs);
+            if (!found)
+                continue;
+            for (const QString& window : found->split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+                if (window == owner || window == m_main)
+                    continue;
+                if (const QRect r = rect(window); r.isValid() && r.adjusted(-4, -4, 4, 4).intersects(near))
+                    return r;
+            }
+        } while (!deadline.hasExpired());
+        return std::nullopt;
+    }
+
+    // True once the window is gone from the X server (a closed dialog).
+    bool closed(const QString& window) const
+    {
+        return !rectWhen(window, [](const QRect& r) { return !r.isValid(); }).isValid();
+    }
+
+    void click(const QString& window, QPoint at, int button, int repeat = 1) const
+    {
+        m_display.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                           QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                           QStringLiteral("--repeat"), QString::number(repeat), QStringLiteral("--delay"),
+                           QStringLiteral("80"), QString::number(button)});
+    }
+
+    // Presses the left button at grab (client coordinates), moves the
+    // pointer by travel and lets go; the window's rectangle afterwards. The
+    // window manager takes the drag from where the console last saw the
+    // pointer, so the pointer steps one pixel to and fro until the window
+    // follows it before it makes the rest of the way: the window lags the
+    // pointer by at most that pixel.
+    QRect drag(const QString& window, QPoint grab, QPoint travel) const
+    {
+        const QRect before = rect(window);
+        const QPoint from = before.topLeft() + grab;
+        const auto moveTo = [this](QPoint p) {
+            m_display.xdotool({QStringLiteral("mousemove"), QString::number(p.x()),
+                               QString::number(p.y())});
+        };
+        moveTo(from);
+        m_display.xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+        const QPoint step(travel.x() > 0 ? 1 : -1, travel.y() > 0 ? 1 : -1);
+        const QDeadlineTimer deadline(kSettleMs);
+        do {
+            moveTo(from);
+            moveTo(from + step);
+        } while (rect(window).topLeft() == before.topLeft() && !deadline.hasExpired());
+        moveTo(from + travel);
+        m_display.xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+        const QPoint target = before.topLeft() + travel;
+        return rectWhen(window, [&](const QRect& r) { return (r.topLeft() - target).manhattanLength() <= 2; });
+    }
+
+private:
+    QTemporaryDir m_home;
+    Display m_display;
+    QProcess m_program;
+    QString m_main;
+};
+
+// Whether a dialog dragged from at by travel ended where the pointer took it.
+bool MovedBy(const QRect& dragged, const QRect& at, QPoint travel)
+{
+    const QPoint off = dragged.topLeft() - (at.topLeft() + travel);
+    return std::abs(off.x()) <= 1 && std::abs(off.y()) <= 1;
+}
+
+bool Centred(const QRect& dialog, const QRect& owner)
+{
+    const QPoint d = dialog.center() - owner.center();
+    return std::abs(d.x()) <= kCentring && std::abs(d.y()) <= kCentring;
+}
+
+} // namespace
+
+// The Link Matrix opens over the main window; the member list and the group
+// name dialog open over the matrix, and the matrix comes back where it was
+// when they close, also after the operator dragged it; a drag by the title
+// strip moves it by the pointer's travel. Each round opens the dialogs anew.
+TEST(Program, LinkDialogsOpenOverTheMatrixAndTheMatrixStaysWhereItIs)
+{
+    if (!x_display::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("xwininfo"),
+                               QStringLiteral("xprop"), QStringLiteral("openbox")}))
+        GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
+    PlacementRun run;
+    ASSERT_TRUE(run.start()) << "no console on a display with a window manager";
+    const QRect main = run.rect(run.mainWindow());
+
+    const DialogTemplate layout = CLinkMatrixDlg::Layout();
+    const QPoint groupTitle = LayoutRect(layout, CLinkMatrixDlg::IDC_GROUP_TITLE_FIRST).center();
+    const QPoint titleStrip = LayoutRect(layout, IDC_SKIN_LOGO).center();
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        run.keysToMain(QStringLiteral("ctrl+l"));
+        const QString matrix = run.window(QStringLiteral("Link Matrix"));
+        ASSERT_FALSE(matrix.isEmpty());
+        QRect at = run.rect(matrix);
+        EXPECT_TRUE(Centred(at, main)) << Text(at) << " over " << Text(main);
+
+        if (round == 1) {
+            const QPoint travel(-70, 45);
+            const QRect dragged = run.drag(matrix, titleStrip, travel);
+            ASSERT_TRUE(MovedBy(dragged, at, travel)) << "from " << Text(at) << " to " << Text(dragged);
+            at = dragged;
+        }
+
+        // A double click on a group title lists its members, a right click names it.
+        const std::pair<QString, int> subDialogs[] = {{QStringLiteral("Link Group Members"), 1},
+                                                      {QStringLiteral("Link Group Name"), 3}};
+        for (const auto& [title, button] : subDialogs) {
+            run.click(matrix, groupTitle, button, button == 1 ? 2 : 1);
+            const QString sub = run.window(title);
+            ASSERT_FALSE(sub.isEmpty()) << title.toStdString();
+            const QRect subAt = run.rect(sub);
+            EXPECT_TRUE(Centred(subAt, at)) << title.toStdString() << " at " << Text(subAt) << ", matrix at " << Text(at);
+            run.key(QStringLiteral("Escape"));
+            ASSERT_EQ(run.window(QStringLiteral("Link Matrix")), matrix);
+            const QRect back = run.rectWhen(matrix, [&](const QRect& r) { return r == at; });
+            ASSERT_EQ(back, at) << "after " << title.toStdString() << " the matrix is at " << Text(back);
+        }
+        run.key(QStringLiteral("Escape"));
+        ASSERT_TRUE(run.closed(matrix));
+    }
+}
+
+// Meter Preferences opens over the main window, its dBU list drops down at
+// its box, and a drag from its body moves it by the pointer's travel.
+TEST(Program, MeterPreferencesListDropsAtItsBoxAndADragMovesByThePointersTravel)
+{
+    if (!x_display::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("xwininfo"),
+                               QStringLiteral("xprop"), QStringLiteral("openbox")}))
+        GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
+    PlacementRun run;
+    ASSERT_TRUE(run.start()) << "no console on a display with a window manager";
+    const QRect main = run.rect(run.mainWindow());
+
+    const QRect box = FormRect(CNewMeteringDialog::FormItems(), CNewMeteringDialog::IDC_DBU_MAX);
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        run.keysToMain(QStringLiteral("ctrl+m"));
+        const QString meters = run.window(QStringLiteral("Meter Preferences"));
+        ASSERT_FALSE(meters.isEmpty());
+        QRect at = run.rect(meters);
+        EXPECT_TRUE(Centred(at, main)) << Text(at) << " over " << Text(main);
+
+        if (round == 1) {
+            // The first thing the operator does is drag it.
+            const QPoint travel(55, -40);
+            const QRect dragged = run.drag(meters, QPoint(12, at.height() - 14), travel);
+            ASSERT_TRUE(MovedBy(dragged, at, travel)) << "from " << Text(at) << " to " << Text(dragged);
+            at = dragged;
+        }
+
+        run.click(meters, box.center(), 1);
+        const QRect onScreen = box.translated(at.topLeft());
+        const auto list = run.popupNear(onScreen, meters);
+        ASSERT_TRUE(list.has_value()) << "no list at the box " << Text(onScreen);
+        EXPECT_LE(std::abs(list->left() - onScreen.left()), 4) << Text(*list) << " box " << Text(onScreen);
+        run.key(QStringLiteral("Escape"));
+        run.key(QStringLiteral("Escape"));
+        ASSERT_TRUE(run.closed(meters));
+    }
+}
