@@ -101,8 +101,7 @@ private:
 // console goes on as before.
 TEST(Program, ACloseRequestDuringTheExitQuestionKeepsTheConsole)
 {
-    if (!x_display::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("xprop"),
-                               QStringLiteral("openbox")}))
+    if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
 
     QTemporaryDir home;

@@ -207,8 +207,7 @@ bool Centred(const QRect& dialog, const QRect& owner)
 // strip moves it by the pointer's travel. Each round opens the dialogs anew.
 TEST(Program, LinkDialogsOpenOverTheMatrixAndTheMatrixStaysWhereItIs)
 {
-    if (!x_display::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("xwininfo"),
-                               QStringLiteral("xprop"), QStringLiteral("openbox")}))
+    if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
     PlacementRun run;
     ASSERT_TRUE(run.start()) << "no console on a display with a window manager";
@@ -255,8 +254,7 @@ TEST(Program, LinkDialogsOpenOverTheMatrixAndTheMatrixStaysWhereItIs)
 // its box, and a drag from its body moves it by the pointer's travel.
 TEST(Program, MeterPreferencesListDropsAtItsBoxAndADragMovesByThePointersTravel)
 {
-    if (!x_display::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("xwininfo"),
-                               QStringLiteral("xprop"), QStringLiteral("openbox")}))
+    if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
     PlacementRun run;
     ASSERT_TRUE(run.start()) << "no console on a display with a window manager";

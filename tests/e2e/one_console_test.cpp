@@ -73,32 +73,6 @@ QProcess* WaitUntilOneEnds(QProcess& a, QProcess& b, int timeoutMs)
     return aRuns == bRuns ? nullptr : aRuns ? &a : &b;
 }
 
-// Activates the window and types keys into it.
-bool TypeInto(const x_display::Display& display, const QString& window, const QStringList& keys)
-{
-    return display.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}).has_value()
-        && display.xdotool(QStringList{QStringLiteral("key")} + keys).has_value();
-}
-
-// The first visible window whose title matches pattern, once there is one.
-// A search that meets a window going away fails at once; it is made again.
-std::optional<QString> ShownWindow(const x_display::Display& display, const QString& pattern, int timeoutMs = kWaitMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        if (auto window = display.waitForWindow(pattern, int(std::max<qint64>(1, deadline.remainingTime()))))
-            return window;
-        if (deadline.hasExpired())
-            return std::nullopt;
-    }
-}
-
-bool HaveXTools()
-{
-    return x_display::HaveTools(
-        {QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("openbox")});
-}
-
 } // namespace
 
 // "corvane & corvane Encore.qsx &", twenty times: one start becomes the
@@ -107,8 +81,8 @@ bool HaveXTools()
 // opened once the operator answers the open question.
 TEST(OneConsole, TwoStartsAtOnceLeaveOneConsoleWithTheFile)
 {
-    if (!HaveXTools())
-        GTEST_SKIP() << "needs Xvfb, openbox and xdotool";
+    if (!x_display::HaveWindowManagerTools())
+        GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     const QString project = PrepareHome(home);
@@ -143,11 +117,11 @@ TEST(OneConsole, TwoStartsAtOnceLeaveOneConsoleWithTheFile)
 
         if (console == &plain) {
             // "Save changes to current project before opening?": No.
-            const auto question = ShownWindow(display, QStringLiteral("^Decision$"));
+            const auto question = display.waitForWindow(QStringLiteral("^Decision$"));
             ASSERT_TRUE(question);
-            ASSERT_TRUE(TypeInto(display, *question, {QStringLiteral("n")}));
+            ASSERT_TRUE(display.typeInto(*question, {QStringLiteral("n")}));
         }
-        EXPECT_TRUE(ShownWindow(display, kProjectTitle));
+        EXPECT_TRUE(display.waitForWindow(kProjectTitle));
         EXPECT_EQ(console->state(), QProcess::Running);
 
         ::kill(static_cast<pid_t>(console->processId()), SIGTERM);
@@ -161,8 +135,8 @@ TEST(OneConsole, TwoStartsAtOnceLeaveOneConsoleWithTheFile)
 // console ends and the file opens in the console that follows it.
 TEST(OneConsole, AFileHandedOverDuringTheExitQuestionOpensAfterTheConsoleEnds)
 {
-    if (!HaveXTools())
-        GTEST_SKIP() << "needs Xvfb, openbox and xdotool";
+    if (!x_display::HaveWindowManagerTools())
+        GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     const QString project = PrepareHome(home);
@@ -179,11 +153,11 @@ TEST(OneConsole, AFileHandedOverDuringTheExitQuestionOpensAfterTheConsoleEnds)
     QProcess console;
     Start(console, env, {});
     ASSERT_TRUE(console.waitForStarted(kWaitMs));
-    const auto window = ShownWindow(display, QStringLiteral("^ Corvane - New Project$"));
+    const auto window = display.waitForWindow(QStringLiteral("^ Corvane - New Project$"));
     ASSERT_TRUE(window);
     // Files > Exit: the console asks before it ends.
-    ASSERT_TRUE(TypeInto(display, *window, {QStringLiteral("alt+f"), QStringLiteral("x")}));
-    const auto question = ShownWindow(display, QStringLiteral("^Decision$"));
+    ASSERT_TRUE(display.typeInto(*window, {QStringLiteral("alt+f"), QStringLiteral("x")}));
+    const auto question = display.waitForWindow(QStringLiteral("^Decision$"));
     ASSERT_TRUE(question);
 
     QProcess second;
@@ -191,11 +165,11 @@ TEST(OneConsole, AFileHandedOverDuringTheExitQuestionOpensAfterTheConsoleEnds)
     ASSERT_TRUE(second.waitForFinished(kWaitMs));
     EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
 
-    ASSERT_TRUE(TypeInto(display, *question, {QStringLiteral("n")}));
+    ASSERT_TRUE(display.typeInto(*question, {QStringLiteral("n")}));
     ASSERT_TRUE(console.waitForFinished(kWaitMs));
     EXPECT_EQ(console.exitCode(), 0);
 
-    EXPECT_TRUE(ShownWindow(display, kProjectTitle, 20000)) << "the handed-over file never opened";
+    EXPECT_TRUE(display.waitForWindow(kProjectTitle, 20000)) << "the handed-over file never opened";
     const std::vector<pid_t> running = AdoptedConsoles::Running();
     ASSERT_EQ(running.size(), 1u);
     ::kill(running.front(), SIGTERM);

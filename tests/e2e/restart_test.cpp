@@ -99,8 +99,7 @@ TEST(Restart, AlwaysLeavesExactlyOneConsoleWithoutUnits)
 // the old one says so in a box before it ends, instead of leaving nothing.
 TEST(Restart, ANewConsoleThatCannotStartIsToldBeforeTheOldOneEnds)
 {
-    if (!x_display::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("xprop"),
-                               QStringLiteral("openbox")}))
+    if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
 
     QTemporaryDir home;

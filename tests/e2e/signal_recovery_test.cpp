@@ -250,8 +250,8 @@ TEST(SignalRecovery, WorkTheDataFolderRefusesGoesElsewhereOrIsToldLost)
 // after Yes leaves its recovery file, and the next start offers it again.
 TEST(SignalRecovery, WorkTakenFromTheOfferSurvivesAKill)
 {
-    if (!x_display::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("xdotool")}))
-        GTEST_SKIP() << "needs Xvfb and xdotool";
+    if (!x_display::HaveWindowManagerTools())
+        GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     const QString show = WriteShow(home, QStringLiteral("shows/show.qsx"), QStringLiteral("Verse"));

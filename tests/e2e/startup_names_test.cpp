@@ -29,8 +29,7 @@ ino_t InodeOf(const QString& path)
 // and Ctrl+S writes them back unchanged.
 TEST(Program, AProjectNamedAtStartKeepsItsUnitNamesThroughASave)
 {
-    if (!x_display::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("xprop"),
-                               QStringLiteral("openbox")}))
+    if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
 
     QTemporaryDir home;

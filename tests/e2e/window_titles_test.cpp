@@ -25,8 +25,7 @@ QString ShownTitle(const x_display::Display& display, const QString& pattern)
 // question's "Decision", with nothing of the program's name appended.
 TEST(Program, WindowTitlesOnTheDisplayAreTheConsolesOwn)
 {
-    if (!x_display::HaveTools({QStringLiteral("Xvfb"), QStringLiteral("xdotool"), QStringLiteral("xwininfo"),
-                               QStringLiteral("xprop"), QStringLiteral("openbox")}))
+    if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
 
     QTemporaryDir home;

@@ -26,6 +26,14 @@ inline bool HaveTools(const QStringList& tools)
     return true;
 }
 
+// What a test on a display with a window manager needs: the X server, openbox
+// and the tools that read windows back and type into them.
+inline bool HaveWindowManagerTools()
+{
+    return HaveTools({QStringLiteral("Xvfb"), QStringLiteral("openbox"), QStringLiteral("xdotool"),
+                      QStringLiteral("xwininfo"), QStringLiteral("xprop")});
+}
+
 class Display {
 public:
     // Starts Xvfb with one screen of size, and openbox on it when withWindowManager.
@@ -108,6 +116,13 @@ public:
                 return found->section(QLatin1Char('\n'), 0, 0);
         } while (!deadline.hasExpired());
         return std::nullopt;
+    }
+
+    // Activates window and types keys into it (xdotool key names).
+    bool typeInto(const QString& window, const QStringList& keys) const
+    {
+        return xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}).has_value()
+            && xdotool(QStringList{QStringLiteral("key")} + keys).has_value();
     }
 
     // The window's client area in root coordinates, as the X server has it.
