@@ -187,10 +187,13 @@ private:
 };
 
 // Whether a dialog dragged from at by travel ended where the pointer took it.
+// The window manager's move starts from the last pointer position Qt saw,
+// which may trail the press by a pixel or two on a busy machine; a drag gone
+// wrong is off by the dialog's whole screen position.
 bool MovedBy(const QRect& dragged, const QRect& at, QPoint travel)
 {
     const QPoint off = dragged.topLeft() - (at.topLeft() + travel);
-    return std::abs(off.x()) <= 1 && std::abs(off.y()) <= 1;
+    return std::abs(off.x()) <= 4 && std::abs(off.y()) <= 4;
 }
 
 bool Centred(const QRect& dialog, const QRect& owner)
