@@ -689,19 +689,20 @@ bool CQuellonKR9SeriesDlg::QuerySaveAndShutDown()
 {
     if (m_bShutDown)
         return true;
-    // One save question at a time: a request to end while one is open is
-    // left to that question's answer.
-    if (m_bAskingToSave && !m_bSkipSaveQuestion)
-        return false;
-    // No answer, or a save that was cancelled or failed, keeps the program
-    // open, so nothing is lost.
-    if (!m_bSkipSaveQuestion
-        && !AskSaveBefore(QStringLiteral("Do you want to save any changes you made?"), MessageBoxKind::YesNoCancel))
-        return false;
-    // Saved or thrown away by the answer; asked nothing (a terminate
-    // request), the work stays kept for the next start.
-    if (!m_bSkipSaveQuestion)
+    // Asked nothing (a terminate request), work brought back from a
+    // recovery file stays kept for the next start.
+    if (!m_bSkipSaveQuestion) {
+        // One save question at a time: a request to end while one is open
+        // is left to that question's answer.
+        if (m_bAskingToSave)
+            return false;
+        // No answer, or a save that was cancelled or failed, keeps the
+        // program open, so nothing is lost.
+        if (!AskSaveBefore(QStringLiteral("Do you want to save any changes you made?"), MessageBoxKind::YesNoCancel))
+            return false;
+        // Saved or thrown away by the answer.
         DropRecoveredWorkFiles();
+    }
     // The program's own highlight colour goes with it.
     {
         QPalette palette = QApplication::palette();

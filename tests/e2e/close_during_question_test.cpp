@@ -116,9 +116,7 @@ TEST(Program, ACloseRequestDuringTheExitQuestionKeepsTheConsole)
     env.insert(QStringLiteral("CORVANE_PC_PORT"), QStringLiteral("0"));
     env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
     QProcess program;
-    program.setProcessEnvironment(env);
-    program_run::HoldEndSignalsUntilHandled(program);
-    program.start(QStringLiteral(CORVANE_BINARY), {});
+    program_run::Start(program, env);
     ASSERT_TRUE(program.waitForStarted(30000));
 
     const QString title = QStringLiteral(" Corvane - New Project");

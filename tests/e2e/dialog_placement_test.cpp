@@ -72,9 +72,7 @@ public:
         m_display.useFor(env);
         env.insert(QStringLiteral("CORVANE_PC_PORT"), QStringLiteral("0"));
         env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
-        m_program.setProcessEnvironment(env);
-        program_run::HoldEndSignalsUntilHandled(m_program);
-        m_program.start(QStringLiteral(CORVANE_BINARY), {});
+        program_run::Start(m_program, env);
         if (!m_program.waitForStarted(30000))
             return false;
         const auto main = m_display.waitForWindow(QStringLiteral("^ Corvane - "));

@@ -48,12 +48,19 @@ QProcessEnvironment ConsoleEnvironment(const QTemporaryDir& home, std::uint16_t 
     return env;
 }
 
-void Start(QProcess& program, const QProcessEnvironment& env, const QStringList& arguments)
-{
-    program.setProcessEnvironment(env);
-    program_run::HoldEndSignalsUntilHandled(program);
-    program.start(QStringLiteral(CORVANE_BINARY), arguments);
-}
+// A home with the project, a display with openbox, an emulator on a free
+// port, and the environment the consoles start in there.
+struct OnDisplay {
+    QTemporaryDir home;
+    QString project = PrepareHome(home);
+    x_display::Display display{/*withWindowManager=*/true};
+    std::uint16_t pcPort = FreeUdpPort();
+    emu::Emulator emulator{pcPort, FreeUdpPort()};
+    QProcessEnvironment env = ConsoleEnvironment(home, pcPort, emulator);
+
+    OnDisplay() { display.useFor(env); }
+    bool isValid() const { return home.isValid() && !project.isEmpty() && display.isValid(); }
+};
 
 // Waits until one of the two programs has ended: the one still running, or
 // nullptr when neither or both ended within timeoutMs.
@@ -83,17 +90,11 @@ TEST(OneConsole, TwoStartsAtOnceLeaveOneConsoleWithTheFile)
 {
     if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const QString project = PrepareHome(home);
-    ASSERT_FALSE(project.isEmpty());
-    x_display::Display display(/*withWindowManager=*/true);
-    ASSERT_TRUE(display.isValid()) << "no X display with a window manager";
-
-    const std::uint16_t pcPort = FreeUdpPort();
-    emu::Emulator emulator(pcPort, FreeUdpPort());
-    QProcessEnvironment env = ConsoleEnvironment(home, pcPort, emulator);
-    display.useFor(env);
+    const OnDisplay run;
+    ASSERT_TRUE(run.isValid());
+    const x_display::Display& display = run.display;
+    const QString& project = run.project;
+    const QProcessEnvironment& env = run.env;
 
     for (int pair = 0; pair < 20; ++pair) {
         SCOPED_TRACE(pair);
@@ -101,11 +102,11 @@ TEST(OneConsole, TwoStartsAtOnceLeaveOneConsoleWithTheFile)
         QProcess withFile;
         // Either one may be the first to start.
         if (pair % 2 == 0) {
-            Start(plain, env, {});
-            Start(withFile, env, {project});
+            program_run::Start(plain, env, {});
+            program_run::Start(withFile, env, {project});
         } else {
-            Start(withFile, env, {project});
-            Start(plain, env, {});
+            program_run::Start(withFile, env, {project});
+            program_run::Start(plain, env, {});
         }
         ASSERT_TRUE(plain.waitForStarted(kWaitMs) && withFile.waitForStarted(kWaitMs));
 
@@ -137,21 +138,15 @@ TEST(OneConsole, AFileHandedOverDuringTheExitQuestionOpensAfterTheConsoleEnds)
 {
     if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const QString project = PrepareHome(home);
-    ASSERT_FALSE(project.isEmpty());
-    x_display::Display display(/*withWindowManager=*/true);
-    ASSERT_TRUE(display.isValid()) << "no X display with a window manager";
-
-    const std::uint16_t pcPort = FreeUdpPort();
-    emu::Emulator emulator(pcPort, FreeUdpPort());
-    QProcessEnvironment env = ConsoleEnvironment(home, pcPort, emulator);
-    display.useFor(env);
+    const OnDisplay run;
+    ASSERT_TRUE(run.isValid());
+    const x_display::Display& display = run.display;
+    const QString& project = run.project;
+    const QProcessEnvironment& env = run.env;
 
     AdoptedConsoles adopted;
     QProcess console;
-    Start(console, env, {});
+    program_run::Start(console, env, {});
     ASSERT_TRUE(console.waitForStarted(kWaitMs));
     const auto window = display.waitForWindow(QStringLiteral("^ Corvane - New Project$"));
     ASSERT_TRUE(window);
@@ -161,7 +156,7 @@ TEST(OneConsole, AFileHandedOverDuringTheExitQuestionOpensAfterTheConsoleEnds)
     ASSERT_TRUE(question);
 
     QProcess second;
-    Start(second, env, {project});
+    program_run::Start(second, env, {project});
     ASSERT_TRUE(second.waitForFinished(kWaitMs));
     EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
 
@@ -193,13 +188,13 @@ TEST(OneConsole, AStartRightAfterTheConsoleIsToldToEndBecomesTheConsole)
         const QProcessEnvironment env = ConsoleEnvironment(home, pcPort, emulator);
 
         QProcess first;
-        Start(first, env, {});
+        program_run::Start(first, env, {});
         ASSERT_TRUE(first.waitForStarted(kWaitMs));
         ASSERT_TRUE(program_run::ReportUntilAnswered(emulator, unit));
 
         ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
         QProcess second;
-        Start(second, env, {project});
+        program_run::Start(second, env, {project});
         ASSERT_TRUE(second.waitForStarted(kWaitMs));
         ASSERT_TRUE(first.waitForFinished(kWaitMs));
         EXPECT_EQ(first.exitCode(), 0);

@@ -53,11 +53,10 @@ QString RecoveryIn(const QTemporaryDir& home, const QString& folder, std::uint16
 const QString kDataFolder = QStringLiteral("data/Quellon/Corvane");
 const QString kConfigFolder = QStringLiteral("config/Quellon/Corvane");
 
+// Started as a desktop starts it, where a write beyond a file size limit fails.
 void Start(QProcess& program, const QProcessEnvironment& env, const QStringList& arguments)
 {
-    program.setProcessEnvironment(env);
-    program_run::HoldEndSignalsUntilHandled(program, true);
-    program.start(QStringLiteral(CORVANE_BINARY), arguments);
+    program_run::Start(program, env, arguments, /*writesMayFail=*/true);
     EXPECT_TRUE(program.waitForStarted(30000));
 }
 

@@ -55,10 +55,8 @@ TEST(Program, AProjectNamedAtStartKeepsItsUnitNamesThroughASave)
     program_run::TalkTo(env, pcPort, emulator);
 
     QProcess program;
-    program.setProcessEnvironment(env);
     program.setWorkingDirectory(home.filePath(QStringLiteral("shows")));
-    program_run::HoldEndSignalsUntilHandled(program);
-    program.start(QStringLiteral(CORVANE_BINARY), {QStringLiteral("Friday Gig.qsx")});
+    program_run::Start(program, env, {QStringLiteral("Friday Gig.qsx")});
     ASSERT_TRUE(program.waitForStarted(30000));
     ASSERT_TRUE(program_run::ReportUntilAnswered(emulator, unit));
     const auto window = display.waitForWindow(QStringLiteral("^ Corvane - Friday Gig.qsx$"));

@@ -19,10 +19,8 @@ TEST(Program, StartsRegistersItselfAndEndsCleanlyOnTerminate)
     env.insert(QStringLiteral("CORVANE_PC_PORT"), QStringLiteral("0")); // no fixed port needed here
 
     QProcess program;
-    program.setProcessEnvironment(env);
     program.setWorkingDirectory(home.filePath(QStringLiteral("launch")));
-    program_run::HoldEndSignalsUntilHandled(program);
-    program.start(QStringLiteral(CORVANE_BINARY), {QStringLiteral("show.qsx")});
+    program_run::Start(program, env, {QStringLiteral("show.qsx")});
     ASSERT_TRUE(program.waitForStarted(30000));
     ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
     ASSERT_TRUE(program.waitForFinished(60000));

@@ -37,9 +37,7 @@ TEST(Program, WindowTitlesOnTheDisplayAreTheConsolesOwn)
     display.useFor(env);
     env.insert(QStringLiteral("CORVANE_PC_PORT"), QStringLiteral("0"));
     QProcess program;
-    program.setProcessEnvironment(env);
-    program_run::HoldEndSignalsUntilHandled(program);
-    program.start(QStringLiteral(CORVANE_BINARY), {});
+    program_run::Start(program, env);
     ASSERT_TRUE(program.waitForStarted(30000));
 
     // The start-up question is up over the main window.

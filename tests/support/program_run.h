@@ -73,6 +73,18 @@ inline void HoldEndSignalsUntilHandled(QProcess& program, bool writesMayFail = f
     });
 }
 
+#ifdef CORVANE_BINARY
+// Starts the program with env and arguments in program, its end signals held
+// until it handles them (see HoldEndSignalsUntilHandled).
+inline void Start(QProcess& program, const QProcessEnvironment& env, const QStringList& arguments = {},
+                  bool writesMayFail = false)
+{
+    program.setProcessEnvironment(env);
+    HoldEndSignalsUntilHandled(program, writesMayFail);
+    program.start(QStringLiteral(CORVANE_BINARY), arguments);
+}
+#endif
+
 // The program listens some time after its window is built: the unit reports
 // until it is answered, each wait bounded by the emulator's poll.
 inline bool ReportUntilAnswered(emu::Emulator& emulator, int unit)

@@ -121,19 +121,21 @@ struct Group {
     double bottom = 0;
     int lines = 0; // lines of text and table rows
     bool picture = false;
-
-    void add(const Unit& u)
-    {
-        if (lines == 0 && !picture) {
-            top = u.top;
-            bottom = u.bottom;
-        }
-        top = std::min(top, u.top);
-        bottom = std::max(bottom, u.bottom);
-        lines += u.kind == Unit::Kind::Picture ? 0 : 1;
-        picture = picture || u.kind == Unit::Kind::Picture;
-    }
 };
+
+// The group of units first .. last.
+Group Span(const std::vector<Unit>& units, std::size_t first, std::size_t last)
+{
+    Group g{units[first].top, units[first].bottom};
+    for (std::size_t k = first; k <= last; ++k) {
+        g.top = std::min(g.top, units[k].top);
+        g.bottom = std::max(g.bottom, units[k].bottom);
+        const bool picture = units[k].kind == Unit::Kind::Picture;
+        g.lines += picture ? 0 : 1;
+        g.picture = g.picture || picture;
+    }
+    return g;
+}
 
 std::vector<Group> Groups(const std::vector<Unit>& units, double pageHeight)
 {
@@ -142,18 +144,13 @@ std::vector<Group> Groups(const std::vector<Unit>& units, double pageHeight)
     for (std::size_t i = 0; i < units.size(); ++i) {
         if (units[i].glueToNext && i + 1 < units.size())
             continue;
-        Group run;
-        for (std::size_t k = first; k <= i; ++k)
-            run.add(units[k]);
+        const Group run = Span(units, first, i);
         if (run.bottom - run.top <= pageHeight) {
             groups.push_back(run);
         } else {
             // A run too tall for any page is left to fall where its units allow.
-            for (std::size_t k = first; k <= i; ++k) {
-                Group one;
-                one.add(units[k]);
-                groups.push_back(one);
-            }
+            for (std::size_t k = first; k <= i; ++k)
+                groups.push_back(Span(units, k, k));
         }
         first = i + 1;
     }
@@ -296,9 +293,7 @@ std::vector<Slice> Paginate(const std::vector<Unit>& units, double pageHeight)
     return slices;
 }
 
-} // namespace help_layout
-
-void help_layout::PaintSlice(QPainter& painter, const QTextDocument& doc, const Slice& slice, double width)
+void PaintSlice(QPainter& painter, const QTextDocument& doc, const Slice& slice, double width)
 {
     // The layout paints every line that touches its clip, and a line's
     // painted box reaches a little below the next line's top; the lines are
@@ -314,3 +309,5 @@ void help_layout::PaintSlice(QPainter& painter, const QTextDocument& doc, const 
     doc.documentLayout()->draw(&painter, context);
     painter.restore();
 }
+
+} // namespace help_layout
