@@ -753,7 +753,7 @@ int RunHop(const char* argv0, int seconds, int rate)
     }
     for (int id = 17; id <= 32; ++id) {
         units.emplace_back(emu::Model::KR9X, id);
-        rackSlots.push_back(id + 16);
+        rackSlots.push_back(UnitNumberToSlot(id));
     }
     const auto rackOnLine = [&] {
         int n = 0;

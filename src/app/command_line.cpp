@@ -22,7 +22,7 @@ QString ProjectPathFromArguments(const QStringList& arguments, const QString& la
         if (!optionsEnded && arg.startsWith(QLatin1Char('-')))
             continue;
         // Joined as text: the file name may hold bytes kept by PathFromNative.
-        return QDir::cleanPath(QDir::isAbsolutePath(arg) ? arg : launchDirectory + QLatin1Char('/') + arg);
+        return AbsolutePathText(arg, launchDirectory);
     }
     return QString();
 }

@@ -228,6 +228,9 @@ public:
     // caller has added at g_nSceneCount; false, having told the operator,
     // when there is no memory for it.
     bool NewScene(const QString& name);
+    // The line just added at index for a scene whose record could not be
+    // made goes again, with the names and notes from index up to end.
+    void DropUnmadeSceneLine(int index, int end);
     void CaptureSceneState(SceneRecord& record);
     // Recalls the scene of a scene-list line (the blank scene resets).
     void RecallScene(int line);

@@ -225,11 +225,7 @@ bool CQuellonKR9SeriesDlg::LoadProject(const QString& path, const QString& untit
         if (!NewScene(g_SceneName[std::size_t(index)])) {
             // It has said so; the scenes made so far stay, as when the file
             // could not be read in whole.
-            delete m_lstScenes->takeItem(index);
-            for (int k = index; k < kSceneCapacity; ++k) {
-                g_SceneName[std::size_t(k)].clear();
-                g_SceneNotes[std::size_t(k)].clear();
-            }
+            DropUnmadeSceneLine(index, kSceneCapacity);
             finalCount = index;
             partial = true;
             break;

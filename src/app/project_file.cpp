@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "app/app_services.h"
+#include "app/command_line.h"
 #include "app/preferences.h"
 #include "app/project_state.h"
 #include "app/recent_files.h"
@@ -190,7 +191,7 @@ bool FinishProjectLoad(const QString& loadedPath, bool* profileWritten)
     // which must not pass through Qt's file-name conversion.
     QString path = loadedPath;
     if (!path.isEmpty())
-        path = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+        path = AbsolutePathText(path, CurrentDirectoryText());
     QString dir;
     QString name;
     SplitAtLastSlash(path, dir, name);

@@ -53,9 +53,7 @@ void CQuellonKR9SeriesDlg::OnNewScene()
     if (!NewScene(name)) {
         // No record, no scene: the line goes again, so the list never shows
         // a scene that cannot be recalled or saved.
-        delete m_lstScenes->takeItem(index);
-        g_SceneName[std::size_t(index)].clear();
-        g_SceneNotes[std::size_t(index)].clear();
+        DropUnmadeSceneLine(index, index + 1);
         return;
     }
     ++g_nSceneCount;
@@ -125,6 +123,15 @@ void CQuellonKR9SeriesDlg::OnRecallScene()
     g_strActiveSceneTitle = name;
     g_strActiveSceneLabel = ActiveSceneLabel(sel);
     RedrawScenePanelLabels();
+}
+
+void CQuellonKR9SeriesDlg::DropUnmadeSceneLine(int index, int end)
+{
+    delete m_lstScenes->takeItem(index);
+    for (int k = index; k < end && k < kSceneCapacity; ++k) {
+        g_SceneName[std::size_t(k)].clear();
+        g_SceneNotes[std::size_t(k)].clear();
+    }
 }
 
 bool CQuellonKR9SeriesDlg::RefuseTakenSceneName(const QString& name, int index)

@@ -40,10 +40,6 @@ public:
     // Tooltip text and an optional title line above it; the tip wraps at
     // kMaxTipWidth pixels.
     void SetToolTip(const QString& text, const QString& title = QString());
-    static constexpr int kMaxTipWidth = 300;
-    // The tip shown for text and title: as given when it fits on one line,
-    // else broken into lines so that the tip is at most maxWidth wide.
-    static QString ToolTipWithin(const QString& text, const QString& title, int maxWidth);
 
     // 0 normal, 1 the mouse is over the button.
     int state() const { return m_nState; }
@@ -73,6 +69,10 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    static constexpr int kMaxTipWidth = 300;
+    // The tip shown for text and title: as given when it fits on one line,
+    // else broken into lines so that the tip is at most maxWidth wide.
+    static QString ToolTipWithin(const QString& text, const QString& title, int maxWidth);
     void SetState(int state);
 
     int m_nState = 0;

@@ -94,12 +94,14 @@ QRect BufferedRect(const QPainter& target, const QRect& rect)
 CBufferDC::CBufferDC(QPainter& target, const QRect& rect)
     : m_target(target), m_rect(BufferedRect(target, rect))
 {
+    // The buffer holds the rectangle alone; drawing keeps the target's
+    // coordinates.
     const qreal dpr = target.device() ? target.device()->devicePixelRatioF() : 1.0;
-    const QSize extent(std::max(m_rect.right() + 1, 1), std::max(m_rect.bottom() + 1, 1));
-    m_pixmap = QPixmap(extent * dpr);
+    m_pixmap = QPixmap(m_rect.size().expandedTo(QSize(1, 1)) * dpr);
     m_pixmap.setDevicePixelRatio(dpr);
     m_pixmap.fill(Qt::transparent);
     m_painter = std::make_unique<QPainter>(&m_pixmap);
+    m_painter->translate(-m_rect.topLeft());
     // Only the rectangle is copied back, so nothing outside it is drawn.
     m_painter->setClipRect(m_rect);
 }
@@ -108,8 +110,7 @@ CBufferDC::~CBufferDC()
 {
     m_painter->end();
     const qreal dpr = m_pixmap.devicePixelRatio();
-    const QRectF source(m_rect.left() * dpr, m_rect.top() * dpr, m_rect.width() * dpr, m_rect.height() * dpr);
-    m_target.drawPixmap(QRectF(m_rect), m_pixmap, source);
+    m_target.drawPixmap(QRectF(m_rect), m_pixmap, QRectF(0, 0, m_rect.width() * dpr, m_rect.height() * dpr));
 }
 
 CMyMemDC::CMyMemDC(QPainter& target, const QRect& rect) : CBufferDC(target, rect)

@@ -20,11 +20,6 @@ bool IsLoneMoveModifier(Qt::KeyboardModifiers keys)
     return (keys & (Qt::AltModifier | Qt::ShiftModifier)) != 0;
 }
 
-CMySlider* FindFader(const QWidget* view, int channel)
-{
-    return qobject_cast<CMySlider*>(FindChildById(view, kFaderIdBase + channel));
-}
-
 CMySlider::CMySlider(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -30,11 +30,6 @@ bool IsLoneMoveModifier(Qt::KeyboardModifiers keys);
 // A fader's control id is this base plus its channel.
 constexpr int kFaderIdBase = 30000;
 
-// The fader of channel among the children of view, found by its control id;
-// nullptr when view has none.
-class CMySlider;
-CMySlider* FindFader(const QWidget* view, int channel);
-
 // The vertical gain fader of a channel strip. Its position is a gain step,
 // 0 at the top (highest gain) to GetMax at the bottom. Dragging the thumb
 // turns the pointer into a step and hands it to the gain operations, which

@@ -44,7 +44,6 @@ void PictureButton::ShowCurrentPicture()
     if (!isEnabled() && m_nBmpDisabled != 0)
         icon.addPixmap(picture, QIcon::Disabled);
     setIcon(icon);
-    update();
 }
 
 void PictureButton::enterEvent(QEnterEvent* event)

@@ -136,18 +136,6 @@ CNewCustomBtn* CreateNewCustomBtnEx(QWidget* parent, int id, int channel, int bm
     return button;
 }
 
-CNewCustomBtn* FindStripSwitch(const QWidget* view, int id, int channel)
-{
-    if (!view)
-        return nullptr;
-    for (QObject* child : view->children()) {
-        auto* button = qobject_cast<CNewCustomBtn*>(child);
-        if (button && ControlId(button) == id && button->m_nIndex == channel)
-            return button;
-    }
-    return nullptr;
-}
-
 CNewCustomBtn* CreateNewCustomBtn(QWidget* parent, int id, int channel, int bmpOff, int bmpOn,
                                   const QRect& rect)
 {

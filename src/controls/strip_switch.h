@@ -57,10 +57,6 @@ CNewCustomBtn* CreateNewCustomBtnEx(QWidget* parent, int id, int channel, int bm
 CNewCustomBtn* CreateNewCustomBtn(QWidget* parent, int id, int channel, int bmpOff, int bmpOn,
                                   const QRect& rect);
 
-// The switch with control id (3000 Pol ... 13000 Sqrt) of channel among
-// the children of view; nullptr when view has none.
-CNewCustomBtn* FindStripSwitch(const QWidget* view, int id, int channel);
-
 // The slot whose unit a strip control of the channel consults: the first
 // slot of its pair below channel 256, the channel's own slot above (every
 // 8-channel remote unit owns its slot).

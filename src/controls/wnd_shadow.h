@@ -26,11 +26,6 @@ public:
     std::int8_t xOffset() const { return m_nxOffset; }
     std::int8_t yOffset() const { return m_nyOffset; }
     ColorRef color() const { return m_Color; }
-    // Set while the shadow's picture must be made again.
-    bool needsUpdate() const { return m_bUpdate != 0; }
-    // The window size the shadow's picture was last made for, width in the
-    // low and height in the high 16 bits; 0 before the first.
-    std::uint32_t lastWindowSize() const { return m_nLastWindowSize; }
 
     void SetDarkness(std::uint8_t darkness) { m_nDarkness = darkness; }
     void SetSharpness(std::uint8_t sharpness) { m_nSharpness = sharpness; }

@@ -1,5 +1,7 @@
 #include "platform/path_text.h"
 
+#include <QDir>
+
 bool StrEqualNoCase(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
@@ -109,6 +111,11 @@ QByteArray NativeFromPath(const QString& path)
     }
     flush(path.size());
     return bytes;
+}
+
+QString AbsolutePathText(const QString& path, const QString& base)
+{
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : base + QLatin1Char('/') + path);
 }
 
 QString DisplayPath(const QString& path)

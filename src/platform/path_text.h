@@ -26,6 +26,9 @@ void SplitPathName(QString* directory, QString* fileName, const QString& path);
 QString PathFromNative(QByteArrayView bytes);
 // The bytes of a path text: the inverse of PathFromNative; other text is UTF-8.
 QByteArray NativeFromPath(const QString& path);
+// path made absolute against the folder base, joined as text (so kept bytes
+// stay as they are) and cleaned; an absolute path is only cleaned.
+QString AbsolutePathText(const QString& path, const QString& base);
 // The path as the operator reads it: every kept byte shows as U+FFFD.
 QString DisplayPath(const QString& path);
 // True when the path came back from Qt's file chooser or listings with a name

@@ -11,6 +11,24 @@
 
 namespace {
 
+// The fader of channel among the children of view, found by its control id.
+CMySlider* FindFader(const QWidget* view, int channel)
+{
+    return qobject_cast<CMySlider*>(FindChildById(view, kFaderIdBase + channel));
+}
+
+// The switch with control id (3000 Pol ... 13000 Sqrt) of channel among the
+// children of view, found by the id its control carries.
+CNewCustomBtn* FindStripSwitch(const QWidget* view, int id, int channel)
+{
+    for (QObject* child : view->children()) {
+        auto* button = qobject_cast<CNewCustomBtn*>(child);
+        if (button && ControlId(button) == id && button->m_nIndex == channel)
+            return button;
+    }
+    return nullptr;
+}
+
 // Every switch table of a view with the control id its switches carry.
 template <typename View>
 using SwitchTable = std::array<CNewCustomBtn*, kChannelCount> View::*;
