@@ -7,7 +7,7 @@ out=${2:?output picture}
 wait_s=${3:-3}
 display=:$((90 + RANDOM % 100))
 home=$(mktemp -d)
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "$home"' EXIT
 sleep 1

@@ -37,11 +37,15 @@ inline bool HaveWindowManagerTools()
 class Display {
 public:
     // Starts Xvfb with one screen of size, and openbox on it when withWindowManager.
+    // The server never resets: by default it resets whenever its last client
+    // leaves, and a client connecting meanwhile (openbox, while a tool that
+    // looked at the display is on its way out) is turned away.
     explicit Display(bool withWindowManager, const QString& size = QStringLiteral("1600x1000x24"))
     {
         m_server.start(QStringLiteral("Xvfb"),
                        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                        QStringLiteral("0"), size, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                        QStringLiteral("0"), size, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                        QStringLiteral("-noreset")});
         if (!m_server.waitForStarted(30000))
             return;
         QByteArray number;
@@ -170,8 +174,9 @@ private:
     }
 
     // openbox has taken the display once the root window names it as the
-    // window manager; until then a window would be placed by nobody.
-    bool waitForWindowManager() const
+    // window manager; until then a window would be placed by nobody. An
+    // openbox that ended (it could not open the display) never will.
+    bool waitForWindowManager()
     {
         const QDeadlineTimer deadline(60000);
         while (!deadline.hasExpired()) {
@@ -179,7 +184,8 @@ private:
                                   {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}, 30000);
             if (root && root->contains(QLatin1String("window id #")))
                 return true;
-            if (m_windowManager.state() == QProcess::NotRunning)
+            // Without an event loop only a wait notices that the process ended.
+            if (m_windowManager.waitForFinished(50) || m_windowManager.state() == QProcess::NotRunning)
                 return false;
         }
         return false;
