@@ -104,19 +104,14 @@ TEST(Program, ACloseRequestDuringTheExitQuestionKeepsTheConsole)
     if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
 
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    x_display::Display display(/*withWindowManager=*/true);
-    ASSERT_TRUE(display.isValid()) << "no X display with a window manager";
+    const program_run::WindowManagerRun run;
+    ASSERT_TRUE(run.isValid()) << "no X display with a window manager";
+    const x_display::Display& display = run.display;
     XConnection x(display.name());
     ASSERT_TRUE(x.isValid());
 
-    QProcessEnvironment env = program_run::Environment(home);
-    display.useFor(env);
-    env.insert(QStringLiteral("CORVANE_PC_PORT"), QStringLiteral("0"));
-    env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
     QProcess program;
-    program_run::Start(program, env);
+    program_run::Start(program, run.env);
     ASSERT_TRUE(program.waitForStarted(30000));
 
     const QString title = QStringLiteral(" Corvane - New Project");

@@ -52,7 +52,7 @@ std::string Text(const QRect& r)
 // drive it and read its windows back.
 class PlacementRun {
 public:
-    PlacementRun() : m_display(/*withWindowManager=*/true) {}
+    PlacementRun() : m_display(m_run.display) {}
     ~PlacementRun()
     {
         if (m_program.state() == QProcess::NotRunning)
@@ -66,13 +66,9 @@ public:
 
     bool start()
     {
-        if (!m_home.isValid() || !m_display.isValid())
+        if (!m_run.isValid())
             return false;
-        QProcessEnvironment env = program_run::Environment(m_home);
-        m_display.useFor(env);
-        env.insert(QStringLiteral("CORVANE_PC_PORT"), QStringLiteral("0"));
-        env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
-        program_run::Start(m_program, env);
+        program_run::Start(m_program, m_run.env);
         if (!m_program.waitForStarted(30000))
             return false;
         const auto main = m_display.waitForWindow(QStringLiteral("^ Corvane - "));
@@ -178,8 +174,8 @@ public:
     }
 
 private:
-    QTemporaryDir m_home;
-    Display m_display;
+    program_run::WindowManagerRun m_run;
+    const Display& m_display;
     QProcess m_program;
     QString m_main;
 };

@@ -102,20 +102,15 @@ TEST(Restart, ANewConsoleThatCannotStartIsToldBeforeTheOldOneEnds)
     if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
 
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    x_display::Display display(/*withWindowManager=*/true);
-    ASSERT_TRUE(display.isValid()) << "no X display with a window manager";
-    const QString copy = home.filePath(QStringLiteral("corvane"));
+    program_run::WindowManagerRun run;
+    ASSERT_TRUE(run.isValid()) << "no X display with a window manager";
+    const x_display::Display& display = run.display;
+    const QString copy = run.home.filePath(QStringLiteral("corvane"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_BINARY), copy));
 
-    QProcessEnvironment env = program_run::Environment(home);
-    display.useFor(env);
-    env.insert(QStringLiteral("CORVANE_PC_PORT"), QStringLiteral("0"));
-    env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
-    env.insert(QStringLiteral("CORVANE_TEST_RESTART_SIGNAL"), QStringLiteral("1"));
+    run.env.insert(QStringLiteral("CORVANE_TEST_RESTART_SIGNAL"), QStringLiteral("1"));
     QProcess program;
-    program.setProcessEnvironment(env);
+    program.setProcessEnvironment(run.env);
     program_run::HoldEndSignalsUntilHandled(program);
     program.start(copy, {});
     ASSERT_TRUE(program.waitForStarted(30000));

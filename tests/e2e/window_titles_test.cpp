@@ -28,16 +28,12 @@ TEST(Program, WindowTitlesOnTheDisplayAreTheConsolesOwn)
     if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
 
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    x_display::Display display(/*withWindowManager=*/true);
-    ASSERT_TRUE(display.isValid()) << "no X display with a window manager";
-
-    QProcessEnvironment env = program_run::Environment(home);
-    display.useFor(env);
-    env.insert(QStringLiteral("CORVANE_PC_PORT"), QStringLiteral("0"));
+    program_run::WindowManagerRun run;
+    ASSERT_TRUE(run.isValid()) << "no X display with a window manager";
+    const x_display::Display& display = run.display;
+    run.env.remove(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"));
     QProcess program;
-    program_run::Start(program, env);
+    program_run::Start(program, run.env);
     ASSERT_TRUE(program.waitForStarted(30000));
 
     // The start-up question is up over the main window.

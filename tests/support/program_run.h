@@ -20,6 +20,7 @@
 #include <pthread.h>
 
 #include "unit_emulator.h"
+#include "x_display.h"
 
 namespace program_run {
 
@@ -55,6 +56,27 @@ inline void TalkTo(QProcessEnvironment& env, std::uint16_t pcPort, const emu::Em
     env.insert(QStringLiteral("CORVANE_UNIT_PORT"), QString::number(emulator.unitPort()));
     env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
 }
+
+// A home of the test's own and an X display with openbox, and the environment
+// the program starts in there: no units (the system picks the receive port)
+// and no start-up question.
+struct WindowManagerRun {
+    QTemporaryDir home;
+    x_display::Display display{/*withWindowManager=*/true};
+    QProcessEnvironment env = WithoutUnits(home, display);
+
+    bool isValid() const { return home.isValid() && display.isValid(); }
+
+private:
+    static QProcessEnvironment WithoutUnits(const QTemporaryDir& home, const x_display::Display& display)
+    {
+        QProcessEnvironment env = Environment(home);
+        display.useFor(env);
+        env.insert(QStringLiteral("CORVANE_PC_PORT"), QStringLiteral("0"));
+        env.insert(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"), QStringLiteral("1"));
+        return env;
+    }
+};
 
 // The signals that end the program wait, blocked, until it has its own
 // handling, so one sent right after the start reaches a running program.
