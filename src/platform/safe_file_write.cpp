@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
 
 #include <dirent.h>
@@ -16,9 +17,13 @@
 
 namespace {
 
-// What mkostemp turns into six random letters and digits.
-constexpr char kTemporarySuffix[] = ".XXXXXX";
-constexpr qsizetype kRandomLength = sizeof kTemporarySuffix - 2;
+// The end of a temporary file's name: a marker that only this program puts
+// into a name, then what mkostemp turns into six random letters and digits.
+// Without the marker, an operator's own hidden copy (".show.qsx.backup",
+// ".show.qsx.mine01") would look like a save's leftover.
+constexpr char kTemporarySuffix[] = ".corvane-save-XXXXXX";
+constexpr qsizetype kRandomLength = 6;
+static_assert(std::string_view(kTemporarySuffix).ends_with("XXXXXX"), "mkostemp fills exactly six letters");
 
 // The temporary file's name for target, before its random letters: hidden,
 // in target's folder, "." + target's name + kTemporarySuffix.

@@ -13,8 +13,8 @@
 // stands; a symbolic link is written through to the file it names, which
 // keeps its permissions (a new file gets the usual ones, less the umask).
 // The temporary file is hidden and named after the file it replaces: a dot,
-// its name, a dot and six random letters or digits (".show.qsx.a1B2c3"), a
-// name no operator gives a file of their own. It stays locked (flock) until
+// its name, ".corvane-save-" and six random letters or digits
+// (".show.qsx.corvane-save-a1B2c3"), a name only this program makes. It stays locked (flock) until
 // it has been renamed or dropped, so that RemoveLeftTemporaries passes it by.
 class SafeFileWriter {
 public:

@@ -5,9 +5,12 @@
 
 #include <QFileInfo>
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/scene_store.h"
@@ -256,8 +259,9 @@ TEST_F(Projects, TheSaveQuestionAtShutDownCanKeepTheProgramOpen)
 // A save cut short (the program killed mid-way) leaves its temporary file
 // beside the project. The next save of the project removes each such file,
 // and nothing else: names of another length or other characters, the
-// operator's own copies, other projects' temporaries, what is not a regular
-// file, and a temporary file still being written (its writer holds its lock).
+// operator's own copies (hidden ones with a six-character ending among them),
+// other projects' temporaries, what is not a regular file, and a temporary
+// file still being written (its writer holds its lock).
 TEST_F(Projects, ASaveRemovesWhatSavesCutShortLeftAndNothingElse)
 {
     NewScene(QStringLiteral("Verse"));
@@ -266,25 +270,34 @@ TEST_F(Projects, ASaveRemovesWhatSavesCutShortLeftAndNothingElse)
     ASSERT_TRUE(g_bProjectHasFile);
     const QDir folder(m_dir.path());
     const QByteArray cut = console_test::ReadBytes(m_chosen).left(1000);
-    const QStringList leftBehind{QStringLiteral(".show.qsx.a1B2c3"), QStringLiteral(".show.qsx.ZZZZZZ"),
-                                 QStringLiteral(".show.qsx.000000")};
+    const QStringList leftBehind{QStringLiteral(".show.qsx.corvane-save-a1B2c3"),
+                                 QStringLiteral(".show.qsx.corvane-save-ZZZZZZ"),
+                                 QStringLiteral(".show.qsx.corvane-save-000000")};
     // The operator's own copies beside the project among them.
-    const QStringList alike{QStringLiteral(".show.qsx.a1B2c"),    QStringLiteral(".show.qsx.a1B2c3d"),
-                            QStringLiteral(".show.qsx.a1-2c3"),   QStringLiteral(".show.qsx.a1B2c3.qsx"),
-                            QStringLiteral("show.qsx~"),          QStringLiteral("show.qsx.a1B2c3"),
-                            QStringLiteral("show.qsx.backup"),    QStringLiteral("show.qsx.BEFORE"),
-                            QStringLiteral(".other.qsx.a1B2c3"),  QStringLiteral(".my show.qsx.a1B2c3"),
-                            QStringLiteral("..show.qsx.a1B2c3"),  QStringLiteral(".show.qsxa.a1B2c3")};
+    const QStringList alike{QStringLiteral(".show.qsx.a1B2c3"),   QStringLiteral(".show.qsx.backup"),
+                            QStringLiteral(".show.qsx.mine01"),   QStringLiteral(".show.qsx.OLD123"),
+                            QStringLiteral("show.qsx.backup"),    QStringLiteral("show.qsx.bak"),
+                            QStringLiteral(".show.qsx.corvane-save-a1B2c"),
+                            QStringLiteral(".show.qsx.corvane-save-a1B2c3d"),
+                            QStringLiteral(".show.qsx.corvane-save-a1-2c3"),
+                            QStringLiteral(".show.qsx.corvane-save-a1B2c3.qsx"),
+                            QStringLiteral(".show.qsx.corvane-a1B2c3"),
+                            QStringLiteral("show.qsx.corvane-save-a1B2c3"),
+                            QStringLiteral("show.qsx~"),          QStringLiteral("show.qsx.BEFORE"),
+                            QStringLiteral(".other.qsx.corvane-save-a1B2c3"),
+                            QStringLiteral(".my show.qsx.corvane-save-a1B2c3"),
+                            QStringLiteral("..show.qsx.corvane-save-a1B2c3"),
+                            QStringLiteral(".show.qsxa.corvane-save-a1B2c3")};
     for (const QString& name : leftBehind + alike)
         ASSERT_TRUE(console_test::WriteBytes(folder.filePath(name), cut)) << name.toStdString();
     // Not regular files: a folder, a pipe (never opened: it would wait), a link.
-    ASSERT_TRUE(folder.mkdir(QStringLiteral(".show.qsx.Folder")));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral(".show.qsx.Pipe00"))).constData(), 0600), 0);
+    ASSERT_TRUE(folder.mkdir(QStringLiteral(".show.qsx.corvane-save-Folder")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral(".show.qsx.corvane-save-Pipe00"))).constData(), 0600), 0);
     const QString elsewhere = folder.filePath(QStringLiteral("elsewhere.qsx"));
     ASSERT_TRUE(console_test::WriteBytes(elsewhere, cut));
-    ASSERT_TRUE(QFile::link(elsewhere, folder.filePath(QStringLiteral(".show.qsx.Link00"))));
+    ASSERT_TRUE(QFile::link(elsewhere, folder.filePath(QStringLiteral(".show.qsx.corvane-save-Link00"))));
     // Still being written, by a writer whose lock is held through another descriptor.
-    const QString held = folder.filePath(QStringLiteral(".show.qsx.Held00"));
+    const QString held = folder.filePath(QStringLiteral(".show.qsx.corvane-save-Held00"));
     ASSERT_TRUE(console_test::WriteBytes(held, cut));
     const int heldFd = ::open(QFile::encodeName(held).constData(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(heldFd, 0);
@@ -308,7 +321,7 @@ TEST_F(Projects, ASaveRemovesWhatSavesCutShortLeftAndNothingElse)
     // Its writer gone, the next save takes it too.
     ::close(heldFd);
     EXPECT_TRUE(m_dlg->OnFileSave());
-    expected.removeOne(QStringLiteral(".show.qsx.Held00"));
+    expected.removeOne(QStringLiteral(".show.qsx.corvane-save-Held00"));
     EXPECT_EQ(entries(), names(expected));
 
     // A save of the same project meanwhile leaves a writer's own file alone.
@@ -319,6 +332,56 @@ TEST_F(Projects, ASaveRemovesWhatSavesCutShortLeftAndNothingElse)
     EXPECT_TRUE(writer.commit());
     EXPECT_EQ(console_test::ReadBytes(m_chosen), cut);
     EXPECT_EQ(entries(), names(expected));
+}
+
+// A save killed mid-way (SIGKILL: nothing of the program runs on) leaves its
+// temporary file; the next save takes it, and the files the operator keeps
+// beside the project stay through any number of saves.
+TEST_F(Projects, ASaveKilledMidWayIsClearedAndTheOperatorsCopiesStay)
+{
+    NewScene(QStringLiteral("Verse"));
+    m_chosen = m_dir.filePath(QStringLiteral("big.qsx"));
+    m_dlg->OnCommand(ID_FILE_SAVE_AS);
+    ASSERT_TRUE(g_bProjectHasFile);
+    const QDir folder(m_dir.path());
+    const QByteArray saved = console_test::ReadBytes(m_chosen);
+    const QStringList kept{QStringLiteral(".big.qsx.backup"), QStringLiteral(".big.qsx.mine01"),
+                           QStringLiteral(".big.qsx.OLD123"), QStringLiteral("big.qsx.backup"),
+                           QStringLiteral("big.qsx.bak")};
+    for (const QString& name : kept)
+        ASSERT_TRUE(console_test::WriteBytes(folder.filePath(name), saved)) << name.toStdString();
+    const auto entries = [&] {
+        return folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+    const QStringList before = entries();
+
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        // Half a project written, then the end without a word.
+        SafeFileWriter file(m_chosen);
+        if (file.open())
+            file.write(saved.left(saved.size() / 2));
+        ::kill(::getpid(), SIGKILL);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    QStringList left = entries();
+    for (const QString& name : before)
+        left.removeOne(name);
+    ASSERT_EQ(left.size(), 1) << left.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(left.front().startsWith(QLatin1String(".big.qsx."))) << left.front().toStdString();
+    EXPECT_EQ(console_test::ReadBytes(m_chosen), saved);
+
+    for (int save = 0; save < 5; ++save) {
+        SCOPED_TRACE(save);
+        ASSERT_TRUE(m_dlg->OnFileSave());
+        EXPECT_EQ(entries(), before);
+    }
+    for (const QString& name : kept)
+        EXPECT_EQ(console_test::ReadBytes(folder.filePath(name)), saved) << name.toStdString();
 }
 
 // A project reached through a symbolic link is written beside the file the
@@ -332,11 +395,11 @@ TEST_F(Projects, ALinkedProjectsLeftTemporariesGoBesideItsFile)
     m_dlg->OnCommand(ID_FILE_SAVE_AS);
     const QString link = folder.filePath(QStringLiteral("link.qsx"));
     ASSERT_TRUE(QFile::link(real, link));
-    for (const QString& name : {QStringLiteral("shows/.real.qsx.Q1w2E3"), QStringLiteral(".link.qsx.Q1w2E3")})
+    for (const QString& name : {QStringLiteral("shows/.real.qsx.corvane-save-Q1w2E3"), QStringLiteral(".link.qsx.corvane-save-Q1w2E3")})
         ASSERT_TRUE(console_test::WriteBytes(folder.filePath(name), "QSX"));
     ASSERT_TRUE(m_dlg->LoadProject(link));
     EXPECT_TRUE(m_dlg->OnFileSave());
-    EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("shows/.real.qsx.Q1w2E3"))));
-    EXPECT_TRUE(QFileInfo::exists(folder.filePath(QStringLiteral(".link.qsx.Q1w2E3"))));
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("shows/.real.qsx.corvane-save-Q1w2E3"))));
+    EXPECT_TRUE(QFileInfo::exists(folder.filePath(QStringLiteral(".link.qsx.corvane-save-Q1w2E3"))));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
 }
