@@ -25,8 +25,15 @@ void QtTimerTable::arm(int id, int periodMs)
 
 void QtTimerTable::kill(int id)
 {
-    if (QTimer* timer = m_timers.value(id))
+    // A killed id keeps nothing: callers that number their timers afresh
+    // each time (one per connection, say) would otherwise grow the table for
+    // as long as the program runs. Deleted later, as the timer may be the
+    // one whose tick is running now.
+    if (QTimer* timer = m_timers.take(id)) {
         timer->stop();
+        timer->disconnect(this);
+        timer->deleteLater();
+    }
 }
 
 bool QtTimerTable::isArmed(int id) const

@@ -12,7 +12,8 @@ class ManualClock;
 
 // Numbered window timers: an id is armed with a period and then ticks to
 // the owner's handler until it is killed. Arming an id that already runs
-// restarts its period. Every tick arrives on the GUI thread.
+// restarts its period. A killed id holds nothing until it is armed again.
+// Every tick arrives on the GUI thread.
 class TimerTable {
 public:
     using Handler = std::function<void(int id)>;

@@ -24,6 +24,7 @@
 #include <thread>
 
 #include "app/single_console.h"
+#include "platform/timer_table.h"
 #include "support/project_window_fixture.h"
 
 namespace {
@@ -187,6 +188,51 @@ TEST_F(HandOff, TheRunningConsoleTakesThePathAndAnEmptyRequest)
     EXPECT_EQ(HandOverFromAnotherStart(m_name, QString()), HandOffResult::Delivered);
     EXPECT_EQ(m_opened, QStringList({QStringLiteral("/shows/Gala.qsx"), QString()}));
     EXPECT_EQ(m_server.pendingSenders(), 0);
+}
+
+// However many connections come and go (a loop of connect-and-close, or
+// starts that hand nothing over), the console keeps nothing of them: no
+// timer in its table and no object of theirs.
+TEST(HandOffWithTheProgramsTimers, ConnectionsComeAndGoWithoutLeavingAnything)
+{
+    QTemporaryDir runtime;
+    ConsolePortLock lock(runtime.filePath(QStringLiteral("console.lock")));
+    ASSERT_TRUE(lock.tryTake());
+    QtTimerTable timers;
+    const QString name = UniqueName();
+    int opened = 0;
+    ConsoleHandOffServer server(name, timers, [&](const QString&) { ++opened; });
+    ASSERT_TRUE(server.listen(std::move(lock)));
+    const auto settle = [] {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    settle();
+    const qsizetype timerObjects = timers.children().size();
+    const qsizetype serverObjects = server.children().size();
+
+    constexpr int kConnections = 20000;
+    for (int i = 0; i < kConnections; ++i) {
+        QLocalSocket client;
+        client.connectToServer(name);
+        ASSERT_TRUE(client.waitForConnected(5000)) << i;
+        // Every tenth one hands a whole request over; the others say nothing.
+        if (i % 10 == 0) {
+            client.write(EncodeHandOff(QString()));
+            client.flush();
+            ASSERT_TRUE(ProcessUntil([&] { return opened == i / 10 + 1; })) << i;
+        }
+        client.disconnectFromServer();
+        if (i % 100 == 99) {
+            ASSERT_TRUE(ProcessUntil([&] { return server.pendingSenders() == 0; })) << i;
+        }
+    }
+    // The last connections may still be on their way in.
+    EXPECT_TRUE(ProcessUntil([&] {
+        settle();
+        return timers.children().size() == timerObjects && server.children().size() == serverObjects;
+    })) << timers.children().size() << " timer objects, " << server.children().size() << " server objects";
+    EXPECT_EQ(opened, kConnections / 10);
 }
 
 TEST_F(HandOff, NobodyListeningOrAnotherPortMeansStartingAConsole)
