@@ -126,10 +126,16 @@ int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
 
     int exitCode = 0;
     QString unopened;
+    bool endedBySignal = false;
     {
         CQuellonKR9SeriesDlg dialog(platform, options);
         g_pMainDlg = &dialog;
-        WatchTerminationSignals(&dialog, [&dialog] {
+        WatchTerminationSignals(&dialog, [&dialog, &endedBySignal] {
+            // Unless the operator's own answer has already ended it, the
+            // console ends because the system told it to (a kill, a shut-down,
+            // a logout), and nothing may bring it back.
+            if (!dialog.isShutDown())
+                endedBySignal = true;
             // A box that is open is answered "cancel" first; the window closes
             // once its loop has returned.
             if (QWidget* modal = QApplication::activeModalWidget()) {
@@ -162,11 +168,19 @@ int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
         g_pMainDlg = nullptr;
     }
     // A project handed over while a box was open (the question whether to
-    // end, say) was taken but never opened: a console that follows this one
-    // opens it, once this one has let go of its hand-off point and its lock.
+    // end, say) was taken but never opened. When the operator ended this
+    // console, a console that follows it opens the project, once this one
+    // has let go of its hand-off point and its lock. A console ended by a
+    // signal starts none: the file is only named as not opened.
     handOff.reset();
-    if (!unopened.isEmpty() && !RunProcess(applicationFilePath(), {unopened}))
-        ShowMessage(QStringLiteral("\"%1\" was not opened: Corvane could not be started again.")
-                        .arg(DisplayPath(unopened)));
+    if (!unopened.isEmpty()) {
+        const auto notOpened = [&unopened](const QString& why) {
+            return QStringLiteral("\"%1\" was not opened: %2").arg(DisplayPath(unopened), why);
+        };
+        if (endedBySignal)
+            LogLine(notOpened(QStringLiteral("Corvane was ended by a signal.")));
+        else if (!RunProcess(applicationFilePath(), {unopened}))
+            ShowMessage(notOpened(QStringLiteral("Corvane could not be started again.")));
+    }
     return exitCode;
 }

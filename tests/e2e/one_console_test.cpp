@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <algorithm>
@@ -169,6 +170,50 @@ TEST(OneConsole, AFileHandedOverDuringTheExitQuestionOpensAfterTheConsoleEnds)
     ASSERT_EQ(running.size(), 1u);
     ::kill(running.front(), SIGTERM);
     EXPECT_EQ(AdoptedConsoles::WaitForEnd(running.front(), kWaitMs), 0);
+}
+
+// A file handed over while a question is open (the start-up question, the
+// exit question) and then a terminate signal (kill, a shut-down, a logout):
+// the console ends and no console follows it; standard error names the file
+// that was not opened, which is still on disk.
+TEST(OneConsole, ATerminateSignalAfterAHandOverEndsTheConsoleAndStartsNone)
+{
+    if (!x_display::HaveWindowManagerTools())
+        GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
+    for (const bool atStart : {true, false}) {
+        SCOPED_TRACE(atStart ? "start-up question" : "exit question");
+        OnDisplay run;
+        ASSERT_TRUE(run.isValid());
+        const x_display::Display& display = run.display;
+        QProcessEnvironment env = run.env;
+        if (atStart)
+            env.remove(QStringLiteral("CORVANE_NO_STARTUP_QUESTION"));
+
+        AdoptedConsoles adopted;
+        QProcess console;
+        program_run::Start(console, env, {});
+        ASSERT_TRUE(console.waitForStarted(kWaitMs));
+        if (!atStart) {
+            const auto window = display.waitForWindow(QStringLiteral("^ Corvane - New Project$"));
+            ASSERT_TRUE(window);
+            ASSERT_TRUE(display.typeInto(*window, {QStringLiteral("alt+f"), QStringLiteral("x")}));
+        }
+        ASSERT_TRUE(display.waitForWindow(QStringLiteral("^Decision$")));
+
+        QProcess second;
+        program_run::Start(second, env, {run.project});
+        ASSERT_TRUE(second.waitForFinished(kWaitMs));
+        ASSERT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+
+        ::kill(static_cast<pid_t>(console.processId()), SIGTERM);
+        ASSERT_TRUE(console.waitForFinished(kWaitMs));
+        EXPECT_EQ(console.exitCode(), 0);
+        // A console that followed would have been started before this one ended.
+        EXPECT_TRUE(AdoptedConsoles::Running().empty()) << "a console was started after the signal";
+        const QString log = QString::fromUtf8(console.readAllStandardError());
+        EXPECT_TRUE(log.contains(QStringLiteral("\"%1\" was not opened").arg(run.project))) << log.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(run.project));
+    }
 }
 
 // A start right after the console was told to end (kill -TERM) meets a
