@@ -141,8 +141,11 @@ void CQuellonKR9SeriesDlg::OpenHandedOverProject()
         return;
     }
     // A question, a dialog or the file chooser is open: the operator
-    // finishes that first, and the project follows.
-    if (QApplication::activeModalWidget()) {
+    // finishes that first, and the project follows. A save question counts
+    // until its answer has been carried out: one closed in the moment this
+    // wait ticks is no longer shown, yet its loop has not returned, and the
+    // project's own question must not run inside it.
+    if (QApplication::activeModalWidget() || m_bAskingToSave) {
         if (!m_platform.timers.isArmed(kTimerHandOffWait))
             m_platform.timers.arm(kTimerHandOffWait, 250);
         return;

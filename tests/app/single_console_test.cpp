@@ -449,6 +449,42 @@ TEST_F(HandedOver, AProjectWaitsForAnOpenDialog)
     EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerHandOffWait));
 }
 
+// A project handed over while the exit question is up waits for the
+// question's answer to be carried out: its own question ("Save changes to
+// current project before opening?") never runs inside the exit question's,
+// also when the question is closed in the very moment the wait ticks. Closed
+// (Cancel), the exit question leaves the console running, and the project's
+// question follows from the console's own loop.
+TEST_F(HandedOver, TheExitQuestionsCancelIsCarriedOutBeforeTheProjectsQuestion)
+{
+    const QString exitQuestion = QStringLiteral("Do you want to save any changes you made?");
+    QStringList asked;
+    bool exitQuestionOpen = false;
+    QStringList askedDuringExitQuestion;
+    SetMessageBoxHandler([&](MessageBoxKind, const QString& text) {
+        asked.append(text);
+        if (exitQuestionOpen)
+            askedDuringExitQuestion.append(text);
+        if (text != exitQuestion)
+            return IDNO;
+        exitQuestionOpen = true;
+        m_dlg->OnProjectHandedOver(m_project);
+        // The wait ticks while the question goes away.
+        m_timers.advance(250);
+        exitQuestionOpen = false;
+        return IDCANCEL;
+    });
+    m_dlg->OnCommand(ID_APP_EXIT);
+    EXPECT_TRUE(askedDuringExitQuestion.isEmpty()) << askedDuringExitQuestion.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(m_dlg->isShutDown());
+    EXPECT_EQ(asked.join(QLatin1Char('|')).toStdString(), exitQuestion.toStdString());
+
+    m_timers.advance(250);
+    EXPECT_EQ(asked, QStringList({exitQuestion, kOpenQuestion})) << asked.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(m_dlg->windowTitle(), QStringLiteral(" Corvane - Gala.qsx"));
+    EXPECT_FALSE(m_timers.isArmed(Dlg::kTimerHandOffWait));
+}
+
 // A project handed over while the operator is asked whether to end is not
 // opened under the question; when the console then shuts down it is kept,
 // for the console that follows to open.
