@@ -9,6 +9,8 @@
 #include <QPdfWriter>
 #include <QTextDocument>
 #include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextLayout>
 
 #include <map>
 #include <set>
@@ -335,6 +337,48 @@ TEST(HelpDocuments, PagesBreakBetweenWholeLinesRowsAndPictures)
             EXPECT_FALSE(body(p + 1).left(200).contains(end))
                 << "page " << p + 2 << " repeats " << end.toStdString();
         }
+    }
+}
+
+// Every line of a document, in a paragraph or in a table cell, ends at a
+// blank or after a "_": a status word such as UNIT_BAD_TEMP_OR_POWER_SUPPLY
+// in a narrow column is broken between its parts, never inside one, and the
+// PDF still holds each such word whole.
+TEST(HelpDocuments, LinesBreakBetweenWordsOrAfterAnUnderscoreNeverInsideAWord)
+{
+    for (const Document& d : kDocuments) {
+        SCOPED_TRACE(d.source);
+        QTemporaryDir dir;
+        QPdfWriter writer(dir.filePath(QStringLiteral("probe.pdf")));
+        const help_layout::PageFrame frame = help_layout::SetUpPages(writer);
+        const auto doc = help_layout::BuildDocument(Source(d.source), QStringLiteral(CORVANE_HELP_SOURCE_DIR), writer,
+                                                    frame.width, frame.height);
+        ASSERT_TRUE(doc);
+        help_layout::Units(*doc); // lays every block out, as the pages are cut
+        int breaks = 0;
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+            const QTextLayout* lines = block.layout();
+            const QString text = block.text();
+            for (int i = 0; lines && i + 1 < lines->lineCount(); ++i, ++breaks) {
+                const int end = lines->lineAt(i).textStart() + lines->lineAt(i).textLength();
+                ASSERT_GT(end, 0);
+                ASSERT_LT(end, text.size());
+                const auto wordChar = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
+                const QChar before = text.at(end - 1);
+                EXPECT_FALSE(wordChar(before) && before != QLatin1Char('_') && wordChar(text.at(end)))
+                    << "a word broken across two lines: " << text.left(end).toStdString() << " | "
+                    << text.mid(end).toStdString();
+            }
+        }
+        EXPECT_GE(breaks, 10);
+    }
+
+    const QString guide =
+        WithoutSpaces(PdfText(ReadAll(QStringLiteral(CORVANE_HELP_BUILD_DIR "/") + kUserGuideDocument)).Text());
+    for (const int status : {UNIT_NOW_OFFLINE, UNIT_BAD_TEMP_OR_POWER_SUPPLY, UNIT_BAD_IP_ADDRESS}) {
+        const QString word = CUnitStatusWnd::StatusName(status).trimmed();
+        EXPECT_TRUE(guide.contains(word))
+            << word.toStdString() << " is not whole in the User Guide's PDF";
     }
 }
 
