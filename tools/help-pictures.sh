@@ -50,14 +50,17 @@ click() {
 }
 
 question=$(window '^Decision')
-shot startup-question "$question"
+# The box's lower corners are rounded: the picture stops above them, where
+# the bare screen behind the box would show.
+shot startup-question "$question" 326x160+0+0
 click "$question" 204 117   # No
 sleep 3
 
 main=$(window ' Corvane - ')
 shot main-window "$main"
 shot scene-panel "$main" 294x178+26+40
-shot status-strip "$main" 760x150+500+44
+# The whole strip with its scroll bar, and the UNITS and view buttons under it.
+shot status-strip "$main" 760x176+500+44
 shot overview-strip "$main" 84x150+0+252
 
 # The channel strips: the view button, then one strip close up.

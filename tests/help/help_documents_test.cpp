@@ -1,6 +1,8 @@
-#include "support/console_fixture.h"
+#include "support/console_window.h"
+#include "support/project_window_fixture.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QFile>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -9,12 +11,18 @@
 #include <QPdfWriter>
 #include <QTextDocument>
 #include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextLayout>
 
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "app/command_ids.h"
 #include "app/help_documents.h"
+#include "app/undo.h"
+#include "app/preferences.h"
+#include "protocol/watchdog.h"
 #include "dialogs/link_matrix_dialog.h"
 #include "dialogs/system_status_dialog.h"
 #include "dialogs/program_version.h"
@@ -338,6 +346,48 @@ TEST(HelpDocuments, PagesBreakBetweenWholeLinesRowsAndPictures)
     }
 }
 
+// Every line of a document, in a paragraph or in a table cell, ends at a
+// blank or after a "_": a status word such as UNIT_BAD_TEMP_OR_POWER_SUPPLY
+// in a narrow column is broken between its parts, never inside one, and the
+// PDF still holds each such word whole.
+TEST(HelpDocuments, LinesBreakBetweenWordsOrAfterAnUnderscoreNeverInsideAWord)
+{
+    for (const Document& d : kDocuments) {
+        SCOPED_TRACE(d.source);
+        QTemporaryDir dir;
+        QPdfWriter writer(dir.filePath(QStringLiteral("probe.pdf")));
+        const help_layout::PageFrame frame = help_layout::SetUpPages(writer);
+        const auto doc = help_layout::BuildDocument(Source(d.source), QStringLiteral(CORVANE_HELP_SOURCE_DIR), writer,
+                                                    frame.width, frame.height);
+        ASSERT_TRUE(doc);
+        help_layout::Units(*doc); // lays every block out, as the pages are cut
+        int breaks = 0;
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+            const QTextLayout* lines = block.layout();
+            const QString text = block.text();
+            for (int i = 0; lines && i + 1 < lines->lineCount(); ++i, ++breaks) {
+                const int end = lines->lineAt(i).textStart() + lines->lineAt(i).textLength();
+                ASSERT_GT(end, 0);
+                ASSERT_LT(end, text.size());
+                const auto wordChar = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); };
+                const QChar before = text.at(end - 1);
+                EXPECT_FALSE(wordChar(before) && before != QLatin1Char('_') && wordChar(text.at(end)))
+                    << "a word broken across two lines: " << text.left(end).toStdString() << " | "
+                    << text.mid(end).toStdString();
+            }
+        }
+        EXPECT_GE(breaks, 10);
+    }
+
+    const QString guide =
+        WithoutSpaces(PdfText(ReadAll(QStringLiteral(CORVANE_HELP_BUILD_DIR "/") + kUserGuideDocument)).Text());
+    for (const int status : {UNIT_NOW_OFFLINE, UNIT_BAD_TEMP_OR_POWER_SUPPLY, UNIT_BAD_IP_ADDRESS}) {
+        const QString word = CUnitStatusWnd::StatusName(status).trimmed();
+        EXPECT_TRUE(guide.contains(word))
+            << word.toStdString() << " is not whole in the User Guide's PDF";
+    }
+}
+
 namespace {
 
 // A menu caption as the operator reads it.
@@ -453,6 +503,17 @@ protected:
 
 } // namespace
 
+// What follows the first cell of the table row that begins with first, or
+// nothing when no row does.
+QString TableRow(const QString& document, const QString& first)
+{
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("^\\| %1 \\|(.*)$").arg(QRegularExpression::escape(first)),
+                           QRegularExpression::MultilineOption)
+            .match(document);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
 // A new command or key without its line in the guide fails here.
 TEST_F(HelpCommands, TheUserGuideNamesEveryMenuCommandAndEveryKey)
 {
@@ -492,13 +553,7 @@ TEST_F(HelpCommands, TheUserGuideNamesEveryMenuCommandAndEveryKey)
 TEST_F(HelpCommands, TheGuideSpellsStatesAndQuestionsAsTheConsoleShowsThem)
 {
     const QString guide = Source("user-guide");
-    const auto row = [&](const char* state) {
-        const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("^\\| %1 \\|(.*)$").arg(QRegularExpression::escape(QLatin1String(state))),
-                               QRegularExpression::MultilineOption)
-                .match(guide);
-        return m.hasMatch() ? m.captured(1) : QString();
-    };
+    const auto row = [&](const char* state) { return TableRow(guide, QLatin1String(state)); };
     const struct {
         const char* state;
         int status;
@@ -625,4 +680,266 @@ TEST(HelpDocumentLookup, WithoutACopyOfItsOwnTheBuiltDocumentIsFound)
         EXPECT_TRUE(found.endsWith(QLatin1Char('/') + d.pdf)) << found.toStdString();
         EXPECT_TRUE(QFileInfo(found).isFile());
     }
+}
+
+namespace {
+
+// The main window with its strips and scene list (every dialog recorded and
+// cancelled, the file chooser answering "cancelled") and the help viewer
+// recording what it was asked to show: what the guides say of keys, notices,
+// names and states is checked against what the console does.
+class GuideAgainstConsole : public ConsoleWindow {
+protected:
+    void SetUp() override
+    {
+        ConsoleWindow::SetUp();
+        SetDocumentOpener([this](const QString& path) {
+            m_opened.append(path);
+            return true;
+        });
+    }
+    void TearDown() override
+    {
+        SetDocumentOpener({});
+        ConsoleWindow::TearDown();
+    }
+
+    void PointAt(QWidget* widget, QPoint at) { QCursor::setPos(widget->mapToGlobal(at)); }
+    // Over the views, away from the scene list and the bars.
+    void PointAway() { PointAt(m_dlg.get(), QPoint(600, 500)); }
+    void PointAtSceneList()
+    {
+        QWidget* port = m_dlg->sceneList()->viewport();
+        PointAt(port, port->rect().center());
+    }
+
+    // Whether a key did anything an operator could tell: a box, a dialog, the
+    // file chooser, a help document, the mute preference or an undo.
+    bool Acts(const QKeyCombination& key)
+    {
+        ClearUndoHistory();
+        ::PushUndoRecord(0, UNDO_GAIN, m_dlg->FaderPosition(0));
+        g_bMuteLinkedChannels = 7; // neither on nor off
+        const auto seen = [this] {
+            return std::make_tuple(m_boxes.size(), m_dialogs.size(), m_chooserAsked, m_opened.size());
+        };
+        const auto before = seen();
+        QTest::keyClick(m_dlg.get(), key.key(), key.keyboardModifiers());
+        return seen() != before || g_bMuteLinkedChannels != 7 || g_nUndoCount != 1;
+    }
+
+    // Datagrams of a KR-9X under unitId, each 100 ms after the one before;
+    // the box words its box showed after each.
+    std::set<QString> BoxWordsOver(int count, int unitId, const UnitPacket97& datagram)
+    {
+        std::set<QString> words;
+        for (int i = 0; i < count; ++i) {
+            m_clock.advance(100);
+            HandlePacketKR9X(datagram, kLoopback);
+            words.insert(BoxWord(CUnitStatusWnd::PictureForUnit(unitId)));
+        }
+        return words;
+    }
+    // The word a box picture shows, as its artwork spells it.
+    static QString BoxWord(const QString& picture)
+    {
+        const QString svg = QString::fromUtf8(ReadAll(QStringLiteral(":/skin/%1.svg").arg(picture)));
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("<text[^>]*>([^<]*)</text>")).match(svg);
+        return m.hasMatch() ? m.captured(1).trimmed() : QStringLiteral("<no word in %1>").arg(picture);
+    }
+
+    QStringList m_opened;
+};
+
+} // namespace
+
+// Over the scene list the list keeps the keys: only some Ctrl keys work
+// there. The guide names those that work and those that do nothing as the
+// console answers each key of its accelerator table, which away from the
+// list all work.
+TEST_F(GuideAgainstConsole, TheGuideNamesTheKeysThatWorkOverTheSceneList)
+{
+    m_dlg->show();
+    const QRegularExpressionMatch said =
+        QRegularExpression(QStringLiteral("With the pointer over the scene list, only these keys with Ctrl work: "
+                                          "([^.]*)\\. These do nothing there: ([^.]*)\\."))
+            .match(Flowing(Source("user-guide")));
+    ASSERT_TRUE(said.hasMatch()) << "the guide does not say which keys work over the scene list";
+    const QString working = said.captured(1);
+    const QString idle = said.captured(2);
+    int worksThere = 0;
+    for (const auto& [key, command] : AcceleratorKeys()) {
+        SCOPED_TRACE(key.toStdString());
+        const QKeyCombination combination = QKeySequence::fromString(key, QKeySequence::PortableText)[0];
+        PointAway();
+        ASSERT_TRUE(Acts(combination)) << "the key does nothing anywhere";
+        PointAtSceneList();
+        if (Acts(combination)) {
+            ++worksThere;
+            EXPECT_TRUE(HoldsKey(working, key)) << "works over the scene list, and the guide does not say so";
+            EXPECT_FALSE(HoldsKey(idle, key));
+        } else {
+            EXPECT_TRUE(HoldsKey(idle, key)) << "does nothing over the scene list, and the guide does not say so";
+            EXPECT_FALSE(HoldsKey(working, key));
+        }
+    }
+    EXPECT_GE(worksThere, 7);
+}
+
+// "Error in KOVA Header" is the caption of the notice of a unit reporting an
+// ID outside its model's range, quoted as the console shows it.
+TEST_F(GuideAgainstConsole, TheGuideQuotesTheNoticeOfAUnitIdOutsideItsModelsRange)
+{
+    QStringList captions;
+    QStringList texts;
+    SetNoticeHandler([&](const QString& caption, const QString& text, bool) {
+        captions.append(caption);
+        texts.append(text.simplified());
+    });
+    HandlePacket132(g_Family_KR960, Crafted132::First(0, 0x09), kLoopback);
+    HandlePacketKR9X(Crafted97::First(16, 0x01), kLoopback);
+    ASSERT_EQ(captions, QStringList(2, QStringLiteral("Error in KOVA Header")));
+
+    const QString row = TableRow(Source("user-guide"), captions[0]);
+    EXPECT_TRUE(row.contains(QStringLiteral("\"%1\"").arg(texts[0]))) << texts[0].toStdString();
+    const QString kr9xAdvice = texts[1].section(QStringLiteral(". "), -1);
+    ASSERT_TRUE(kr9xAdvice.startsWith(QLatin1String("Please use a Unit ID number between")));
+    EXPECT_TRUE(row.contains(kr9xAdvice)) << kr9xAdvice.toStdString();
+    EXPECT_FALSE(row.contains(QLatin1String("did not come from a unit")));
+}
+
+// Linked moves keep off the highest steps from the first KR-9X datagram with
+// unit status 1 to the end of the run, not once a KR-9X reports in.
+TEST_F(GuideAgainstConsole, TheLinkHelpSaysWhenLinkedMovesStartKeepingOffTheHighestSteps)
+{
+    AddKR9X(17, 1);
+    EXPECT_EQ(g_Status1Seen_KR9X, 0);
+    HandlePacketKR9X(Crafted97::With(Crafted97::First(17, 0x01, 1), {{0x0D, {1}}}), kLoopback);
+    EXPECT_EQ(g_Status1Seen_KR9X, 1);
+    m_clock.advance(5000);
+    CheckOffline_KR9X();
+    ASSERT_EQ(g_UnitStatus[33], UNIT_OFFLINE);
+    EXPECT_EQ(g_Status1Seen_KR9X, 1);
+
+    const QString links = Flowing(Source("link-help"));
+    EXPECT_FALSE(links.contains(QLatin1String("Once a KR-9X unit has reported in")));
+    EXPECT_TRUE(links.contains(QLatin1String("From the first datagram of a KR-9X unit whose unit status byte is 1 "
+                                             "to the end of the run")));
+}
+
+// A unit never heard and a unit heard carry the names the console gives
+// them, quoted in the guide.
+TEST_F(GuideAgainstConsole, TheGuideQuotesTheNamesOfUnitsNeverHeardAndHeard)
+{
+    const QString guide = Flowing(Source("user-guide"));
+    const auto name = [](int unit) { return g_UnitName[std::size_t(UnitNumberToSlot(unit) - 1)]; };
+    for (const int unit : {4, 19})
+        EXPECT_TRUE(guide.contains(QStringLiteral("\"%1\"").arg(name(unit)))) << name(unit).toStdString();
+    Add132(4, false, 4);
+    AddKR9X(19, 19);
+    for (const int unit : {4, 19})
+        EXPECT_TRUE(guide.contains(QStringLiteral("\"%1\"").arg(name(unit)))) << name(unit).toStdString();
+    EXPECT_FALSE(guide.contains(QLatin1String("named \"Unused\"")));
+}
+
+// The box of a unit in local mode blinks between two pictures, and so does
+// that of a KR-9X with a supply fault: the guide's status table names the
+// words each shows.
+TEST_F(GuideAgainstConsole, TheStatusTableNamesTheWordsABlinkingBoxShows)
+{
+    const QString guide = Source("user-guide");
+    const QStringList boxWords = {QStringLiteral("INACTIVE"), QStringLiteral("ACTIVE"), QStringLiteral("OFF LINE"),
+                                  QStringLiteral("CONFLICT"), QStringLiteral("POWER"), QStringLiteral("BAD IP")};
+    const auto names = [](const QString& cell, const QString& word) {
+        return cell.contains(QRegularExpression(QStringLiteral("(?<!\\w)%1(?!\\w)").arg(word)));
+    };
+    const auto expectBox = [&](const char* state, const std::set<QString>& shown) {
+        SCOPED_TRACE(state);
+        const QString box = TableRow(guide, QLatin1String(state)).section(QLatin1Char('|'), 0, 0);
+        ASSERT_FALSE(box.isEmpty()) << "the table has no row for the state";
+        for (const QString& word : boxWords)
+            EXPECT_EQ(names(box, word), shown.count(word) == 1) << word.toStdString() << " in: " << box.toStdString();
+        EXPECT_EQ(box.contains(QLatin1String("blinks")), shown.size() > 1) << box.toStdString();
+    };
+
+    AddKR9X(20, 1);
+    const UnitPacket97 first = Crafted97::With(Crafted97::First(20, 0x01), {{0x0D, {1}}});
+    expectBox("In local mode", BoxWordsOver(14, 20, Crafted97::With(first, {{0x21, {0x00}}})));
+    BoxWordsOver(1, 20, first);
+    expectBox("A supply or temperature fault (KR-9X)", BoxWordsOver(14, 20, Crafted97::With(first, {{0x55, {91}}})));
+}
+
+// With no unit on line, System Status shows only a box; a unit that went off
+// line is not listed while no other is on line.
+TEST_F(GuideAgainstConsole, TheGuideQuotesWhatSystemStatusShowsWithNoUnitOnLine)
+{
+    m_dlg->OnCommand(ID_SYSTEM_STATUS);
+    AddKR9X(17, 1);
+    m_clock.advance(5000);
+    CheckOffline_KR9X();
+    ASSERT_EQ(g_UnitStatus[33], UNIT_OFFLINE);
+    m_dlg->OnCommand(ID_SYSTEM_STATUS);
+    ASSERT_EQ(m_boxes.size(), 2);
+    EXPECT_EQ(m_boxes[1], m_boxes[0]);
+    EXPECT_TRUE(m_dialogs.isEmpty()) << m_dialogs.join(QLatin1Char(' ')).toStdString();
+
+    const QString guide = Flowing(Source("user-guide"));
+    EXPECT_TRUE(guide.contains(QStringLiteral("with no unit on line it shows only \"%1\"").arg(m_boxes[0])))
+        << m_boxes[0].toStdString();
+    EXPECT_TRUE(guide.contains(QLatin1String("units off line are listed only while another unit is on line")));
+}
+
+// A fader grab is kept for Undo, a gain step of the Up and Down keys is not,
+// and the guides say so.
+TEST_F(GuideAgainstConsole, TheGuidesSayWhichStripChangesUndoTakesBack)
+{
+    Add132(1, true, 1);
+    ShowStrips();
+    PointAway();
+    CMySlider* fader = Fader(3);
+    const QPoint thumb(fader->width() / 2, fader->ThumbTopForValue(fader->GetPos()) + fader->m_nThumbHeight / 2);
+    QTest::mousePress(fader, Qt::LeftButton, {}, thumb);
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, thumb);
+    ASSERT_EQ(g_nCurrentChannel, 3);
+    EXPECT_EQ(g_nUndoCount, 1);
+    const int grabbed = m_dlg->FaderPosition(3);
+    QTest::keyClick(m_dlg.get(), Qt::Key_Down);
+    QTest::keyClick(m_dlg.get(), Qt::Key_Down);
+    EXPECT_EQ(m_dlg->FaderPosition(3), grabbed + 2);
+    EXPECT_EQ(g_nUndoCount, 1);
+
+    const QString recorded = QStringLiteral("gain steps of the Up and Down keys are not recorded");
+    EXPECT_TRUE(Flowing(Source("quickstart")).contains(recorded));
+    EXPECT_TRUE(Flowing(Source("user-guide")).contains(recorded));
+}
+
+namespace {
+
+class StartupQuestion : public console_test::ProjectWindowFixture {};
+
+} // namespace
+
+// The start-up question is asked in two forms, each quoted in the guides as
+// the console asks it; with a project named at start, No keeps that project.
+TEST_F(StartupQuestion, TheGuidesQuoteBothFormsAndSayWhatNoKeeps)
+{
+    const QString quickstart = Flowing(Source("quickstart"));
+    const QString guide = Source("user-guide");
+    const QString named = MakeProject(QStringLiteral("named.qsx"));
+    m_answer = IDNO;
+    for (const bool fileNamed : {false, true}) {
+        SCOPED_TRACE(fileNamed ? "project named" : "no project named");
+        m_questions.clear();
+        StartupOptions options;
+        if (fileNamed)
+            options.projectPath = named;
+        const CQuellonKR9SeriesDlg& dlg = Build(options, true);
+        ASSERT_EQ(m_questions.size(), 1);
+        const QString question = m_questions[0].simplified();
+        EXPECT_TRUE(quickstart.contains(QStringLiteral("\"%1\"").arg(question))) << question.toStdString();
+        EXPECT_FALSE(TableRow(guide, question).isEmpty()) << question.toStdString();
+        EXPECT_EQ(dlg.windowTitle(), fileNamed ? QStringLiteral(" Corvane - named.qsx")
+                                               : QStringLiteral(" Corvane - New Project"));
+    }
+    EXPECT_TRUE(quickstart.contains(QLatin1String("**No** keeps that project as well")));
 }

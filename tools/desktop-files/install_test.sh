@@ -77,6 +77,42 @@ while IFS= read -r picture; do
   grep -qF "](${picture#$share/doc/Corvane/})" "$readme" || fail "${picture#$top/} is installed but shown nowhere"
 done < <(find "$share/doc/Corvane" -type f \( -name '*.png' -o -name '*.svg' -o -name '*.jpg' \))
 
+# Every relative link of the installed README, pictures and plain links
+# alike, leads to a file installed where the link points, inside the
+# installation; a Markdown file it links is read the same way in turn.
+# Links with a scheme (https:, mailto:) and links within a page (#...) lead
+# nowhere on disk.
+md_links() {
+  awk '/^ *(```|~~~)/ { fenced = !fenced; next } !fenced' "$1" >"$root/unfenced"
+  grep -oE '\]\([^)]*\)' "$root/unfenced" | sed -E 's/^\]\([[:space:]]*//; s/\)$//; s/^<([^>]*)>.*/\1/; t; s/[[:space:]].*//'
+  sed -nE 's/^ {0,3}\[[^]]+\]:[[:space:]]*<?([^[:space:]>]+)>?.*/\1/p' "$root/unfenced"
+}
+docs=("$readme")
+read_docs=" $readme "
+links_checked=0
+while [ ${#docs[@]} -gt 0 ]; do
+  doc=${docs[0]}
+  docs=("${docs[@]:1}")
+  while IFS= read -r target; do
+    if [ -z "$target" ] || [[ $target == '#'* || $target =~ ^[A-Za-z][A-Za-z0-9+.-]*: ]]; then
+      continue
+    fi
+    path=${target%%#*}
+    path=${path%%\?*}
+    path=$(printf '%b' "${path//%/\\x}")
+    [[ $path != /* ]] || fail "${doc#$top/} links $target, an absolute path outside the installation"
+    file=$(realpath -m "$(dirname "$doc")/$path")
+    [[ $file == "$top"/* ]] || fail "${doc#$top/} links $target, which lies outside the installation"
+    [ -f "$file" ] && [ -s "$file" ] || fail "${doc#$top/} links $target, which is not installed there"
+    links_checked=$((links_checked + 1))
+    if [[ $file == *.md && $read_docs != *" $file "* ]]; then
+      docs+=("$file")
+      read_docs+="$file "
+    fi
+  done < <(md_links "$doc")
+done
+[ "$links_checked" -ge 3 ] || fail "only $links_checked links of the installed README were found"
+
 if command -v desktop-file-validate >/dev/null 2>&1; then
   desktop-file-validate "$share/applications/com.quellon.Corvane.desktop" || fail "invalid desktop entry"
 fi

@@ -6,6 +6,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -60,6 +61,19 @@ bool PlacePictures(QTextDocument& doc, const QString& baseDir, double maxWidth, 
         }
     }
     return ok;
+}
+
+// A word joined by "_", such as the status word UNIT_BAD_TEMP_OR_POWER_SUPPLY,
+// may break after each "_": a zero-width space there is a place to break
+// the line. Without one, a word wider than its table column would be broken
+// between any two letters.
+void AllowBreaksAfterUnderscores(QTextDocument& doc)
+{
+    static const QRegularExpression joint(QStringLiteral("(?<=\\w)_(?=\\w)"));
+    for (QTextCursor found = doc.find(joint); !found.isNull(); found = doc.find(joint, found)) {
+        found.clearSelection();
+        found.insertText(QString(QChar(0x200B)));
+    }
 }
 
 // Headings get room above them; tables get thin rules and some padding.
@@ -179,6 +193,7 @@ std::unique_ptr<QTextDocument> BuildDocument(const QString& markdown, const QStr
     doc->setDefaultFont(font);
     doc->setDocumentMargin(0);
     doc->setMarkdown(markdown);
+    AllowBreaksAfterUnderscores(*doc);
     const double toFormat = 96.0 / device.logicalDpiY();
     if (!PlacePictures(*doc, baseDir, width * toFormat, pageHeight * toFormat * 0.9))
         return nullptr;
