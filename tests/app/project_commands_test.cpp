@@ -34,6 +34,17 @@ protected:
         view = m_dlg->m_wndUnderview;
     }
 
+    // A project with a scene, saved under name in the test's folder; the
+    // file's bytes.
+    QByteArray SavedProject(const QString& name)
+    {
+        NewScene(QStringLiteral("Verse"));
+        m_chosen = m_dir.filePath(name);
+        m_dlg->OnCommand(ID_FILE_SAVE_AS);
+        EXPECT_TRUE(g_bProjectHasFile);
+        return console_test::ReadBytes(m_chosen);
+    }
+
     CUnderviewWnd* view = nullptr;
 };
 
@@ -264,12 +275,9 @@ TEST_F(Projects, TheSaveQuestionAtShutDownCanKeepTheProgramOpen)
 // file still being written (its writer holds its lock).
 TEST_F(Projects, ASaveRemovesWhatSavesCutShortLeftAndNothingElse)
 {
-    NewScene(QStringLiteral("Verse"));
-    m_chosen = m_dir.filePath(QStringLiteral("show.qsx"));
-    m_dlg->OnCommand(ID_FILE_SAVE_AS);
+    const QByteArray cut = SavedProject(QStringLiteral("show.qsx")).left(1000);
     ASSERT_TRUE(g_bProjectHasFile);
     const QDir folder(m_dir.path());
-    const QByteArray cut = console_test::ReadBytes(m_chosen).left(1000);
     const QStringList leftBehind{QStringLiteral(".show.qsx.corvane-save-a1B2c3"),
                                  QStringLiteral(".show.qsx.corvane-save-ZZZZZZ"),
                                  QStringLiteral(".show.qsx.corvane-save-000000")};
@@ -339,12 +347,9 @@ TEST_F(Projects, ASaveRemovesWhatSavesCutShortLeftAndNothingElse)
 // beside the project stay through any number of saves.
 TEST_F(Projects, ASaveKilledMidWayIsClearedAndTheOperatorsCopiesStay)
 {
-    NewScene(QStringLiteral("Verse"));
-    m_chosen = m_dir.filePath(QStringLiteral("big.qsx"));
-    m_dlg->OnCommand(ID_FILE_SAVE_AS);
+    const QByteArray saved = SavedProject(QStringLiteral("big.qsx"));
     ASSERT_TRUE(g_bProjectHasFile);
     const QDir folder(m_dir.path());
-    const QByteArray saved = console_test::ReadBytes(m_chosen);
     const QStringList kept{QStringLiteral(".big.qsx.backup"), QStringLiteral(".big.qsx.mine01"),
                            QStringLiteral(".big.qsx.OLD123"), QStringLiteral("big.qsx.backup"),
                            QStringLiteral("big.qsx.bak")};

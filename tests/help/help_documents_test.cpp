@@ -15,6 +15,7 @@
 #include <QTextLayout>
 
 #include <map>
+#include <memory>
 #include <set>
 #include <tuple>
 
@@ -210,6 +211,24 @@ const Document kDocuments[] = {
     {"link-help", kLinkHelpDocument},
 };
 
+// A document laid out for pages as the build lays it out, with the page
+// frame it was laid out for; nothing when it could not be built.
+// The document keeps laying itself out on the writer, so it holds it.
+struct LaidOut {
+    std::unique_ptr<QPdfWriter> writer;
+    help_layout::PageFrame frame;
+    std::unique_ptr<QTextDocument> doc;
+};
+LaidOut LayOut(const Document& d, const QTemporaryDir& dir)
+{
+    LaidOut laid;
+    laid.writer = std::make_unique<QPdfWriter>(dir.filePath(QStringLiteral("probe.pdf")));
+    laid.frame = help_layout::SetUpPages(*laid.writer);
+    laid.doc = help_layout::BuildDocument(Source(d.source), QStringLiteral(CORVANE_HELP_SOURCE_DIR), *laid.writer,
+                                          laid.frame.width, laid.frame.height);
+    return laid;
+}
+
 } // namespace
 
 // Running text with line breaks and runs of blanks as single blanks, so a
@@ -288,19 +307,17 @@ TEST(HelpDocuments, PagesBreakBetweenWholeLinesRowsAndPictures)
     for (const Document& d : kDocuments) {
         SCOPED_TRACE(d.source);
         QTemporaryDir dir;
-        QPdfWriter writer(dir.filePath(QStringLiteral("probe.pdf")));
-        const help_layout::PageFrame frame = help_layout::SetUpPages(writer);
-        const auto doc = help_layout::BuildDocument(Source(d.source), QStringLiteral(CORVANE_HELP_SOURCE_DIR), writer,
-                                                    frame.width, frame.height);
-        ASSERT_TRUE(doc);
+        const LaidOut laid = LayOut(d, dir);
+        ASSERT_TRUE(laid.doc);
+        const auto& doc = laid.doc;
         const std::vector<Unit> units = help_layout::Units(*doc);
-        const std::vector<help_layout::Slice> slices = help_layout::Paginate(units, frame.height);
+        const std::vector<help_layout::Slice> slices = help_layout::Paginate(units, laid.frame.height);
         ASSERT_GE(slices.size(), 2u);
         ASSERT_GE(units.size(), 20u);
 
         std::vector<std::vector<const Unit*>> pages(slices.size());
         for (std::size_t p = 0; p < slices.size(); ++p) {
-            EXPECT_LE(slices[p].bottom - slices[p].top, frame.height);
+            EXPECT_LE(slices[p].bottom - slices[p].top, laid.frame.height);
             if (p > 0) {
                 EXPECT_GE(slices[p].top, slices[p - 1].bottom - 1);
             }
@@ -355,11 +372,9 @@ TEST(HelpDocuments, LinesBreakBetweenWordsOrAfterAnUnderscoreNeverInsideAWord)
     for (const Document& d : kDocuments) {
         SCOPED_TRACE(d.source);
         QTemporaryDir dir;
-        QPdfWriter writer(dir.filePath(QStringLiteral("probe.pdf")));
-        const help_layout::PageFrame frame = help_layout::SetUpPages(writer);
-        const auto doc = help_layout::BuildDocument(Source(d.source), QStringLiteral(CORVANE_HELP_SOURCE_DIR), writer,
-                                                    frame.width, frame.height);
-        ASSERT_TRUE(doc);
+        const LaidOut laid = LayOut(d, dir);
+        ASSERT_TRUE(laid.doc);
+        const auto& doc = laid.doc;
         help_layout::Units(*doc); // lays every block out, as the pages are cut
         int breaks = 0;
         for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
