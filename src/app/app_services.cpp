@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QMessageBox>
 #include <QThread>
 
@@ -63,14 +63,20 @@ void LogLine(const QString& text)
     std::fflush(stderr);
 }
 
+QWidget* ModalOwner()
+{
+    if (QWidget* dialog = QApplication::activeModalWidget())
+        return dialog;
+    return g_hMainWnd.load();
+}
+
 void ShowMessage(const QString& text)
 {
     if (const auto& handler = MessageHandler()) {
         handler(text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Corvane"), text, QMessageBox::Ok,
-                    g_hMainWnd.load());
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Corvane"), text, QMessageBox::Ok, ModalOwner());
     box.exec();
 }
 
@@ -101,7 +107,7 @@ int RunMessageBox(MessageBoxKind kind)
         plain(g_strMessage);
         return kind == MessageBoxKind::YesNo || kind == MessageBoxKind::YesNoCancel ? IDNO : IDOK;
     }
-    QWidget* owner = g_hMainWnd.load();
+    QWidget* owner = ModalOwner();
     switch (kind) {
     case MessageBoxKind::Message:
         return CMessageDialog(owner).DoModal();
@@ -148,7 +154,7 @@ QString ChooseProjectFile(bool forSaving, const QString& directory)
     if (const auto& chooser = FileChooser())
         return chooser(forSaving, directory);
     const QString filter = QStringLiteral("Corvane projects (*.qsx)");
-    QWidget* owner = g_hMainWnd.load();
+    QWidget* owner = ModalOwner();
     QString path = forSaving ? QFileDialog::getSaveFileName(owner, QStringLiteral("Save Project As"), directory, filter)
                              : QFileDialog::getOpenFileName(owner, QStringLiteral("Open Project"), directory, filter);
     if (forSaving && !path.isEmpty() && !path.endsWith(QLatin1String(".qsx"), Qt::CaseInsensitive))
@@ -172,6 +178,7 @@ void ShowModelessNotice(bool showRestartNow)
         handler(g_strNoticeCaption, g_strNoticeText, showRestartNow);
         return;
     }
+    // Not the dialog the operator is in: the notice outlives it.
     CModeless::ShowNotice(g_hMainWnd.load(), showRestartNow);
 }
 

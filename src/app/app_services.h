@@ -10,6 +10,16 @@
 // The full path of fileName in the data folder, creating the folder chain first.
 QString GetUserDataFilePath(const QString& fileName);
 
+class QWidget;
+
+// The window a box or dialog that runs modally belongs to: the modal dialog
+// the operator is in when it opens, else the main window. The box opens
+// centred on that dialog, and the window manager keeps the dialog under the
+// box instead of raising the main window over it. The notice and the boxes
+// that units raise are not run modally and stay with the main window, so
+// that closing a dialog never takes them with it.
+QWidget* ModalOwner();
+
 // A plain message box with the text and an OK button.
 void ShowMessage(const QString& text);
 

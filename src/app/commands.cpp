@@ -118,35 +118,35 @@ void CQuellonKR9SeriesDlg::OnCommand(int id)
         break;
     case ID_PREFERENCES:
     case IDC_UNIT_ASSIGNMENT: {
-        CPreferences dialog(this);
+        CPreferences dialog(ModalOwner());
         RunModal(dialog);
         break;
     }
     case ID_METER_PREFERENCES: {
-        CNewMeteringDialog dialog(this);
+        CNewMeteringDialog dialog(ModalOwner());
         RunModal(dialog);
         break;
     }
     case ID_AUTOSAVE:
-        RunAutosaveDialog(this);
+        RunAutosaveDialog(ModalOwner());
         break;
     case ID_ABOUT: {
-        CNewAboutDlg dialog(this);
+        CNewAboutDlg dialog(ModalOwner());
         RunModal(dialog);
         break;
     }
     case ID_UNIT_IDENTITY_CHECK: {
-        CNewUnitIdentityCheckDlg dialog(this);
+        CNewUnitIdentityCheckDlg dialog(ModalOwner());
         RunModal(dialog);
         break;
     }
     case ID_SOFT_RESET: {
-        CSystemResetDlg dialog(this);
+        CSystemResetDlg dialog(ModalOwner());
         RunModal(dialog);
         break;
     }
     case ID_SNAKE_LEDS: {
-        CSnakeLedsDlg dialog(this);
+        CSnakeLedsDlg dialog(ModalOwner());
         RunModal(dialog);
         break;
     }
@@ -160,7 +160,7 @@ void CQuellonKR9SeriesDlg::OnCommand(int id)
         OnChannelNaming(0, false);
         break;
     case ID_SYSTEM_STATUS:
-        ShowSystemStatusDialog(this);
+        ShowSystemStatusDialog(ModalOwner());
         break;
     case ID_RESTART_PROGRAM:
         RestartProgram();
@@ -181,7 +181,7 @@ void CQuellonKR9SeriesDlg::OnCommand(int id)
 
 void CQuellonKR9SeriesDlg::OnUnitNaming(int slotIndex)
 {
-    CNewUnitNamingDlg dialog(std::clamp(slotIndex, 0, kSlotCount - 1), this);
+    CNewUnitNamingDlg dialog(std::clamp(slotIndex, 0, kSlotCount - 1), ModalOwner());
     RunModal(dialog);
     update();
 }
@@ -191,14 +191,14 @@ void CQuellonKR9SeriesDlg::OnChannelNaming(int channel, bool prompt)
     g_nCurrentChannel = std::clamp(channel, 0, kChannelCount - 1);
     if (prompt)
         g_strChannelPrompt = QStringLiteral("Enter the desired title for Channel %1").arg(g_nCurrentChannel + 1);
-    CChannelNamingDlg dialog(this);
+    CChannelNamingDlg dialog(ModalOwner());
     if (RunModal(dialog) == IDOK && m_wndUnderview)
         m_wndUnderview->update();
 }
 
 void CQuellonKR9SeriesDlg::OnEditLink()
 {
-    CLinkMatrixDlg dialog(this);
+    CLinkMatrixDlg dialog(ModalOwner());
     RunModal(dialog);
 }
 

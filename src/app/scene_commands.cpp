@@ -40,7 +40,7 @@ void CQuellonKR9SeriesDlg::OnNewScene()
         QApplication::beep();
         return;
     }
-    CNewSceneDialog dialog(this);
+    CNewSceneDialog dialog(ModalOwner());
     if (RunModal(dialog) != IDOK)
         return;
     const int index = g_nSceneCount;
@@ -155,7 +155,7 @@ void CQuellonKR9SeriesDlg::RenameScene(int index, const QString& oldName)
     // not make it the active scene, so the active index comes back after it.
     const int active = g_nCurrentIndex;
     g_nCurrentIndex = index;
-    CRenameScene dialog(this);
+    CRenameScene dialog(ModalOwner());
     const bool ok = RunModal(dialog) == IDOK;
     g_nCurrentIndex = active;
     const QString newName = g_strRenamedScene.left(99);

@@ -13,7 +13,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QWindow>
+
+#include <algorithm>
 
 bool g_bShowRestartNow = false;
 
@@ -360,7 +363,31 @@ void CSkinnedDialog::showEvent(QShowEvent* event)
     else if (auto* owner = qobject_cast<CSkinnedDialog*>(parentWidget() ? parentWidget()->window() : nullptr))
         owner->SyncPlacement();
     InitDialog();
+    const bool placed = testAttribute(Qt::WA_Moved);
     QDialog::showEvent(event);
+    if (!placed && !event->spontaneous())
+        CentreOnOwner();
+}
+
+void CSkinnedDialog::CentreOnOwner()
+{
+    // Qt centres a dialog as if it had a window frame like the windows
+    // already up, and so sets it off by that frame; a borderless dialog has
+    // none, and its centre goes onto the owner's centre. Like Qt, it stays
+    // on the owner's screen.
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (m_frameStyle != FrameStyle::Skinned || !owner)
+        return;
+    QRect wanted(QPoint(0, 0), size());
+    wanted.moveCenter(owner->mapToGlobal(owner->rect().center()));
+    if (const QScreen* screen = owner->screen()) {
+        const QRect area = screen->availableGeometry();
+        wanted.moveLeft(std::max(area.left(), std::min(wanted.left(), area.right() + 1 - wanted.width())));
+        wanted.moveTop(std::max(area.top(), std::min(wanted.top(), area.bottom() + 1 - wanted.height())));
+    }
+    move(wanted.topLeft());
+    // Placed on its owner, not where someone put it: as Qt leaves it.
+    setAttribute(Qt::WA_Moved, false);
 }
 
 void CSkinnedDialog::SyncPlacement()

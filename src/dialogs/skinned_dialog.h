@@ -146,6 +146,8 @@ protected:
 private:
     void BuildControls();
     void ApplyColours();
+    // A first show of a borderless dialog puts its centre on its owner's.
+    void CentreOnOwner();
     bool InDragHandle(const QPoint& pos) const;
 
     DialogTemplate m_layout;

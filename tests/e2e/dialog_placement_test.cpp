@@ -7,10 +7,14 @@
 #include <functional>
 
 #include "controls/dialog_font_adapter.h"
+#include "dialogs/link_group_members_dialog.h"
 #include "dialogs/link_matrix_dialog.h"
 #include "dialogs/metering_dialog.h"
+#include "dialogs/unit_status_pages.h"
 #include "support/program_run.h"
 #include "support/x_display.h"
+#include "unit_checks.h"
+#include "views/unit_status_strip.h"
 
 // Under a window manager the console's borderless dialogs are placed, dragged
 // and brought back by the window manager; every position here is the one the
@@ -23,8 +27,15 @@ using x_display::Display;
 // How far a dialog's centre may lie from its owner's: the owner centres it,
 // allowing for the title bar its own window may have.
 constexpr int kCentring = 48;
+// How far a box's centre may lie from the centre of the dialog it opened
+// from: both are borderless, so nothing but rounding sets them apart.
+constexpr int kOnOwner = 3;
 // How long a window may take to get where it goes.
 constexpr int kSettleMs = 10000;
+// The menu bar's height above the client area's controls: the desktop's
+// font and style set it, about 24 px; a click aimed at the middle of a
+// control 35 px high lands on it unless the bar is off by half of that.
+constexpr int kMenuBarHeight = 24;
 
 // A control's rectangle in its dialog, from the dialog's layout.
 QRect LayoutRect(const DialogTemplate& layout, int id)
@@ -64,11 +75,15 @@ public:
         }
     }
 
-    bool start()
+    // Starts the console, talking to the emulator's units when given.
+    bool start(const emu::Emulator* units = nullptr)
     {
         if (!m_run.isValid())
             return false;
-        program_run::Start(m_program, m_run.env);
+        QProcessEnvironment env = m_run.env;
+        if (units)
+            program_run::TalkTo(env, units->pcPort(), *units);
+        program_run::Start(m_program, env);
         if (!m_program.waitForStarted(30000))
             return false;
         const auto main = m_display.waitForWindow(QStringLiteral("^ Corvane - "));
@@ -79,6 +94,7 @@ public:
     }
 
     const QString& mainWindow() const { return m_main; }
+    const Display& display() const { return m_display; }
 
     // Gives the main window the keyboard and types keys into it.
     void keysToMain(const QString& keys) const
@@ -190,10 +206,49 @@ bool MovedBy(const QRect& dragged, const QRect& at, QPoint travel)
     return std::abs(off.x()) <= 4 && std::abs(off.y()) <= 4;
 }
 
-bool Centred(const QRect& dialog, const QRect& owner)
+bool Centred(const QRect& dialog, const QRect& owner, int within = kCentring)
 {
     const QPoint d = dialog.center() - owner.center();
-    return std::abs(d.x()) <= kCentring && std::abs(d.y()) <= kCentring;
+    return std::abs(d.x()) <= within && std::abs(d.y()) <= within;
+}
+
+// Drags a dialog by its handle at grab well away from the main window's
+// centre.
+void MoveAside(const PlacementRun& run, const QString& dialog, QPoint grab)
+{
+    const QRect at = run.rect(dialog);
+    const QPoint travel(-180, 70);
+    const QRect dragged = run.drag(dialog, grab, travel);
+    ASSERT_TRUE(MovedBy(dragged, at, travel)) << "from " << Text(at) << " to " << Text(dragged);
+}
+
+// A box that opened from a dialog, as the X server has them: the box is the
+// dialog's transient, the window manager stacks the dialog over the main
+// window and under the box, and the box is centred on the dialog.
+void ExpectBoxOverItsDialog(const PlacementRun& run, const QString& box, const QString& dialog)
+{
+    const Display& x = run.display();
+    EXPECT_EQ(x.transientFor(box).value_or(QStringLiteral("none")).toStdString(), dialog.toStdString())
+        << "the box's owner";
+
+    QStringList order;
+    const bool stacked = Display::waitUntil([&] {
+        order = x.stackingOrder().value_or(QStringList());
+        const qsizetype main = order.indexOf(run.mainWindow());
+        const qsizetype under = order.indexOf(dialog);
+        return main >= 0 && under > main && order.indexOf(box) > under;
+    }, kSettleMs);
+    EXPECT_TRUE(stacked) << "bottom first: " << order.join(QLatin1Char(' ')).toStdString() << "; main window "
+                         << run.mainWindow().toStdString() << ", dialog " << dialog.toStdString() << ", box "
+                         << box.toStdString();
+
+    QRect boxAt, dialogAt;
+    const bool centred = Display::waitUntil([&] {
+        boxAt = run.rect(box);
+        dialogAt = run.rect(dialog);
+        return boxAt.isValid() && dialogAt.isValid() && Centred(boxAt, dialogAt, kOnOwner);
+    }, kSettleMs);
+    EXPECT_TRUE(centred) << "box " << Text(boxAt) << " on dialog " << Text(dialogAt);
 }
 
 } // namespace
@@ -283,4 +338,92 @@ TEST(Program, MeterPreferencesListDropsAtItsBoxAndADragMovesByThePointersTravel)
         run.key(QStringLiteral("Escape"));
         ASSERT_TRUE(run.closed(meters));
     }
+}
+
+// Link Matrix > a group title's double click > a member's double click: the
+// channel's title box opens over the member list, and the list stays in
+// sight under it, over the main window.
+TEST(Program, AMembersTitleBoxOpensOverTheMemberListAndKeepsItInSight)
+{
+    if (!x_display::HaveWindowManagerTools())
+        GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
+    const std::uint16_t pcPort = FreeUdpPort();
+    emu::Emulator units(pcPort, FreeUdpPort());
+    const int unit = units.addUnit(emu::defaultConfig(emu::Model::KR960, 1, 1));
+    PlacementRun run;
+    ASSERT_TRUE(run.start(&units)) << "no console on a display with a window manager";
+    ASSERT_TRUE(program_run::ReportUntilAnswered(units, unit));
+    const program_run::UnitsReporting reporting(units);
+
+    run.keysToMain(QStringLiteral("ctrl+l"));
+    const QString matrix = run.window(QStringLiteral("Link Matrix"));
+    ASSERT_FALSE(matrix.isEmpty());
+    // The unit's channel in the first column joins the first group.
+    const DialogTemplate layout = CLinkMatrixDlg::Layout();
+    const QRect groupTitle = LayoutRect(layout, CLinkMatrixDlg::IDC_GROUP_TITLE_FIRST);
+    const QRect firstColumn = LayoutRect(layout, CLinkMatrixDlg::IDC_CHANNEL_HEADER);
+    run.click(matrix, QPoint(firstColumn.center().x(), groupTitle.center().y()), 1);
+    run.click(matrix, groupTitle.center(), 1, 2);
+    const QString members = run.window(QStringLiteral("Link Group Members"));
+    ASSERT_FALSE(members.isEmpty());
+    // Away from the main window's centre, where a box of the main window would open.
+    ASSERT_NO_FATAL_FAILURE(MoveAside(run, members, LayoutRect(CLinkedChannelNamesDlg::Layout(), IDC_SKIN_LOGO).center()));
+
+    // The list's first line, where the list is in the dialog.
+    const CLinkedChannelNamesDlg probe;
+    const QRect list = probe.GetDlgItem(CLinkedChannelNamesDlg::IDC_MEMBERS)->geometry();
+    run.click(members, QPoint(list.center().x(), list.top() + 8), 1, 2);
+    const QString box = run.window(QStringLiteral("Message"));
+    ASSERT_FALSE(box.isEmpty()) << "no title box";
+    ExpectBoxOverItsDialog(run, box, members);
+
+    ASSERT_TRUE(run.display().typeInto(box, {QStringLiteral("Escape")}));
+    ASSERT_TRUE(run.closed(box));
+    ASSERT_TRUE(run.display().typeInto(members, {QStringLiteral("Escape")}));
+    ASSERT_TRUE(run.closed(members));
+    ASSERT_EQ(run.window(QStringLiteral("Link Matrix")), matrix);
+    run.key(QStringLiteral("Escape"));
+    EXPECT_TRUE(run.closed(matrix));
+}
+
+// An address that is no address, typed on the Unit Status page of the unit
+// on line: the box that says so opens over the page, and the page stays in
+// sight under it, over the main window.
+TEST(Program, TheBadAddressBoxOpensOverTheUnitStatusPageAndKeepsItInSight)
+{
+    if (!x_display::HaveWindowManagerTools())
+        GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
+    const std::uint16_t pcPort = FreeUdpPort();
+    emu::Emulator units(pcPort, FreeUdpPort());
+    const int unit = units.addUnit(emu::defaultConfig(emu::Model::KR960, 1, 1));
+    PlacementRun run;
+    ASSERT_TRUE(run.start(&units)) << "no console on a display with a window manager";
+    ASSERT_TRUE(program_run::ReportUntilAnswered(units, unit));
+    const program_run::UnitsReporting reporting(units);
+
+    // A double click on unit 1's box in the unit strip opens its page.
+    const CUnitStatusWnd strip;
+    const QPoint unitBox =
+        CUnitStatusWnd::kPlacement.topLeft() + strip.BoxRect(1).center() + QPoint(0, kMenuBarHeight);
+    run.click(run.mainWindow(), unitBox, 1, 2);
+    const auto page = run.display().waitForWindow(QStringLiteral("STATUS OF UNIT 1 "));
+    ASSERT_TRUE(page) << "no Unit Status page";
+    ASSERT_NO_FATAL_FAILURE(MoveAside(run, *page, LayoutRect(CUnitMessage_KR960x::Layout(), IDC_SKIN_LOGO).center()));
+
+    // The address field, where the page has it, takes an address that is none.
+    const CUnitMessage_KR960x probe;
+    run.click(*page, probe.GetDlgItem(CUnitMessage_KR960x::IDC_IP_EDIT)->geometry().center(), 1);
+    ASSERT_TRUE(run.display().typeInto(*page, {QStringLiteral("ctrl+a"), QStringLiteral("3"), QStringLiteral("0"),
+                                               QStringLiteral("0"), QStringLiteral("period"), QStringLiteral("1"),
+                                               QStringLiteral("period"), QStringLiteral("2"),
+                                               QStringLiteral("period"), QStringLiteral("3")}));
+    run.click(*page, LayoutRect(CUnitMessage_KR960x::Layout(), CUnitMessage_KR960x::IDC_OK_PLACEHOLDER).center(), 1);
+    const QString box = run.window(QStringLiteral("Message"));
+    ASSERT_FALSE(box.isEmpty()) << "no box for the address";
+    ExpectBoxOverItsDialog(run, box, *page);
+
+    ASSERT_TRUE(run.display().typeInto(box, {QStringLiteral("Escape")}));
+    ASSERT_TRUE(run.closed(box));
+    ASSERT_TRUE(run.display().typeInto(*page, {QStringLiteral("Escape")}));
+    EXPECT_TRUE(run.closed(*page));
 }

@@ -13,9 +13,11 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <functional>
+#include <thread>
 
 #include <pthread.h>
 
@@ -119,6 +121,29 @@ inline bool ReportUntilAnswered(emu::Emulator& emulator, int unit)
     }
     return false;
 }
+
+// Keeps the emulator's units reporting, on a thread of their own, as units
+// on the network do: the program keeps them on line however long the test
+// takes over its windows. The emulator belongs to that thread until this
+// ends; answer the units first (ReportUntilAnswered).
+class UnitsReporting {
+public:
+    explicit UnitsReporting(emu::Emulator& emulator)
+        : m_thread([&emulator](std::stop_token stop) {
+              const auto start = std::chrono::steady_clock::now();
+              while (!stop.stop_requested()) {
+                  const auto elapsed = std::chrono::steady_clock::now() - start;
+                  emulator.tick(std::uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
+                  // Waits for the program's datagrams, at most until the next reports are due.
+                  emulator.pump(20);
+              }
+          })
+    {
+    }
+
+private:
+    std::jthread m_thread;
+};
 
 // Reads the program's stderr into log until it holds text; false when the
 // program ended or the time ran out first.

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 
 namespace x_display {
@@ -154,7 +155,58 @@ public:
         return QRect(x, y, w, h);
     }
 
+    // The windows the window manager manages, bottom first, as it stacks
+    // them (the root window's _NET_CLIENT_LIST_STACKING); ids in decimal, as
+    // xdotool gives them.
+    std::optional<QStringList> stackingOrder() const
+    {
+        const auto property = run(QStringLiteral("xprop"),
+                                  {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")}, 30000);
+        if (!property || !property->contains(QLatin1String("window id #")))
+            return std::nullopt;
+        return WindowIds(*property);
+    }
+
+    // The window whose transient window is (its WM_TRANSIENT_FOR): the one
+    // the window manager keeps it over; nothing when it names none.
+    std::optional<QString> transientFor(const QString& window) const
+    {
+        const auto property = run(QStringLiteral("xprop"),
+                                  {QStringLiteral("-id"), window, QStringLiteral("WM_TRANSIENT_FOR")}, 30000);
+        if (!property)
+            return std::nullopt;
+        const QStringList ids = WindowIds(*property);
+        if (ids.size() != 1)
+            return std::nullopt;
+        return ids.front();
+    }
+
+    // Asks done until it says true; false when timeoutMs passed first. For
+    // what the X server shows only some time after the program acted.
+    static bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000)
+    {
+        const QDeadlineTimer deadline(timeoutMs);
+        while (!done()) {
+            if (deadline.hasExpired())
+                return false;
+        }
+        return true;
+    }
+
 private:
+    // The window ids xprop lists after "window id #", in decimal.
+    static QStringList WindowIds(const QString& property)
+    {
+        QStringList ids;
+        for (QString id : property.section(QLatin1Char('#'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            bool ok = false;
+            const qulonglong value = id.trimmed().toULongLong(&ok, 16);
+            if (ok)
+                ids.append(QString::number(value));
+        }
+        return ids;
+    }
+
     std::optional<QString> run(const QString& program, const QStringList& arguments, int timeoutMs) const
     {
         QProcess tool;
