@@ -14,26 +14,39 @@
 
 namespace {
 
-// Lays the message out in centred lines of the given width, line by line as
-// drawn text is: broken at blanks, and inside a word only where the word
-// alone is wider than a line (a path or a name without blanks), so no part
-// of it falls outside the box. Returns the height the lines take.
-int LayOutMessage(QTextLayout& layout, int width)
+// Lays the message out in lines of the given width (centred unless told
+// otherwise), line by line as a label draws its text, so a text that fits
+// looks as it would in a label: broken at blanks, and inside a word only
+// where the word alone is wider than a line (a path or a name without
+// blanks), so no part of it falls outside the box. Returns the height the
+// lines take.
+int LayOutMessage(QTextLayout& layout, int width, Qt::Alignment alignment = Qt::AlignHCenter)
 {
-    QTextOption option(Qt::AlignHCenter);
+    QTextOption option(Qt::AlignLeft);
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
     const qreal leading = QFontMetricsF(layout.font()).leading();
-    qreal height = 0;
+    qreal height = -leading;
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
         line.setLineWidth(width);
+        // A line is placed by its advance, as in a label, but never so far
+        // that the ink of its last glyph (an underscore that ends a broken
+        // piece of a name reaches past its advance) leaves the static.
+        const qreal room = width - line.horizontalAdvance();
+        qreal x = 0;
+        if (alignment & Qt::AlignHCenter)
+            x = room / 2;
+        else if (alignment & Qt::AlignRight)
+            x = room;
+        x = std::max<qreal>(0, std::min(x, width - line.naturalTextWidth()));
+        // Each line starts on a whole pixel.
         height = std::ceil(height + leading);
-        line.setPosition(QPointF(0, height));
-        height += line.height();
+        line.setPosition(QPointF(x, height));
+        height += line.ascent() + line.descent();
     }
     layout.endLayout();
-    return int(std::ceil(height));
+    return int(std::ceil(std::max<qreal>(height, 0)));
 }
 
 // The message's text with its line breaks as a text layout takes them; each
@@ -43,20 +56,26 @@ QString MessageLines(QString text)
     return text.replace(QLatin1Char('\n'), QChar::LineSeparator);
 }
 
+// The font as a screen of the given scale draws it: at that multiple of
+// its size, hinted on its own, so its lines may break elsewhere.
+QFont ScaledFont(const QFont& font, int scale)
+{
+    QFont scaled = font;
+    if (font.pixelSize() > 0)
+        scaled.setPixelSize(font.pixelSize() * scale);
+    else
+        scaled.setPointSizeF(font.pointSizeF() * scale);
+    return scaled;
+}
+
 // The height the message takes in a static of the given width, in logical
-// pixels. It is laid out at scale 1 and at scale 2 (the font drawn at twice
-// its size, hinted on its own, may break its lines elsewhere) and the taller
-// of the two counts, so it fits on either screen.
+// pixels. It is laid out at scale 1 and at scale 2 and the taller of the two
+// counts, so it fits on either screen.
 int WrappedTextHeight(const QFont& font, int width, const QString& text)
 {
     int height = 0;
     for (const int scale : {1, 2}) {
-        QFont scaled = font;
-        if (font.pixelSize() > 0)
-            scaled.setPixelSize(font.pixelSize() * scale);
-        else
-            scaled.setPointSizeF(font.pointSizeF() * scale);
-        QTextLayout layout(MessageLines(text), scaled);
+        QTextLayout layout(MessageLines(text), ScaledFont(font, scale));
         height = std::max(height, (LayOutMessage(layout, width * scale) + scale - 1) / scale);
     }
     return height;
@@ -81,7 +100,7 @@ CMessageStatic::~CMessageStatic() = default;
 QPoint CMessageStatic::LayOut(QTextLayout& layout) const
 {
     const QRect area = contentsRect();
-    LayOutMessage(layout, area.width());
+    LayOutMessage(layout, area.width(), alignment() & Qt::AlignHorizontal_Mask);
     return area.topLeft();
 }
 

@@ -23,7 +23,7 @@ struct MessageTextLine {
 };
 
 // The message static of a box (a layout item flagged kItemMessage): its text
-// in centred lines, from the top.
+// in lines from the top, aligned as the label's horizontal alignment says.
 class CMessageStatic : public QLabel {
     Q_OBJECT
 public:
@@ -32,10 +32,6 @@ public:
 
     // The lines of the text as they are painted.
     std::vector<MessageTextLine> lines() const;
-
-    // The height text takes at the static's width and in its font, in
-    // logical pixels, on a screen of scale 1 or 2, whichever is taller.
-    int textHeight(const QString& text) const;
 
     // Gives the static the height text takes, growing the box it is in (its
     // parent) by what the static's layout height is short of that: whatever
@@ -49,6 +45,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The height text takes at the static's width and in its font, in
+    // logical pixels, on a screen of scale 1 or 2, whichever is taller.
+    int textHeight(const QString& text) const;
+
     // Lays the static's text out in layout (made with this static's text
     // and font) and returns where the lines are drawn from.
     QPoint LayOut(QTextLayout& layout) const;
