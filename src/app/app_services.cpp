@@ -9,7 +9,6 @@
 #include <cstdio>
 
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QThread>
 
 #include <QFileDialog>
@@ -18,6 +17,7 @@
 #include "dialogs/skinned_dialog.h"
 #include "dialogs/message_dialog.h"
 #include "dialogs/modeless_notice.h"
+#include "dialogs/plain_message_box.h"
 #include "dialogs/self_closing_dialog.h"
 #include "dialogs/yes_no_dialogs.h"
 
@@ -69,8 +69,7 @@ void ShowMessage(const QString& text)
         handler(text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Corvane"), text, QMessageBox::Ok,
-                    g_hMainWnd.load());
+    CPlainMessageBox box(text, g_hMainWnd.load());
     box.exec();
 }
 

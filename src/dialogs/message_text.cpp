@@ -132,6 +132,27 @@ int CMessageStatic::textHeight(const QString& text) const
     return WrappedTextHeight(font(), contentsRect().width(), text);
 }
 
+int CMessageStatic::heightForWidth(int width) const
+{
+    const QMargins margins = contentsMargins();
+    return WrappedTextHeight(font(), width - margins.left() - margins.right(), text()) + margins.top()
+        + margins.bottom();
+}
+
+int CMessageStatic::naturalTextWidth() const
+{
+    int widest = 0;
+    for (const int scale : {1, 2}) {
+        QTextLayout layout(MessageLines(text()), ScaledFont(font(), scale));
+        LayOutMessage(layout, QWIDGETSIZE_MAX, Qt::AlignLeft);
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            const int width = int(std::ceil(layout.lineAt(i).naturalTextWidth()));
+            widest = std::max(widest, (width + scale - 1) / scale);
+        }
+    }
+    return widest;
+}
+
 void CMessageStatic::FitBox(const QString& text)
 {
     QWidget* box = parentWidget();

@@ -22,8 +22,9 @@ struct MessageTextLine {
     QRectF rect;
 };
 
-// The message static of a box (a layout item flagged kItemMessage): its text
-// in lines from the top, aligned as the label's horizontal alignment says.
+// The message static of a box (a layout item flagged kItemMessage, and the
+// text of the plain box): its text in lines from the top, aligned as the
+// label's horizontal alignment says.
 class CMessageStatic : public QLabel {
     Q_OBJECT
 public:
@@ -32,6 +33,9 @@ public:
 
     // The lines of the text as they are painted.
     std::vector<MessageTextLine> lines() const;
+
+    // The height of its text at a width, for a box that lays it out.
+    int heightForWidth(int width) const override;
 
     // Gives the static the height text takes, growing the box it is in (its
     // parent) by what the static's layout height is short of that: whatever
@@ -44,11 +48,14 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
 
+    // The width of the widest line of its text when no line is broken, on a
+    // screen of scale 1 or 2, whichever is wider.
+    int naturalTextWidth() const;
+
 private:
     // The height text takes at the static's width and in its font, in
     // logical pixels, on a screen of scale 1 or 2, whichever is taller.
     int textHeight(const QString& text) const;
-
     // Lays the static's text out in layout (made with this static's text
     // and font) and returns where the lines are drawn from.
     QPoint LayOut(QTextLayout& layout) const;

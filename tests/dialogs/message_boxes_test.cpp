@@ -1,6 +1,7 @@
 #include "support/console_fixture.h"
 
 #include <QAbstractButton>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTest>
 
@@ -164,6 +165,26 @@ TEST_F(MessageBoxTest, ABoxGrowsNoTallerThanTheScreen)
     box.ShowAgain(g_strMessage);
     EXPECT_EQ(box.size(), DialogClientSize(CSelfClosingDlg::Layout()));
     EXPECT_EQ(box.geometry().center(), centre);
+}
+
+// The plain box (ShowMessage), laid out by the toolkit, shows a long path
+// whole too, and still hands out the text as it was given.
+TEST_F(MessageBoxTest, PlainMessageBoxShowsALongPathWhole)
+{
+    SetShowMessageHandler({});
+    const QString text = LongPathMessage();
+    bool shown = false;
+    WhenModal<QMessageBox>([&](QMessageBox& box) {
+        shown = true;
+        EXPECT_EQ(box.text(), text);
+        CMessageStatic* message = nullptr;
+        for (CMessageStatic* visible : box.findChildren<CMessageStatic*>())
+            message = visible->isVisible() ? visible : message;
+        ExpectWholeMessage(box, message, text, 1);
+        box.done(QMessageBox::Ok);
+    });
+    ShowMessage(text);
+    EXPECT_TRUE(shown);
 }
 
 TEST_F(MessageBoxTest, MessageBoxAnswersByItsButtonItsKeyEnterAndEscape)
