@@ -9,7 +9,6 @@
 #include <cstdio>
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QThread>
 
 #include <QFileDialog>
@@ -18,6 +17,7 @@
 #include "dialogs/skinned_dialog.h"
 #include "dialogs/message_dialog.h"
 #include "dialogs/modeless_notice.h"
+#include "dialogs/plain_message_box.h"
 #include "dialogs/self_closing_dialog.h"
 #include "dialogs/yes_no_dialogs.h"
 
@@ -76,7 +76,7 @@ void ShowMessage(const QString& text)
         handler(text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Corvane"), text, QMessageBox::Ok, ModalOwner());
+    CPlainMessageBox box(text, ModalOwner());
     box.exec();
 }
 

@@ -1,11 +1,10 @@
 #include "app/datagram_boxes.h"
 
-#include <QMessageBox>
-
 #include <algorithm>
 
 #include "app/project_state.h"
 #include "dialogs/modeless_notice.h"
+#include "dialogs/plain_message_box.h"
 #include "dialogs/self_closing_dialog.h"
 
 DatagramBoxes& DatagramBoxes::instance()
@@ -51,8 +50,7 @@ void DatagramBoxes::Open(Entry& entry)
     QWidget* owner = m_owner;
     QDialog* box = nullptr;
     if (entry.kind == DatagramBoxKind::PlainMessage) {
-        box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Corvane"), entry.text, QMessageBox::Ok,
-                              owner);
+        box = new CPlainMessageBox(entry.text, owner);
     } else {
         // The box takes its text when it opens.
         g_strMessage = entry.text;
@@ -70,8 +68,8 @@ void DatagramBoxes::Refresh(Entry& entry)
 {
     if (!entry.box)
         return;
-    if (auto* plain = qobject_cast<QMessageBox*>(entry.box.data()))
-        plain->setText(entry.text);
+    if (auto* plain = qobject_cast<CPlainMessageBox*>(entry.box.data()))
+        plain->SetMessage(entry.text);
     else if (auto* selfClosing = qobject_cast<CSelfClosingDlg*>(entry.box.data()))
         selfClosing->ShowAgain(entry.text);
     // To the front, but the keyboard stays where the operator has it, and

@@ -20,6 +20,7 @@ enum DialogItemFlag : unsigned {
     kItemHidden = 1u << 0,     // created hidden
     kItemCentred = 1u << 1,    // text centred horizontally
     kItemDefault = 1u << 2,    // the default push button
+    kItemMessage = 1u << 3,    // the message of a box, shown whole however long its words
 };
 
 struct DialogItem {

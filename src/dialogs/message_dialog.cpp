@@ -1,6 +1,7 @@
 #include "dialogs/message_dialog.h"
 
 #include "app/project_state.h"
+#include "dialogs/message_text.h"
 
 #include <QKeyEvent>
 
@@ -17,7 +18,8 @@ CMessageDialog::~CMessageDialog() = default;
 DialogTemplate CMessageDialog::Layout()
 {
     DialogTemplate t = SkinLayout(kTemplateId, 173, 127, QStringLiteral("Message"));
-    t.items.push_back({IDC_MESSAGE, DialogItemKind::Static, 10, 25, 152, 71, {}, kItemCentred});
+    t.items.push_back(
+        {IDC_MESSAGE, DialogItemKind::Static, 10, 25, 152, 71, {}, kItemCentred | kItemMessage});
     t.items.push_back({IDC_OK_PLACEHOLDER, DialogItemKind::Static, 68, 106, 37, 15,
                        QStringLiteral("OK"), 0});
     return t;
@@ -29,6 +31,10 @@ bool CMessageDialog::OnInitDialog()
     CreateSkinButton(m_btnOK, IDC_OK_PLACEHOLDER, CBrannockButton::kBmpHover,
                      QStringLiteral("OK"), QStringLiteral(" OK "));
     SetDlgItemText(IDC_MESSAGE, g_strMessage);
+    // A message naming a file may need more lines than the message area
+    // has: the area, the OK button and the box grow by what it lacks.
+    if (CMessageStatic* message = FindMessageStatic(this, IDC_MESSAGE))
+        message->FitBox(g_strMessage);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "dialogs/modeless_notice.h"
 
 #include "app/app_services.h"
+#include "dialogs/message_text.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -69,7 +70,7 @@ DialogTemplate CModeless::Layout()
     t.caption = QStringLiteral("Restarting Program");
     t.font = DialogFontDef{QStringLiteral("Microsoft Sans Serif"), 8, 400, false};
     t.items = {
-        {IDC_MESSAGE, DialogItemKind::Static, 25, 17, 150, 54, {}, kItemCentred},
+        {IDC_MESSAGE, DialogItemKind::Static, 25, 17, 150, 54, {}, kItemCentred | kItemMessage},
         {IDOK, DialogItemKind::PushButton, 78, 82, 50, 14, QStringLiteral("OK"), kItemHidden},
         {IDCANCEL, DialogItemKind::PushButton, 18, 82, 50, 14, QStringLiteral("Cancel"), 0},
         {IDC_RESTART_NOW, DialogItemKind::PushButton, 138, 82, 50, 14,
@@ -112,7 +113,10 @@ bool CModeless::OnInitDialog()
         if (QWidget* restart = GetDlgItem(IDC_RESTART_NOW))
             restart->hide();
     }
-    // The texts follow once the window is up.
+    // The box takes the size its text needs before it is placed; the texts
+    // themselves follow once the window is up.
+    if (CMessageStatic* message = FindMessageStatic(this, IDC_MESSAGE))
+        message->FitBox(m_strText);
     m_textTimer.start(20);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "app/fonts.h"
 #include "app/project_state.h"
+#include "dialogs/message_text.h"
 
 #include <QPainter>
 
@@ -20,7 +21,8 @@ CSelfClosingDlg::~CSelfClosingDlg() = default;
 DialogTemplate CSelfClosingDlg::Layout()
 {
     DialogTemplate t = SkinLayout(kTemplateId, 239, 114, QStringLiteral("Message"));
-    t.items.push_back({IDC_MESSAGE, DialogItemKind::Static, 11, 23, 214, 74, {}, kItemCentred});
+    t.items.push_back(
+        {IDC_MESSAGE, DialogItemKind::Static, 11, 23, 214, 74, {}, kItemCentred | kItemMessage});
     return t;
 }
 
@@ -29,14 +31,23 @@ bool CSelfClosingDlg::OnInitDialog()
     CSkinnedDialog::OnInitDialog();
     if (QWidget* message = GetDlgItem(IDC_MESSAGE))
         message->setFont(g_hFontSceneList);
-    SetDlgItemText(IDC_MESSAGE, g_strMessage);
+    ShowText(g_strMessage);
     m_closeTimer.start();
     return true;
 }
 
-void CSelfClosingDlg::ShowAgain(const QString& text)
+void CSelfClosingDlg::ShowText(const QString& text)
 {
     SetDlgItemText(IDC_MESSAGE, text);
+    // In the scene list's font a long path needs more lines than the
+    // message area has: the box grows by what it lacks.
+    if (CMessageStatic* message = FindMessageStatic(this, IDC_MESSAGE))
+        message->FitBox(text);
+}
+
+void CSelfClosingDlg::ShowAgain(const QString& text)
+{
+    ShowText(text);
     if (isVisible())
         m_closeTimer.start();
 }

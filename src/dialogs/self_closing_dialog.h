@@ -36,5 +36,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void ShowText(const QString& text);
+
     QTimer m_closeTimer;
 };

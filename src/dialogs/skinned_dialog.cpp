@@ -3,6 +3,7 @@
 #include "controls/bitmap_buttons.h"
 #include "controls/control_ids.h"
 #include "controls/dialog_font_adapter.h"
+#include "dialogs/message_text.h"
 #include "platform/font_faces.h"
 #include "platform/server_window_origin.h"
 #include "platform/skin_registry.h"
@@ -193,7 +194,8 @@ void CSkinnedDialog::BuildControls()
                 button->setDefault(true);
             control = button;
         } else {
-            auto* label = new QLabel(item.text, this);
+            auto* label = (item.flags & kItemMessage) ? new CMessageStatic(this) : new QLabel(this);
+            label->setText(item.text);
             label->setWordWrap(true);
             label->setAlignment((item.flags & kItemCentred) ? Qt::AlignHCenter | Qt::AlignTop
                                                             : Qt::AlignLeft | Qt::AlignTop);

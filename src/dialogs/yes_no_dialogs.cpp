@@ -2,18 +2,11 @@
 
 #include "app/fonts.h"
 #include "app/project_state.h"
-#include "controls/control_ids.h"
+#include "dialogs/message_text.h"
 
-#include <QFontMetricsF>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
-#include <QTextLayout>
-
-#include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -26,7 +19,8 @@ DialogTemplate DecisionLayout(int id, int cx, int cy)
     t.caption = QStringLiteral("Decision");
     t.font = DialogFontDef{QStringLiteral("Microsoft Sans Serif"), 8, 400, false};
     t.items.push_back(
-        {CNewYesNoDialog::IDC_MESSAGE, DialogItemKind::Static, 26, 15, 163, 37, {}, kItemCentred});
+        {CNewYesNoDialog::IDC_MESSAGE, DialogItemKind::Static, 26, 15, 163, 37, {},
+         kItemCentred | kItemMessage});
     return t;
 }
 
@@ -38,71 +32,6 @@ QColor YesNoStaticColour()
         return g_hbrYesNoStatic.color();
     return QColor(250, 250, 250);
 }
-
-// Lays the message out in centred lines of the given width, line by line as
-// drawn text is: broken at blanks, and inside a word only where the word
-// alone is wider than a line (a project name without blanks), so no part of
-// it falls outside the box. Returns the height the lines take.
-int LayOutMessage(QTextLayout& layout, int width)
-{
-    QTextOption option(Qt::AlignHCenter);
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    const qreal leading = QFontMetricsF(layout.font()).leading();
-    qreal height = 0;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        height = std::ceil(height + leading);
-        line.setPosition(QPointF(0, height));
-        height += line.height();
-    }
-    layout.endLayout();
-    return int(std::ceil(height));
-}
-
-// The message's text with its line breaks as a text layout takes them.
-QString MessageLines(QString text)
-{
-    return text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-}
-
-// The height the message takes in a static of the given width, in logical
-// pixels. It is laid out at scale 1 and at scale 2 (the font drawn at twice
-// its size, hinted on its own, may break its lines elsewhere) and the taller
-// of the two counts, so it fits on either screen.
-int WrappedTextHeight(const QFont& font, int width, const QString& text)
-{
-    int height = 0;
-    for (const int scale : {1, 2}) {
-        QFont scaled = font;
-        if (font.pixelSize() > 0)
-            scaled.setPixelSize(font.pixelSize() * scale);
-        else
-            scaled.setPointSizeF(font.pointSizeF() * scale);
-        QTextLayout layout(MessageLines(text), scaled);
-        height = std::max(height, (LayOutMessage(layout, width * scale) + scale - 1) / scale);
-    }
-    return height;
-}
-
-// The message static of the boxes: its text in the lines LayOutMessage
-// gives, from the top.
-class MessageStatic : public QLabel {
-public:
-    using QLabel::QLabel;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setPen(palette().color(foregroundRole()));
-        QTextLayout layout(MessageLines(text()), font(), this);
-        const QRect area = contentsRect();
-        LayOutMessage(layout, area.width());
-        layout.draw(&painter, area.topLeft());
-    }
-};
 
 bool IsChar(const QKeyEvent* event, char lower)
 {
@@ -117,13 +46,6 @@ CNewYesNoDialog::CNewYesNoDialog(QWidget* parent) : CNewYesNoDialog(Layout(), pa
 CNewYesNoDialog::CNewYesNoDialog(const DialogTemplate& layout, QWidget* parent)
     : CSkinnedDialog(layout, FrameStyle::TitleBar, parent)
 {
-    // The message static lays its lines out itself, in its place.
-    if (QWidget* built = GetDlgItem(IDC_MESSAGE)) {
-        auto* message = new MessageStatic(this);
-        SetControlId(message, IDC_MESSAGE);
-        message->setGeometry(built->geometry());
-        delete built;
-    }
     SetColours(QColor(255, 255, 255), YesNoStaticColour());
 }
 
@@ -143,33 +65,17 @@ bool CNewYesNoDialog::OnInitDialog()
 {
     CSkinnedDialog::OnInitDialog();
     SetDlgItemText(IDC_MESSAGE, g_strMessage);
-    FitMessage();
+    // A longer question than the program's usual ones (a long project name
+    // in it) gets the lines it needs, before the buttons are laid over their
+    // placeholders and the window's corners are cut.
+    if (CMessageStatic* message = FindMessageStatic(this, IDC_MESSAGE))
+        message->FitBox(g_strMessage);
     ApplyWindowShape();
     CreateSkinButton(m_btnYes, IDC_YES_PLACEHOLDER, CBrannockButton::kBmpHoverTall,
                      QStringLiteral("Yes"), QStringLiteral(" Yes "));
     CreateSkinButton(m_btnNo, IDC_NO_PLACEHOLDER, CBrannockButton::kBmpHover,
                      QStringLiteral("No"), QStringLiteral(" No "));
     return true;
-}
-
-void CNewYesNoDialog::FitMessage()
-{
-    QWidget* message = GetDlgItem(IDC_MESSAGE);
-    if (!message)
-        return;
-    const QRect area = message->geometry();
-    const int grow = WrappedTextHeight(message->font(), area.width(), g_strMessage) - area.height();
-    if (grow <= 0)
-        return;
-    message->resize(area.width(), area.height() + grow);
-    // The button placeholders (and anything else below the text) move down
-    // with its lower edge, before the buttons are laid over them.
-    for (const DialogItem& item : layout().items) {
-        QWidget* control = item.id == IDC_MESSAGE ? nullptr : GetDlgItem(item.id);
-        if (control && control->y() > area.bottom())
-            control->move(control->x(), control->y() + grow);
-    }
-    setFixedSize(width(), height() + grow);
 }
 
 void CNewYesNoDialog::ApplyWindowShape()

@@ -34,10 +34,6 @@ protected:
 
 private:
     void ApplyWindowShape();
-    // The message area of the layout holds the program's usual questions; a
-    // longer text (a long project name in it) gets the lines it needs, and
-    // the buttons and the box's lower edge move down with it.
-    void FitMessage();
 
     CBrannockButton m_btnYes;
     CBrannockButton m_btnNo;
