@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 
 #include "controls/dialog_font_adapter.h"
 #include "dialogs/link_group_members_dialog.h"
@@ -251,6 +252,24 @@ void ExpectBoxOverItsDialog(const PlacementRun& run, const QString& box, const Q
     EXPECT_TRUE(centred) << "box " << Text(boxAt) << " on dialog " << Text(dialogAt);
 }
 
+// A console on a display with openbox and a KR-960 as unit 1, on line and
+// reporting for as long as the test runs.
+struct OneUnitOnLine {
+    std::uint16_t pcPort = FreeUdpPort();
+    emu::Emulator units{pcPort, FreeUdpPort()};
+    int unit = units.addUnit(emu::defaultConfig(emu::Model::KR960, 1, 1));
+    PlacementRun run;
+    std::optional<program_run::UnitsReporting> reporting;
+
+    bool start()
+    {
+        if (!run.start(&units) || !program_run::ReportUntilAnswered(units, unit))
+            return false;
+        reporting.emplace(units);
+        return true;
+    }
+};
+
 } // namespace
 
 // The Link Matrix opens over the main window; the member list and the group
@@ -347,13 +366,9 @@ TEST(Program, AMembersTitleBoxOpensOverTheMemberListAndKeepsItInSight)
 {
     if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
-    const std::uint16_t pcPort = FreeUdpPort();
-    emu::Emulator units(pcPort, FreeUdpPort());
-    const int unit = units.addUnit(emu::defaultConfig(emu::Model::KR960, 1, 1));
-    PlacementRun run;
-    ASSERT_TRUE(run.start(&units)) << "no console on a display with a window manager";
-    ASSERT_TRUE(program_run::ReportUntilAnswered(units, unit));
-    const program_run::UnitsReporting reporting(units);
+    OneUnitOnLine line;
+    ASSERT_TRUE(line.start()) << "no console on a display with a window manager, or unit 1 not answered";
+    PlacementRun& run = line.run;
 
     run.keysToMain(QStringLiteral("ctrl+l"));
     const QString matrix = run.window(QStringLiteral("Link Matrix"));
@@ -393,13 +408,9 @@ TEST(Program, TheBadAddressBoxOpensOverTheUnitStatusPageAndKeepsItInSight)
 {
     if (!x_display::HaveWindowManagerTools())
         GTEST_SKIP() << "needs Xvfb, openbox and the X tools";
-    const std::uint16_t pcPort = FreeUdpPort();
-    emu::Emulator units(pcPort, FreeUdpPort());
-    const int unit = units.addUnit(emu::defaultConfig(emu::Model::KR960, 1, 1));
-    PlacementRun run;
-    ASSERT_TRUE(run.start(&units)) << "no console on a display with a window manager";
-    ASSERT_TRUE(program_run::ReportUntilAnswered(units, unit));
-    const program_run::UnitsReporting reporting(units);
+    OneUnitOnLine line;
+    ASSERT_TRUE(line.start()) << "no console on a display with a window manager, or unit 1 not answered";
+    PlacementRun& run = line.run;
 
     // A double click on unit 1's box in the unit strip opens its page.
     const CUnitStatusWnd strip;
