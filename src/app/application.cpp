@@ -44,18 +44,37 @@ int CQuellonKR9SeriesApp::InitInstance()
         InstallRestartSignalHandler();
     const int exitDelayMs = qEnvironmentVariableIntValue("CORVANE_TEST_EXIT_DELAY_MS");
 
-    const QString self = applicationFilePath();
-    bool restart = false;
-    const int exitCode = RunConsole(restartOnSignal, &restart);
-    // The new console starts only now that this one has let go of all it
-    // would take: the window, the receive port, the hand-off point and the
-    // settings went with RunConsole. Started any earlier, it would find the
-    // hand-off point still held by a console that no longer answers, and end.
-    if (restart)
-        StartAgain(self);
+    ConsoleEnd end;
+    const int exitCode = RunConsole(restartOnSignal, end);
+    FollowConsole(end);
     if (exitDelayMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(exitDelayMs));
     return exitCode;
+}
+
+void CQuellonKR9SeriesApp::FollowConsole(const ConsoleEnd& end)
+{
+    // A new console starts only now that this one has let go of all it would
+    // take: the window, the receive port, the hand-off point, its lock and
+    // the settings went with RunConsole. Started any earlier, it would find
+    // the hand-off point still held by a console that no longer answers.
+    //
+    // A project handed over while a box was open (the question whether to
+    // end, say) was taken but never opened. When the operator ended this
+    // console, a console that follows it opens the project; a console ended
+    // by a signal starts none, and the file is only named as not opened.
+    const QString self = applicationFilePath();
+    if (const QString& path = end.unopenedHandOff; !path.isEmpty()) {
+        const auto notOpened = [&path](const QString& why) {
+            return QStringLiteral("\"%1\" was not opened: %2").arg(DisplayPath(path), why);
+        };
+        if (end.bySignal)
+            LogLine(notOpened(QStringLiteral("Corvane was ended by a signal.")));
+        else if (!RunProcess(self, {path}))
+            ShowMessage(notOpened(QStringLiteral("Corvane could not be started again.")));
+    }
+    if (end.restart)
+        StartAgain(self);
 }
 
 void CQuellonKR9SeriesApp::StartAgain(const QString& program)
@@ -66,7 +85,7 @@ void CQuellonKR9SeriesApp::StartAgain(const QString& program)
         ShowMessage(g_strScratch);
 }
 
-int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
+int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, ConsoleEnd& end)
 {
     // The project path is fixed before start-up moves to the last used directory.
     StartupOptions options;
@@ -125,17 +144,15 @@ int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
     PlatformServices platform{clock, timers, settings, SkinRegistry::instance()};
 
     int exitCode = 0;
-    QString unopened;
-    bool endedBySignal = false;
     {
         CQuellonKR9SeriesDlg dialog(platform, options);
         g_pMainDlg = &dialog;
-        WatchTerminationSignals(&dialog, [&dialog, &endedBySignal] {
+        WatchTerminationSignals(&dialog, [&dialog, &end] {
             // Unless the operator's own answer has already ended it, the
             // console ends because the system told it to (a kill, a shut-down,
             // a logout), and nothing may bring it back.
             if (!dialog.isShutDown())
-                endedBySignal = true;
+                end.bySignal = true;
             // A box that is open is answered "cancel" first; the window closes
             // once its loop has returned.
             if (QWidget* modal = QApplication::activeModalWidget()) {
@@ -163,24 +180,9 @@ int CQuellonKR9SeriesApp::RunConsole(bool restartOnSignal, bool* restart)
         if (dialog.closeRequested())
             QTimer::singleShot(0, &dialog, [&dialog] { dialog.CloseWithoutAsking(); });
         exitCode = exec();
-        *restart = dialog.restartRequested();
-        unopened = dialog.unopenedHandOff();
+        end.restart = dialog.restartRequested();
+        end.unopenedHandOff = dialog.unopenedHandOff();
         g_pMainDlg = nullptr;
-    }
-    // A project handed over while a box was open (the question whether to
-    // end, say) was taken but never opened. When the operator ended this
-    // console, a console that follows it opens the project, once this one
-    // has let go of its hand-off point and its lock. A console ended by a
-    // signal starts none: the file is only named as not opened.
-    handOff.reset();
-    if (!unopened.isEmpty()) {
-        const auto notOpened = [&unopened](const QString& why) {
-            return QStringLiteral("\"%1\" was not opened: %2").arg(DisplayPath(unopened), why);
-        };
-        if (endedBySignal)
-            LogLine(notOpened(QStringLiteral("Corvane was ended by a signal.")));
-        else if (!RunProcess(applicationFilePath(), {unopened}))
-            ShowMessage(notOpened(QStringLiteral("Corvane could not be started again.")));
     }
     return exitCode;
 }

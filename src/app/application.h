@@ -18,9 +18,18 @@ public:
     static void StartAgain(const QString& program);
 
 private:
+    // How a console ended, for what follows it.
+    struct ConsoleEnd {
+        bool restart = false;   // the operator asked for a new console
+        bool bySignal = false;  // the system ended it, not the operator's answer
+        QString unopenedHandOff; // a project taken but never opened
+    };
+
     // Builds the console, runs it until its window has closed and tears it
-    // all down again; *restart tells whether it ended to start anew.
-    int RunConsole(bool restartOnSignal, bool* restart);
+    // all down again, the hand-off point and the port's lock with it.
+    int RunConsole(bool restartOnSignal, ConsoleEnd& end);
+    // Starts what follows a console that has let go of everything.
+    void FollowConsole(const ConsoleEnd& end);
 
     // The arguments as the program was given them, less those Qt took for
     // itself: the bytes of a file name are read from here, not from Qt's

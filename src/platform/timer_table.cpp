@@ -31,7 +31,6 @@ void QtTimerTable::kill(int id)
     // one whose tick is running now.
     if (QTimer* timer = m_timers.take(id)) {
         timer->stop();
-        timer->disconnect(this);
         timer->deleteLater();
     }
 }

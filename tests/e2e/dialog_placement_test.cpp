@@ -252,6 +252,20 @@ void ExpectBoxOverItsDialog(const PlacementRun& run, const QString& box, const Q
     EXPECT_TRUE(centred) << "box " << Text(boxAt) << " on dialog " << Text(dialogAt);
 }
 
+// The "Message" box that opened from dialog is over it as the X server has
+// them (ExpectBoxOverItsDialog); Escape then closes the box, and the dialog.
+void ExpectMessageBoxOverItsDialogThenEscapeBoth(const PlacementRun& run, const QString& dialog, const char* what)
+{
+    const QString box = run.window(QStringLiteral("Message"));
+    ASSERT_FALSE(box.isEmpty()) << "no " << what;
+    ExpectBoxOverItsDialog(run, box, dialog);
+
+    ASSERT_TRUE(run.display().typeInto(box, {QStringLiteral("Escape")}));
+    ASSERT_TRUE(run.closed(box));
+    ASSERT_TRUE(run.display().typeInto(dialog, {QStringLiteral("Escape")}));
+    ASSERT_TRUE(run.closed(dialog));
+}
+
 // A console on a display with openbox and a KR-960 as unit 1, on line and
 // reporting for as long as the test runs.
 struct OneUnitOnLine {
@@ -388,14 +402,7 @@ TEST(Program, AMembersTitleBoxOpensOverTheMemberListAndKeepsItInSight)
     const CLinkedChannelNamesDlg probe;
     const QRect list = probe.GetDlgItem(CLinkedChannelNamesDlg::IDC_MEMBERS)->geometry();
     run.click(members, QPoint(list.center().x(), list.top() + 8), 1, 2);
-    const QString box = run.window(QStringLiteral("Message"));
-    ASSERT_FALSE(box.isEmpty()) << "no title box";
-    ExpectBoxOverItsDialog(run, box, members);
-
-    ASSERT_TRUE(run.display().typeInto(box, {QStringLiteral("Escape")}));
-    ASSERT_TRUE(run.closed(box));
-    ASSERT_TRUE(run.display().typeInto(members, {QStringLiteral("Escape")}));
-    ASSERT_TRUE(run.closed(members));
+    ASSERT_NO_FATAL_FAILURE(ExpectMessageBoxOverItsDialogThenEscapeBoth(run, members, "title box"));
     ASSERT_EQ(run.window(QStringLiteral("Link Matrix")), matrix);
     run.key(QStringLiteral("Escape"));
     EXPECT_TRUE(run.closed(matrix));
@@ -429,12 +436,5 @@ TEST(Program, TheBadAddressBoxOpensOverTheUnitStatusPageAndKeepsItInSight)
                                                QStringLiteral("period"), QStringLiteral("2"),
                                                QStringLiteral("period"), QStringLiteral("3")}));
     run.click(*page, LayoutRect(CUnitMessage_KR960x::Layout(), CUnitMessage_KR960x::IDC_OK_PLACEHOLDER).center(), 1);
-    const QString box = run.window(QStringLiteral("Message"));
-    ASSERT_FALSE(box.isEmpty()) << "no box for the address";
-    ExpectBoxOverItsDialog(run, box, *page);
-
-    ASSERT_TRUE(run.display().typeInto(box, {QStringLiteral("Escape")}));
-    ASSERT_TRUE(run.closed(box));
-    ASSERT_TRUE(run.display().typeInto(*page, {QStringLiteral("Escape")}));
-    EXPECT_TRUE(run.closed(*page));
+    ExpectMessageBoxOverItsDialogThenEscapeBoth(run, *page, "box for the address");
 }
